@@ -1,0 +1,27 @@
+#include "app/app_services_win.h"
+
+#include "clients/writer_factory_win.h"
+#include "common/win/scoped_handles.h"
+#include "net/http_answer_fetcher_win.h"
+#include "sync/answer_copy_file_win.h"
+#include "sync/sync_log_file_win.h"
+
+AppServices::AppServices() {
+  engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
+      settings_, clock_, runLock_, marks_, messages_,
+      [this](const SyncSettings& s, RunMode mode) { return RunWithPlatform(s, mode); }});
+}
+
+SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMode mode) {
+  // Every thread that runs a sync brings its own COM apartment: the Outlook
+  // writers need one, and the scheduler thread has none otherwise.
+  ScopedComInit com;
+  HttpAnswerFetcher fetcher;
+  AnswerCopyFile answerCopy(engine_->executableDir() + u"\\address.xml");
+  WindowsWriterFactory writers;
+  SyncLogFile log(engine_->logPath(), clock_);
+  IMessageSink& runMessages = mode == RunMode::OneShot ? static_cast<IMessageSink&>(silent_)
+                                                       : static_cast<IMessageSink&>(messages_);
+  SyncRunDeps deps{fetcher, answerCopy, writers, log, runMessages};
+  return PerformSyncRun(settings, deps);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The program's long-lived pieces, wired together once: settings, clock,
+// run lock, engine, and the platform collaborators of each run.
+
+#include <memory>
+
+#include "app/message_box_win.h"
+#include "app/settings_store_win.h"
+#include "sync/local_clock.h"
+#include "sync/named_run_lock_win.h"
+#include "sync/shared_settings.h"
+#include "sync/sync_engine.h"
+
+class AppServices {
+ public:
+  AppServices();
+  AppServices(const AppServices&) = delete;
+  AppServices& operator=(const AppServices&) = delete;
+
+  SharedSettings& settings() { return settings_; }
+  CSyncEngine& engine() { return *engine_; }
+
+ private:
+  SyncRunOutcome RunWithPlatform(const SyncSettings& settings, RunMode mode);
+
+  SystemClock clock_;
+  SharedSettings settings_;
+  NamedRunLock runLock_;
+  ProfileAutoSyncMarks marks_;
+  MessageBoxSink messages_;
+  SilentMessageSink silent_;
+  std::unique_ptr<CSyncEngine> engine_;
+};

@@ -1,0 +1,30 @@
+#include "app/settings_store_win.h"
+
+#include "app/private_profile_win.h"
+#include "common/win/wide_text.h"
+
+std::u16string GetSettingsFilePath() {
+  return DirectoryOfPath(ModuleFilePath()) + u"\\AddrBookSync.ini";
+}
+
+SyncSettings LoadSettings(const std::u16string& path) {
+  PrivateProfile profile(path);
+  ThreadAnsiCodePage codePage;
+  return LoadSettingsFrom(profile, codePage);
+}
+
+void SaveSettings(const std::u16string& path, const SyncSettings& settings) {
+  PrivateProfile profile(path);
+  ThreadAnsiCodePage codePage;
+  SaveSettingsTo(settings, profile, codePage);
+}
+
+std::u16string ProfileAutoSyncMarks::Load() {
+  PrivateProfile profile(GetSettingsFilePath());
+  return LoadLastAutoSync(profile);
+}
+
+void ProfileAutoSyncMarks::Save(const std::u16string& date) {
+  PrivateProfile profile(GetSettingsFilePath());
+  SaveLastAutoSync(profile, date);
+}

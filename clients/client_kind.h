@@ -1,0 +1,29 @@
+#pragma once
+// The mail clients the program can write into, as stored in EmailClient.
+
+#include <cstdint>
+#include <string>
+
+enum EmailClientKind : int32_t {
+  ClientNone = -1,
+  ClientOutlookExpress = 0,
+  ClientOutlook2003 = 1,
+  ClientOutlook2007 = 2,
+  ClientOutlook2010 = 3,
+  ClientFoxmail56 = 4,
+  ClientFoxmail7 = 5,
+};
+
+// Which writer serves a client kind.
+enum class WriterType {
+  None,              // no sync task for this kind
+  RefusedFoxmail56,  // known but not supported: the run explains why
+  OutlookExpress,
+  Outlook,
+  Foxmail7,
+};
+
+WriterType WriterForClientKind(int32_t kind);
+
+// Display name for the result text; empty for kinds without a writer.
+std::u16string ClientKindName(int32_t kind);

@@ -1,0 +1,13 @@
+#pragma once
+// The one place where UTF-8 and UTF-16 meet. Malformed input becomes
+// U+FFFD; the functions report whether the input was well formed.
+
+#include <string>
+#include <string_view>
+
+std::u16string Utf8ToUtf16(std::string_view utf8, bool* valid = nullptr);
+std::string Utf16ToUtf8(std::u16string_view utf16, bool* valid = nullptr);
+
+// ASCII-only helpers for texts that are known to be ASCII (numbers, keys).
+std::u16string AsciiToUtf16(std::string_view ascii);
+std::string Utf16ToAscii(std::u16string_view text);  // non-ASCII becomes '?'

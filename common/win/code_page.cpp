@@ -1,0 +1,31 @@
+#include "common/win/code_page.h"
+
+#include <windows.h>
+
+#include "common/win/wide_text.h"
+
+std::string WideToCodePage(std::u16string_view text, unsigned codePage) {
+  if (text.empty()) return {};
+  const auto* src = reinterpret_cast<const wchar_t*>(text.data());
+  const int srcLen = static_cast<int>(text.size());
+  // UTF-7/8 reject a default character; the ANSI pages take '?'.
+  const bool utf = codePage == CP_UTF8 || codePage == CP_UTF7;
+  const char defaultChar = '?';
+  const int n = WideCharToMultiByte(codePage, 0, src, srcLen, nullptr, 0,
+                                    utf ? nullptr : &defaultChar, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(codePage, 0, src, srcLen, out.data(), n,
+                      utf ? nullptr : &defaultChar, nullptr);
+  return out;
+}
+
+std::u16string CodePageToWide(std::string_view bytes, unsigned codePage) {
+  if (bytes.empty()) return {};
+  const int srcLen = static_cast<int>(bytes.size());
+  const int n = MultiByteToWideChar(codePage, 0, bytes.data(), srcLen, nullptr, 0);
+  if (n <= 0) return {};
+  std::u16string out(static_cast<size_t>(n), u'\0');
+  MultiByteToWideChar(codePage, 0, bytes.data(), srcLen, AsWideBuffer(out), n);
+  return out;
+}

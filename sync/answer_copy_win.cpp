@@ -1,0 +1,17 @@
+#include <windows.h>
+
+#include "common/utf_convert.h"
+#include "common/win/scoped_handles.h"
+#include "common/win/wide_text.h"
+#include "sync/answer_copy_file_win.h"
+
+bool AnswerCopyFile::Save(const std::u16string& answerText) {
+  const std::string bytes = Utf16ToUtf8(answerText);
+  UniqueHandle file(CreateFileW(AsWide(path_), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                   nullptr) &&
+         written == bytes.size();
+}

@@ -1,0 +1,50 @@
+#include "sync/exchange_format.h"
+
+#include <new>
+
+#include "xml/xml_node.h"
+#include "xml/xml_parser.h"
+
+namespace {
+
+std::u16string AttributeOrEmpty(const XmlNode& node, std::u16string_view name) {
+  const std::u16string* value = node.GetAttribute(name);
+  return value != nullptr ? *value : std::u16string();
+}
+
+AddressBookAnswer ReadFirstNode(const XmlNode& first) {
+  AddressBookAnswer answer;
+  if (!first) return answer;
+
+  // The server's refusal wins over any address book beside it.
+  if (XmlNode error = first.FindChild(u"error")) {
+    answer.kind = AnswerKind::ServerError;
+    if (const std::u16string* text = error.TextAt(0)) answer.errorText = *text;
+    return answer;
+  }
+
+  const XmlNode book = first.FindChild(u"addressbooks");
+  if (!book) return answer;
+
+  // One running position: the list is walked once however many persons.
+  std::size_t position = 0;
+  while (XmlNode person = book.FindChild(u"person", &position)) {
+    answer.contacts.push_back(
+        {AttributeOrEmpty(person, u"Name"), AttributeOrEmpty(person, u"E-Mail")});
+  }
+  answer.kind = AnswerKind::Contacts;
+  return answer;
+}
+
+}  // namespace
+
+AddressBookAnswer ReadAddressBookAnswer(const std::u16string& answerText) {
+  try {
+    // Only the first top-level node is kept: with a declaration in front it
+    // holds the whole document, otherwise it is the wrapping element.
+    XmlNode first = ParseXmlDocument(answerText).ChildAt(0);
+    return ReadFirstNode(first);
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Reads the mail server's address-book answer (already decoded to UTF-16)
+// into a contact list, the server's refusal text, or a parse failure.
+
+#include <string>
+
+#include "sync/addr_contact.h"
+
+enum class AnswerKind {
+  Contacts,     // `contacts` holds one entry per person element
+  ServerError,  // `errorText` holds the text of the error element
+  ParseFailed,  // the parser rejected the text or no address book was found
+};
+
+struct AddressBookAnswer {
+  AnswerKind kind = AnswerKind::ParseFailed;
+  std::u16string errorText;
+  AddrContactList contacts;
+};
+
+// Never throws on any input and never ends the process.
+AddressBookAnswer ReadAddressBookAnswer(const std::u16string& answerText);

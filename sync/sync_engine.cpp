@@ -1,0 +1,91 @@
+#include "sync/sync_engine.h"
+
+std::u16string DirectoryOfPath(const std::u16string& path) {
+  const size_t slash = path.find_last_of(u"\\/");
+  if (slash == std::u16string::npos) {
+    // "C:x.exe": the drive alone.
+    const size_t colon = path.find(u':');
+    return colon == std::u16string::npos ? std::u16string() : path.substr(0, colon + 1);
+  }
+  return path.substr(0, slash);
+}
+
+CSyncEngine::CSyncEngine(SyncEngineServices services) : services_(std::move(services)) {}
+
+CSyncEngine::~CSyncEngine() { Stop(); }
+
+void CSyncEngine::SetExecutablePath(const std::u16string& executablePath) {
+  executableDir_ = DirectoryOfPath(executablePath);
+  logPath_ = executableDir_ + u"\\syncaddrs.log";
+}
+
+int CSyncEngine::StartEngine(const std::u16string& executablePath) {
+  SetExecutablePath(executablePath);
+  std::lock_guard lock(stopMutex_);
+  if (!running_) {
+    running_ = true;
+    thread_ = std::thread([this] { SchedulerThread(); });
+  }
+  return 1;
+}
+
+void CSyncEngine::Stop() {
+  {
+    std::lock_guard lock(stopMutex_);
+    if (!running_) return;
+    running_ = false;
+  }
+  stopSignal_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+std::optional<SyncRunOutcome> CSyncEngine::RunOnce(RunMode mode) {
+  // A run on this thread already (a tray command from inside a run's
+  // message box) would deadlock on the lock; it is simply not started.
+  if (runInProgress_.load() && runThread_.load() == std::this_thread::get_id()) return std::nullopt;
+
+  std::lock_guard inProcess(runMutex_);
+  services_.runLock.Lock();
+  runThread_ = std::this_thread::get_id();
+  runInProgress_ = true;
+  SyncRunOutcome outcome;
+  try {
+    outcome = services_.runner(services_.settings.Snapshot(), mode);
+  } catch (...) {
+    // The runner catches what a run throws; this is the last line.
+  }
+  runInProgress_ = false;
+  runThread_ = std::thread::id{};
+  services_.runLock.Unlock();
+  return outcome;
+}
+
+int CSyncEngine::RunSync(bool showResult) {
+  const auto outcome = RunOnce(showResult ? RunMode::Manual : RunMode::Automatic);
+  // Shown after the lock is released, so a box left open does not hold up
+  // the scheduled run.
+  if (showResult && outcome) ShowRunResult(*outcome, services_.resultMessages);
+  return 1;
+}
+
+void CSyncEngine::SchedulerThread() {
+  IClock& clock = services_.clock;
+  int64_t now = clock.Now();
+  DailyScheduler scheduler(services_.marks.Load(), now, clock.ToLocal(now),
+                           services_.settings.Snapshot().SyncTime);
+  for (;;) {
+    {
+      std::unique_lock lock(stopMutex_);
+      if (!running_) return;
+    }
+    const SyncSettings settings = services_.settings.Snapshot();
+    now = clock.Now();
+    if (scheduler.Poll(settings.SyncType, settings.SyncTime, now, clock.ToLocal(now))) {
+      services_.marks.Save(scheduler.lastAutoSyncDate());
+      RunSync(false);
+      scheduler.RunFinished(clock.Now());
+    }
+    std::unique_lock lock(stopMutex_);
+    stopSignal_.wait_for(lock, kPollInterval, [this] { return !running_; });
+  }
+}

@@ -1,0 +1,101 @@
+#pragma once
+// The engine: where the program lives, the daily scheduler thread, and the
+// one entry point for runs, which keeps every run apart from every other
+// (in this process and, through the run lock, in other processes).
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "sync/daily_scheduler.h"
+#include "sync/local_clock.h"
+#include "sync/shared_settings.h"
+#include "sync/sync_run.h"
+
+enum class RunMode {
+  Manual,     // from the tray: the result is shown
+  Automatic,  // from the scheduler: logged only
+  OneShot,    // from the command line: nothing is shown at all
+};
+
+// Held for the whole of a run; serialises runs across processes.
+class IRunLock {
+ public:
+  virtual ~IRunLock() = default;
+  virtual void Lock() = 0;
+  virtual void Unlock() = 0;
+};
+
+// Where the scheduler keeps the date of the last automatic run.
+class IAutoSyncMarkStore {
+ public:
+  virtual ~IAutoSyncMarkStore() = default;
+  virtual std::u16string Load() = 0;
+  virtual void Save(const std::u16string& date) = 0;
+};
+
+// Performs one run on a settings snapshot (the platform wiring).
+using SyncRunner = std::function<SyncRunOutcome(const SyncSettings&, RunMode)>;
+
+struct SyncEngineServices {
+  SharedSettings& settings;
+  IClock& clock;
+  IRunLock& runLock;
+  IAutoSyncMarkStore& marks;
+  IMessageSink& resultMessages;  // for manual runs
+  SyncRunner runner;
+};
+
+class CSyncEngine {
+ public:
+  static constexpr std::chrono::milliseconds kPollInterval{500};
+
+  explicit CSyncEngine(SyncEngineServices services);
+  CSyncEngine(const CSyncEngine&) = delete;
+  CSyncEngine& operator=(const CSyncEngine&) = delete;
+  ~CSyncEngine();  // stops the scheduler thread
+
+  // Fills the paths from the executable's full path and starts the
+  // scheduler thread. Returns 1.
+  int StartEngine(const std::u16string& executablePath);
+  // Fills the paths without starting the scheduler (one-shot runs).
+  void SetExecutablePath(const std::u16string& executablePath);
+  void Stop();
+
+  // One run, waiting for any other run to end first. Shows the result when
+  // `showResult` is set. Returns 1.
+  int RunSync(bool showResult);
+  // Nothing when a run is already in progress on this very thread.
+  std::optional<SyncRunOutcome> RunOnce(RunMode mode);
+
+  // True while a run is in progress in this process.
+  bool RunInProgress() const { return runInProgress_.load(); }
+
+  const std::u16string& executableDir() const { return executableDir_; }
+  const std::u16string& logPath() const { return logPath_; }
+
+ private:
+  void SchedulerThread();
+
+  SyncEngineServices services_;
+  std::u16string executableDir_;
+  std::u16string logPath_;
+
+  std::mutex runMutex_;
+  std::atomic<bool> runInProgress_{false};
+  std::atomic<std::thread::id> runThread_{};
+
+  std::mutex stopMutex_;
+  std::condition_variable stopSignal_;
+  bool running_ = false;
+  std::thread thread_;
+};
+
+// The directory of a full path, without the file name and without a
+// trailing backslash ("C:\\x.exe" gives "C:").
+std::u16string DirectoryOfPath(const std::u16string& path);

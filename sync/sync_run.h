@@ -1,0 +1,94 @@
+#pragma once
+// One sync run: from the settings to exactly one result text, which is
+// always logged. Every collaborator comes in through a narrow interface so
+// the run is the same code in the program and in the tests.
+
+#include <memory>
+#include <string>
+
+#include "clients/addr_book_sync.h"
+#include "clients/client_kind.h"
+#include "sync/sync_settings.h"
+
+enum class FetchStatus {
+  Ok,
+  Failed,  // no answer, or not a whole one
+};
+
+struct FetchResult {
+  FetchStatus status = FetchStatus::Failed;
+  std::u16string body;  // the decoded body when status is Ok
+};
+
+// Downloads the answer of the mail server's address-book page.
+class IAnswerFetcher {
+ public:
+  virtual ~IAnswerFetcher() = default;
+  virtual FetchResult Fetch(const std::u16string& url) = 0;
+};
+
+// Keeps the copy of the last answer (address.xml). Failure is not fatal.
+class IAnswerCopy {
+ public:
+  virtual ~IAnswerCopy() = default;
+  virtual bool Save(const std::u16string& answerText) = 0;
+};
+
+class IWriterFactory {
+ public:
+  virtual ~IWriterFactory() = default;
+  // Null when this build has no writer of that type.
+  virtual std::unique_ptr<IAddrBookSync> Create(WriterType type) = 0;
+};
+
+class ISyncLog {
+ public:
+  virtual ~ISyncLog() = default;
+  // Appends one line; a log that cannot be written does not disturb a run.
+  virtual void Append(const std::u16string& resultText) = 0;
+};
+
+enum class MessageIcon { Information, Error };
+
+class IMessageSink {
+ public:
+  virtual ~IMessageSink() = default;
+  virtual void Show(const std::u16string& text, MessageIcon icon) = 0;
+};
+
+struct SyncRunDeps {
+  IAnswerFetcher& fetcher;
+  IAnswerCopy& answerCopy;
+  IWriterFactory& writers;
+  ISyncLog& log;
+  IMessageSink& messages;
+};
+
+struct SyncRunOutcome {
+  std::u16string resultText;
+  bool success = false;
+};
+
+inline constexpr char16_t kNoPasswordText[] = u"没有设置密码";
+inline constexpr char16_t kOpenUrlFailedPrefix[] = u"打开URL失败：";
+inline constexpr char16_t kParseFailedText[] = u"解析XML失败";
+inline constexpr char16_t kNoSyncTaskText[] = u"未发现同步任务";
+inline constexpr char16_t kFoxmail56RefusedText[] = u"很抱歉，暂不支持Foxmail5.x/6！";
+inline constexpr char16_t kRunErrorPrefix[] = u"同步时发生错误：";
+
+// Performs one run on `settings` (a snapshot), logs its result text and
+// returns it. Never throws.
+SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps);
+
+// Shows a run's result text with the icon of its outcome.
+void ShowRunResult(const SyncRunOutcome& outcome, IMessageSink& messages);
+
+// A writer or a collaborator may throw this to end the run with its text.
+class SyncRunError {
+ public:
+  explicit SyncRunError(std::u16string text) : text_(std::move(text)) {}
+  const std::u16string& text() const { return text_; }
+
+ private:
+  std::u16string text_;
+};
