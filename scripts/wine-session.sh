@@ -49,6 +49,9 @@ start() {
     "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.tw-ready"
   fi
+  # Wine's service processes start with the first program and live as long
+  # as the server; started here they hold no test's output pipe open.
+  "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 stop() {

@@ -49,6 +49,10 @@ XmlNode ParseXmlDocument(std::u16string_view text, XmlError* error) {
 XmlParser::XmlParser(std::u16string_view text) : text_(text), tokenizer_(text) {}
 
 XmlNode XmlParser::Parse() {
+  tokenizer_.SetPosition(0);
+  error_ = XmlError::None;
+  pendingEndLength_ = 0;
+  firstCall_ = true;
   try {
     XmlNode document(new XmlNodeData);
     ParseElement(document.data_, 0);

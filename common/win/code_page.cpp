@@ -8,15 +8,14 @@ std::string WideToCodePage(std::u16string_view text, unsigned codePage) {
   if (text.empty()) return {};
   const auto* src = reinterpret_cast<const wchar_t*>(text.data());
   const int srcLen = static_cast<int>(text.size());
-  // UTF-7/8 reject a default character; the ANSI pages take '?'.
+  // The code page's own default character ('?') stands in for what it
+  // cannot hold; no best-fit look-alikes.
   const bool utf = codePage == CP_UTF8 || codePage == CP_UTF7;
-  const char defaultChar = '?';
-  const int n = WideCharToMultiByte(codePage, 0, src, srcLen, nullptr, 0,
-                                    utf ? nullptr : &defaultChar, nullptr);
+  const DWORD flags = utf ? 0 : WC_NO_BEST_FIT_CHARS;
+  const int n = WideCharToMultiByte(codePage, flags, src, srcLen, nullptr, 0, nullptr, nullptr);
   if (n <= 0) return {};
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, 0, src, srcLen, out.data(), n,
-                      utf ? nullptr : &defaultChar, nullptr);
+  WideCharToMultiByte(codePage, flags, src, srcLen, out.data(), n, nullptr, nullptr);
   return out;
 }
 

@@ -158,6 +158,7 @@ TEST(XmlDeclaration, StaysOpenAndHoldsTheDocument) {
   EXPECT_FALSE(xml.ChildAt(0).IsDeclaration());
 
   doc = Parse(u"<?xml version='1.0' standalone ?>");
+  ASSERT_EQ(2u, doc.ChildAt(0).Attributes().size());
   EXPECT_EQ(u"standalone", doc.ChildAt(0).Attributes()[1].name);
 }
 

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Fuzzes the XML parser and the address-book exchange format with libFuzzer.
+#
+#   scripts/fuzz.sh [SECONDS] [extra libFuzzer options...]
+#
+# SECONDS defaults to 60. For a long run, e.g. overnight on both cores:
+#   scripts/fuzz.sh 28800 -jobs=2 -workers=2
+# New inputs go to build/fuzz/corpus (the checked-in seeds in
+# xml/fuzz/corpus are only read); crashes are written to build/fuzz/.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+seconds="${1:-60}"
+shift || true
+build="$root/build/fuzz"
+
+cmake -S "$root" -B "$build" -G "Unix Makefiles" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DTW_FUZZ=ON >/dev/null
+cmake --build "$build" --target xml_parser_fuzzer -j2
+
+mkdir -p "$build/corpus"
+cd "$build"
+./xml/xml_parser_fuzzer "$build/corpus" "$root/xml/fuzz/corpus" \
+  -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
+  -dict="$root/xml/fuzz/xml.dict" -print_final_stats=1 "$@"

@@ -1,0 +1,90 @@
+#include "sync/exchange_format.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+AddrContactList Contacts(const std::u16string& answer) {
+  const AddressBookAnswer read = ReadAddressBookAnswer(answer);
+  EXPECT_EQ(AnswerKind::Contacts, read.kind);
+  return read.contacts;
+}
+
+void ExpectKind(AnswerKind kind, const std::u16string& answer) {
+  EXPECT_EQ(kind, ReadAddressBookAnswer(answer).kind)
+      << "answer of " << answer.size() << " characters";
+}
+
+TEST(ExchangeShapes, DeclarationFollowedByAddressBook) {
+  const std::u16string answer =
+      u"<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n"
+      u"<addressbooks count=\"3\">\r\n"
+      u"  <person Name=\"张伟\" E-Mail=\"zhangwei@tarnwell.example\" Dept=\"研发部\"/>\r\n"
+      u"  <!-- 外部联系人 -->\r\n"
+      u"  <group><person Name=\"嵌套\" E-Mail=\"n@x\"/></group>\r\n"
+      u"  <person Name=\"李&amp;娜\" E-Mail=\"\"></person>\r\n"
+      u"  <person name=\"王芳\" e-mail=\"wangfang@tarnwell.example\"/>\r\n"
+      u"</addressbooks>\r\n";
+  const AddrContactList expected = {{u"张伟", u"zhangwei@tarnwell.example"},
+                                    {u"李&娜", u""},
+                                    {u"王芳", u"wangfang@tarnwell.example"}};
+  EXPECT_EQ(expected, Contacts(answer));
+}
+
+TEST(ExchangeShapes, AnyWrappingElementAndOddPersons) {
+  const std::u16string answer =
+      u"<Result><info>ok</info><AddressBooks>"
+      u"<person Name=\"A\" E-Mail=\"a@x\"/><person Name=\"A\" E-Mail=\"a@x\"/>"
+      u"<person><Name>B</Name><E-Mail>b@x</E-Mail></person>"
+      u"<PERSON Name E-Mail=' c@x '/>"
+      u"</AddressBooks></Result>";
+  const AddrContactList expected = {
+      {u"A", u"a@x"}, {u"A", u"a@x"}, {u"", u""}, {u"", u" c@x "}};
+  EXPECT_EQ(expected, Contacts(answer));
+  EXPECT_TRUE(Contacts(u"<r><addressbooks/></r>").empty());
+  // Cut off mid-list: what arrived still counts.
+  EXPECT_EQ(2u, Contacts(u"<r><addressbooks><person Name='x'/><person Name").size());
+}
+
+TEST(ExchangeShapes, ServerErrorWinsOverAddressBook) {
+  AddressBookAnswer read = ReadAddressBookAnswer(
+      u"<?xml version='1.0'?><addressbooks><person Name='x'/></addressbooks>"
+      u"<error>密码错误 &amp; 账号锁定</error>");
+  EXPECT_EQ(AnswerKind::ServerError, read.kind);
+  EXPECT_EQ(u"密码错误 & 账号锁定", read.errorText);
+  EXPECT_TRUE(read.contacts.empty());
+
+  // Followed by a child element the text stays as written.
+  read = ReadAddressBookAnswer(u"<r><error>a &amp; b<code>3</code></error></r>");
+  EXPECT_EQ(u"a &amp; b", read.errorText);
+  read = ReadAddressBookAnswer(u"<r><error/></r>");
+  EXPECT_EQ(AnswerKind::ServerError, read.kind);
+  EXPECT_EQ(u"", read.errorText);
+}
+
+TEST(ExchangeShapes, UnreadableAnswers) {
+  ExpectKind(AnswerKind::ParseFailed, u"");
+  ExpectKind(AnswerKind::ParseFailed, u"服务器内部错误");
+  ExpectKind(AnswerKind::ParseFailed, u"<addressbooks><person Name='x'/></addressbooks>");
+  ExpectKind(AnswerKind::ParseFailed, u"<r><x><addressbooks/></x></r>");
+  ExpectKind(AnswerKind::ParseFailed, u"<r><addressbooks></r2>");
+  ExpectKind(AnswerKind::ParseFailed, u"<r><addressbooks><person Name='&copy;'/></addressbooks></r>");
+  ExpectKind(AnswerKind::ParseFailed, u"<r><error>&#20;</error></r>");
+}
+
+TEST(ExchangeShapes, LargeBookIsReadInOrder) {
+  std::u16string answer = u"<?xml version='1.0'?><addressbooks>";
+  const int count = 20000;
+  for (int i = 0; i < count; ++i) {
+    const std::string digits = std::to_string(i);
+    const std::u16string n(digits.begin(), digits.end());
+    answer += u"<person Name='" + n + u"' E-Mail='" + n + u"@x'/><note/>";
+  }
+  const AddrContactList contacts = Contacts(answer + u"</addressbooks>");
+  ASSERT_EQ(static_cast<std::size_t>(count), contacts.size());
+  EXPECT_EQ(u"19999@x", contacts.back().EMail);
+}
+
+}  // namespace

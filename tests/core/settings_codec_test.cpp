@@ -1,0 +1,137 @@
+// The settings record against AddrBookSync.ini's keys, and the password's
+// stored form, through a fake profile that behaves like the platform's.
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/password_codec.h"
+#include "app/settings_codec.h"
+
+namespace {
+
+// Latin-1 stands in for an ANSI code page: one byte per character.
+struct Latin1CodePage : IAnsiCodePage {
+  std::string FromWide(const std::u16string& text) override {
+    std::string out;
+    for (char16_t c : text) out.push_back(c < 256 ? static_cast<char>(c) : '?');
+    return out;
+  }
+  std::u16string ToWide(const std::string& bytes) override {
+    std::u16string out;
+    for (char c : bytes) out.push_back(static_cast<unsigned char>(c));
+    return out;
+  }
+};
+
+struct FakeProfile : IProfile {
+  std::map<std::pair<std::u16string, std::u16string>, std::u16string> values;
+  std::vector<std::u16string> writeOrder;
+
+  int32_t ReadInt(const std::u16string& s, const std::u16string& k, int32_t d) override {
+    auto it = values.find({s, k});
+    if (it == values.end()) return d;
+    // Like the platform: optional sign and leading digits, else 0.
+    std::string a(it->second.begin(), it->second.end());
+    return static_cast<int32_t>(std::strtol(a.c_str(), nullptr, 10));
+  }
+  std::u16string ReadString(const std::u16string& s, const std::u16string& k,
+                            const std::u16string& d) override {
+    auto it = values.find({s, k});
+    return it == values.end() ? d : it->second;
+  }
+  void WriteString(const std::u16string& s, const std::u16string& k,
+                   const std::u16string& v) override {
+    values[{s, k}] = v;
+    writeOrder.push_back(s + u"." + k);
+  }
+};
+
+TEST(PasswordCodecTest, Base64RoundTripsAllLengths) {
+  EXPECT_EQ(Base64Encode(""), u"");
+  EXPECT_EQ(Base64Encode("f"), u"Zg==");
+  EXPECT_EQ(Base64Encode("fo"), u"Zm8=");
+  EXPECT_EQ(Base64Encode("foo"), u"Zm9v");
+  EXPECT_EQ(Base64Encode("foobar"), u"Zm9vYmFy");
+  std::string all;
+  for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
+  for (size_t n = 0; n <= all.size(); n += 37) {
+    EXPECT_EQ(Base64DecodeLenient(Base64Encode(all.substr(0, n))), all.substr(0, n));
+  }
+}
+
+TEST(PasswordCodecTest, LenientDecoderSkipsStrayCharactersAndShortTails) {
+  EXPECT_EQ(Base64DecodeLenient(u" Zm9v\r\nYm Fy "), "foobar");
+  EXPECT_EQ(Base64DecodeLenient(u"Zm9v!*Ym中Fy=="), "foobar");
+  EXPECT_EQ(Base64DecodeLenient(u"Zm8"), "fo");   // three left over: two bytes
+  EXPECT_EQ(Base64DecodeLenient(u"Zg"), "f");     // two left over: one byte
+  EXPECT_EQ(Base64DecodeLenient(u"Zm9vY"), "foo");  // one left over: nothing
+  EXPECT_EQ(Base64DecodeLenient(u"===="), "");
+}
+
+TEST(SettingsCodecTest, MissingFileGivesDefaults) {
+  FakeProfile profile;
+  Latin1CodePage cp;
+  EXPECT_EQ(LoadSettingsFrom(profile, cp), SyncSettings{});
+  const SyncSettings d;
+  EXPECT_EQ(d.ServerHost, u"127.0.0.1");
+  EXPECT_EQ(d.ServerPort, 80);
+  EXPECT_EQ(d.ServerVirtual, u"mail");
+  EXPECT_EQ(d.SyncTime, 540);
+  EXPECT_TRUE(profile.writeOrder.empty());
+}
+
+TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
+  SyncSettings s;
+  s.EmailClient = -1;
+  s.SyncLevel = -1;
+  s.SyncType = -1;
+  s.SyncTime = -30;
+  s.ServerHost = u"mail.corp.example";
+  s.ServerPort = 8080;
+  s.ServerVirtual = u"webmail";
+  s.Account = u"zhang@corp.example";
+  s.Password = u"p\u00e4ss=w0rd&" + std::u16string(300, u'x');
+  s.SavePassword = 1;
+  FakeProfile profile;
+  Latin1CodePage cp;
+  SaveSettingsTo(s, profile, cp);
+  EXPECT_EQ(profile.writeOrder,
+            (std::vector<std::u16string>{u"General.EmailClient", u"General.SyncLevel",
+                                         u"General.SyncType", u"General.SyncTime",
+                                         u"Server.ServerHost", u"Server.ServerVirtual",
+                                         u"Server.ServerPort", u"Server.Account",
+                                         u"Server.Password", u"Server.SavePassword"}));
+  EXPECT_EQ((profile.values[{u"General", u"SyncTime"}]), u"-30");
+  EXPECT_EQ(LoadSettingsFrom(profile, cp), s);
+}
+
+TEST(SettingsCodecTest, UnsavedPasswordIsWrittenEmptyAndKeptInMemory) {
+  SyncSettings s;
+  s.Password = u"secret";
+  s.SavePassword = 0;
+  FakeProfile profile;
+  Latin1CodePage cp;
+  SaveSettingsTo(s, profile, cp);
+  EXPECT_EQ((profile.values[{u"Server", u"Password"}]), u"");
+  EXPECT_EQ(s.Password, u"secret");
+  EXPECT_EQ(LoadSettingsFrom(profile, cp).Password, u"");
+}
+
+TEST(SettingsCodecTest, StoredPasswordStopsAtZeroByteAndIgnoresStrayText) {
+  Latin1CodePage cp;
+  EXPECT_EQ(DecodePassword(Base64Encode(std::string("ab\0cd", 5)), cp), u"ab");
+  EXPECT_EQ(DecodePassword(u"c2Vj\r\n cmV0", cp), u"secret");
+  EXPECT_EQ(DecodePassword(u"", cp), u"");
+}
+
+TEST(SettingsCodecTest, LastAutoSyncSurvivesADialogSave) {
+  FakeProfile profile;
+  Latin1CodePage cp;
+  EXPECT_EQ(LoadLastAutoSync(profile), u"");
+  SaveLastAutoSync(profile, u"2026-12-07");
+  SaveSettingsTo(SyncSettings{}, profile, cp);
+  EXPECT_EQ(LoadLastAutoSync(profile), u"2026-12-07");
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// The engine: paths, serialised runs, the scheduler thread end to end.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "sync/sync_engine.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct FixedClock : IClock {
+  std::atomic<int64_t> now{0};
+  int64_t Now() override { return now.load(); }
+  std::optional<LocalDateTime> ToLocal(int64_t t) override {
+    return LocalDateTime{2026, 12, 7, static_cast<int>(t / 3600 % 24),
+                         static_cast<int>(t / 60 % 60), static_cast<int>(t % 60)};
+  }
+};
+
+struct CountingLock : IRunLock {
+  std::atomic<int> locks{0};
+  void Lock() override { ++locks; }
+  void Unlock() override {}
+};
+
+struct MemoryMarks : IAutoSyncMarkStore {
+  std::mutex m;
+  std::u16string date;
+  std::u16string Load() override { std::lock_guard l(m); return date; }
+  void Save(const std::u16string& d) override { std::lock_guard l(m); date = d; }
+};
+
+struct Recorder : IMessageSink {
+  std::mutex m;
+  std::vector<std::u16string> shown;
+  void Show(const std::u16string& t, MessageIcon) override { std::lock_guard l(m); shown.push_back(t); }
+};
+
+template <typename Pred>
+bool WaitFor(Pred pred, std::chrono::milliseconds limit = 10s) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+struct EngineFixture : testing::Test {
+  SharedSettings settings;
+  FixedClock clock;
+  CountingLock lock;
+  MemoryMarks marks;
+  Recorder messages;
+  std::atomic<int> runs{0};
+  std::atomic<int> concurrent{0};
+  std::atomic<int> maxConcurrent{0};
+  std::vector<RunMode> modes;
+  std::mutex modesMutex;
+  std::function<void()> duringRun;
+
+  CSyncEngine engine{SyncEngineServices{
+      settings, clock, lock, marks, messages, [this](const SyncSettings& s, RunMode mode) {
+        const int c = ++concurrent;
+        int m = maxConcurrent.load();
+        while (c > m && !maxConcurrent.compare_exchange_weak(m, c)) {
+        }
+        {
+          std::lock_guard l(modesMutex);
+          modes.push_back(mode);
+        }
+        if (duringRun) duringRun();
+        std::this_thread::yield();
+        --concurrent;
+        ++runs;
+        return SyncRunOutcome{u"ran for " + s.Account, true};
+      }}};
+};
+
+TEST(SyncEnginePathsTest, DirectoryOfExecutable) {
+  EXPECT_EQ(DirectoryOfPath(u"C:\\Program Files\\Tarnwell\\x.exe"), u"C:\\Program Files\\Tarnwell");
+  EXPECT_EQ(DirectoryOfPath(u"C:\\x.exe"), u"C:");
+  EXPECT_EQ(DirectoryOfPath(u"C:x.exe"), u"C:");
+}
+
+TEST_F(EngineFixture, LogPathSitsBesideTheExecutable) {
+  engine.SetExecutablePath(u"D:\\tools\\sync.exe");
+  EXPECT_EQ(engine.executableDir(), u"D:\\tools");
+  EXPECT_EQ(engine.logPath(), u"D:\\tools\\syncaddrs.log");
+}
+
+TEST_F(EngineFixture, ManualRunShowsResultTakenFromASnapshot) {
+  SyncSettings s;
+  s.Account = u"zhang";
+  settings.Replace(s);
+  EXPECT_EQ(engine.RunSync(true), 1);
+  EXPECT_EQ(engine.RunSync(false), 1);
+  EXPECT_EQ(messages.shown, std::vector<std::u16string>{u"ran for zhang"});
+  EXPECT_EQ(modes, (std::vector<RunMode>{RunMode::Manual, RunMode::Automatic}));
+  EXPECT_EQ(lock.locks.load(), 2);
+}
+
+TEST_F(EngineFixture, RunsFromManyThreadsNeverOverlap) {
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i) {
+    threads.emplace_back([this] {
+      for (int j = 0; j < 25; ++j) engine.RunOnce(RunMode::Automatic);
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(runs.load(), 100);
+  EXPECT_EQ(maxConcurrent.load(), 1);
+}
+
+TEST_F(EngineFixture, RunRequestedFromInsideARunOnTheSameThreadIsSkipped) {
+  std::optional<SyncRunOutcome> inner = SyncRunOutcome{};
+  duringRun = [&] {
+    duringRun = nullptr;
+    inner = engine.RunOnce(RunMode::Manual);
+  };
+  EXPECT_TRUE(engine.RunOnce(RunMode::Manual).has_value());
+  EXPECT_FALSE(inner.has_value());
+  EXPECT_EQ(runs.load(), 1);
+}
+
+TEST_F(EngineFixture, SchedulerThreadStartsTheDailyRunAndRecordsTheDate) {
+  clock.now = 9 * 3600;  // 09:00 local, the default SyncTime
+  engine.StartEngine(u"C:\\app\\x.exe");
+  ASSERT_TRUE(WaitFor([&] { return runs.load() == 1; }));
+  engine.Stop();
+  EXPECT_EQ(runs.load(), 1);
+  EXPECT_EQ(marks.Load(), u"2026-12-07");
+  EXPECT_EQ(modes, std::vector<RunMode>{RunMode::Automatic});
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(EngineFixture, StopEndsAnIdleSchedulerPromptly) {
+  clock.now = 8 * 3600;
+  engine.StartEngine(u"C:\\app\\x.exe");
+  const auto start = std::chrono::steady_clock::now();
+  engine.Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+  EXPECT_EQ(runs.load(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+// Log line text and the UTF-8/UTF-16 boundary.
+
+#include <gtest/gtest.h>
+
+#include "common/utf_convert.h"
+#include "sync/sync_log.h"
+
+namespace {
+
+struct FixedLocalClock : IClock {
+  std::optional<LocalDateTime> local;
+  int64_t Now() override { return 0; }
+  std::optional<LocalDateTime> ToLocal(int64_t) override { return local; }
+};
+
+TEST(SyncLogTest, LineIsStampColonTextCrLf) {
+  FixedLocalClock clock;
+  clock.local = LocalDateTime{2026, 12, 6, 9, 0, 3};
+  const auto stamp = FormatLogTime(clock, 0);
+  EXPECT_EQ(stamp, u"2026-12-06 09:00:03");
+  EXPECT_EQ(BuildLogLine(stamp, u"没有设置密码"), u"2026-12-06 09:00:03 :没有设置密码\r\n");
+  EXPECT_EQ(BuildLogLine(stamp, u""), u"2026-12-06 09:00:03 :\r\n");
+  EXPECT_EQ(BuildLogLine(u"", u"a\nb"), u" :a\r\nb\r\n");
+}
+
+TEST(SyncLogTest, TimeWithoutLocalFormGivesEmptyStamp) {
+  FixedLocalClock clock;
+  EXPECT_EQ(FormatLogTime(clock, 0), u"");
+}
+
+TEST(UtfConvertTest, RoundTripsAndMarksMalformedInput) {
+  const std::u16string text = u"张三 <a@b> \U0001F600 é";
+  bool valid = false;
+  EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text, &valid)), text);
+  EXPECT_TRUE(valid);
+
+  EXPECT_EQ(Utf8ToUtf16("\xEF\xBB\xBFok"), u"\uFEFFok");  // a BOM is kept
+  EXPECT_EQ(Utf8ToUtf16("a\xE5\xBC", &valid), u"a\uFFFD");  // cut in mid-character
+  EXPECT_FALSE(valid);
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");            // overlong
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");        // encoded surrogate
+  EXPECT_EQ(Utf8ToUtf16("\xFFx"), u"\uFFFDx");
+  EXPECT_EQ(Utf16ToUtf8(u"\xD800x", &valid), "\xEF\xBF\xBDx");  // lone surrogate
+  EXPECT_FALSE(valid);
+}
+
+}  // namespace

@@ -1,0 +1,243 @@
+// The run's outcome table, driven with fakes for every collaborator.
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "sync/request_url.h"
+#include "sync/sync_run.h"
+
+namespace {
+
+struct FakeFetcher : IAnswerFetcher {
+  FetchResult result{FetchStatus::Ok, u""};
+  std::vector<std::u16string> urls;
+  FetchResult Fetch(const std::u16string& url) override {
+    urls.push_back(url);
+    return result;
+  }
+};
+
+struct FakeCopy : IAnswerCopy {
+  std::vector<std::u16string> saved;
+  bool Save(const std::u16string& text) override {
+    saved.push_back(text);
+    return true;
+  }
+};
+
+struct FakeWriter : IAddrBookSync {
+  bool succeed = true;
+  bool throws = false;
+  std::u16string error;
+  AddrContactList* received = nullptr;
+  bool SyncContacts(const AddrContactList& contacts) override {
+    if (throws) throw std::runtime_error("COM call failed");
+    if (received) *received = contacts;
+    return succeed;
+  }
+  std::u16string GetLastErrorText() const override { return error; }
+};
+
+struct FakeWriters : IWriterFactory {
+  std::vector<WriterType> created;
+  bool succeed = true;
+  bool throws = false;
+  bool available = true;
+  std::u16string error;
+  AddrContactList received;
+  std::unique_ptr<IAddrBookSync> Create(WriterType type) override {
+    created.push_back(type);
+    if (!available) return nullptr;
+    auto w = std::make_unique<FakeWriter>();
+    w->succeed = succeed;
+    w->throws = throws;
+    w->error = error;
+    w->received = &received;
+    return w;
+  }
+};
+
+struct FakeLog : ISyncLog {
+  std::vector<std::u16string> lines;
+  void Append(const std::u16string& text) override { lines.push_back(text); }
+};
+
+struct FakeMessages : IMessageSink {
+  std::vector<std::pair<std::u16string, MessageIcon>> shown;
+  void Show(const std::u16string& text, MessageIcon icon) override { shown.emplace_back(text, icon); }
+};
+
+// The answer reader is real: these answers only need its plainest shapes.
+const std::u16string kTwoPeople =
+    u"<?xml version=\"1.0\"?><addressbooks>"
+    u"<person Name=\"张三\" E-Mail=\"zhang@corp.example\"/>"
+    u"<person Name=\"李四\" E-Mail=\"li@corp.example\"/></addressbooks>";
+
+class SyncRunTest : public testing::Test {
+ protected:
+  SyncRunTest() {
+    settings.ServerHost = u"mail.corp.example";
+    settings.ServerPort = 8080;
+    settings.ServerVirtual = u"webmail";
+    settings.Account = u"zhang@corp.example";
+    settings.Password = u"secret";
+    settings.EmailClient = ClientFoxmail7;
+  }
+  SyncRunOutcome Run() { return PerformSyncRun(settings, deps); }
+
+  SyncSettings settings;
+  FakeFetcher fetcher;
+  FakeCopy copy;
+  FakeWriters writers;
+  FakeLog log;
+  FakeMessages messages;
+  SyncRunDeps deps{fetcher, copy, writers, log, messages};
+};
+
+TEST_F(SyncRunTest, NoPasswordTouchesNothing) {
+  settings.Password.clear();
+  const auto out = Run();
+  EXPECT_EQ(out.resultText, u"没有设置密码");
+  EXPECT_FALSE(out.success);
+  EXPECT_TRUE(fetcher.urls.empty());
+  EXPECT_TRUE(copy.saved.empty());
+  EXPECT_TRUE(writers.created.empty());
+  EXPECT_EQ(log.lines, std::vector<std::u16string>{u"没有设置密码"});
+}
+
+TEST_F(SyncRunTest, RequestUrlEscapesQueryValuesAndLevelFlag) {
+  settings.Account = u"wang wu@corp.example";
+  settings.Password = u"a&b#c+d=e?f%g 中";
+  settings.SyncLevel = 7;
+  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  Run();
+  ASSERT_EQ(fetcher.urls.size(), 1u);
+  EXPECT_EQ(fetcher.urls[0],
+            u"http://mail.corp.example:8080/webmail/addresssync.asp?accnt=wang%20wu@corp.example"
+            u"&pwd=a%26b%23c%2Bd%3De%3Ff%25g%20中&onlydepart=1");
+  EXPECT_EQ(EscapeQueryValue(u"tab\there\x7f"), u"tab%09here%7F");
+}
+
+TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
+  settings.Password = u"p&ss";
+  fetcher.result = {FetchStatus::Failed, u"partial"};
+  const auto out = Run();
+  EXPECT_FALSE(out.success);
+  EXPECT_EQ(out.resultText,
+            u"打开URL失败：http://mail.corp.example:8080/webmail/addresssync.asp?"
+            u"accnt=zhang@corp.example&pwd=******&onlydepart=0");
+  EXPECT_EQ(out.resultText.find(u"p&ss"), std::u16string::npos);
+  EXPECT_EQ(out.resultText.find(u"p%26ss"), std::u16string::npos);
+  EXPECT_TRUE(copy.saved.empty());
+  EXPECT_TRUE(writers.created.empty());
+  EXPECT_EQ(log.lines.size(), 1u);
+}
+
+TEST_F(SyncRunTest, UnreadableAnswerIsParseFailureButStillCopied) {
+  for (const std::u16string answer : {u"", u"<addressbooks><person Name=\"x\"/></addressbooks>",
+                                      u"not xml at all", u"<?xml version=\"1.0\"?><other/>"}) {
+    fetcher.result = {FetchStatus::Ok, answer};
+    copy.saved.clear();
+    const auto out = Run();
+    EXPECT_EQ(out.resultText, u"解析XML失败") << std::string(answer.begin(), answer.end());
+    EXPECT_FALSE(out.success);
+    EXPECT_EQ(copy.saved, std::vector<std::u16string>{answer});
+  }
+  EXPECT_TRUE(writers.created.empty());
+}
+
+TEST_F(SyncRunTest, ServerErrorTextBecomesTheResult) {
+  fetcher.result = {FetchStatus::Ok,
+                    u"<?xml version=\"1.0\"?><error>帐号或密码错误</error><addressbooks/>"};
+  const auto out = Run();
+  EXPECT_EQ(out.resultText, u"帐号或密码错误");
+  EXPECT_FALSE(out.success);
+  EXPECT_TRUE(writers.created.empty());
+}
+
+TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
+  settings.EmailClient = ClientOutlook2007;
+  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  const auto out = Run();
+  EXPECT_TRUE(out.success);
+  EXPECT_EQ(out.resultText, u"[Outlook 2007] 更新了2个联系人");
+  EXPECT_EQ(writers.created, std::vector<WriterType>{WriterType::Outlook});
+  ASSERT_EQ(writers.received.size(), 2u);
+  EXPECT_EQ(writers.received[0], (AddrContact{u"张三", u"zhang@corp.example"}));
+  EXPECT_EQ(writers.received[1], (AddrContact{u"李四", u"li@corp.example"}));
+  EXPECT_EQ(log.lines, std::vector<std::u16string>{out.resultText});
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SyncRunTest, EmptyAddressBookStillGoesToTheWriter) {
+  fetcher.result = {FetchStatus::Ok, u"<?xml version=\"1.0\"?><addressbooks></addressbooks>"};
+  const auto out = Run();
+  EXPECT_EQ(out.resultText, u"[Foxmail 7.x] 更新了0个联系人");
+  EXPECT_EQ(writers.created.size(), 1u);
+}
+
+TEST_F(SyncRunTest, WriterFailureTextIsTheResult) {
+  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  writers.succeed = false;
+  writers.error = u"删除目录失败";
+  const auto out = Run();
+  EXPECT_FALSE(out.success);
+  EXPECT_EQ(out.resultText, u"删除目录失败");
+}
+
+TEST_F(SyncRunTest, ThrowingWriterBecomesAFailureTextAndALogLine) {
+  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  writers.throws = true;
+  const auto out = Run();
+  EXPECT_FALSE(out.success);
+  EXPECT_EQ(out.resultText, u"同步时发生错误：COM call failed");
+  EXPECT_EQ(log.lines, std::vector<std::u16string>{out.resultText});
+}
+
+TEST_F(SyncRunTest, ClientKindsWithoutWriter) {
+  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+
+  settings.EmailClient = ClientFoxmail56;
+  auto out = Run();
+  EXPECT_EQ(out.resultText, u"未发现同步任务");
+  EXPECT_TRUE(out.success);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].first, u"很抱歉，暂不支持Foxmail5.x/6！");
+  EXPECT_EQ(messages.shown[0].second, MessageIcon::Information);
+
+  messages.shown.clear();
+  for (int32_t kind : {6, -1, 1000}) {
+    settings.EmailClient = kind;
+    out = Run();
+    EXPECT_EQ(out.resultText, u"未发现同步任务") << kind;
+    EXPECT_TRUE(out.success);
+  }
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(writers.created.empty());
+  EXPECT_EQ(log.lines.size(), 4u);
+}
+
+TEST_F(SyncRunTest, KindsMapToTheirWriters) {
+  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  for (int32_t kind = 0; kind <= 5; ++kind) {
+    settings.EmailClient = kind;
+    Run();
+  }
+  EXPECT_EQ(writers.created,
+            (std::vector<WriterType>{WriterType::OutlookExpress, WriterType::Outlook,
+                                     WriterType::Outlook, WriterType::Outlook,
+                                     WriterType::Foxmail7}));
+}
+
+TEST_F(SyncRunTest, ResultIconFollowsSuccess) {
+  FakeMessages sink;
+  ShowRunResult({u"ok", true}, sink);
+  ShowRunResult({u"", false}, sink);
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[0].second, MessageIcon::Information);
+  EXPECT_EQ(sink.shown[1].first, u"");
+  EXPECT_EQ(sink.shown[1].second, MessageIcon::Error);
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+// The program itself with "/sync", from a folder of its own.
+
+#include <gtest/gtest.h>
+
+#include "win_test_support.h"
+
+namespace {
+
+class OneShotSyncTest : public testing::Test {
+ protected:
+  OneShotSyncTest() : exe_(dir_.File(u"Tarnwell地址簿同步.exe")) {
+    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
+  }
+  ProcessResult Sync() { return RunProgram(exe_, u"/sync"); }
+  std::string Log() { return ReadFileBytes(dir_.File(u"syncaddrs.log")); }
+
+  ScratchDir dir_;
+  std::u16string exe_;
+};
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST_F(OneShotSyncTest, WithoutPasswordFailsAndTouchesNothingButTheLog) {
+  ASSERT_TRUE(FileExists(exe_));
+  const ProcessResult r = Sync();
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_EQ(r.output, "\xE6\xB2\xA1\xE6\x9C\x89\xE8\xAE\xBE\xE7\xBD\xAE\xE5\xAF\x86\xE7\xA0\x81\r\n");
+  const std::string log = Log();
+  EXPECT_TRUE(EndsWith(log, " :\xC3\xBB\xD3\xD0\xC9\xE8\xD6\xC3\xC3\xDC\xC2\xEB\r\n")) << log;
+  EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
+  EXPECT_FALSE(FileExists(dir_.File(u"AddrBookSync.ini")));
+
+  Sync();
+  const std::string twoRuns = Log();
+  EXPECT_EQ(twoRuns.substr(0, log.size()), log);
+  EXPECT_EQ(twoRuns.size(), 2 * log.size());
+}
+
+TEST_F(OneShotSyncTest, UnreachableServerFailsWithMaskedUrl) {
+  WriteFileBytes(dir_.File(u"AddrBookSync.ini"),
+                 "[General]\r\nEmailClient=5\r\n[Server]\r\nServerHost=127.0.0.1\r\n"
+                 "ServerPort=1\r\nAccount=zhang@corp.example\r\nPassword=c2VjcmV0\r\n"
+                 "SavePassword=1\r\n");
+  const ProcessResult r = Sync();
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_EQ(r.output,
+            "\xE6\x89\x93\xE5\xBC\x80URL\xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x9A"
+            "http://127.0.0.1:1/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
+            "&onlydepart=0\r\n");
+  EXPECT_EQ(Log().find("secret"), std::string::npos);
+  EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+// AddrBookSync.ini through the real private-profile functions: what lands
+// in the file, and what comes back.
+
+#include <gtest/gtest.h>
+
+#include "app/private_profile_win.h"
+#include "app/settings_store_win.h"
+#include "win_test_support.h"
+
+namespace {
+
+TEST(SettingsStoreWinTest, NoFileGivesDefaultsAndCreatesNothing) {
+  ScratchDir dir;
+  const auto path = dir.File(u"AddrBookSync.ini");
+  EXPECT_EQ(LoadSettings(path), SyncSettings{});
+  EXPECT_FALSE(FileExists(path));
+}
+
+TEST(SettingsStoreWinTest, SaveWritesEveryKeyExactly) {
+  ScratchDir dir;
+  const auto path = dir.File(u"AddrBookSync.ini");
+  SyncSettings s;
+  s.EmailClient = -1;
+  s.SyncLevel = 1;
+  s.SyncType = -1;
+  s.SyncTime = -30;
+  s.ServerHost = u"mail.corp.example";
+  s.ServerPort = 8080;
+  s.ServerVirtual = u"webmail";
+  s.Account = u"zhang@corp.example";
+  s.Password = u"secret";
+  s.SavePassword = 1;
+  SaveSettings(path, s);
+  EXPECT_EQ(ReadFileBytes(path),
+            "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=-1\r\nSyncTime=-30\r\n"
+            "[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
+            "ServerPort=8080\r\nAccount=zhang@corp.example\r\nPassword=c2VjcmV0\r\n"
+            "SavePassword=1\r\n");
+  EXPECT_EQ(LoadSettings(path), s);
+}
+
+TEST(SettingsStoreWinTest, LongAndChinesePasswordsSurvive) {
+  ScratchDir dir;
+  const auto path = dir.File(u"AddrBookSync.ini");
+  SyncSettings s;
+  s.SavePassword = 1;
+  for (const std::u16string& pw :
+       {std::u16string(u"密码Pa55&#="), std::u16string(400, u'k') + u"长密码" + std::u16string(300, u'z')}) {
+    s.Password = pw;
+    SaveSettings(path, s);
+    EXPECT_EQ(LoadSettings(path).Password, pw);
+  }
+}
+
+TEST(SettingsStoreWinTest, HandWrittenValuesAreReadLeniently) {
+  ScratchDir dir;
+  const auto path = dir.File(u"AddrBookSync.ini");
+  WriteFileBytes(path,
+                 "[General]\r\nEmailClient=abc\r\nSyncTime=600min\r\nSyncLevel=-1\r\n"
+                 "[Server]\r\nPassword= c2Vj\r\nServerPort=\r\n");
+  const SyncSettings s = LoadSettings(path);
+  EXPECT_EQ(s.EmailClient, 0);
+  EXPECT_EQ(s.SyncTime, 600);
+  EXPECT_EQ(s.SyncLevel, -1);
+  EXPECT_EQ(s.Password, u"sec");
+  EXPECT_EQ(s.ServerHost, u"127.0.0.1");
+}
+
+TEST(SettingsStoreWinTest, SchedulerDateIsKeptBySaves) {
+  ScratchDir dir;
+  const auto path = dir.File(u"AddrBookSync.ini");
+  PrivateProfile profile(path);
+  SaveLastAutoSync(profile, u"2026-12-07");
+  SaveSettings(path, SyncSettings{});
+  EXPECT_EQ(LoadLastAutoSync(profile), u"2026-12-07");
+}
+
+}  // namespace

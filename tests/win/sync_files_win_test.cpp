@@ -1,0 +1,53 @@
+// The bytes of syncaddrs.log (code page 936 under the test locale) and of
+// address.xml.
+
+#include <gtest/gtest.h>
+
+#include "sync/answer_copy_file_win.h"
+#include "sync/sync_log_file_win.h"
+#include "win_test_support.h"
+
+namespace {
+
+struct NineOClock : IClock {
+  int64_t Now() override { return 0; }
+  std::optional<LocalDateTime> ToLocal(int64_t) override {
+    return LocalDateTime{2026, 12, 6, 9, 0, 3};
+  }
+};
+
+TEST(SyncLogFileTest, AppendsLinesInTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 936u) << "the tests run under a Chinese locale";
+  ScratchDir dir;
+  NineOClock clock;
+  SyncLogFile log(dir.File(u"syncaddrs.log"), clock);
+  log.Append(u"没有设置密码");
+  log.Append(u"");
+  log.Append(u"a\u0e01b\nc");  // Thai has no place in code page 936
+  EXPECT_EQ(ReadFileBytes(dir.File(u"syncaddrs.log")),
+            "2026-12-06 09:00:03 :\xC3\xBB\xD3\xD0\xC9\xE8\xD6\xC3\xC3\xDC\xC2\xEB\r\n"
+            "2026-12-06 09:00:03 :\r\n"
+            "2026-12-06 09:00:03 :a?b\r\nc\r\n");
+}
+
+TEST(SyncLogFileTest, UnwritableLogIsIgnored) {
+  ScratchDir dir;
+  NineOClock clock;
+  SyncLogFile log(dir.File(u"missing-folder\\syncaddrs.log"), clock);
+  log.Append(u"text");
+  EXPECT_FALSE(FileExists(dir.File(u"missing-folder\\syncaddrs.log")));
+}
+
+TEST(AnswerCopyFileTest, KeepsTheAnswerAsUtf8Unchanged) {
+  ScratchDir dir;
+  AnswerCopyFile copy(dir.File(u"address.xml"));
+  ASSERT_TRUE(copy.Save(u"\uFEFF<a n=\"张\u0e01\">\n</a>"));
+  EXPECT_EQ(ReadFileBytes(dir.File(u"address.xml")),
+            "\xEF\xBB\xBF<a n=\"\xE5\xBC\xA0\xE0\xB8\x81\">\n</a>");
+  ASSERT_TRUE(copy.Save(u""));
+  EXPECT_EQ(ReadFileBytes(dir.File(u"address.xml")), "");
+  AnswerCopyFile nowhere(dir.File(u"missing-folder\\address.xml"));
+  EXPECT_FALSE(nowhere.Save(u"x"));
+}
+
+}  // namespace

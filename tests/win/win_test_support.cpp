@@ -1,0 +1,90 @@
+#include "win_test_support.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+
+#include "common/utf_convert.h"
+#include "common/win/scoped_handles.h"
+
+ScratchDir::ScratchDir() {
+  static std::atomic<int> counter{0};
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  path_ = FromWide(temp) + u"tw-test-" + AsciiToUtf16(std::to_string(GetCurrentProcessId())) +
+          u"-" + AsciiToUtf16(std::to_string(counter++));
+  CreateDirectoryW(AsWide(path_), nullptr);
+}
+
+ScratchDir::~ScratchDir() {
+  std::u16string from = path_ + u'\0';  // double-NUL-terminated list
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = AsWide(from);
+  op.fFlags = FOF_NO_UI;
+  SHFileOperationW(&op);
+}
+
+bool FileExists(const std::u16string& path) {
+  return GetFileAttributesW(AsWide(path)) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::u16string& path) {
+  UniqueHandle file(CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return {};
+  std::string out;
+  char buf[4096];
+  DWORD n = 0;
+  while (ReadFile(file.get(), buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+  return out;
+}
+
+void WriteFileBytes(const std::u16string& path, const std::string& bytes) {
+  UniqueHandle file(
+      CreateFileW(AsWide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD n = 0;
+  if (file) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+}
+
+ProcessResult RunProgram(const std::u16string& exe, const std::u16string& arguments) {
+  ProcessResult result;
+  SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return result;
+  UniqueHandle reader(readEnd);
+  UniqueHandle writer(writeEnd);
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = writeEnd;
+  si.hStdError = writeEnd;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::u16string commandLine = u"\"" + exe + u"\" " + arguments;
+  if (!CreateProcessW(AsWide(exe), AsWideBuffer(commandLine), nullptr, nullptr, TRUE, 0, nullptr,
+                      nullptr, &si, &pi)) {
+    return result;
+  }
+  UniqueHandle process(pi.hProcess);
+  UniqueHandle thread(pi.hThread);
+  writer.reset();  // only the child holds the write end now
+
+  char buf[4096];
+  DWORD n = 0;
+  while (ReadFile(reader.get(), buf, sizeof buf, &n, nullptr) && n > 0) result.output.append(buf, n);
+  WaitForSingleObject(process.get(), 60000);
+  GetExitCodeProcess(process.get(), &result.exitCode);
+  return result;
+}
+
+std::u16string HostPath(const char* unixPath) {
+  std::u16string path = u"Z:" + Utf8ToUtf16(unixPath);
+  for (auto& c : path) {
+    if (c == u'/') c = u'\\';
+  }
+  return path;
+}

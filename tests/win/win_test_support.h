@@ -1,0 +1,38 @@
+#pragma once
+// Helpers for tests that run under Wine: a scratch folder and whole-file
+// reads and writes.
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/win/wide_text.h"
+
+// A fresh folder under the temp directory, removed with its files.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::u16string& path() const { return path_; }
+  std::u16string File(const std::u16string& name) const { return path_ + u"\\" + name; }
+
+ private:
+  std::u16string path_;
+};
+
+bool FileExists(const std::u16string& path);
+std::string ReadFileBytes(const std::u16string& path);
+void WriteFileBytes(const std::u16string& path, const std::string& bytes);
+
+struct ProcessResult {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string output;  // standard output
+};
+// Runs a program with arguments and waits for it (60 s at most).
+ProcessResult RunProgram(const std::u16string& exe, const std::u16string& arguments);
+
+// The path of a file of the Linux build tree as Wine sees it.
+std::u16string HostPath(const char* unixPath);

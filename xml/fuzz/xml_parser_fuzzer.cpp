@@ -1,0 +1,122 @@
+// libFuzzer target: arbitrary bytes, decoded as the HTTP client decodes a
+// body (UTF-8, malformed sequences become U+FFFD) and also taken as raw
+// UTF-16LE code units (unpaired surrogates, NULs and all), go through the
+// parser and the exchange format. Any crash, leak, sanitizer report or
+// broken invariant below is a finding.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/utf_convert.h"
+#include "sync/exchange_format.h"
+#include "xml/xml_parser.h"
+#include "xml/xml_text.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+bool Accepted(XmlError error) {
+  return error == XmlError::None || error == XmlError::MismatchedEndTag;
+}
+
+// Visits every node without recursion and checks the tree's own invariants.
+// Returns a node that has a parent, if there is one, to test lifetimes with.
+XmlNode CheckTree(const XmlNode& document) {
+  Check(document.Name() == nullptr && document.Parent().IsEmpty());
+  XmlNode kept;
+  std::vector<std::pair<XmlNode, int>> stack = {{document, 0}};
+  while (!stack.empty()) {
+    auto [node, depth] = std::move(stack.back());
+    stack.pop_back();
+    Check(depth <= kMaxXmlDepth);
+    for (const XmlAttribute& attribute : node.Attributes()) Check(!attribute.name.empty());
+    if (!node.Attributes().empty()) {
+      const XmlAttribute& first = node.Attributes().front();
+      const std::u16string* value = node.GetAttribute(first.name);
+      Check(first.value ? value == &*first.value : value == nullptr);
+    }
+    for (std::size_t i = 0; i < node.Texts().size(); ++i) Check(node.TextAt(i) != nullptr);
+    Check(node.TextAt(node.Texts().size()) == nullptr);
+    Check(node.ChildAt(node.ChildCount()).IsEmpty());
+    for (std::size_t i = 0; i < node.ChildCount(); ++i) {
+      XmlNode child = node.ChildAt(i);
+      Check(child.Name() != nullptr && !child.Name()->empty());
+      Check(child.Parent() == node);
+      if (i < 4) {
+        std::size_t position = i;
+        Check(node.FindChild(*child.Name(), &position) == child && position == i + 1);
+      }
+      kept = child;
+      stack.emplace_back(std::move(child), depth + 1);
+    }
+  }
+  return kept;
+}
+
+// The exchange format's reading, redone by hand with plain look-ups.
+void CheckAnswer(const std::u16string& text, const XmlNode& document) {
+  const AddressBookAnswer answer = ReadAddressBookAnswer(text);
+  const XmlNode first = document.ChildAt(0);
+  const XmlNode error = first.FindChild(u"error");
+  const XmlNode book = first.FindChild(u"addressbooks");
+  if (error) {
+    Check(answer.kind == AnswerKind::ServerError && answer.contacts.empty());
+    const std::u16string* errorText = error.TextAt(0);
+    Check(answer.errorText == (errorText ? *errorText : std::u16string()));
+  } else if (book) {
+    Check(answer.kind == AnswerKind::Contacts);
+    std::size_t persons = 0;
+    for (std::size_t i = 0; i < book.ChildCount(); ++i) {
+      if (EqualsIgnoreCase(*book.ChildAt(i).Name(), u"person")) ++persons;
+    }
+    Check(answer.contacts.size() == persons);
+  } else {
+    Check(answer.kind == AnswerKind::ParseFailed && answer.contacts.empty());
+  }
+}
+
+void Run(const std::u16string& text) {
+  XmlError error = XmlError::OutOfMemory;
+  XmlNode document = ParseXmlDocument(text, &error);
+  const int code = static_cast<int>(error);
+  Check(code == 0 || code == 1 || code == 4 || code == 5 || code == 7 || code == 8 ||
+        code == 9 || code == 10);
+  Check(Accepted(error) == !document.IsEmpty());
+
+  // The NUL-terminated entry point must agree.
+  XmlError cError = XmlError::OutOfMemory;
+  const XmlNode viaPointer = ParseXmlDocument(text.c_str(), &cError);
+  Check(cError == error && viaPointer.IsEmpty() == document.IsEmpty());
+
+  CheckAnswer(text, document);
+  if (document.IsEmpty()) return;
+
+  XmlNode kept = CheckTree(document);
+  XmlNode keptChild = kept.ChildAt(0);
+  document = XmlNode();
+  // Nothing else holds the ancestors any more: the kept node is detached,
+  // while its own children are still attached to it.
+  Check(kept.Parent().IsEmpty());
+  Check(keptChild.IsEmpty() || keptChild.Parent() == kept);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Run(Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data), size)));
+
+  std::u16string units(size / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+  }
+  Run(units);
+  return 0;
+}
