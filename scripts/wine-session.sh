@@ -13,7 +13,7 @@ mkdir -p "$state_dir"
 
 start_xvfb() {
   local num="${DISPLAY#:}"
-  if [ -e "/tmp/.X11-unix/X$num" ] && xdpyinfo_ok; then return 0; fi
+  if [ -e "/tmp/.X11-unix/X$num" ] && display_alive "$num"; then return 0; fi
   rm -f "/tmp/.X$num-lock" "/tmp/.X11-unix/X$num"
   setsid Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
   echo $! >"$state_dir/xvfb.pid"
@@ -25,8 +25,10 @@ start_xvfb() {
   return 1
 }
 
-xdpyinfo_ok() {
-  [ -f "$state_dir/xvfb.pid" ] && kill -0 "$(cat "$state_dir/xvfb.pid")" 2>/dev/null
+# A display whose server still runs is shared, whoever started it.
+display_alive() {
+  local lock="/tmp/.X$1-lock"
+  [ -f "$lock" ] && kill -0 "$(tr -d ' ' <"$lock")" 2>/dev/null
 }
 
 build_locale() {
