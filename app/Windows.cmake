@@ -4,15 +4,20 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 
 tw_library(tw_app_win
   app_services_win.cpp
+  client_detection_win.cpp
+  dialog_win.cpp
+  foxmail7_availability_win.cpp
   message_box_win.cpp
   one_shot_sync_win.cpp
   private_profile_win.cpp
-  resident_app_win.cpp
   settings_store_win.cpp
+  sync_addr_app_win.cpp
+  sync_addr_dlg_win.cpp
+  tray_icon_win.cpp
 )
 target_link_libraries(tw_app_win PUBLIC
   tw_app_core tw_sync_win tw_net_win tw_clients_win tw_common_win
-  ole32 oleaut32 uuid shell32 user32 gdi32 comctl32 ws2_32 version)
+  ole32 oleaut32 uuid shell32 shlwapi user32 gdi32 comctl32 ws2_32 winhttp version)
 
 add_executable(tarnwell_app WIN32 main_win.cpp ${PROJECT_SOURCE_DIR}/resources/app.rc)
 target_link_libraries(tarnwell_app PRIVATE tw_app_win)

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/one_shot_sync_win.h"
-#include "app/resident_app_win.h"
+#include "app/sync_addr_app_win.h"
 
 namespace {
 
@@ -27,5 +27,6 @@ bool HasSyncSwitch() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   if (HasSyncSwitch()) return RunOneShotSync();
-  return RunResidentApp(instance, showCommand);
+  CSyncAddrApp app(instance);
+  return app.Run();
 }

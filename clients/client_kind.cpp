@@ -5,7 +5,8 @@ WriterType WriterForClientKind(int32_t kind) {
     case ClientOutlookExpress: return WriterType::OutlookExpress;
     case ClientOutlook2003:
     case ClientOutlook2007:
-    case ClientOutlook2010: return WriterType::Outlook;
+    case ClientOutlook2010:
+    case ClientOutlook2013: return WriterType::Outlook;
     case ClientFoxmail56: return WriterType::RefusedFoxmail56;
     case ClientFoxmail7: return WriterType::Foxmail7;
     default: return WriterType::None;
@@ -20,6 +21,7 @@ std::u16string ClientKindName(int32_t kind) {
     case ClientOutlook2010: return u"Outlook 2010";
     case ClientFoxmail56: return u"Foxmail 5.x/6.x";
     case ClientFoxmail7: return u"Foxmail 7.x";
+    case ClientOutlook2013: return u"Outlook 2013+";
     default: return {};
   }
 }

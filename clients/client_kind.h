@@ -12,6 +12,7 @@ enum EmailClientKind : int32_t {
   ClientOutlook2010 = 3,
   ClientFoxmail56 = 4,
   ClientFoxmail7 = 5,
+  ClientOutlook2013 = 6,  // Outlook 2013 and later
 };
 
 // Which writer serves a client kind.

@@ -25,7 +25,7 @@ function(tw_discover_tests target)
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120
-      PROPERTIES FIXTURES_REQUIRED wine ${ARGN})
+      PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 180 ${ARGN})
   else()
     gtest_discover_tests(${target} ${ARGN})
   endif()

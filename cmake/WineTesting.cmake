@@ -18,7 +18,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${TW_WINE_ENV} ${TW_WINE})
 
 # The session script is the one place that starts and stops Wine's helpers.
 set(TW_WINE_SESSION ${PROJECT_SOURCE_DIR}/scripts/wine-session.sh)
-add_test(NAME wine_session_start COMMAND /usr/bin/env ${TW_WINE_ENV} bash ${TW_WINE_SESSION} start)
+add_test(NAME wine_session_start COMMAND /usr/bin/env ${TW_WINE_ENV}
+  TW_WINE_KEEPALIVE=${CMAKE_BINARY_DIR}/tests/wine_keepalive.exe bash ${TW_WINE_SESSION} start)
 add_test(NAME wine_session_stop COMMAND /usr/bin/env ${TW_WINE_ENV} bash ${TW_WINE_SESSION} stop)
 set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)

@@ -54,6 +54,15 @@ start() {
   # Wine's service processes start with the first program and live as long
   # as the server; started here they hold no test's output pipe open.
   "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # The desktop process quits when its last window goes; one hidden window
+  # keeps it (and its output) out of every test's way.
+  if [ -n "${TW_WINE_KEEPALIVE:-}" ] && [ -f "$TW_WINE_KEEPALIVE" ]; then
+    setsid "$WINE" "$TW_WINE_KEEPALIVE" </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 1 100); do
+      pgrep -f 'explorer.exe' >/dev/null && break
+      sleep 0.1
+    done
+  fi
 }
 
 stop() {

@@ -10,6 +10,8 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows builds only");
 inline const wchar_t* AsWide(const std::u16string& s) {
   return reinterpret_cast<const wchar_t*>(s.c_str());
 }
+// For literals and constants: no temporary string whose buffer could dangle.
+inline const wchar_t* AsWide(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
 inline wchar_t* AsWideBuffer(std::u16string& s) {
   return reinterpret_cast<wchar_t*>(s.data());
 }

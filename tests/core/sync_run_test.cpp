@@ -207,7 +207,7 @@ TEST_F(SyncRunTest, ClientKindsWithoutWriter) {
   EXPECT_EQ(messages.shown[0].second, MessageIcon::Information);
 
   messages.shown.clear();
-  for (int32_t kind : {6, -1, 1000}) {
+  for (int32_t kind : {7, -1, 1000}) {
     settings.EmailClient = kind;
     out = Run();
     EXPECT_EQ(out.resultText, u"未发现同步任务") << kind;
@@ -220,14 +220,14 @@ TEST_F(SyncRunTest, ClientKindsWithoutWriter) {
 
 TEST_F(SyncRunTest, KindsMapToTheirWriters) {
   fetcher.result = {FetchStatus::Ok, kTwoPeople};
-  for (int32_t kind = 0; kind <= 5; ++kind) {
+  for (int32_t kind = 0; kind <= 6; ++kind) {
     settings.EmailClient = kind;
     Run();
   }
   EXPECT_EQ(writers.created,
             (std::vector<WriterType>{WriterType::OutlookExpress, WriterType::Outlook,
                                      WriterType::Outlook, WriterType::Outlook,
-                                     WriterType::Foxmail7}));
+                                     WriterType::Foxmail7, WriterType::Outlook}));
 }
 
 TEST_F(SyncRunTest, ResultIconFollowsSuccess) {

@@ -73,10 +73,22 @@ ProcessResult RunProgram(const std::u16string& exe, const std::u16string& argume
   UniqueHandle thread(pi.hThread);
   writer.reset();  // only the child holds the write end now
 
-  char buf[4096];
-  DWORD n = 0;
-  while (ReadFile(reader.get(), buf, sizeof buf, &n, nullptr) && n > 0) result.output.append(buf, n);
-  WaitForSingleObject(process.get(), 60000);
+  // Read until the child has ended, not until the pipe closes: Wine's own
+  // helper processes may inherit the write end and keep it open.
+  auto drain = [&] {
+    DWORD available = 0;
+    while (PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+      char buf[4096];
+      DWORD n = 0;
+      if (!ReadFile(reader.get(), buf, sizeof buf, &n, nullptr) || n == 0) break;
+      result.output.append(buf, n);
+    }
+  };
+  const ULONGLONG deadline = GetTickCount64() + 60000;
+  while (WaitForSingleObject(process.get(), 20) == WAIT_TIMEOUT && GetTickCount64() < deadline) {
+    drain();
+  }
+  drain();
   GetExitCodeProcess(process.get(), &result.exitCode);
   return result;
 }

@@ -1,0 +1,74 @@
+#include "app/dialog_form.h"
+
+#include <cstdio>
+
+#include "common/utf_convert.h"
+
+std::u16string BuildAddressText(const SyncSettings& s) {
+  std::u16string text = u"http://" + s.ServerHost;
+  if (s.ServerPort != 80) text += u":" + AsciiToUtf16(std::to_string(s.ServerPort));
+  return text + u"/" + s.ServerVirtual;
+}
+
+std::vector<std::u16string> SyncTimeEntries() {
+  std::vector<std::u16string> entries;
+  for (int m = 0; m <= 1410; m += 30) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d", m / 60, m % 60);
+    entries.push_back(AsciiToUtf16(buf));
+  }
+  return entries;
+}
+
+int SyncTimeIndex(int32_t syncTime) {
+  if (syncTime < 0 || syncTime > 1410 || syncTime % 30 != 0) return -1;
+  return syncTime / 30;
+}
+
+std::u16string TrimBlanks(const std::u16string& text) {
+  auto blank = [](char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f' ||
+           c == 0x3000;  // ideographic space, common in Chinese input
+  };
+  size_t b = 0;
+  size_t e = text.size();
+  while (b < e && blank(text[b])) ++b;
+  while (e > b && blank(text[e - 1])) --e;
+  return text.substr(b, e - b);
+}
+
+SaveCheck CheckSave(const DialogInput& in, const SyncSettings& current) {
+  SaveCheck check;
+  const std::u16string account = TrimBlanks(in.account);
+  if (account.empty()) {
+    check.refusal = kAccountEmptyText;
+    return check;
+  }
+  const std::u16string password = TrimBlanks(in.password);
+  if (password.empty()) {
+    check.refusal = kPasswordEmptyText;
+    return check;
+  }
+  if (!in.address.parsed || in.address.host.empty()) {
+    check.refusal = kAddressInvalidText;
+    return check;
+  }
+  if (in.address.port < 1 || in.address.port > 65535) {
+    check.refusal = kPortInvalidText;
+    return check;
+  }
+
+  SyncSettings s = current;
+  s.EmailClient = in.clientChoice;
+  s.ServerHost = in.address.host;
+  s.ServerVirtual = in.address.path.empty() ? std::u16string() : in.address.path.substr(1);
+  s.ServerPort = in.address.port;
+  s.SyncLevel = in.levelIndex;
+  s.SyncType = in.typeIndex;
+  s.SyncTime = in.timeIndex * 30;
+  s.Account = account;
+  s.Password = password;
+  s.SavePassword = in.savePassword ? 1 : 0;
+  check.settings = s;
+  return check;
+}

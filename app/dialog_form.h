@@ -1,0 +1,56 @@
+#pragma once
+// The configuration dialog's rules, apart from its window: the address
+// text shown for the stored server, the list contents, and what a Save
+// may store.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sync/sync_settings.h"
+
+// "http://host[:port]/virtual"; the port only when it is not 80.
+std::u16string BuildAddressText(const SyncSettings& settings);
+
+// "00:00", "00:30", ... "23:30": entry i stands for minute i * 30.
+std::vector<std::u16string> SyncTimeEntries();
+// The entry for a minute of the day, or -1 when no entry matches.
+int SyncTimeIndex(int32_t syncTime);
+
+// The parts of the address as the platform's URL splitter gave them.
+struct AddressParts {
+  bool parsed = false;
+  std::u16string host;
+  int port = 0;  // as written, or the scheme's default
+  std::u16string path;
+};
+
+// Everything the user can change, as read from the controls.
+struct DialogInput {
+  int32_t clientChoice = -1;  // radio group index, -1 for none
+  AddressParts address;
+  int levelIndex = -1;
+  int typeIndex = -1;
+  int timeIndex = -1;
+  std::u16string account;
+  std::u16string password;
+  bool savePassword = false;
+};
+
+inline constexpr char16_t kAccountEmptyText[] = u"邮箱全称不能为空";
+inline constexpr char16_t kPasswordEmptyText[] = u"邮箱密码不能为空";
+inline constexpr char16_t kAddressInvalidText[] =
+    u"Webmail地址无效，请输入形如 http://mail.example.com/mail 的地址";
+inline constexpr char16_t kPortInvalidText[] = u"Webmail地址的端口必须在1到65535之间";
+
+struct SaveCheck {
+  std::optional<std::u16string> refusal;  // the message when the Save is refused
+  SyncSettings settings;                  // what to store when it is not
+};
+
+// Checks everything before anything changes; `current` is the record now.
+// Account and password are stored without surrounding white space.
+SaveCheck CheckSave(const DialogInput& input, const SyncSettings& current);
+
+// White space at both ends removed.
+std::u16string TrimBlanks(const std::u16string& text);

@@ -1,0 +1,93 @@
+#include "app/sync_addr_app_win.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <winsock2.h>
+
+#include <clocale>
+
+#include "app/app_services_win.h"
+#include "app/client_detection_win.h"
+#include "app/sync_addr_dlg_win.h"
+#include "common/win/wide_text.h"
+#include "resources/resource.h"
+
+namespace {
+
+// Undoes the start-up of a platform service when the program ends.
+struct WinsockSession {
+  bool ok = false;
+  WinsockSession() {
+    WSADATA data;
+    ok = WSAStartup(MAKEWORD(1, 1), &data) == 0;
+  }
+  ~WinsockSession() {
+    if (ok) WSACleanup();
+  }
+};
+
+struct OleSession {
+  HRESULT hr = OleInitialize(nullptr);
+  ~OleSession() {
+    if (SUCCEEDED(hr)) OleUninitialize();
+  }
+};
+
+bool RegisterDialogClass(HINSTANCE instance) {
+  // The dialog template names this class; it behaves like the system's
+  // dialog class, and the single-instance test looks for it.
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  if (!GetClassInfoExW(nullptr, L"#32770", &wc)) return false;
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = DefDlgProcW;
+  wc.hInstance = instance;
+  wc.lpszClassName = AsWide(kAppName);
+  return RegisterClassExW(&wc) != 0;
+}
+
+}  // namespace
+
+bool ActivateRunningInstance() {
+  HWND first = FindWindowW(AsWide(kAppName), nullptr);
+  if (!first) return false;
+  if (IsIconic(first)) ShowWindow(first, SW_RESTORE);
+  ShowWindow(first, SW_SHOWNORMAL);
+  SetForegroundWindow(first);
+  SetForegroundWindow(GetLastActivePopup(first));
+  return true;
+}
+
+int CSyncAddrApp::Run() {
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  // The standard classes, and the link control of the dialog.
+  controls.dwICC = 0xFF | ICC_LINK_CLASS;
+  InitCommonControlsEx(&controls);
+
+  if (ActivateRunningInstance()) return 0;
+
+  std::setlocale(LC_ALL, "");
+  WinsockSession sockets;
+  if (!sockets.ok) {
+    wchar_t text[128] = {};
+    LoadStringW(instance_, IDS_SOCKETS_INIT_FAILED, text, ARRAYSIZE(text));
+    MessageBoxW(nullptr, text, AsWide(kAppName), MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+  }
+  OleSession ole;
+
+  AppServices services;
+  services.settings().Replace(LoadSettings(GetSettingsFilePath()));
+  services.engine().StartEngine(ModuleFilePath());
+  RegisterDialogClass(instance_);
+
+  CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
+                                     services.settings(), services.engine(),
+                                     [] { return DetectInstalledClients(IsFoxmail7Available); },
+                                     [] { return GetSettingsFilePath(); }});
+  dialog.DoModal(nullptr);
+  // A scheduled run in progress finishes before the process ends.
+  services.engine().Stop();
+  return 0;
+}

@@ -1,0 +1,261 @@
+#include "app/sync_addr_dlg_win.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <winhttp.h>
+
+#include "app/message_box_win.h"
+#include "app/settings_store_win.h"
+#include "common/win/wide_text.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr UINT_PTR kTrayTimer = 1;
+constexpr int kRadioIds[] = {IDC_CLIENT_OUTLOOK_EXPRESS, IDC_CLIENT_OUTLOOK_2003,
+                             IDC_CLIENT_OUTLOOK_2007,    IDC_CLIENT_OUTLOOK_2010,
+                             IDC_CLIENT_FOXMAIL_56,      IDC_CLIENT_FOXMAIL_7,
+                             IDC_CLIENT_OUTLOOK_2013};
+constexpr wchar_t kMakerPage[] = L"https://www.tarnwell.example/";
+
+std::u16string WindowText(HWND hwnd) {
+  const int length = GetWindowTextLengthW(hwnd);
+  std::u16string text(static_cast<size_t>(length) + 1, u'\0');
+  const int got = GetWindowTextW(hwnd, AsWideBuffer(text), length + 1);
+  text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  return text;
+}
+
+void FillList(HWND list, const std::vector<std::u16string>& entries, int selected) {
+  SendMessageW(list, CB_RESETCONTENT, 0, 0);
+  for (const auto& e : entries) SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(e)));
+  SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+int Selection(HWND list) {
+  return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
+}
+
+AddressParts SplitAddress(const std::u16string& address) {
+  // Buffers as the splitter expects them; every part starts empty.
+  wchar_t scheme[260] = {}, host[260] = {}, user[260] = {}, password[260] = {}, path[260] = {};
+  wchar_t extra[4096] = {};
+  URL_COMPONENTS parts{};
+  parts.dwStructSize = sizeof(parts);
+  parts.lpszScheme = scheme;
+  parts.dwSchemeLength = ARRAYSIZE(scheme);
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = ARRAYSIZE(host);
+  parts.lpszUserName = user;
+  parts.dwUserNameLength = ARRAYSIZE(user);
+  parts.lpszPassword = password;
+  parts.dwPasswordLength = ARRAYSIZE(password);
+  parts.lpszUrlPath = path;
+  parts.dwUrlPathLength = ARRAYSIZE(path);
+  parts.lpszExtraInfo = extra;
+  parts.dwExtraInfoLength = ARRAYSIZE(extra);
+  AddressParts out;
+  out.parsed = WinHttpCrackUrl(AsWide(address), 0, ICU_ESCAPE, &parts) != FALSE;
+  if (out.parsed) {
+    out.host = FromWide(host);
+    out.port = parts.nPort;
+    out.path = FromWide(path);
+  }
+  return out;
+}
+
+}  // namespace
+
+CSyncAddrDlg::CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services)
+    : CDialog(instance, IDD_SYNCADDR_DIALOG), services_(std::move(services)) {}
+
+BOOL CSyncAddrDlg::OnInitDialog() {
+  HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);
+  wchar_t aboutText[128] = {};
+  if (systemMenu && LoadStringW(instance(), IDS_ABOUTBOX, aboutText, ARRAYSIZE(aboutText)) > 0) {
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText);
+  }
+  icon_ = LoadIconW(instance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+  const ClientAvailability available(services_.detectClients ? services_.detectClients()
+                                                             : DetectedClients{});
+  const SyncSettings s = services_.settings.Snapshot();
+  // A stored kind that is unknown or not installed selects no button.
+  clientChoice_ = available.IsAvailable(s.EmailClient) ? s.EmailClient : -1;
+  for (int kind = 0; kind < ClientAvailability::kKinds; ++kind) {
+    EnableWindow(Item(kRadioIds[kind]), available.IsAvailable(kind));
+  }
+
+  FillList(Item(IDC_SYNC_LEVEL), {u"全部地址", u"本人所属部门地址"},
+           s.SyncLevel >= 0 && s.SyncLevel <= 1 ? s.SyncLevel : -1);
+  FillList(Item(IDC_SYNC_TYPE), {u"自动同步", u"手动同步"},
+           s.SyncType >= 0 && s.SyncType <= 1 ? s.SyncType : -1);
+  FillList(Item(IDC_SYNC_TIME), SyncTimeEntries(), SyncTimeIndex(s.SyncTime));
+
+  address_ = BuildAddressText(s);
+  account_ = s.Account;
+  password_ = s.Password;
+  savePassword_ = s.SavePassword != 0;
+  EnableWindow(Item(IDC_SYNC_TIME), s.SyncType == 0);
+
+  DoDataExchange(false);
+  tray_ = std::make_unique<TrayIcon>(instance(), hwnd());
+  SetTimer(hwnd(), kTrayTimer, 1000, nullptr);
+  return TRUE;
+}
+
+void CSyncAddrDlg::DoDataExchange(bool fromControls) {
+  if (fromControls) {
+    clientChoice_ = -1;
+    for (int kind = 0; kind < ClientAvailability::kKinds; ++kind) {
+      if (SendMessageW(Item(kRadioIds[kind]), BM_GETCHECK, 0, 0) == BST_CHECKED) clientChoice_ = kind;
+    }
+    address_ = WindowText(Item(IDC_WEBMAIL_ADDRESS));
+    account_ = WindowText(Item(IDC_ACCOUNT));
+    password_ = WindowText(Item(IDC_PASSWORD));
+    savePassword_ = SendMessageW(Item(IDC_SAVE_PASSWORD), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return;
+  }
+  for (int kind = 0; kind < ClientAvailability::kKinds; ++kind) {
+    SendMessageW(Item(kRadioIds[kind]), BM_SETCHECK,
+                 kind == clientChoice_ ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  SetWindowTextW(Item(IDC_WEBMAIL_ADDRESS), AsWide(address_));
+  SetWindowTextW(Item(IDC_ACCOUNT), AsWide(account_));
+  SetWindowTextW(Item(IDC_PASSWORD), AsWide(password_));
+  SendMessageW(Item(IDC_SAVE_PASSWORD), BM_SETCHECK, savePassword_ ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+  switch (message) {
+    case WM_COMMAND:
+      return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_TIMER:
+      if (wParam != kTrayTimer) return false;
+      tray_->Add();
+      return true;
+    case kTrayCallbackMessage:
+      OnTrayNotify(lParam);
+      return true;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
+      ShowAbout();
+      return true;
+    case WM_PAINT:
+      return OnPaint();
+    case WM_QUERYDRAGICON:
+      result = reinterpret_cast<INT_PTR>(icon_);
+      return true;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom != IDC_MAKER_LINK ||
+          (header->code != NM_CLICK && header->code != NM_RETURN)) {
+        return false;
+      }
+      ShellExecuteW(nullptr, L"open", kMakerPage, nullptr, nullptr, SW_SHOWNORMAL);
+      result = 0;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool CSyncAddrDlg::OnCommand(int id, int code) {
+  switch (id) {
+    case IDOK: OnSave(); return true;
+    case IDCANCEL: ShowWindow(hwnd(), SW_HIDE); return true;
+    case IDC_SYNC_TYPE: UpdateTimeListEnabled(); return true;
+    case ID_TRAY_CONFIGURE: ShowDialog(); return true;
+    case ID_TRAY_MANUAL_SYNC: services_.engine.RunSync(true); return true;
+    case ID_TRAY_CANCEL_AUTO: OnCancelAutoSync(); return true;
+    case ID_TRAY_ABOUT: ShowAbout(); return true;
+    case ID_TRAY_EXIT: OnExit(); return true;
+    default: return false;
+  }
+}
+
+void CSyncAddrDlg::UpdateTimeListEnabled() {
+  EnableWindow(Item(IDC_SYNC_TIME), Selection(Item(IDC_SYNC_TYPE)) == 0);
+}
+
+void CSyncAddrDlg::OnSave() {
+  DoDataExchange(true);
+  DialogInput input;
+  input.clientChoice = clientChoice_;
+  input.address = SplitAddress(address_);
+  input.levelIndex = Selection(Item(IDC_SYNC_LEVEL));
+  input.typeIndex = Selection(Item(IDC_SYNC_TYPE));
+  input.timeIndex = Selection(Item(IDC_SYNC_TIME));
+  input.account = account_;
+  input.password = password_;
+  input.savePassword = savePassword_;
+
+  // Nothing changes unless every check passes; the user's input stays.
+  const SaveCheck check = CheckSave(input, services_.settings.Snapshot());
+  if (check.refusal) {
+    MessageBoxW(hwnd(), AsWide(*check.refusal), AsWide(kAppName), MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  account_ = check.settings.Account;
+  password_ = check.settings.Password;
+  const std::u16string path = services_.settingsPath();
+  services_.settings.Update([&](SyncSettings& s) { s = check.settings; },
+                            [&](const SyncSettings& s) { SaveSettings(path, s); });
+  ShowWindow(hwnd(), SW_HIDE);
+}
+
+void CSyncAddrDlg::ShowDialog() {
+  SetForegroundWindow(hwnd());
+  if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_RESTORE);
+  ShowWindow(hwnd(), SW_SHOW);
+}
+
+void CSyncAddrDlg::OnCancelAutoSync() {
+  const std::u16string path = services_.settingsPath();
+  services_.settings.Update([](SyncSettings& s) { s.SyncType = 1; },
+                            [&](const SyncSettings& s) { SaveSettings(path, s); });
+  SendMessageW(Item(IDC_SYNC_TYPE), CB_SETCURSEL, 1, 0);
+  EnableWindow(Item(IDC_SYNC_TIME), FALSE);
+}
+
+void CSyncAddrDlg::OnExit() {
+  KillTimer(hwnd(), kTrayTimer);
+  tray_->Remove();
+  EndDialog(IDOK);
+}
+
+void CSyncAddrDlg::OnTrayNotify(LPARAM mouseMessage) {
+  switch (mouseMessage) {
+    case WM_LBUTTONDOWN:
+      ShowDialog();
+      break;
+    case WM_RBUTTONDOWN:
+      ShowTrayMenu(instance(), hwnd(), services_.settings.Snapshot().SyncType);
+      break;
+    default:
+      break;
+  }
+}
+
+bool CSyncAddrDlg::OnPaint() {
+  if (!IsIconic(hwnd())) return false;
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd(), &ps);
+  SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(dc, x, y, icon_);
+  EndPaint(hwnd(), &ps);
+  return true;
+}
+
+void CSyncAddrDlg::ShowAbout() {
+  CAboutDlg about(instance());
+  about.DoModal(hwnd());
+}

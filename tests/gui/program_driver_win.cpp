@@ -1,0 +1,124 @@
+#include "program_driver_win.h"
+
+#include <optional>
+
+#include "common/win/wide_text.h"
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
+  const ULONGLONG deadline = GetTickCount64() + ms;
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount64() > deadline) return false;
+    // Let the program run; nothing here needs a fixed pause.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+}
+
+bool ProgramDriver::Start(const std::u16string& exe, const std::u16string& arguments) {
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  std::u16string commandLine = u"\"" + exe + u"\" " + arguments;
+  if (!CreateProcessW(AsWide(exe), AsWideBuffer(commandLine), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &si, &pi)) {
+    return false;
+  }
+  CloseHandle(pi.hThread);
+  process_.reset(pi.hProcess);
+  pid_ = pi.dwProcessId;
+  return true;
+}
+
+ProgramDriver::~ProgramDriver() {
+  if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process_.get(), 99);
+    WaitForSingleObject(process_.get(), 5000);
+  }
+}
+
+std::optional<DWORD> ProgramDriver::WaitForExit(DWORD ms) {
+  if (!WaitUntil([&] { return WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }, ms)) {
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process_.get(), &code);
+  return code;
+}
+
+namespace {
+struct FindRequest {
+  DWORD pid;
+  const wchar_t* className;
+  std::u16string title;
+  HWND found;
+};
+}  // namespace
+
+HWND ProgramDriver::FindOwnWindow(const wchar_t* className, const std::u16string& title) const {
+  FindRequest request{pid_, className, title, nullptr};
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* r = reinterpret_cast<FindRequest*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if (pid != r->pid || !IsWindowVisible(hwnd)) return TRUE;
+        wchar_t cls[128] = {};
+        GetClassNameW(hwnd, cls, 128);
+        if (lstrcmpW(cls, r->className) != 0) return TRUE;
+        if (!r->title.empty()) {
+          wchar_t caption[256] = {};
+          GetWindowTextW(hwnd, caption, 256);
+          if (FromWide(caption) != r->title) return TRUE;
+        }
+        r->found = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&request));
+  return request.found;
+}
+
+HWND ProgramDriver::WaitForDialog(DWORD ms) {
+  HWND dialog = nullptr;
+  WaitUntil(
+      [&] {
+        dialog = FindOwnWindow(L"Tarnwell地址簿同步", u"");
+        return dialog != nullptr;
+      },
+      ms);
+  return dialog;
+}
+
+HWND ProgramDriver::WaitForMessageBox(std::u16string& text, DWORD ms) const {
+  HWND box = nullptr;
+  WaitUntil(
+      [&] {
+        box = FindOwnWindow(L"#32770", u"Tarnwell地址簿同步");
+        return box != nullptr;
+      },
+      ms);
+  if (box) text = ControlText(box, 0xFFFF);  // the message box's text control
+  return box;
+}
+
+std::u16string ControlText(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  wchar_t buffer[1024] = {};
+  SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
+  return FromWide(buffer);
+}
+
+void SetControlText(HWND dialog, int id, const std::u16string& text) {
+  SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(AsWide(text)));
+}
+
+bool IsChecked(HWND dialog, int id) {
+  return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+int ListSelection(HWND dialog, int id) {
+  return static_cast<int>(SendMessageW(GetDlgItem(dialog, id), CB_GETCURSEL, 0, 0));
+}
+
+bool IsEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }

@@ -1,0 +1,42 @@
+#pragma once
+// Drives the real program through window messages, as a person would,
+// polling with deadlines instead of sleeping.
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "common/win/scoped_handles.h"
+
+// Polls `condition` until it holds or `ms` have passed.
+bool WaitUntil(const std::function<bool()>& condition, DWORD ms = 15000);
+
+class ProgramDriver {
+ public:
+  // Starts `exe` (with arguments) without waiting for it.
+  bool Start(const std::u16string& exe, const std::u16string& arguments = u"");
+  // Waits for the program's configuration dialog.
+  HWND WaitForDialog(DWORD ms = 20000);
+  // Waits until the process ends; its exit code, or nothing on time-out.
+  std::optional<DWORD> WaitForExit(DWORD ms = 20000);
+  DWORD pid() const { return pid_; }
+
+  // A top-level window of the program of `className` whose caption is
+  // `title` (any caption when empty), visible.
+  HWND FindOwnWindow(const wchar_t* className, const std::u16string& title) const;
+  // The message box on screen and its text.
+  HWND WaitForMessageBox(std::u16string& text, DWORD ms = 20000) const;
+  ~ProgramDriver();
+
+ private:
+  UniqueHandle process_;
+  DWORD pid_ = 0;
+};
+
+std::u16string ControlText(HWND dialog, int id);
+void SetControlText(HWND dialog, int id, const std::u16string& text);
+bool IsChecked(HWND dialog, int id);
+int ListSelection(HWND dialog, int id);
+bool IsEnabled(HWND dialog, int id);

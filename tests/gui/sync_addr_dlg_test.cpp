@@ -1,0 +1,218 @@
+// The resident program under Xvfb: its dialog, Save and Cancel, the tray
+// commands, the about box, Exit and the single-instance hand-over.
+
+#include <gtest/gtest.h>
+
+#include "program_driver_win.h"
+#include "resources/resource.h"
+#include "win_test_support.h"
+
+namespace {
+
+constexpr UINT kTrayCallback = WM_USER + 110;
+
+// A registry value set for one test and put back afterwards.
+class ScopedWabPath {
+ public:
+  explicit ScopedWabPath(const std::u16string& path) {
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\WAB\\DLLPath", 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
+    RegSetValueExW(key_.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(AsWide(path)),
+                   static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+  }
+  ~ScopedWabPath() { RegDeleteValueW(key_.get(), nullptr); }
+
+ private:
+  UniqueHKey key_;
+};
+
+class SyncAddrDlgTest : public testing::Test {
+ protected:
+  SyncAddrDlgTest() : exe_(dir_.File(u"Tarnwell地址簿同步.exe")) {
+    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
+  }
+  std::u16string Ini() const { return dir_.File(u"AddrBookSync.ini"); }
+  void WriteIni(const std::string& text) { WriteFileBytes(Ini(), text); }
+  HWND Launch() {
+    EXPECT_TRUE(program_.Start(exe_));
+    HWND dialog = program_.WaitForDialog();
+    EXPECT_NE(dialog, nullptr);
+    return dialog;
+  }
+  // Posts a command and returns the text of the message box it brings up,
+  // closing the box.
+  std::u16string CommandShowingBox(HWND dialog, int command) {
+    PostMessageW(dialog, WM_COMMAND, command, 0);
+    std::u16string text;
+    HWND box = program_.WaitForMessageBox(text);
+    EXPECT_NE(box, nullptr) << "no message box after command " << command;
+    if (box) {
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      WaitUntil([&] { return !IsWindow(box); });
+    }
+    return text;
+  }
+
+  ScratchDir dir_;
+  std::u16string exe_;
+  ProgramDriver program_;
+};
+
+const char kStoredSettings[] =
+    "[General]\r\nEmailClient=0\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
+    "[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=1\r\n"
+    "Account=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n";
+
+TEST_F(SyncAddrDlgTest, StartShowsTheStoredSettingsAndOnlyInstalledClients) {
+  ScopedWabPath wab(exe_);
+  WriteIni(kStoredSettings);
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(IsWindowVisible(dialog));
+  EXPECT_TRUE(IsEnabled(dialog, IDC_CLIENT_OUTLOOK_EXPRESS));
+  EXPECT_TRUE(IsChecked(dialog, IDC_CLIENT_OUTLOOK_EXPRESS));
+  for (int id : {IDC_CLIENT_OUTLOOK_2003, IDC_CLIENT_OUTLOOK_2007, IDC_CLIENT_OUTLOOK_2010,
+                 IDC_CLIENT_FOXMAIL_7, IDC_CLIENT_OUTLOOK_2013}) {
+    EXPECT_FALSE(IsEnabled(dialog, id)) << id;
+  }
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_CLIENT_FOXMAIL_56)));
+  EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"http://127.0.0.1:1/mail");
+  EXPECT_EQ(ControlText(dialog, IDC_ACCOUNT), u"zhang@corp.example");
+  EXPECT_EQ(ControlText(dialog, IDC_PASSWORD), u"secret");
+  EXPECT_TRUE(IsChecked(dialog, IDC_SAVE_PASSWORD));
+  EXPECT_EQ(ListSelection(dialog, IDC_SYNC_LEVEL), 1);
+  EXPECT_EQ(ListSelection(dialog, IDC_SYNC_TYPE), 1);
+  EXPECT_EQ(ListSelection(dialog, IDC_SYNC_TIME), 19);
+  EXPECT_FALSE(IsEnabled(dialog, IDC_SYNC_TIME));  // manual sync: no time
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
+  WriteIni(kStoredSettings);
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  // No client is installed in this prefix: nothing offered, nothing chosen.
+  EXPECT_FALSE(IsChecked(dialog, IDC_CLIENT_OUTLOOK_EXPRESS));
+  EXPECT_FALSE(IsEnabled(dialog, IDC_CLIENT_OUTLOOK_EXPRESS));
+
+  SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"http://127.0.0.2:2/other");
+  SetControlText(dialog, IDC_ACCOUNT, u"   ");
+  EXPECT_EQ(CommandShowingBox(dialog, IDOK), u"邮箱全称不能为空");
+  SetControlText(dialog, IDC_ACCOUNT, u" wang@corp.example ");
+  SetControlText(dialog, IDC_PASSWORD, u" ");
+  EXPECT_EQ(CommandShowingBox(dialog, IDOK), u"邮箱密码不能为空");
+  EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
+  EXPECT_TRUE(IsWindowVisible(dialog));
+  EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"http://127.0.0.2:2/other");
+
+  // The run started from the tray still uses the server of the file.
+  EXPECT_EQ(CommandShowingBox(dialog, ID_TRAY_MANUAL_SYNC),
+            u"打开URL失败：http://127.0.0.1:1/mail/addresssync.asp?accnt=zhang@corp.example"
+            u"&pwd=******&onlydepart=1");
+
+  SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"http://127.0.0.1:70000/mail");
+  SetControlText(dialog, IDC_PASSWORD, u"pw");
+  const std::u16string refusal = CommandShowingBox(dialog, IDOK);
+  EXPECT_NE(refusal.find(u"Webmail地址"), std::u16string::npos) << std::string(refusal.begin(), refusal.end());
+  EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
+
+  SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"https://mail.corp.example/webmail/?x=1");
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_EQ(ReadFileBytes(Ini()),
+            "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
+            "[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail/\r\n"
+            "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=cHc=\r\n"
+            "SavePassword=1\r\n");
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(SyncAddrDlgTest, CancelOnlyHidesAndTheTrayShowsTheDialogAgain) {
+  WriteIni(kStoredSettings);
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  SetControlText(dialog, IDC_ACCOUNT, u"typed@corp.example");
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
+
+  PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
+  EXPECT_EQ(ControlText(dialog, IDC_ACCOUNT), u"typed@corp.example");
+
+  // Choosing manual sync disables the time list at once.
+  SendMessageW(GetDlgItem(dialog, IDC_SYNC_TYPE), CB_SETCURSEL, 0, 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SYNC_TYPE, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_SYNC_TYPE)));
+  EXPECT_TRUE(IsEnabled(dialog, IDC_SYNC_TIME));
+
+  // Exit works while the dialog is hidden.
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(SyncAddrDlgTest, CancelAutoSyncWritesManualTypeAndTheMenuFollows) {
+  WriteIni(
+      "[General]\r\nEmailClient=0\r\nSyncType=0\r\nSyncTime=540\r\n[Server]\r\n"
+      "ServerHost=127.0.0.1\r\n");
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(IsEnabled(dialog, IDC_SYNC_TIME));
+  SendMessageW(dialog, WM_COMMAND, ID_TRAY_CANCEL_AUTO, 0);
+  EXPECT_EQ(ListSelection(dialog, IDC_SYNC_TYPE), 1);
+  EXPECT_FALSE(IsEnabled(dialog, IDC_SYNC_TIME));
+  const std::string ini = ReadFileBytes(Ini());
+  EXPECT_NE(ini.find("SyncType=1\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("SyncTime=540\r\n"), std::string::npos) << ini;
+
+  // The tray menu opens and closes again.
+  PostMessageW(dialog, kTrayCallback, 10, WM_RBUTTONDOWN);
+  HWND menu = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr; }));
+  PostMessageW(dialog, WM_CANCELMODE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }));
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(SyncAddrDlgTest, AboutBoxFromTrayAndSystemMenu) {
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  for (auto open : {+[](HWND d) { PostMessageW(d, WM_COMMAND, ID_TRAY_ABOUT, 0); },
+                    +[](HWND d) { PostMessageW(d, WM_SYSCOMMAND, IDM_ABOUTBOX, 0); }}) {
+    open(dialog);
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+      return (about = program_.FindOwnWindow(L"#32770", u"关于 Tarnwell地址簿同步")) != nullptr;
+    }));
+    EXPECT_EQ(ControlText(about, IDOK), u"确定");
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+  }
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(SyncAddrDlgTest, SecondLaunchBringsTheFirstForwardAndLeaves) {
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+
+  ProgramDriver second;
+  ASSERT_TRUE(second.Start(exe_));
+  EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+}  // namespace
