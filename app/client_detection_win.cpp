@@ -35,19 +35,15 @@ bool ReadStringValue(HKEY root, const wchar_t* subKey, const wchar_t* valueName,
 
 }  // namespace
 
-int DetectOutlookVersion() {
+int DetectOutlookVersionAt(HKEY root, const wchar_t* curVerKey) {
   std::u16string curVer;
-  if (!ReadStringValue(HKEY_CLASSES_ROOT, L"Outlook.Application\\CurVer", nullptr, curVer)) {
-    return 0;
-  }
+  if (!ReadStringValue(root, curVerKey, nullptr, curVer)) return 0;
   return OutlookVersionCodeFromCurVer(curVer);
 }
 
-bool IsWabInstalled() {
+bool IsWabInstalledAt(HKEY root, const wchar_t* dllPathKey) {
   std::u16string path;
-  if (!ReadStringValue(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\WAB\\DLLPath", nullptr, path)) {
-    return false;
-  }
+  if (!ReadStringValue(root, dllPathKey, nullptr, path)) return false;
   const DWORD needed = ExpandEnvironmentStringsW(AsWide(path), nullptr, 0);
   if (needed == 0) return false;
   std::u16string expanded(needed, u'\0');
@@ -55,13 +51,23 @@ bool IsWabInstalled() {
   return PathFileExistsW(AsWide(expanded)) != FALSE;
 }
 
-bool IsFoxmail56Installed() {
+bool IsFoxmail56InstalledAt(HKEY root, const wchar_t* foxmailKey) {
   std::u16string version;
-  if (!ReadStringValue(HKEY_CURRENT_USER, L"Software\\Aerofox\\Foxmail", L"version", version)) {
-    return false;
-  }
+  if (!ReadStringValue(root, foxmailKey, L"version", version)) return false;
   const std::string bytes = WideToCodePage(version, CP_THREAD_ACP);
   return !bytes.empty() && (bytes[0] == '5' || bytes[0] == '6');
+}
+
+int DetectOutlookVersion() {
+  return DetectOutlookVersionAt(HKEY_CLASSES_ROOT, L"Outlook.Application\\CurVer");
+}
+
+bool IsWabInstalled() {
+  return IsWabInstalledAt(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\WAB\\DLLPath");
+}
+
+bool IsFoxmail56Installed() {
+  return IsFoxmail56InstalledAt(HKEY_CURRENT_USER, L"Software\\Aerofox\\Foxmail");
 }
 
 DetectedClients DetectInstalledClients(const std::function<bool()>& isFoxmail7Installed) {

@@ -2,6 +2,8 @@
 // What the registry says is installed. Read access only: a standard user
 // must see the same clients as an administrator.
 
+#include <windows.h>
+
 #include <functional>
 
 #include "app/client_availability.h"
@@ -9,6 +11,11 @@
 int DetectOutlookVersion();
 bool IsWabInstalled();
 bool IsFoxmail56Installed();
+
+// The same rules on a key of the caller's choice (tests use their own).
+int DetectOutlookVersionAt(HKEY root, const wchar_t* curVerKey);
+bool IsWabInstalledAt(HKEY root, const wchar_t* dllPathKey);
+bool IsFoxmail56InstalledAt(HKEY root, const wchar_t* foxmailKey);
 
 // Whether the Foxmail 7 writer finds an installation it can write to.
 bool IsFoxmail7Available();

@@ -11,16 +11,16 @@ namespace {
 
 constexpr UINT kTrayCallback = WM_USER + 110;
 
-// A registry value set for one test and put back afterwards.
-class ScopedWabPath {
+// Outlook 2010 registered for automation, for one test.
+class ScopedOutlookCurVer {
  public:
-  explicit ScopedWabPath(const std::u16string& path) {
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\WAB\\DLLPath", 0, nullptr, 0,
+  explicit ScopedOutlookCurVer(const std::u16string& value) {
+    RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Outlook.Application\\CurVer", 0, nullptr, 0,
                     KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
-    RegSetValueExW(key_.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(AsWide(path)),
-                   static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    RegSetValueExW(key_.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(AsWide(value)),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   }
-  ~ScopedWabPath() { RegDeleteValueW(key_.get(), nullptr); }
+  ~ScopedOutlookCurVer() { RegDeleteValueW(key_.get(), nullptr); }
 
  private:
   UniqueHKey key_;
@@ -64,14 +64,16 @@ const char kStoredSettings[] =
     "Account=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n";
 
 TEST_F(SyncAddrDlgTest, StartShowsTheStoredSettingsAndOnlyInstalledClients) {
-  ScopedWabPath wab(exe_);
-  WriteIni(kStoredSettings);
+  ScopedOutlookCurVer outlook(u"Outlook.Application.14");
+  std::string settings = kStoredSettings;
+  settings.replace(settings.find("EmailClient=0"), 13, "EmailClient=3");
+  WriteIni(settings);
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(IsWindowVisible(dialog));
-  EXPECT_TRUE(IsEnabled(dialog, IDC_CLIENT_OUTLOOK_EXPRESS));
-  EXPECT_TRUE(IsChecked(dialog, IDC_CLIENT_OUTLOOK_EXPRESS));
-  for (int id : {IDC_CLIENT_OUTLOOK_2003, IDC_CLIENT_OUTLOOK_2007, IDC_CLIENT_OUTLOOK_2010,
+  EXPECT_TRUE(IsEnabled(dialog, IDC_CLIENT_OUTLOOK_2010));
+  EXPECT_TRUE(IsChecked(dialog, IDC_CLIENT_OUTLOOK_2010));
+  for (int id : {IDC_CLIENT_OUTLOOK_EXPRESS, IDC_CLIENT_OUTLOOK_2003, IDC_CLIENT_OUTLOOK_2007,
                  IDC_CLIENT_FOXMAIL_7, IDC_CLIENT_OUTLOOK_2013}) {
     EXPECT_FALSE(IsEnabled(dialog, id)) << id;
   }
