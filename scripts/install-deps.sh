@@ -9,7 +9,7 @@ packages=(
   wine64 xvfb xauth locales
   fonts-wqy-microhei
   python3
-  libbenchmark-dev
+  libbenchmark-dev libpugixml-dev
 )
 
 missing=()

@@ -8,8 +8,7 @@
 namespace {
 
 std::u16string AttributeOrEmpty(const XmlNode& node, std::u16string_view name) {
-  const std::u16string* value = node.GetAttribute(name);
-  return value != nullptr ? *value : std::u16string();
+  return std::u16string(node.GetAttribute(name).value_or(std::u16string_view()));
 }
 
 AddressBookAnswer ReadFirstNode(const XmlNode& first) {
@@ -19,7 +18,7 @@ AddressBookAnswer ReadFirstNode(const XmlNode& first) {
   // The server's refusal wins over any address book beside it.
   if (XmlNode error = first.FindChild(u"error")) {
     answer.kind = AnswerKind::ServerError;
-    if (const std::u16string* text = error.TextAt(0)) answer.errorText = *text;
+    answer.errorText = error.TextAt(0).value_or(std::u16string_view());
     return answer;
   }
 
@@ -27,6 +26,7 @@ AddressBookAnswer ReadFirstNode(const XmlNode& first) {
   if (!book) return answer;
 
   // One running position: the list is walked once however many persons.
+  answer.contacts.reserve(book.ChildCount());
   std::size_t position = 0;
   while (XmlNode person = book.FindChild(u"person", &position)) {
     answer.contacts.push_back(

@@ -15,16 +15,17 @@ constexpr Entity kEntities[] = {
 
 }  // namespace
 
-std::optional<std::u16string> DecodeXmlEntities(std::u16string_view text) {
-  std::size_t amp = text.find(u'&');
-  if (amp == std::u16string_view::npos) return std::u16string(text);
-
-  std::u16string out;
-  out.reserve(text.size());
-  std::size_t copied = 0;
-  while (amp != std::u16string_view::npos) {
-    out.append(text, copied, amp - copied);
-    const std::u16string_view rest = text.substr(amp + 1);
+std::size_t DecodeXmlEntities(std::u16string_view text, char16_t* out) {
+  std::size_t length = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char16_t c = text[i];
+    if (c != u'&') {
+      out[length++] = c;
+      ++i;
+      continue;
+    }
+    const std::u16string_view rest = text.substr(i + 1);
     const Entity* match = nullptr;
     for (const Entity& entity : kEntities) {
       if (StartsWithIgnoreCase(rest, entity.reference)) {
@@ -32,12 +33,9 @@ std::optional<std::u16string> DecodeXmlEntities(std::u16string_view text) {
         break;
       }
     }
-    if (match == nullptr) return std::nullopt;
-    out.push_back(match->character);
-    copied = amp + 1 + match->reference.size();
-    amp = text.find(u'&', copied);
+    if (match == nullptr) return kUndecodable;
+    out[length++] = match->character;
+    i += 1 + match->reference.size();
   }
-  out.append(text, copied);
-  out.shrink_to_fit();
-  return out;
+  return length;
 }

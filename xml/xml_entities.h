@@ -1,11 +1,13 @@
 #pragma once
 // Decoding of the five predefined XML entities.
 
-#include <optional>
-#include <string>
+#include <cstddef>
 #include <string_view>
 
-// Replaces &lt; &gt; &amp; &apos; &quot; (letter case ignored) by their
-// characters. Any other "&" sequence, named or numeric, makes the whole text
-// undecodable: the result is then absent.
-std::optional<std::u16string> DecodeXmlEntities(std::u16string_view text);
+inline constexpr std::size_t kUndecodable = static_cast<std::size_t>(-1);
+
+// Writes `text` to `out` (room for text.size() characters) with &lt; &gt;
+// &amp; &apos; &quot; (letter case ignored) replaced by their characters and
+// returns the length written. Any other "&" sequence, named or numeric,
+// makes the text undecodable: the result is then kUndecodable.
+std::size_t DecodeXmlEntities(std::u16string_view text, char16_t* out);

@@ -5,16 +5,21 @@
 #include "xml/xml_node_data.h"
 #include "xml/xml_text.h"
 
-void ReleaseXmlNode(XmlNodeData* node) noexcept {
+namespace {
+
+// Drops one reference to a node. A node whose count reaches zero detaches
+// its children and drops the list's reference to each; the walk is a loop,
+// so a deep tree cannot exhaust the stack. Its storage stays in the arena.
+void ReleaseNode(XmlNodeData* node) noexcept {
   if (--node->refCount > 0) return;
-  // Nodes waiting for destruction are chained through their parent field,
-  // which is free once a node is unreferenced: no allocation while freeing.
+  // Dead nodes are chained through their parent field, which nothing reads
+  // once a node is unreferenced.
   node->parent = nullptr;
   XmlNodeData* pending = node;
   while (pending != nullptr) {
     XmlNodeData* current = pending;
     pending = current->parent;
-    for (XmlNodeData* child : current->children) {
+    for (XmlNodeData* child : current->children.View()) {
       if (--child->refCount == 0) {
         child->parent = pending;
         pending = child;
@@ -22,12 +27,28 @@ void ReleaseXmlNode(XmlNodeData* node) noexcept {
         child->parent = nullptr;
       }
     }
-    delete current;
   }
 }
 
+void Retain(XmlNodeData* node) noexcept {
+  ++node->refCount;
+  ++node->store->handles;
+}
+
+void Release(XmlNodeData* node) noexcept {
+  XmlDocumentStore* store = node->store;
+  // Without handles no node of the tree can be reached: free it whole.
+  if (--store->handles == 0) {
+    delete store;
+    return;
+  }
+  ReleaseNode(node);
+}
+
+}  // namespace
+
 XmlNode::XmlNode(XmlNodeData* data) noexcept : data_(data) {
-  if (data_ != nullptr) RetainXmlNode(data_);
+  if (data_ != nullptr) Retain(data_);
 }
 
 XmlNode::XmlNode(const XmlNode& other) noexcept : XmlNode(other.data_) {}
@@ -35,26 +56,27 @@ XmlNode::XmlNode(const XmlNode& other) noexcept : XmlNode(other.data_) {}
 XmlNode::XmlNode(XmlNode&& other) noexcept : data_(std::exchange(other.data_, nullptr)) {}
 
 XmlNode& XmlNode::operator=(const XmlNode& other) noexcept {
-  if (other.data_ != nullptr) RetainXmlNode(other.data_);
-  if (data_ != nullptr) ReleaseXmlNode(data_);
+  if (other.data_ != nullptr) Retain(other.data_);
+  if (data_ != nullptr) Release(data_);
   data_ = other.data_;
   return *this;
 }
 
 XmlNode& XmlNode::operator=(XmlNode&& other) noexcept {
   if (this != &other) {
-    if (data_ != nullptr) ReleaseXmlNode(data_);
+    if (data_ != nullptr) Release(data_);
     data_ = std::exchange(other.data_, nullptr);
   }
   return *this;
 }
 
 XmlNode::~XmlNode() {
-  if (data_ != nullptr) ReleaseXmlNode(data_);
+  if (data_ != nullptr) Release(data_);
 }
 
-const std::u16string* XmlNode::Name() const noexcept {
-  return data_ != nullptr && !data_->name.empty() ? &data_->name : nullptr;
+std::optional<std::u16string_view> XmlNode::Name() const noexcept {
+  if (data_ == nullptr || data_->name.empty()) return std::nullopt;
+  return data_->name;
 }
 
 bool XmlNode::IsDeclaration() const noexcept {
@@ -66,17 +88,17 @@ XmlNode XmlNode::Parent() const noexcept {
 }
 
 std::size_t XmlNode::ChildCount() const noexcept {
-  return data_ != nullptr ? data_->children.size() : 0;
+  return data_ != nullptr ? data_->children.Size() : 0;
 }
 
 XmlNode XmlNode::ChildAt(std::size_t index) const noexcept {
-  if (data_ == nullptr || index >= data_->children.size()) return XmlNode();
+  if (data_ == nullptr || index >= data_->children.Size()) return XmlNode();
   return XmlNode(data_->children[index]);
 }
 
 XmlNode XmlNode::FindChild(std::u16string_view name, std::size_t* position) const noexcept {
   if (data_ == nullptr) return XmlNode();
-  const auto& children = data_->children;
+  const std::span<XmlNodeData* const> children = data_->children.View();
   for (std::size_t i = position != nullptr ? *position : 0; i < children.size(); ++i) {
     if (EqualsIgnoreCase(children[i]->name, name)) {
       if (position != nullptr) *position = i + 1;
@@ -93,32 +115,30 @@ XmlNode XmlNode::FindNthChild(std::u16string_view name, std::size_t n) const noe
   return found;
 }
 
-const std::u16string* XmlNode::GetAttribute(std::u16string_view name) const noexcept {
-  if (data_ == nullptr) return nullptr;
-  for (const XmlAttribute& attribute : data_->attributes) {
-    if (EqualsIgnoreCase(attribute.name, name)) {
-      return attribute.value ? &*attribute.value : nullptr;
-    }
+std::optional<std::u16string_view> XmlNode::GetAttribute(std::u16string_view name) const noexcept {
+  if (data_ == nullptr) return std::nullopt;
+  for (const XmlAttribute& attribute : data_->attributes.View()) {
+    if (EqualsIgnoreCase(attribute.name, name)) return attribute.value;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
-const std::u16string* XmlNode::TextAt(std::size_t index) const noexcept {
-  if (data_ == nullptr || index >= data_->texts.size()) return nullptr;
-  return &data_->texts[index];
+std::optional<std::u16string_view> XmlNode::TextAt(std::size_t index) const noexcept {
+  if (data_ == nullptr || index >= data_->texts.Size()) return std::nullopt;
+  return data_->texts[index];
 }
 
 std::span<const XmlAttribute> XmlNode::Attributes() const noexcept {
   if (data_ == nullptr) return {};
-  return data_->attributes;
+  return data_->attributes.View();
 }
 
-std::span<const std::u16string> XmlNode::Texts() const noexcept {
+std::span<const std::u16string_view> XmlNode::Texts() const noexcept {
   if (data_ == nullptr) return {};
-  return data_->texts;
+  return data_->texts.View();
 }
 
 std::span<const XmlRawSection> XmlNode::RawSections() const noexcept {
   if (data_ == nullptr) return {};
-  return data_->rawSections;
+  return data_->rawSections.View();
 }

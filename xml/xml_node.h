@@ -6,26 +6,27 @@
 // outlives its parent as a detached node (its parent becomes absent). The
 // empty handle stands for a missing node; every operation accepts it.
 //
+// Names, values and texts are views into storage that the whole tree shares;
+// they stay valid while any handle to any node of the tree is alive.
 // The counts are not atomic: a tree and its handles belong to one thread.
 
 #include <cstddef>
 #include <optional>
 #include <span>
-#include <string>
 #include <string_view>
 
 struct XmlAttribute {
-  std::u16string name;
-  std::optional<std::u16string> value;  // absent when written without "="
+  std::u16string_view name;
+  std::optional<std::u16string_view> value;  // absent when written without "="
 
   bool operator==(const XmlAttribute&) const = default;
 };
 
 // A comment, CDATA section, DOCTYPE line or raw HTML block, kept opaque.
 struct XmlRawSection {
-  std::u16string_view openMarker;   // one of the parser's static markers
+  std::u16string_view openMarker;
   std::u16string_view closeMarker;
-  std::u16string content;
+  std::u16string_view content;
 
   bool operator==(const XmlRawSection&) const = default;
 };
@@ -46,8 +47,8 @@ class XmlNode {
   // Same node, not equal content.
   bool operator==(const XmlNode& other) const noexcept { return data_ == other.data_; }
 
-  // The name as written; null for the document node and the empty handle.
-  const std::u16string* Name() const noexcept;
+  // The name as written; absent for the document node and the empty handle.
+  std::optional<std::u16string_view> Name() const noexcept;
   // True for a node opened with "<?".
   bool IsDeclaration() const noexcept;
   // Empty for the document node and for detached nodes.
@@ -64,13 +65,13 @@ class XmlNode {
   XmlNode FindNthChild(std::u16string_view name, std::size_t n) const noexcept;
 
   // The value of the first attribute of that name, letter case ignored;
-  // null when there is none or it was written without a value.
-  const std::u16string* GetAttribute(std::u16string_view name) const noexcept;
-  // The text piece at that index, null when there are not that many.
-  const std::u16string* TextAt(std::size_t index) const noexcept;
+  // absent when there is none or it was written without a value.
+  std::optional<std::u16string_view> GetAttribute(std::u16string_view name) const noexcept;
+  // The text piece at that index, absent when there are not that many.
+  std::optional<std::u16string_view> TextAt(std::size_t index) const noexcept;
 
   std::span<const XmlAttribute> Attributes() const noexcept;
-  std::span<const std::u16string> Texts() const noexcept;
+  std::span<const std::u16string_view> Texts() const noexcept;
   std::span<const XmlRawSection> RawSections() const noexcept;
 
  private:

@@ -2,26 +2,32 @@
 // The node record behind XmlNode handles; seen only by the parser and the
 // handle code.
 
-#include <string>
-#include <vector>
+#include <cstddef>
+#include <string_view>
+#include <type_traits>
 
+#include "xml/xml_arena.h"
 #include "xml/xml_node.h"
 
-struct XmlNodeData {
-  std::u16string name;  // empty only for the document node
-  bool isDeclaration = false;
-  // Not a reference: a parent always outlives the link, because destroying
-  // it detaches its children first.
-  XmlNodeData* parent = nullptr;
-  std::vector<XmlNodeData*> children;  // each entry holds one reference
-  std::vector<std::u16string> texts;
-  std::vector<XmlRawSection> rawSections;
-  std::vector<XmlAttribute> attributes;
-  int refCount = 0;
+// What the nodes of one tree share: their storage, freed when no handle to
+// any of them is left.
+struct XmlDocumentStore {
+  XmlArena arena;
+  std::size_t handles = 0;
 };
 
-inline void RetainXmlNode(XmlNodeData* node) noexcept { ++node->refCount; }
+struct XmlNodeData {
+  XmlDocumentStore* store = nullptr;
+  // Not a reference: destroying a parent detaches its children first.
+  XmlNodeData* parent = nullptr;
+  std::u16string_view name;  // empty only for the document node
+  XmlList<XmlNodeData*> children;  // each entry holds one reference
+  XmlList<std::u16string_view> texts;
+  XmlList<XmlRawSection> rawSections;
+  XmlList<XmlAttribute> attributes;
+  int refCount = 0;  // handles plus the parent's list
+  bool isDeclaration = false;
+};
 
-// Drops one reference; destroys the node and every child that nothing else
-// holds, without recursion so that a deep tree cannot exhaust the stack.
-void ReleaseXmlNode(XmlNodeData* node) noexcept;
+// Nodes live in the arena and are never destroyed one by one.
+static_assert(std::is_trivially_destructible_v<XmlNodeData>);

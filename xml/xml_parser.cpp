@@ -1,9 +1,8 @@
 #include "xml/xml_parser.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
-#include <optional>
-#include <string>
 
 #include "xml/xml_entities.h"
 #include "xml/xml_node_data.h"
@@ -19,12 +18,9 @@ bool IsEndTagDelimiter(char16_t c) {
   return IsXmlSpace(c) || c == u'/' || c == u'<' || c == u'=' || c == u'>';
 }
 
-// Lists grow while a node is open; once it is closed they keep their size.
-void TrimLists(XmlNodeData* node) {
-  node->children.shrink_to_fit();
-  node->texts.shrink_to_fit();
-  node->rawSections.shrink_to_fit();
-  node->attributes.shrink_to_fit();
+std::size_t TrimEnd(std::u16string_view text, std::size_t start, std::size_t end) {
+  while (end > start && IsXmlSpace(text[end - 1])) --end;
+  return end;
 }
 
 }  // namespace
@@ -38,9 +34,7 @@ XmlNode ParseXmlDocument(const char16_t* text, XmlError* error) {
 }
 
 XmlNode ParseXmlDocument(std::u16string_view text, XmlError* error) {
-  const std::size_t nul = text.find(u'\0');
-  if (nul != std::u16string_view::npos) text = text.substr(0, nul);
-  XmlParser parser(text);
+  XmlParser parser(text.substr(0, LengthBeforeNul(text)));
   XmlNode document = parser.Parse();
   if (error != nullptr) *error = parser.Error();
   return document;
@@ -53,9 +47,15 @@ XmlNode XmlParser::Parse() {
   error_ = XmlError::None;
   pendingEndLength_ = 0;
   firstCall_ = true;
+  for (std::u16string_view& name : names_) name = {};
   try {
-    XmlNode document(new XmlNodeData);
-    ParseElement(document.data_, 0);
+    auto store = std::make_unique<XmlDocumentStore>();
+    store_ = store.get();
+    XmlNodeData* root = NewNode();
+    // From here on the document handle owns the store.
+    XmlNode document(root);
+    store.release();
+    ParseElement(root, 0);
     if (error_ == XmlError::None || error_ == XmlError::MismatchedEndTag) return document;
   } catch (const std::bad_alloc&) {
     error_ = XmlError::OutOfMemory;
@@ -68,28 +68,54 @@ bool XmlParser::Fail(XmlError error) {
   return false;
 }
 
+XmlNodeData* XmlParser::NewNode() {
+  void* memory = store_->arena.Allocate(sizeof(XmlNodeData), alignof(XmlNodeData));
+  auto* node = new (memory) XmlNodeData;
+  node->store = store_;
+  return node;
+}
+
+std::u16string_view XmlParser::Intern(std::u16string_view name) {
+  std::u16string_view& slot = names_[(name.size() * 7 + name.front() + name.back()) & 31];
+  if (slot.size() != name.size() ||
+      std::memcmp(slot.data(), name.data(), name.size() * sizeof(char16_t)) != 0) {
+    slot = store_->arena.Copy(name);
+  }
+  return slot;
+}
+
+std::optional<std::u16string_view> XmlParser::Decode(std::u16string_view text) {
+  if (text.empty()) return std::u16string_view(u"", 0);
+  // Decoding never lengthens a text; the copy and the search for "&" are
+  // one pass.
+  char16_t* out = store_->arena.AllocateArray<char16_t>(text.size());
+  const std::size_t length = DecodeXmlEntities(text, out);
+  if (length == kUndecodable) return std::nullopt;
+  return std::u16string_view(out, length);
+}
+
 void XmlParser::AddText(XmlNodeData* node, std::size_t start, std::size_t end) {
-  while (end > start && IsXmlSpace(text_[end - 1])) --end;
-  if (end > start) node->texts.emplace_back(Slice(start, end - start));
+  end = TrimEnd(text_, start, end);
+  if (end > start) node->texts.Push(store_->arena, store_->arena.Copy(text_.substr(start, end - start)));
 }
 
 bool XmlParser::AddDecodedText(XmlNodeData* node, std::size_t start, std::size_t end) {
-  while (end > start && IsXmlSpace(text_[end - 1])) --end;
+  end = TrimEnd(text_, start, end);
   if (end == start) return true;
-  std::optional<std::u16string> decoded = DecodeXmlEntities(Slice(start, end - start));
+  const std::optional<std::u16string_view> decoded = Decode(text_.substr(start, end - start));
   if (!decoded) return Fail(XmlError::UnknownEntity);
-  node->texts.push_back(std::move(*decoded));
+  node->texts.Push(store_->arena, *decoded);
   return true;
 }
 
 bool XmlParser::AddAttribute(XmlNodeData* node, const XmlToken& name, std::size_t valueStart,
                              std::size_t valueLength, bool hasValue) {
-  XmlAttribute& attribute = node->attributes.emplace_back();
-  attribute.name.assign(Slice(name.start, name.length));
+  XmlAttribute attribute{Intern(text_.substr(name.start, name.length)), std::nullopt};
   if (hasValue) {
-    attribute.value = DecodeXmlEntities(Slice(valueStart, valueLength));
+    attribute.value = Decode(text_.substr(valueStart, valueLength));
     if (!attribute.value) return Fail(XmlError::UnknownEntity);
   }
+  node->attributes.Push(store_->arena, attribute);
   return true;
 }
 
@@ -98,8 +124,9 @@ bool XmlParser::ReadRawSection(XmlNodeData* node, std::size_t tableIndex) {
   const std::size_t contentStart = tokenizer_.Position();
   const std::size_t close = text_.find(markers.close, contentStart);
   if (close == std::u16string_view::npos) return Fail(XmlError::Unbalanced);
-  node->rawSections.push_back(
-      {markers.open, markers.close, std::u16string(Slice(contentStart, close - contentStart))});
+  node->rawSections.Push(store_->arena,
+                         {markers.open, markers.close,
+                          store_->arena.Copy(text_.substr(contentStart, close - contentStart))});
   tokenizer_.SetPosition(close + markers.close.size());
   return true;
 }
@@ -107,7 +134,7 @@ bool XmlParser::ReadRawSection(XmlNodeData* node, std::size_t tableIndex) {
 // An end tag carries a node's name when it starts with that name and the
 // name ends there; the document node has no name and is never carried.
 bool XmlParser::PendingEndTagCloses(const XmlNodeData* node) const {
-  const std::u16string& name = node->name;
+  const std::u16string_view name = node->name;
   if (name.empty()) return false;
   const std::size_t after = pendingEndStart_ + name.size();
   if (after >= text_.size()) return false;
@@ -141,7 +168,6 @@ bool XmlParser::ParseElement(XmlNodeData* node, int depth) {
           } else if (token.kind == XmlTokenKind::TagClose) {
             contentMode = true;
           } else if (token.kind == XmlTokenKind::ShortClose) {
-            TrimLists(node);
             return true;
           } else {
             return Fail(XmlError::UnexpectedToken);
@@ -161,10 +187,7 @@ bool XmlParser::ParseElement(XmlNodeData* node, int depth) {
               --pendingName.length;
             }
             if (pendingName.length > 0) AddAttribute(node, pendingName, 0, 0, false);
-            if (token.kind == XmlTokenKind::ShortClose) {
-              TrimLists(node);
-              return true;
-            }
+            if (token.kind == XmlTokenKind::ShortClose) return true;
             contentMode = true;
           } else {
             return Fail(XmlError::UnexpectedToken);
@@ -205,18 +228,16 @@ bool XmlParser::ParseElement(XmlNodeData* node, int depth) {
         const XmlToken name = tokenizer_.Next();
         if (name.kind != XmlTokenKind::Text) return Fail(XmlError::BadStartTag);
         if (depth >= kMaxXmlDepth) return Fail(XmlError::TooDeep);
-        auto owned = std::make_unique<XmlNodeData>();
-        owned->name.assign(Slice(name.start, name.length));
-        owned->isDeclaration = token.kind == XmlTokenKind::DeclOpen;
-        owned->parent = node;
-        owned->refCount = 1;  // the reference held by the child list
-        node->children.push_back(owned.get());
-        XmlNodeData* child = owned.release();
+        XmlNodeData* child = NewNode();
+        child->name = Intern(text_.substr(name.start, name.length));
+        child->isDeclaration = token.kind == XmlTokenKind::DeclOpen;
+        child->parent = node;
+        child->refCount = 1;  // the reference held by the child list
+        node->children.Push(store_->arena, child);
         if (!ParseElement(child, depth + 1)) return false;
         if (pendingEndLength_ > 0) {
           if (depth == 0) return Fail(XmlError::Unbalanced);
           if (PendingEndTagCloses(node)) pendingEndLength_ = 0;
-          TrimLists(node);
           return true;
         }
         break;
@@ -236,7 +257,6 @@ bool XmlParser::ParseElement(XmlNodeData* node, int depth) {
         } else {
           error_ = XmlError::MismatchedEndTag;
         }
-        TrimLists(node);
         return true;
       }
 

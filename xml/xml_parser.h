@@ -8,10 +8,13 @@
 // encoding a declaration names. The text ends at its first NUL character.
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 #include "xml/xml_node.h"
 #include "xml/xml_tokenizer.h"
+
+struct XmlDocumentStore;
 
 enum class XmlError : int {
   None = 0,
@@ -46,20 +49,24 @@ class XmlParser {
  private:
   bool ParseElement(XmlNodeData* node, int depth);
   bool Fail(XmlError error);
+  XmlNodeData* NewNode();
   void AddText(XmlNodeData* node, std::size_t start, std::size_t end);
   bool AddDecodedText(XmlNodeData* node, std::size_t start, std::size_t end);
   bool AddAttribute(XmlNodeData* node, const XmlToken& name, std::size_t valueStart,
                     std::size_t valueLength, bool hasValue);
   bool ReadRawSection(XmlNodeData* node, std::size_t tableIndex);
   bool PendingEndTagCloses(const XmlNodeData* node) const;
-  std::u16string_view Slice(std::size_t start, std::size_t length) const {
-    return text_.substr(start, length);
-  }
+  std::optional<std::u16string_view> Decode(std::u16string_view text);
+  std::u16string_view Intern(std::u16string_view name);
 
   std::u16string_view text_;
   XmlTokenizer tokenizer_;
+  XmlDocumentStore* store_ = nullptr;
   XmlError error_ = XmlError::None;
   std::size_t pendingEndStart_ = 0;
   std::size_t pendingEndLength_ = 0;  // 0: no end tag pending
   bool firstCall_ = true;
+  // Recent element and attribute names: a document repeats a few names
+  // thousands of times, and each is stored once.
+  std::u16string_view names_[32];
 };

@@ -7,17 +7,34 @@
 // and not on another; every name the program looks for is ASCII anyway.
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
+// TAB, LF, CR and SPACE only.
 constexpr bool IsXmlSpace(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+  constexpr std::uint64_t kSpaces = (1ull << u' ') | (1ull << u'\t') | (1ull << u'\n') | (1ull << u'\r');
+  return c <= u' ' && ((kSpaces >> c) & 1) != 0;
 }
 
 constexpr char16_t FoldXmlCase(char16_t c) {
   return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
 }
 
-bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
-
 // True when `text` begins with `prefix`, letter case ignored.
-bool StartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix);
+inline bool StartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (text[i] != prefix[i] && FoldXmlCase(text[i]) != FoldXmlCase(prefix[i])) return false;
+  }
+  return true;
+}
+
+inline bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && StartsWithIgnoreCase(a, b);
+}
+
+// The length of the text up to its first NUL character (all of it without).
+std::size_t LengthBeforeNul(std::u16string_view text);
+
+// The index of the first `a` or `b` at or after `from`, or text.size().
+std::size_t FindEither(std::u16string_view text, std::size_t from, char16_t a, char16_t b);

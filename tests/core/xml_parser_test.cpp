@@ -79,7 +79,7 @@ TEST(XmlErrors, NullEmptyAndNulTerminatedTexts) {
   EXPECT_TRUE(ParseXmlDocument(static_cast<const char16_t*>(nullptr)).IsEmpty());
   const XmlNode empty = Parse(u"  \r\n");
   ASSERT_FALSE(empty.IsEmpty());
-  EXPECT_EQ(nullptr, empty.Name());
+  EXPECT_FALSE(empty.Name());
   EXPECT_EQ(0u, empty.ChildCount());
   // A NUL ends the text: what follows it is never seen.
   EXPECT_EQ(1u, Parse(std::u16string(u"<a/>\0<<<", 8)).ChildCount());
@@ -99,10 +99,16 @@ TEST(XmlAttributes, ValuesNamesAndDuplicates) {
   ASSERT_EQ(5u, a.Attributes().size());
   EXPECT_EQ(u"x", *a.GetAttribute(u"NAME"));
   EXPECT_EQ(u"y", *a.Attributes()[1].value);
-  EXPECT_EQ(nullptr, a.GetAttribute(u"flag"));
+  EXPECT_FALSE(a.GetAttribute(u"flag"));
   EXPECT_EQ(u"a&b<", *a.GetAttribute(u"e-mail"));
   EXPECT_EQ(u"\"", *a.GetAttribute(u"q"));
-  EXPECT_EQ(nullptr, a.GetAttribute(u"missing"));
+  EXPECT_FALSE(a.GetAttribute(u"missing"));
+
+  // Values far larger than the tree's storage blocks.
+  const std::u16string big(300000, u'x');
+  const XmlNode r = Parse(u"<r a='" + big + u"' b='" + big + u"y'/>").ChildAt(0);
+  EXPECT_EQ(big, *r.GetAttribute(u"a"));
+  EXPECT_EQ(big + u"y", *r.GetAttribute(u"b"));
 }
 
 TEST(XmlTexts, DecodedOnlyBeforeAnEndTag) {
@@ -110,7 +116,7 @@ TEST(XmlTexts, DecodedOnlyBeforeAnEndTag) {
   ASSERT_EQ(2u, a.Texts().size());
   EXPECT_EQ(u"x &amp; \"y\" = z", *a.TextAt(0));
   EXPECT_EQ(u"&'>", *a.TextAt(1));
-  EXPECT_EQ(nullptr, a.TextAt(2));
+  EXPECT_FALSE(a.TextAt(2));
   // Undecoded texts never look at their entities.
   EXPECT_EQ(u"&#1;", *Parse(u"<a>&#1;<b/></a>").ChildAt(0).TextAt(0));
 }
@@ -182,9 +188,9 @@ TEST(XmlHandles, EmptyHandleAndLookups) {
   const XmlNode none;
   EXPECT_TRUE(none.ChildAt(0).IsEmpty());
   EXPECT_TRUE(none.FindNthChild(u"a", 0).IsEmpty());
-  EXPECT_EQ(nullptr, none.GetAttribute(u"a"));
-  EXPECT_EQ(nullptr, none.TextAt(0));
-  EXPECT_EQ(nullptr, none.Name());
+  EXPECT_FALSE(none.GetAttribute(u"a"));
+  EXPECT_FALSE(none.TextAt(0));
+  EXPECT_FALSE(none.Name());
 
   const XmlNode r = Parse(u"<r><p i=0/><x/><P i=1/><p i=2/></r>").ChildAt(0);
   EXPECT_TRUE(r.ChildAt(4).IsEmpty());

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,7 +30,7 @@ bool Accepted(XmlError error) {
 // Visits every node without recursion and checks the tree's own invariants.
 // Returns a node that has a parent, if there is one, to test lifetimes with.
 XmlNode CheckTree(const XmlNode& document) {
-  Check(document.Name() == nullptr && document.Parent().IsEmpty());
+  Check(!document.Name() && document.Parent().IsEmpty());
   XmlNode kept;
   std::vector<std::pair<XmlNode, int>> stack = {{document, 0}};
   while (!stack.empty()) {
@@ -40,15 +40,16 @@ XmlNode CheckTree(const XmlNode& document) {
     for (const XmlAttribute& attribute : node.Attributes()) Check(!attribute.name.empty());
     if (!node.Attributes().empty()) {
       const XmlAttribute& first = node.Attributes().front();
-      const std::u16string* value = node.GetAttribute(first.name);
-      Check(first.value ? value == &*first.value : value == nullptr);
+      const std::optional<std::u16string_view> value = node.GetAttribute(first.name);
+      Check(value.has_value() == first.value.has_value());
+      Check(!value || value->data() == first.value->data());
     }
-    for (std::size_t i = 0; i < node.Texts().size(); ++i) Check(node.TextAt(i) != nullptr);
-    Check(node.TextAt(node.Texts().size()) == nullptr);
+    for (std::size_t i = 0; i < node.Texts().size(); ++i) Check(node.TextAt(i).has_value());
+    Check(!node.TextAt(node.Texts().size()));
     Check(node.ChildAt(node.ChildCount()).IsEmpty());
     for (std::size_t i = 0; i < node.ChildCount(); ++i) {
       XmlNode child = node.ChildAt(i);
-      Check(child.Name() != nullptr && !child.Name()->empty());
+      Check(child.Name() && !child.Name()->empty());
       Check(child.Parent() == node);
       if (i < 4) {
         std::size_t position = i;
@@ -69,8 +70,7 @@ void CheckAnswer(const std::u16string& text, const XmlNode& document) {
   const XmlNode book = first.FindChild(u"addressbooks");
   if (error) {
     Check(answer.kind == AnswerKind::ServerError && answer.contacts.empty());
-    const std::u16string* errorText = error.TextAt(0);
-    Check(answer.errorText == (errorText ? *errorText : std::u16string()));
+    Check(answer.errorText == error.TextAt(0).value_or(std::u16string_view()));
   } else if (book) {
     Check(answer.kind == AnswerKind::Contacts);
     std::size_t persons = 0;
