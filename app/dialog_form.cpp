@@ -3,10 +3,13 @@
 #include <cstdio>
 
 #include "common/utf_convert.h"
+#include "sync/request_url.h"
 
 std::u16string BuildAddressText(const SyncSettings& s) {
-  std::u16string text = u"http://" + s.ServerHost;
-  if (s.ServerPort != 80) text += u":" + AsciiToUtf16(std::to_string(s.ServerPort));
+  std::u16string text = NormalizeScheme(s.ServerScheme) + u"://" + s.ServerHost;
+  if (s.ServerPort != DefaultPortOfScheme(s.ServerScheme)) {
+    text += u":" + AsciiToUtf16(std::to_string(s.ServerPort));
+  }
   return text + u"/" + s.ServerVirtual;
 }
 
@@ -60,6 +63,7 @@ SaveCheck CheckSave(const DialogInput& in, const SyncSettings& current) {
 
   SyncSettings s = current;
   s.EmailClient = in.clientChoice;
+  s.ServerScheme = in.address.https ? u"https" : u"http";
   s.ServerHost = in.address.host;
   s.ServerVirtual = in.address.path.empty() ? std::u16string() : in.address.path.substr(1);
   s.ServerPort = in.address.port;

@@ -9,7 +9,8 @@
 
 #include "sync/sync_settings.h"
 
-// "http://host[:port]/virtual"; the port only when it is not 80.
+// "scheme://host[:port]/virtual"; the port only when it is not the
+// scheme's default.
 std::u16string BuildAddressText(const SyncSettings& settings);
 
 // "00:00", "00:30", ... "23:30": entry i stands for minute i * 30.
@@ -20,6 +21,7 @@ int SyncTimeIndex(int32_t syncTime);
 // The parts of the address as the platform's URL splitter gave them.
 struct AddressParts {
   bool parsed = false;
+  bool https = false;
   std::u16string host;
   int port = 0;  // as written, or the scheme's default
   std::u16string path;

@@ -2,6 +2,7 @@
 
 #include "app/password_codec.h"
 #include "common/utf_convert.h"
+#include "sync/request_url.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ SyncSettings LoadSettingsFrom(IProfile& p, IAnsiCodePage& codePage) {
   s.Account = p.ReadString(kServer, u"Account", d.Account);
   s.Password = DecodePassword(p.ReadString(kServer, u"Password", u""), codePage);
   s.SavePassword = p.ReadInt(kServer, u"SavePassword", d.SavePassword);
+  // Older files have no scheme: they always meant plain HTTP.
+  s.ServerScheme = NormalizeScheme(p.ReadString(kServer, u"ServerScheme", d.ServerScheme));
   return s;
 }
 
@@ -51,6 +54,7 @@ void SaveSettingsTo(const SyncSettings& s, IProfile& p, IAnsiCodePage& codePage)
   p.WriteString(kServer, u"Password", s.SavePassword != 0 ? EncodePassword(s.Password, codePage)
                                                             : std::u16string());
   p.WriteString(kServer, u"SavePassword", IntText(s.SavePassword));
+  p.WriteString(kServer, u"ServerScheme", NormalizeScheme(s.ServerScheme));
 }
 
 std::u16string LoadLastAutoSync(IProfile& profile) {

@@ -57,6 +57,7 @@ AddressParts SplitAddress(const std::u16string& address) {
   AddressParts out;
   out.parsed = WinHttpCrackUrl(AsWide(address), 0, ICU_ESCAPE, &parts) != FALSE;
   if (out.parsed) {
+    out.https = parts.nScheme == INTERNET_SCHEME_HTTPS;
     out.host = FromWide(host);
     out.port = parts.nPort;
     out.path = FromWide(path);

@@ -31,8 +31,18 @@ std::u16string EscapeQueryValue(const std::u16string& value) {
   return out;
 }
 
+std::u16string NormalizeScheme(const std::u16string& scheme) {
+  std::u16string lower;
+  for (char16_t c : scheme) lower.push_back(c >= u'A' && c <= u'Z' ? c + 32 : c);
+  return lower == u"https" ? u"https" : u"http";
+}
+
+int DefaultPortOfScheme(const std::u16string& scheme) {
+  return NormalizeScheme(scheme) == u"https" ? 443 : 80;
+}
+
 std::u16string BuildRequestUrl(const SyncSettings& s, PasswordInUrl password) {
-  std::u16string url = u"http://";
+  std::u16string url = NormalizeScheme(s.ServerScheme) + u"://";
   url += s.ServerHost;
   url += u":";
   url += AsciiToUtf16(std::to_string(s.ServerPort));

@@ -12,5 +12,10 @@ std::u16string EscapeQueryValue(const std::u16string& value);
 
 enum class PasswordInUrl { Plain, Masked };
 
-// "http://host:port/virtual/addresssync.asp?accnt=..&pwd=..&onlydepart=0|1"
+// The scheme's default port: 443 for "https", 80 otherwise.
+int DefaultPortOfScheme(const std::u16string& scheme);
+// "https" for any spelling of it, "http" for everything else.
+std::u16string NormalizeScheme(const std::u16string& scheme);
+
+// "scheme://host:port/virtual/addresssync.asp?accnt=..&pwd=..&onlydepart=0|1"
 std::u16string BuildRequestUrl(const SyncSettings& settings, PasswordInUrl password);

@@ -40,7 +40,10 @@ SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
   const FetchResult fetched = deps.fetcher.Fetch(BuildRequestUrl(settings, PasswordInUrl::Plain));
   if (fetched.status != FetchStatus::Ok) {
     // The shown and logged URL never carries the password.
-    return {kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked), false};
+    const char16_t* prefix = fetched.status == FetchStatus::CertificateInvalid
+                                 ? kCertificateInvalidPrefix
+                                 : kOpenUrlFailedPrefix;
+    return {prefix + BuildRequestUrl(settings, PasswordInUrl::Masked), false};
   }
 
   deps.answerCopy.Save(fetched.body);

@@ -12,7 +12,8 @@
 
 enum class FetchStatus {
   Ok,
-  Failed,  // no answer, or not a whole one
+  Failed,              // no answer, or not a whole one
+  CertificateInvalid,  // the server's certificate is not trusted for its name
 };
 
 struct FetchResult {
@@ -71,6 +72,7 @@ struct SyncRunOutcome {
 
 inline constexpr char16_t kNoPasswordText[] = u"没有设置密码";
 inline constexpr char16_t kOpenUrlFailedPrefix[] = u"打开URL失败：";
+inline constexpr char16_t kCertificateInvalidPrefix[] = u"证书无效：";
 inline constexpr char16_t kParseFailedText[] = u"解析XML失败";
 inline constexpr char16_t kNoSyncTaskText[] = u"未发现同步任务";
 inline constexpr char16_t kFoxmail56RefusedText[] = u"很抱歉，暂不支持Foxmail5.x/6！";

@@ -7,6 +7,7 @@
 
 struct SyncSettings {
   int32_t EmailClient = 0;
+  std::u16string ServerScheme = u"http";  // "http" or "https"
   std::u16string ServerHost = u"127.0.0.1";
   int32_t ServerPort = 80;
   std::u16string ServerVirtual = u"mail";

@@ -50,6 +50,12 @@ TEST(DialogFormTest, AddressTextShowsPortOnlyWhenNot80) {
   EXPECT_EQ(BuildAddressText(s), u"http://mail.corp.example:8080/webmail/");
   s.ServerPort = 443;
   EXPECT_EQ(BuildAddressText(s), u"http://mail.corp.example:443/webmail/");
+  s.ServerScheme = u"https";
+  EXPECT_EQ(BuildAddressText(s), u"https://mail.corp.example/webmail/");
+  s.ServerPort = 8443;
+  EXPECT_EQ(BuildAddressText(s), u"https://mail.corp.example:8443/webmail/");
+  s.ServerPort = 80;
+  EXPECT_EQ(BuildAddressText(s), u"https://mail.corp.example:80/webmail/");
 }
 
 TEST(DialogFormTest, TimeListRunsEveryHalfHour) {
@@ -67,7 +73,7 @@ TEST(DialogFormTest, TimeListRunsEveryHalfHour) {
 DialogInput GoodInput() {
   DialogInput in;
   in.clientChoice = 5;
-  in.address = {true, u"mail.corp.example", 8080, u"/webmail/"};
+  in.address = {true, false, u"mail.corp.example", 8080, u"/webmail/"};
   in.levelIndex = 1;
   in.typeIndex = 0;
   in.timeIndex = 19;
@@ -82,6 +88,7 @@ TEST(DialogFormTest, AcceptedSaveStoresTrimmedValues) {
   const SaveCheck c = CheckSave(GoodInput(), current);
   ASSERT_FALSE(c.refusal);
   EXPECT_EQ(c.settings.EmailClient, 5);
+  EXPECT_EQ(c.settings.ServerScheme, u"http");
   EXPECT_EQ(c.settings.ServerHost, u"mail.corp.example");
   EXPECT_EQ(c.settings.ServerPort, 8080);
   EXPECT_EQ(c.settings.ServerVirtual, u"webmail/");
@@ -105,6 +112,9 @@ TEST(DialogFormTest, NothingChosenIsStoredAsMinusOneAndMinusThirty) {
   EXPECT_EQ(c.settings.SyncType, -1);
   EXPECT_EQ(c.settings.SyncTime, -30);
   EXPECT_EQ(c.settings.ServerVirtual, u"");
+
+  in.address.https = true;
+  EXPECT_EQ(CheckSave(in, SyncSettings{}).settings.ServerScheme, u"https");
 }
 
 TEST(DialogFormTest, RefusalsComeInOrderAndChangeNothing) {
@@ -119,9 +129,9 @@ TEST(DialogFormTest, RefusalsComeInOrderAndChangeNothing) {
   in.password = u"p";
   in.address.parsed = false;
   EXPECT_EQ(*CheckSave(in, {}).refusal, kAddressInvalidText);
-  in.address = {true, u"", 80, u"/mail"};
+  in.address = {true, false, u"", 80, u"/mail"};
   EXPECT_EQ(*CheckSave(in, {}).refusal, kAddressInvalidText);
-  in.address = {true, u"h", 0, u"/mail"};
+  in.address = {true, false, u"h", 0, u"/mail"};
   EXPECT_EQ(*CheckSave(in, {}).refusal, kPortInvalidText);
   in.address.port = 65536;
   EXPECT_EQ(*CheckSave(in, {}).refusal, kPortInvalidText);

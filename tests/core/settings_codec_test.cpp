@@ -87,6 +87,7 @@ TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   s.SyncLevel = -1;
   s.SyncType = -1;
   s.SyncTime = -30;
+  s.ServerScheme = u"https";
   s.ServerHost = u"mail.corp.example";
   s.ServerPort = 8080;
   s.ServerVirtual = u"webmail";
@@ -101,9 +102,21 @@ TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
                                          u"General.SyncType", u"General.SyncTime",
                                          u"Server.ServerHost", u"Server.ServerVirtual",
                                          u"Server.ServerPort", u"Server.Account",
-                                         u"Server.Password", u"Server.SavePassword"}));
+                                         u"Server.Password", u"Server.SavePassword",
+                                         u"Server.ServerScheme"}));
   EXPECT_EQ((profile.values[{u"General", u"SyncTime"}]), u"-30");
   EXPECT_EQ(LoadSettingsFrom(profile, cp), s);
+}
+
+TEST(SettingsCodecTest, SchemeIsHttpUnlessTheFileSaysHttps) {
+  FakeProfile profile;
+  Latin1CodePage cp;
+  EXPECT_EQ(LoadSettingsFrom(profile, cp).ServerScheme, u"http");  // older files
+  for (const auto& [stored, loaded] : {std::pair{u"HTTPS", u"https"}, {u"https", u"https"},
+                                       {u"ftp", u"http"}, {u"", u"http"}}) {
+    profile.values[{u"Server", u"ServerScheme"}] = stored;
+    EXPECT_EQ(LoadSettingsFrom(profile, cp).ServerScheme, loaded);
+  }
 }
 
 TEST(SettingsCodecTest, UnsavedPasswordIsWrittenEmptyAndKeptInMemory) {

@@ -134,6 +134,22 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
   EXPECT_EQ(log.lines.size(), 1u);
 }
 
+TEST_F(SyncRunTest, HttpsRequestAndUntrustedCertificateText) {
+  settings.ServerScheme = u"https";
+  settings.ServerPort = 443;
+  fetcher.result = {FetchStatus::CertificateInvalid, u""};
+  const auto out = Run();
+  EXPECT_EQ(fetcher.urls.at(0),
+            u"https://mail.corp.example:443/webmail/addresssync.asp?accnt=zhang@corp.example"
+            u"&pwd=secret&onlydepart=0");
+  EXPECT_EQ(out.resultText,
+            u"证书无效：https://mail.corp.example:443/webmail/addresssync.asp?"
+            u"accnt=zhang@corp.example&pwd=******&onlydepart=0");
+  EXPECT_FALSE(out.success);
+  EXPECT_TRUE(copy.saved.empty());
+  EXPECT_TRUE(writers.created.empty());
+}
+
 TEST_F(SyncRunTest, UnreadableAnswerIsParseFailureButStillCopied) {
   for (const std::u16string answer : {u"", u"<addressbooks><person Name=\"x\"/></addressbooks>",
                                       u"not xml at all", u"<?xml version=\"1.0\"?><other/>"}) {

@@ -127,7 +127,7 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
             "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
             "[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail/\r\n"
             "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=cHc=\r\n"
-            "SavePassword=1\r\n");
+            "SavePassword=1\r\nServerScheme=https\r\n");
 
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));

@@ -35,7 +35,7 @@ TEST(SettingsStoreWinTest, SaveWritesEveryKeyExactly) {
             "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=-1\r\nSyncTime=-30\r\n"
             "[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
             "ServerPort=8080\r\nAccount=zhang@corp.example\r\nPassword=c2VjcmV0\r\n"
-            "SavePassword=1\r\n");
+            "SavePassword=1\r\nServerScheme=http\r\n");
   EXPECT_EQ(LoadSettings(path), s);
 }
 
