@@ -1,25 +1,76 @@
 #!/usr/bin/env bash
-# Builds the Windows program and runs its main job once under Wine: one
-# sync ("/sync") with the AddrBookSync.ini beside the program, then shows
-# the log line it left.
+# The program's main job, out of the box: builds the Windows program, starts
+# the sample address-book server on loopback, prepares a Wine prefix with a
+# simulated Foxmail 7 installation, writes AddrBookSync.ini for it, runs one
+# sync ("/sync"), and shows the log line and the contacts now in Foxmail 7's
+# address folder. With --gui (or a display), it then starts the tray
+# program itself so a person can try the dialog and "手工同步".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 
+gui=0
+[ "${1:-}" = "--gui" ] && gui=1
+
 bash scripts/install-deps.sh >&2
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target tarnwell_app >/dev/null
+cmake --build --preset windows --target tarnwell_app foxmail7_read fm7_version_7_2_5_140 wine_keepalive >/dev/null
 
+# The demo has a prefix of its own: the tests' prefix must not see Foxmail.
 source scripts/wine-env.sh
-trap 'bash "$root/scripts/wine-session.sh" stop' EXIT
-bash scripts/wine-session.sh start
+demo="$TW_BUILD_DIR/demo"
+export WINEPREFIX="$demo/wineprefix"
+export TW_WINE_KEEPALIVE="$TW_BUILD_DIR/tests/wine_keepalive.exe"
+if [ "$gui" = 1 ] && [ -n "${TW_REAL_DISPLAY:-}" ]; then export DISPLAY="$TW_REAL_DISPLAY"; fi
+mkdir -p "$demo"
 
-app_dir="$TW_BUILD_DIR/app"
-echo "settings: $app_dir/AddrBookSync.ini" >&2
+server_pid=""
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  [ "$gui" = 1 ] || bash "$root/scripts/wine-session.sh" stop
+}
+trap cleanup EXIT
+
+echo "== starting the sample address-book server" >&2
+rm -f "$demo/port"
+python3 tools/demo_server/addressbook_server.py --port 0 --port-file "$demo/port" \
+  >/dev/null 2>"$demo/server.log" &
+server_pid=$!
+for _ in $(seq 1 100); do [ -s "$demo/port" ] && break; sleep 0.1; done
+port="$(cat "$demo/port")"
+echo "   http://127.0.0.1:$port/mail/addresssync.asp" >&2
+
+echo "== preparing the Wine prefix with Foxmail 7" >&2
+bash scripts/wine-session.sh start
+app_dir="$demo/app"
+foxmail_dir="$demo/Foxmail7"
+mkdir -p "$app_dir" "$foxmail_dir/Data/Address/2.5"
+cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$app_dir/"
+cp "$TW_BUILD_DIR/tests/win/foxmail7/dummies/fm7_version_7_2_5_140.exe" "$foxmail_dir/Foxmail.exe"
+win_foxmail="Z:$(echo "$foxmail_dir/Foxmail.exe" | tr / '\\')"
+"$TW_WINE" reg add 'HKLM\SOFTWARE\Classes\Foxmail\shell\open\command' /ve /t REG_SZ \
+  /d "\"$win_foxmail\" \"%1\"" /f </dev/null >/dev/null 2>&1
+
+# The demo account's password is demo123 (Base64: ZGVtbzEyMw==).
+printf '[General]\r\nEmailClient=5\r\nSyncLevel=0\r\nSyncType=0\r\nSyncTime=540\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=%s\r\nAccount=demo@tarnwell-demo.example\r\nPassword=ZGVtbzEyMw==\r\nSavePassword=1\r\nServerScheme=http\r\n' \
+  "$port" >"$app_dir/AddrBookSync.ini"
+
+echo "== one sync: Tarnwell地址簿同步.exe /sync" >&2
 set +e
-(cd "$app_dir" && "$TW_WINE" "./Tarnwell地址簿同步.exe" /sync)
+(cd "$app_dir" && "$TW_WINE" "./Tarnwell地址簿同步.exe" /sync </dev/null)
 status=$?
 set -e
-echo "exit status: $status" >&2
-echo "log: $(tail -n 1 "$app_dir/syncaddrs.log" | iconv -f GBK -t UTF-8)" >&2
+echo "   exit status: $status" >&2
+echo "== log line" >&2
+tail -n 1 "$app_dir/syncaddrs.log" | iconv -f GBK -t UTF-8 >&2
+echo "== contacts now in Foxmail 7 ($foxmail_dir/Data/Address/2.5/400)" >&2
+win_folder="Z:$(echo "$foxmail_dir/Data/Address/2.5/400" | tr / '\\')"
+"$TW_WINE" "$TW_BUILD_DIR/tools/foxmail7_read.exe" "$win_folder" </dev/null | head -n 12 || true
+echo "   ..." >&2
+
+if [ "$gui" = 1 ]; then
+  echo "== starting the tray program (display $DISPLAY); stop the server with Ctrl-C" >&2
+  (cd "$app_dir" && "$TW_WINE" "./Tarnwell地址簿同步.exe" </dev/null >/dev/null 2>&1 &)
+  wait "$server_pid"
+fi
 exit $status
