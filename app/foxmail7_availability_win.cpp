@@ -1,4 +1,4 @@
 #include "app/client_detection_win.h"
+#include "clients/foxmail7/foxmail7_locate_win.h"
 
-// Until the Foxmail 7 writer lands the program finds no Foxmail 7.
-bool IsFoxmail7Available() { return false; }
+bool IsFoxmail7Available() { return IsFoxmail7Installed(); }

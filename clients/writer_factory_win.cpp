@@ -1,7 +1,17 @@
 #include "clients/writer_factory_win.h"
 
+#include "clients/foxmail7/foxmail7_sync_win.h"
+#include "clients/outlook/service_outlook_sync_win.h"
+#include "clients/wab/service_outlook_express_sync_win.h"
+
 std::unique_ptr<IAddrBookSync> WindowsWriterFactory::Create(WriterType type) {
   switch (type) {
+    case WriterType::OutlookExpress:
+      return std::make_unique<CServiceOutlookExpressSync>();
+    case WriterType::Outlook:
+      return std::make_unique<CServiceOutlookSync>();
+    case WriterType::Foxmail7:
+      return std::make_unique<CServiceFoxmail7Sync>();
     default:
       return nullptr;
   }

@@ -1,18 +1,11 @@
 #include "common/utf_convert.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-void AppendUtf16(std::u16string& out, char32_t cp) {
-  if (cp < 0x10000) {
-    out.push_back(static_cast<char16_t>(cp));
-  } else {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  }
-}
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -35,15 +28,29 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view in, bool* valid) {
-  std::u16string out;
-  out.reserve(in.size());
+  // One UTF-16 unit per byte at most: size once, write through a pointer,
+  // trim at the end. Runs of ASCII, the bulk of an address book, go eight
+  // bytes at a time.
+  std::u16string out(in.size(), u'\0');
+  char16_t* o = out.data();
+  const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+  const unsigned char* const end = p + in.size();
   bool ok = true;
-  size_t i = 0;
-  while (i < in.size()) {
-    const unsigned char lead = static_cast<unsigned char>(in[i]);
+  while (p < end) {
+    if (end - p >= 8) {
+      uint64_t chunk;
+      std::memcpy(&chunk, p, sizeof chunk);
+      if ((chunk & 0x8080808080808080ULL) == 0) {
+        for (int k = 0; k < 8; ++k) o[k] = p[k];
+        o += 8;
+        p += 8;
+        continue;
+      }
+    }
+    const unsigned char lead = *p;
     if (lead < 0x80) {
-      out.push_back(lead);
-      ++i;
+      *o++ = lead;
+      ++p;
       continue;
     }
     int extra = 0;
@@ -56,29 +63,35 @@ std::u16string Utf8ToUtf16(std::string_view in, bool* valid) {
     } else if ((lead & 0xF8) == 0xF0) {
       extra = 3; cp = lead & 0x07; min = 0x10000;
     } else {
-      out.push_back(kReplacement);
+      *o++ = kReplacement;
       ok = false;
-      ++i;
+      ++p;
       continue;
     }
-    size_t j = i + 1;
+    const unsigned char* q = p + 1;
     int got = 0;
-    while (got < extra && j < in.size() &&
-           (static_cast<unsigned char>(in[j]) & 0xC0) == 0x80) {
-      cp = (cp << 6) | (static_cast<unsigned char>(in[j]) & 0x3F);
-      ++j;
+    while (got < extra && q < end && (*q & 0xC0) == 0x80) {
+      cp = (cp << 6) | (*q & 0x3F);
+      ++q;
       ++got;
     }
     if (got < extra || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       // Skip the lead and any continuation bytes it claimed: one U+FFFD each run.
-      out.push_back(kReplacement);
+      *o++ = kReplacement;
       ok = false;
-      i = j;
+      p = q;
       continue;
     }
-    AppendUtf16(out, cp);
-    i = j;
+    if (cp < 0x10000) {
+      *o++ = static_cast<char16_t>(cp);
+    } else {
+      cp -= 0x10000;
+      *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
+    p = q;
   }
+  out.resize(static_cast<size_t>(o - out.data()));
   if (valid) *valid = ok;
   return out;
 }

@@ -1,9 +1,19 @@
 #pragma once
 // Fetches the address-book answer over the platform's internet API.
 
+#include <chrono>
+
+#include "net/http_client_win.h"
 #include "sync/sync_run.h"
 
 class HttpAnswerFetcher final : public IAnswerFetcher {
  public:
+  explicit HttpAnswerFetcher(std::chrono::milliseconds timeout = kDefaultHttpTimeout)
+      : timeout_(timeout) {}
+  // Ok only with the whole body; a failed request, a refused or missing page
+  // and a body cut short are all Failed.
   FetchResult Fetch(const std::u16string& url) override;
+
+ private:
+  std::chrono::milliseconds timeout_;
 };

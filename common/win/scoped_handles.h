@@ -62,6 +62,23 @@ using UniqueHandle = UniqueAny<KernelHandleTraits>;
 using UniqueHKey = UniqueAny<NullIsEmpty<HKEY, RegCloseKey>>;
 using UniqueHModule = UniqueAny<NullIsEmpty<HMODULE, FreeLibrary>>;
 
+// One counted reference to a COM interface (any IUnknown-derived type).
+template <typename I>
+struct ComRefTraits {
+  using Type = I*;
+  static I* Invalid() { return nullptr; }
+  static bool IsValid(I* p) { return p != nullptr; }
+  static void Close(I* p) { p->Release(); }
+};
+
+template <typename I>
+class UniqueComRef : public UniqueAny<ComRefTraits<I>> {
+ public:
+  using UniqueAny<ComRefTraits<I>>::UniqueAny;
+  I* operator->() const { return this->get(); }
+  I& operator*() const { return *this->get(); }
+};
+
 // COM for the calling thread for the lifetime of the object. A thread that
 // is already in another apartment keeps it; only a successful call is undone.
 class ScopedComInit {

@@ -30,6 +30,13 @@ class SyncAddrDlgTest : public testing::Test {
  protected:
   SyncAddrDlgTest() : exe_(dir_.File(u"Tarnwell地址簿同步.exe")) {
     CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
+    // The Foxmail 7 program tests register Foxmail for a moment; what the
+    // dialog offers must not depend on their timing.
+    foxmailKeyGuard_.reset(CreateMutexW(nullptr, FALSE, L"Local\\TarnwellTestsFoxmailCommandKey"));
+    if (foxmailKeyGuard_) WaitForSingleObject(foxmailKeyGuard_.get(), 60000);
+  }
+  ~SyncAddrDlgTest() override {
+    if (foxmailKeyGuard_) ReleaseMutex(foxmailKeyGuard_.get());
   }
   std::u16string Ini() const { return dir_.File(u"AddrBookSync.ini"); }
   void WriteIni(const std::string& text) { WriteFileBytes(Ini(), text); }
@@ -53,6 +60,7 @@ class SyncAddrDlgTest : public testing::Test {
     return text;
   }
 
+  UniqueHandle foxmailKeyGuard_;
   ScratchDir dir_;
   std::u16string exe_;
   ProgramDriver program_;

@@ -1,0 +1,65 @@
+#include "clients/foxmail7/foxmail7_folder_replacement.h"
+
+#include "clients/foxmail7/foxmail7_files.h"
+#include "clients/foxmail7/foxmail7_storage_writer.h"
+
+namespace {
+
+Foxmail7ReplaceOutcome Failure(const char16_t* text) { return {false, text}; }
+
+bool WriteFolderFiles(const std::u16string& folder, const AddrContactList& contacts,
+                      IFoxmail7Platform& platform) {
+  for (Foxmail7File file : kFoxmail7Files) {
+    const std::u16string path = folder + u"\\" + std::u16string(Foxmail7FileName(file));
+    std::unique_ptr<IStorageFile> out = platform.CreateStorageFile(path);
+    if (!out) return false;
+    const bool written = WriteFoxmail7File(file, contacts, *out);
+    if (!out->Close() || !written) return false;
+  }
+  return true;
+}
+
+// A folder left by an interrupted run is ours to remove.
+bool ClearLeftover(const std::u16string& path, IFoxmail7Platform& platform) {
+  return !platform.PathExists(path) || platform.DeleteDirectoryTree(path);
+}
+
+}  // namespace
+
+std::u16string Foxmail7StagingFolder(const std::u16string& folder) { return folder + u".sync-new"; }
+
+std::u16string Foxmail7AsideFolder(const std::u16string& folder) { return folder + u".sync-old"; }
+
+Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
+                                             IFoxmail7Platform& platform) {
+  const std::optional<Foxmail7Location> location = platform.Locate();
+  if (!location) return Failure(kFoxmail7NotFoundText);
+  const std::u16string folder = Foxmail7AddressFolder(*location);
+  if (platform.IsProcessRunning(location->executableName)) return Failure(kFoxmail7RunningText);
+
+  const std::u16string staging = Foxmail7StagingFolder(folder);
+  const std::u16string aside = Foxmail7AsideFolder(folder);
+  if (!ClearLeftover(staging, platform)) return Failure(kDeleteFolderFailedText);
+  // Fails without creating anything when "Data\Address\2.5" is missing.
+  if (!platform.MakeDirectory(staging)) return Failure(kWriteFolderFailedText);
+  if (!WriteFolderFiles(staging, contacts, platform)) {
+    platform.DeleteDirectoryTree(staging);
+    return Failure(kWriteFolderFailedText);
+  }
+
+  const bool hadFolder = platform.PathExists(folder);
+  if (hadFolder && (!ClearLeftover(aside, platform) || !platform.MoveDirectory(folder, aside))) {
+    platform.DeleteDirectoryTree(staging);
+    return Failure(kDeleteFolderFailedText);
+  }
+  if (!platform.MoveDirectory(staging, folder)) {
+    if (hadFolder) platform.MoveDirectory(aside, folder);
+    platform.DeleteDirectoryTree(staging);
+    return Failure(kWriteFolderFailedText);
+  }
+  // The new folder is in place. The previous one (or one that an
+  // interrupted run put aside) goes now; if it resists, the next run
+  // clears it.
+  ClearLeftover(aside, platform);
+  return {true, {}};
+}

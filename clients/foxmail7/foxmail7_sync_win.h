@@ -1,0 +1,16 @@
+#pragma once
+// The writer for Foxmail 7.x: gives Foxmail 7 a fresh address folder that
+// holds exactly the company contacts.
+
+#include "clients/addr_book_sync.h"
+
+class CServiceFoxmail7Sync final : public IAddrBookSync {
+ public:
+  // False, with a text, when Foxmail 7 is not installed or is running, or
+  // when its folder cannot be replaced; the previous folder then stays.
+  bool SyncContacts(const AddrContactList& contacts) override;
+  std::u16string GetLastErrorText() const override { return lastErrorText_; }
+
+ private:
+  std::u16string lastErrorText_;
+};

@@ -1,0 +1,8 @@
+#pragma once
+// Whether a program is running, by its executable's file name.
+
+#include <string>
+
+// Compares file names only (no directory), ignoring case. False when the
+// process list cannot be read.
+bool IsProcessRunning(const std::u16string& executableName);

@@ -1,0 +1,66 @@
+#include "clients/outlook/busy_message_filter_win.h"
+
+#include <atomic>
+
+namespace {
+
+class BusyMessageFilter final : public IMessageFilter {
+ public:
+  explicit BusyMessageFilter(const BusyRetryPolicy& policy) : policy_(policy) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
+      *out = static_cast<IMessageFilter*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
+    return SERVERCALL_ISHANDLED;
+  }
+  // `elapsedMs` counts from the first attempt of the call.
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsedMs, DWORD rejectType) override {
+    constexpr DWORD kCancel = static_cast<DWORD>(-1);
+    if (rejectType != SERVERCALL_RETRYLATER && rejectType != SERVERCALL_REJECTED) return kCancel;
+    const auto pause = policy_.PauseBeforeRetry(elapsedMs);
+    // COM reads 0-99 as "at once" and 100 or more as a pause in milliseconds.
+    return pause ? *pause : kCancel;
+  }
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+    return PENDINGMSG_WAITDEFPROCESS;
+  }
+
+ private:
+  ~BusyMessageFilter() = default;
+
+  std::atomic<ULONG> references_{1};
+  const BusyRetryPolicy policy_;
+};
+
+}  // namespace
+
+UniqueComRef<IMessageFilter> MakeBusyMessageFilter(const BusyRetryPolicy& policy) {
+  return UniqueComRef<IMessageFilter>(new BusyMessageFilter(policy));
+}
+
+ScopedBusyMessageFilter::ScopedBusyMessageFilter(const BusyRetryPolicy& policy) {
+  UniqueComRef<IMessageFilter> filter = MakeBusyMessageFilter(policy);
+  // COM keeps its own reference to the filter while it is installed.
+  installed_ = SUCCEEDED(CoRegisterMessageFilter(filter.get(), previous_.put()));
+}
+
+ScopedBusyMessageFilter::~ScopedBusyMessageFilter() {
+  if (!installed_) return;
+  UniqueComRef<IMessageFilter> ours;
+  CoRegisterMessageFilter(previous_.get(), ours.put());
+}

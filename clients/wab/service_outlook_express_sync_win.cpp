@@ -1,0 +1,45 @@
+#include "clients/wab/service_outlook_express_sync_win.h"
+
+#include "clients/wab/wab_contact_text.h"
+#include "clients/wab/wab_outlook_express_win.h"
+
+namespace {
+
+constexpr char16_t kMarker[] = u"KESTRANODE_MAIL";
+
+void DeleteMarkedEntries(CWABOutlookExpress& wab) {
+  int32_t position = 0;
+  while (wab.IsOpen() && static_cast<uint32_t>(position) < wab.GetEntryCount()) {
+    wab.SelectEntry(position);
+    // An entry that does not open as a mail user reads as unmarked.
+    std::u16string nickname;
+    wab.GetPropertyText(PR_NICKNAME_W, nickname, u"");
+    // After a delete the next entry has moved into this position; after a
+    // failed one the scan must still move on.
+    if (nickname == kMarker && wab.DeleteCurrentEntry()) continue;
+    ++position;
+  }
+}
+
+void CreateMarkedEntry(CWABOutlookExpress& wab, const AddrContact& contact) {
+  if (!wab.CreateMailUser(WabDisplayText(contact))) return;
+  if (HasVisibleName(contact)) wab.SetPropertyText(PR_DISPLAY_NAME_W, contact.Name);
+  wab.SetPropertyText(PR_NICKNAME_W, kMarker);
+  wab.SetPropertyText(PR_EMAIL_ADDRESS_W, contact.EMail);
+  wab.SaveCurrentEntry();
+}
+
+}  // namespace
+
+bool CServiceOutlookExpressSync::SyncContacts(const AddrContactList& contacts) {
+  lastErrorText_.clear();
+  CWABOutlookExpress wab;
+  if (!wab.OpenAddressBook()) {
+    lastErrorText_ = kWabOpenFailedText;
+    return false;
+  }
+  DeleteMarkedEntries(wab);
+  for (const AddrContact& contact : contacts) CreateMarkedEntry(wab, contact);
+  wab.CloseAddressBook();
+  return true;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// Fetches one document with an HTTP GET over WinInet and hands back its body
+// as text. One client serves one thread; the sync run makes one per run.
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "net/http_last_status.h"
+#include "net/http_response_rules.h"
+#include "net/internet_handle_win.h"
+
+// Long enough for a slow server to build a large address book, short enough
+// that a server which stops answering cannot hold a run (and with it the
+// scheduler thread) for long.
+inline constexpr std::chrono::milliseconds kDefaultHttpTimeout = std::chrono::seconds(30);
+
+class CHttpClient {
+ public:
+  // `timeout` bounds connecting, sending the request and each wait for data.
+  explicit CHttpClient(std::chrono::milliseconds timeout = kDefaultHttpTimeout);
+  CHttpClient(const CHttpClient&) = delete;
+  CHttpClient& operator=(const CHttpClient&) = delete;
+  ~CHttpClient();
+
+  // Sends a GET for `url` (reusing the connection when host and port are
+  // those of the last call) and judges the response. The path and query go
+  // out exactly as given; credentials in the URL are left to the platform's
+  // HTTP authentication. True: a response waits for ReadBody. False:
+  // lastStatus() says why and no request is open. Nothing is taken from or
+  // written to the platform's web cache.
+  [[nodiscard]] bool OpenUrl(const std::u16string& url);
+
+  // Reads the body of the response that OpenUrl left open, decodes it from
+  // UTF-8 into `text` and closes the request. When the response announced no
+  // body, `text` is left as it was. False when no response is open, or
+  // (with `text` emptied) when memory runs out or the body did not arrive
+  // whole.
+  [[nodiscard]] bool ReadBody(std::u16string& text);
+
+  HttpLastStatus lastStatus() const { return lastStatus_; }
+
+ private:
+  bool SendRequest(const std::u16string& url);
+  bool Connect(const std::u16string& host, INTERNET_PORT port);
+  bool ReadWholeBody(std::u16string& text);
+  void CloseAll();
+
+  // Declared in order of opening, so they are also destroyed request first.
+  UniqueHInternet internet_;
+  UniqueHInternet connection_;
+  UniqueHInternet request_;
+  HttpLastStatus lastStatus_ = HttpLastStatus::Success;
+  BodyPlan bodyExpected_;
+  std::u16string connectedHost_;
+  int32_t connectedPort_ = 0;
+  std::chrono::milliseconds timeout_;
+};

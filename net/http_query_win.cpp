@@ -1,0 +1,36 @@
+#include "net/http_query_win.h"
+
+#include "common/win/wide_text.h"
+
+std::optional<std::u16string> QueryHeaderText(HINTERNET request, DWORD infoLevel) {
+  std::u16string text(256, u'\0');
+  // The platform names the size it needs; a header can grow between calls
+  // only in theory, so a few rounds are plenty.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD bytes = static_cast<DWORD>(text.size() * sizeof(char16_t));
+    if (HttpQueryInfoW(request, infoLevel, AsWideBuffer(text), &bytes, nullptr)) {
+      text.resize(bytes / sizeof(char16_t));
+      return text;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+    text.assign(bytes / sizeof(char16_t) + 1, u'\0');
+  }
+  return std::nullopt;
+}
+
+ResponseFacts QueryResponseFacts(HINTERNET request) {
+  ResponseFacts facts;
+  DWORD status = 0;
+  DWORD size = sizeof(status);
+  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                      nullptr)) {
+    status = 0;
+  }
+  facts.statusNumber = status;
+  // The block itself is not used: being able to read it is the check.
+  facts.headerBlockRead = QueryHeaderText(request, HTTP_QUERY_RAW_HEADERS_CRLF).has_value();
+  facts.statusText = QueryHeaderText(request, HTTP_QUERY_STATUS_CODE);
+  facts.contentLength = QueryHeaderText(request, HTTP_QUERY_CONTENT_LENGTH);
+  facts.transferEncoding = QueryHeaderText(request, HTTP_QUERY_TRANSFER_ENCODING);
+  return facts;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Reading a WinInet response's status and headers, of any length.
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <optional>
+#include <string>
+
+#include "net/http_response_rules.h"
+
+// Everything JudgeResponse needs, from a request whose HttpSendRequestW
+// succeeded.
+ResponseFacts QueryResponseFacts(HINTERNET request);
+
+// The text of one HTTP_QUERY_* value; empty when it is absent or the query
+// fails for any reason.
+std::optional<std::u16string> QueryHeaderText(HINTERNET request, DWORD infoLevel);

@@ -1,0 +1,62 @@
+#include "net/http_response_rules.h"
+
+#include <limits>
+
+namespace {
+
+bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i];
+    char16_t y = b[i];
+    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x - u'A' + u'a');
+    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y - u'A' + u'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+uint64_t LeadingDecimal(std::u16string_view text) {
+  constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+  uint64_t value = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') break;
+    const uint64_t digit = static_cast<uint64_t>(c - u'0');
+    if (value > (kMax - digit) / 10) return kMax;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+ResponseVerdict JudgeResponse(const ResponseFacts& facts) {
+  if (facts.statusNumber == 401) return {HttpLastStatus::Unauthorized, {}};
+  if (facts.statusNumber == 404) return {HttpLastStatus::NotFound, {}};
+  if (!facts.headerBlockRead) return {HttpLastStatus::RequestFailed, {}};
+
+  bool successful = true;  // a status that cannot be read does not stop the body
+  if (facts.statusText) {
+    const uint64_t status = LeadingDecimal(*facts.statusText);
+    if (status == 401) return {HttpLastStatus::Unauthorized, {}};
+    successful = status >= 200 && status <= 299;
+  }
+
+  BodyPlan body;
+  if (successful) body.framing = BodyFraming::UntilClose;
+  if (facts.contentLength) {
+    const uint64_t length = LeadingDecimal(*facts.contentLength);
+    body = length > 0 ? BodyPlan{BodyFraming::DeclaredLength, length} : BodyPlan{};
+  }
+  if (facts.transferEncoding && EqualsIgnoringAsciiCase(*facts.transferEncoding, u"chunked")) {
+    body = {BodyFraming::Chunked, 0};
+  }
+  return {HttpLastStatus::Success, body};
+}
+
+bool BodyArrivedWhole(const BodyPlan& plan, uint64_t received, bool readFailed) {
+  if (readFailed) return false;
+  // Less than announced is a cut connection, whatever the platform said.
+  if (plan.framing == BodyFraming::DeclaredLength) return received >= plan.declaredLength;
+  return true;
+}

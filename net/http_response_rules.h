@@ -1,0 +1,52 @@
+#pragma once
+// How the status and headers of a response decide the outcome of OpenUrl
+// and whether and how far its body is read. No platform calls: the Windows
+// client gathers the facts, these rules judge them.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "net/http_last_status.h"
+
+// The leading decimal digits of `text` as a number: text without leading
+// digits reads as 0, and numbers too large saturate instead of wrapping.
+uint64_t LeadingDecimal(std::u16string_view text);
+
+enum class BodyFraming {
+  None,            // nothing is read
+  UntilClose,      // read until the server ends the body
+  DeclaredLength,  // Content-Length announced `declaredLength` bytes (> 0)
+  Chunked,         // chunked transfer; the platform decodes it
+};
+
+struct BodyPlan {
+  BodyFraming framing = BodyFraming::None;
+  uint64_t declaredLength = 0;
+};
+
+// What the platform could tell about a response. An empty optional means the
+// query failed or the header is absent.
+struct ResponseFacts {
+  uint32_t statusNumber = 0;  // 0 when the numeric query failed
+  bool headerBlockRead = false;
+  std::optional<std::u16string> statusText;
+  std::optional<std::u16string> contentLength;
+  std::optional<std::u16string> transferEncoding;
+};
+
+struct ResponseVerdict {
+  HttpLastStatus status = HttpLastStatus::RequestFailed;  // Success: `body` applies
+  BodyPlan body;
+};
+
+// 401 and 404 fail; any other status (redirects and server errors too)
+// succeeds and only decides whether a body is read.
+ResponseVerdict JudgeResponse(const ResponseFacts& facts);
+
+// Whether a body that ended after `received` bytes, with or without a
+// failed read, arrived whole. Only a declared length can be checked: the
+// platform decodes chunks itself and reports a lost end, if at all, as a
+// failed read, and a body without length ends when the server closes.
+bool BodyArrivedWhole(const BodyPlan& plan, uint64_t received, bool readFailed);

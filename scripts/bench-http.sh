@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Times the download of one large body from a loopback server: our HTTP
+# client (CHttpClient) under Wine against curl on the host, the median of
+# several runs each, and reports the ratio and our peak memory.
+#
+# Usage: scripts/bench-http.sh [windows-build-dir]
+#   RUNS=5 SIZE_MB=100 TW_DISPLAY=:95 to change the defaults.
+# The build dir's Wine session is started and stopped here: do not run it
+# while the same build dir's tests are running.
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(cd "${1:-$repo/build/windows}" && pwd)"
+runs="${RUNS:-5}"
+size_mb="${SIZE_MB:-100}"
+
+cmake --build "$build" --target http_fetch_bench -j2 >/dev/null
+bench_exe="$build/net/http_fetch_bench.exe"
+
+export TW_BUILD_DIR="$build"
+export TW_DISPLAY="${TW_DISPLAY:-:95}"
+# shellcheck source=wine-env.sh
+source "$repo/scripts/wine-env.sh"
+
+work="$(mktemp -d)"
+server_pid=""
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  bash "$repo/scripts/wine-session.sh" stop >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+bash "$repo/scripts/wine-session.sh" start >/dev/null 2>&1
+
+python3 "$repo/tools/bench/http_body_server.py" "$size_mb" >"$work/port" 2>/dev/null &
+server_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$work/port" ] && break
+  sleep 0.1
+done
+[ -s "$work/port" ] || { echo "the body server did not start" >&2; exit 1; }
+port="$(head -n1 "$work/port")"
+url="http://127.0.0.1:$port/mail/addresssync.asp?accnt=bench&pwd=bench&onlydepart=0"
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
+
+# One warm-up of each, so that neither pays for cold caches.
+curl -s -o /dev/null "$url"
+"$TW_WINE" "$bench_exe" "$url" </dev/null >/dev/null 2>&1 || true
+
+: >"$work/curl" ; : >"$work/ours"
+for _ in $(seq 1 "$runs"); do
+  curl -s -o /dev/null -w '%{time_total}\n' "$url" >>"$work/curl"
+  "$TW_WINE" "$bench_exe" "$url" </dev/null 2>/dev/null >>"$work/ours"
+done
+
+if grep -q 'ok=0' "$work/ours"; then
+  echo "a download with our client failed:" >&2
+  cat "$work/ours" >&2
+  exit 1
+fi
+
+body_bytes=$((size_mb * 1000 * 1000))
+curl_s="$(median <"$work/curl")"
+ours_s="$(field seconds <"$work/ours" | median)"
+peak="$(field peak_working_set <"$work/ours" | sort -g | tail -n1)"
+base="$(field base_working_set <"$work/ours" | median)"
+
+awk -v c="$curl_s" -v o="$ours_s" -v p="$peak" -v b="$base" -v n="$body_bytes" -v r="$runs" 'BEGIN {
+  printf "body: %.0f MB, %d runs each\n", n / 1e6, r
+  printf "curl (host):        median %.3f s\n", c
+  printf "CHttpClient (Wine): median %.3f s\n", o
+  printf "ratio ours/curl:    %.2f (target <= 1.5)\n", o / c
+  printf "peak working set:   %.0f MB (%.2fx the body; %.0f MB before the fetch, %.2fx above that)\n",
+         p / 1e6, p / n, b / 1e6, (p - b) / n
+}'

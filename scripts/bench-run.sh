@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Whole-run benchmark: one "/sync" of a generated address book from the
+# loopback sample server into a simulated Foxmail 7, median of several
+# runs, against a baseline of fetching the same answer with curl and
+# writing a file of the same size; and a "/sync" of an empty address book,
+# the program's fixed start-up cost under Wine.
+#   bash scripts/bench-run.sh [PEOPLE=200000] [RUNS=5]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+people="${1:-200000}"
+runs="${2:-5}"
+
+bash scripts/install-deps.sh >&2
+for p in curl time; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null
+done
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target tarnwell_app fm7_version_7_2_5_140 wine_keepalive >/dev/null
+
+source scripts/wine-env.sh
+bench="$TW_BUILD_DIR/bench-run"
+export WINEPREFIX="$bench/wineprefix"
+export TW_WINE_KEEPALIVE="$TW_BUILD_DIR/tests/wine_keepalive.exe"
+mkdir -p "$bench"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  bash "$root/scripts/wine-session.sh" stop
+}
+trap cleanup EXIT
+
+start_server() {  # $1: port file, rest: options
+  local file="$1"; shift
+  rm -f "$file"
+  python3 tools/demo_server/addressbook_server.py --port 0 --port-file "$file" "$@" \
+    >/dev/null 2>/dev/null &
+  pids+=($!)
+  for _ in $(seq 1 600); do [ -s "$file" ] && return 0; sleep 0.1; done
+  echo "server did not start" >&2; exit 1
+}
+start_server "$bench/big.port" --generate "$people"
+start_server "$bench/empty.port" --mode empty
+big_port="$(cat "$bench/big.port")"
+empty_port="$(cat "$bench/empty.port")"
+
+bash scripts/wine-session.sh start
+app="$bench/app"
+fox="$bench/Foxmail7"
+mkdir -p "$app" "$fox/Data/Address/2.5"
+cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$app/"
+cp "$TW_BUILD_DIR/tests/win/foxmail7/dummies/fm7_version_7_2_5_140.exe" "$fox/Foxmail.exe"
+"$TW_WINE" reg add 'HKLM\SOFTWARE\Classes\Foxmail\shell\open\command' /ve /t REG_SZ \
+  /d "\"Z:$(echo "$fox/Foxmail.exe" | tr / '\\')\" \"%1\"" /f </dev/null >/dev/null 2>&1
+
+write_ini() {
+  printf '[General]\r\nEmailClient=5\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=%s\r\nAccount=demo@tarnwell-demo.example\r\nPassword=ZGVtbzEyMw==\r\nSavePassword=1\r\n' \
+    "$1" >"$app/AddrBookSync.ini"
+}
+
+# Prints "seconds max_rss_kb" of one command.
+measure() {
+  /usr/bin/time -f '%e %M' -o "$bench/time.txt" "$@" >/dev/null 2>&1 </dev/null || true
+  cat "$bench/time.txt"
+}
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+url="http://127.0.0.1:$big_port/mail/addresssync.asp?accnt=demo@tarnwell-demo.example&pwd=demo123&onlydepart=0"
+curl -s -o "$bench/answer.xml" "$url"
+answer_bytes=$(stat -c %s "$bench/answer.xml")
+
+run_series() {  # label, command...
+  local label="$1"; shift
+  : >"$bench/$label.txt"
+  for _ in $(seq 1 "$runs"); do measure "$@" >>"$bench/$label.txt"; done
+  echo "$label $(cut -d' ' -f1 "$bench/$label.txt" | median) $(cut -d' ' -f2 "$bench/$label.txt" | median)"
+}
+
+write_ini "$empty_port"
+(cd "$app" && "$TW_WINE" ./Tarnwell地址簿同步.exe /sync >/dev/null 2>&1 </dev/null) || true  # warm
+empty=$(cd "$app" && run_series empty "$TW_WINE" ./Tarnwell地址簿同步.exe /sync)
+write_ini "$big_port"
+full=$(cd "$app" && run_series full "$TW_WINE" ./Tarnwell地址簿同步.exe /sync)
+base=$(run_series baseline bash -c "curl -s -o '$bench/fetched.xml' '$url' && cp '$bench/fetched.xml' '$bench/copy.xml'")
+tail -n 1 "$app/syncaddrs.log" | iconv -f GBK -t UTF-8
+
+read -r _ e_s e_kb <<<"$empty"
+read -r _ f_s f_kb <<<"$full"
+read -r _ b_s b_kb <<<"$base"
+awk -v people="$people" -v bytes="$answer_bytes" -v es="$e_s" -v ekb="$e_kb" -v fs="$f_s" -v fkb="$f_kb" -v bs="$b_s" -v runs="$runs" 'BEGIN {
+  printf "people %d, answer %.1f MB, median of %d runs\n", people, bytes/1e6, runs
+  printf "empty /sync (fixed cost): %.2f s, peak %.0f MB\n", es, ekb/1024
+  printf "full /sync: %.2f s, peak %.0f MB\n", fs, fkb/1024
+  printf "baseline curl + file copy: %.2f s\n", bs
+  printf "run above fixed cost / baseline: %.2fx (target 3x)\n", (fs-es)/(bs>0?bs:0.01)
+  printf "peak memory / answer size: %.1fx (target 10x)\n", fkb*1024/bytes
+}'

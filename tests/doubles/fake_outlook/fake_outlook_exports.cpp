@@ -1,0 +1,82 @@
+// The in-process server's entry points, and the functions through which
+// tests fill and inspect the fake (COM and the tests load the same DLL, so
+// they share its memory).
+
+#include <cwchar>
+
+#include "fake_outlook/fake_outlook_objects.h"
+#include "fake_outlook_class_id.h"
+
+using namespace fakeoutlook;
+
+namespace {
+
+int CopyText(const std::wstring& text, wchar_t* out, int capacity) {
+  const int needed = static_cast<int>(text.size());
+  if (out && capacity > needed) std::wmemcpy(out, text.c_str(), text.size() + 1);
+  return needed;
+}
+
+}  // namespace
+
+extern "C" {
+
+HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  CLSID ours{};
+  CLSIDFromString(TW_FAKE_OUTLOOK_CLSID_TEXT, &ours);
+  if (classId != ours) return CLASS_E_CLASSNOTAVAILABLE;
+  return TheClassFactory().QueryInterface(iid, out);
+}
+
+// The state must outlive every run of a test.
+HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }
+
+void FakeOutlook_Reset() { ResetState(); }
+void FakeOutlook_ClearHistory() { ClearHistory(); }
+void FakeOutlook_Reload() { ReloadState(); }
+
+void FakeOutlook_AddContact(int folder, const wchar_t* fullName, const wchar_t* email,
+                            const wchar_t* nickName) {
+  Contact c;
+  c.folder = folder;
+  c.fullName = fullName ? fullName : L"";
+  c.email = email ? email : L"";
+  c.nickName = nickName ? nickName : L"";
+  AddContact(std::move(c));
+  PersistState();
+}
+
+void FakeOutlook_FailCall(DISPID member, int occurrence, HRESULT status,
+                          const wchar_t* description) {
+  TheState().failures.push_back(
+      {member, occurrence, status, description != nullptr, description ? description : L""});
+}
+
+void FakeOutlook_RejectCalls(int count, HRESULT status) {
+  TheState().rejectionsLeft = count;
+  TheState().rejectionStatus = status;
+}
+
+void FakeOutlook_FailCreate(HRESULT status) { TheState().createStatus = status; }
+
+int FakeOutlook_Describe(int folder, wchar_t* out, int capacity) {
+  std::wstring text;
+  for (const auto& [sequence, c] : TheState().contacts) {
+    if (c.folder == folder) text += c.fullName + L"|" + c.email + L"|" + c.nickName + L"\n";
+  }
+  return CopyText(text, out, capacity);
+}
+
+int FakeOutlook_CallLog(wchar_t* out, int capacity) {
+  std::wstring text;
+  for (const std::wstring& call : TheState().calls) text += call + L"\n";
+  return CopyText(text, out, capacity);
+}
+
+int FakeOutlook_LiveObjects() { return TheState().liveObjects; }
+int FakeOutlook_Misuses() { return TheState().misuses; }
+int FakeOutlook_Rejected() { return TheState().rejected; }
+
+}  // extern "C"

@@ -1,0 +1,384 @@
+#include "fake_outlook/fake_outlook_objects.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace fakeoutlook {
+namespace {
+
+constexpr DISPID kCreateItem = 0x10A;
+constexpr DISPID kGetNamespace = 0x110;
+constexpr DISPID kGetDefaultFolder = 0x210B;
+constexpr DISPID kItems = 0x3100;
+constexpr DISPID kFind = 0x62;
+constexpr DISPID kFindNext = 0x63;
+constexpr DISPID kDelete = 0xF04A;
+constexpr DISPID kSave = 0xF048;
+constexpr DISPID kFullName = 0x3001;
+constexpr DISPID kEmail1Address = 0x8083;
+constexpr DISPID kNickName = 0x3A4F;
+
+const wchar_t* MemberName(DISPID member) {
+  switch (member) {
+    case kCreateItem: return L"CreateItem";
+    case kGetNamespace: return L"GetNamespace";
+    case kGetDefaultFolder: return L"GetDefaultFolder";
+    case kItems: return L"Items";
+    case kFind: return L"Find";
+    case kFindNext: return L"FindNext";
+    case kDelete: return L"Delete";
+    case kSave: return L"Save";
+    case kFullName: return L"FullName";
+    case kEmail1Address: return L"Email1Address";
+    case kNickName: return L"NickName";
+    default: return L"?";
+  }
+}
+
+std::wstring ArgumentsText(const DISPPARAMS& params) {
+  std::wstring text;
+  for (UINT i = params.cArgs; i-- > 0;) {
+    const VARIANT& v = params.rgvarg[i];
+    if (!text.empty()) text += L",";
+    if (V_VT(&v) == VT_BSTR) {
+      text += L"'" + std::wstring(V_BSTR(&v) ? V_BSTR(&v) : L"", SysStringLen(V_BSTR(&v))) + L"'";
+    } else if (V_VT(&v) == VT_I4) {
+      text += std::to_wstring(V_I4(&v));
+    } else {
+      text += L"vt" + std::to_wstring(V_VT(&v));
+    }
+  }
+  return text;
+}
+
+void ReturnObject(VARIANT* result, IDispatch* object) {
+  if (!result) {
+    if (object) object->Release();
+    return;
+  }
+  V_VT(result) = VT_DISPATCH;
+  V_DISPATCH(result) = object;
+}
+
+void ReturnText(VARIANT* result, const std::wstring& text) {
+  if (!result) return;
+  V_VT(result) = VT_BSTR;
+  V_BSTR(result) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
+// An exception as Outlook raises one; an empty description is left out.
+HRESULT RaiseException(EXCEPINFO* exception, HRESULT status, const std::wstring& description) {
+  if (exception) {
+    *exception = EXCEPINFO{};
+    exception->scode = status;
+    exception->bstrSource = SysAllocString(L"Fake Outlook");
+    if (!description.empty()) exception->bstrDescription = SysAllocString(description.c_str());
+  }
+  return DISP_E_EXCEPTION;
+}
+
+// The failure a test asked for on this call, or S_OK.
+HRESULT TakeFailure(DISPID member, EXCEPINFO* exception) {
+  auto& failures = TheState().failures;
+  for (auto it = failures.begin(); it != failures.end(); ++it) {
+    if (it->member != member) continue;
+    const State::Failure failure = *it;
+    if (it->countdown != 0) {
+      if (--it->countdown != 0) continue;
+      failures.erase(it);
+    }
+    return failure.described ? RaiseException(exception, failure.status, failure.description)
+                             : failure.status;
+  }
+  return S_OK;
+}
+
+// The calls arrive with their arguments last to first.
+class Arguments {
+ public:
+  explicit Arguments(const DISPPARAMS& params) : params_(params) {}
+  bool Are(std::initializer_list<VARTYPE> types) const {
+    if (params_.cArgs != types.size()) return false;
+    UINT i = 0;
+    for (VARTYPE type : types) {
+      if (V_VT(&At(i++)) != type) return false;
+    }
+    return true;
+  }
+  const VARIANT& At(UINT index) const { return params_.rgvarg[params_.cArgs - 1 - index]; }
+  std::wstring Text(UINT index) const {
+    BSTR b = V_BSTR(&At(index));
+    return b ? std::wstring(b, SysStringLen(b)) : std::wstring();
+  }
+  bool IsPut() const {
+    return params_.cNamedArgs == 1 && params_.rgdispidNamedArgs &&
+           params_.rgdispidNamedArgs[0] == DISPID_PROPERTYPUT;
+  }
+  bool NoNamed() const { return params_.cNamedArgs == 0; }
+
+ private:
+  const DISPPARAMS& params_;
+};
+
+class DispatchObject : public IDispatch, public Object {
+ public:
+  explicit DispatchObject(const wchar_t* kind) : kind_(kind) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!alive()) {
+      RecordMisuse(std::wstring(kind_) + L".QueryInterface on a released object");
+      return E_UNEXPECTED;
+    }
+    if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
+    *out = static_cast<IDispatch*>(this);
+    AddReference();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count) *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return DISP_E_UNKNOWNNAME;
+  }
+
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception, UINT*) override {
+    State& s = TheState();
+    if (!alive()) {
+      RecordMisuse(std::wstring(kind_) + L"." + MemberName(member) + L" on a released object");
+      return E_UNEXPECTED;
+    }
+    if (s.rejectionsLeft > 0) {
+      --s.rejectionsLeft;
+      ++s.rejected;
+      return s.rejectionStatus;
+    }
+    if (!params) return E_INVALIDARG;
+    s.calls.push_back(std::wstring(kind_) + L"." + MemberName(member) + L"(" +
+                      ArgumentsText(*params) + L")");
+    if (HRESULT failed = TakeFailure(member, exception); failed != S_OK) return failed;
+    if (result) VariantInit(result);
+    return Member(member, flags, Arguments(*params), result, exception);
+  }
+
+ protected:
+  virtual HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
+                         EXCEPINFO* exception) = 0;
+
+ private:
+  const wchar_t* kind_;
+};
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// A contact item: a saved one (found through the item collection) or a
+// new one that joins the default contacts folder when saved. Property puts
+// wait in the item until Save, as in Outlook.
+class ContactItem final : public DispatchObject {
+ public:
+  explicit ContactItem(const Contact& contact) : DispatchObject(L"ContactItem"), contact_(contact) {}
+
+ protected:
+  HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
+                 EXCEPINFO* exception) override {
+    switch (member) {
+      case kFullName: return Property(contact_.fullName, flags, args, result);
+      case kEmail1Address: return Property(contact_.email, flags, args, result);
+      case kNickName: return Property(contact_.nickName, flags, args, result);
+      case kSave: {
+        if (!(flags & DISPATCH_METHOD) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
+        if (contact_.sequence == 0) {
+          contact_.folder = kContactsFolder;
+          contact_.sequence = AddContact(contact_);
+          PersistState();
+          return S_OK;
+        }
+        Contact* saved = FindContact(contact_.sequence);
+        if (!saved) return RaiseException(exception, E_FAIL, L"The item has been deleted.");
+        *saved = contact_;
+        PersistState();
+        return S_OK;
+      }
+      case kDelete: {
+        if (!(flags & DISPATCH_METHOD) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
+        if (contact_.sequence == 0 || TheState().contacts.erase(contact_.sequence) == 0) {
+          return RaiseException(exception, E_FAIL, L"The item has been deleted.");
+        }
+        PersistState();
+        return S_OK;
+      }
+      default: return DISP_E_MEMBERNOTFOUND;
+    }
+  }
+
+ private:
+  static HRESULT Property(std::wstring& value, WORD flags, const Arguments& args, VARIANT* result) {
+    if (flags & DISPATCH_PROPERTYPUT) {
+      if (!args.IsPut() || !args.Are({VT_BSTR})) return DISP_E_TYPEMISMATCH;
+      value = args.Text(0);
+      return S_OK;
+    }
+    if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
+    ReturnText(result, value);
+    return S_OK;
+  }
+
+  Contact contact_;
+};
+
+// A folder's items, searched with Find/FindNext on a nickname filter.
+class Items final : public DispatchObject {
+ public:
+  explicit Items(int folder) : DispatchObject(L"Items"), folder_(folder) {}
+
+ protected:
+  HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
+                 EXCEPINFO* exception) override {
+    if (!(flags & DISPATCH_METHOD) || !args.NoNamed()) return DISP_E_MEMBERNOTFOUND;
+    if (member == kFind) {
+      if (!args.Are({VT_BSTR})) return DISP_E_TYPEMISMATCH;
+      const std::wstring filter = args.Text(0);
+      const std::wstring prefix = L"[NickName] = '";
+      if (filter.size() < prefix.size() + 1 || filter.compare(0, prefix.size(), prefix) != 0 ||
+          filter.back() != L'\'') {
+        return RaiseException(exception, E_INVALIDARG, L"Cannot parse condition.");
+      }
+      nickName_ = filter.substr(prefix.size(), filter.size() - prefix.size() - 1);
+      searching_ = true;
+      lastFound_ = 0;
+      return ReturnNext(result);
+    }
+    if (member == kFindNext) {
+      if (!args.Are({})) return DISP_E_BADPARAMCOUNT;
+      if (!searching_) return RaiseException(exception, E_FAIL, L"Find was not called.");
+      return ReturnNext(result);
+    }
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+ private:
+  // The next matching item after the last one found; deleted items have
+  // left the folder, so the search goes on behind where they were.
+  HRESULT ReturnNext(VARIANT* result) {
+    const auto& contacts = TheState().contacts;  // in sequence order
+    for (auto it = contacts.upper_bound(lastFound_); it != contacts.end(); ++it) {
+      const Contact& c = it->second;
+      if (c.folder != folder_ || !SameText(c.nickName, nickName_)) continue;
+      lastFound_ = c.sequence;
+      ReturnObject(result, Make<ContactItem>(c));
+      return S_OK;
+    }
+    lastFound_ = ~0UL;
+    ReturnObject(result, nullptr);  // Outlook's Nothing
+    return S_OK;
+  }
+
+  int folder_;
+  std::wstring nickName_;
+  bool searching_ = false;
+  ULONG lastFound_ = 0;
+};
+
+class Folder final : public DispatchObject {
+ public:
+  explicit Folder(int folder) : DispatchObject(L"Folder"), folder_(folder) {}
+
+ protected:
+  HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
+                 EXCEPINFO*) override {
+    if (member != kItems) return DISP_E_MEMBERNOTFOUND;
+    if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({}) || !args.NoNamed()) {
+      return DISP_E_BADPARAMCOUNT;
+    }
+    ReturnObject(result, Make<Items>(folder_));
+    return S_OK;
+  }
+
+ private:
+  int folder_;
+};
+
+class Namespace final : public DispatchObject {
+ public:
+  Namespace() : DispatchObject(L"Namespace") {}
+
+ protected:
+  HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
+                 EXCEPINFO* exception) override {
+    if (member != kGetDefaultFolder) return DISP_E_MEMBERNOTFOUND;
+    if (!(flags & DISPATCH_METHOD) || !args.Are({VT_I4})) return DISP_E_TYPEMISMATCH;
+    if (V_I4(&args.At(0)) != 10) return RaiseException(exception, E_INVALIDARG, L"Not contacts.");
+    ReturnObject(result, Make<Folder>(kContactsFolder));
+    return S_OK;
+  }
+};
+
+class Application final : public DispatchObject {
+ public:
+  Application() : DispatchObject(L"Application") {}
+
+ protected:
+  HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
+                 EXCEPINFO* exception) override {
+    if (!(flags & DISPATCH_METHOD) || !args.NoNamed()) return DISP_E_MEMBERNOTFOUND;
+    if (member == kGetNamespace) {
+      if (!args.Are({VT_BSTR})) return DISP_E_TYPEMISMATCH;
+      if (args.Text(0) != L"MAPI") return RaiseException(exception, E_INVALIDARG, L"No namespace.");
+      ReturnObject(result, Make<Namespace>());
+      return S_OK;
+    }
+    if (member == kCreateItem) {
+      if (!args.Are({VT_I4})) return DISP_E_TYPEMISMATCH;
+      if (V_I4(&args.At(0)) != 2) return RaiseException(exception, E_INVALIDARG, L"Not a contact.");
+      ReturnObject(result, Make<ContactItem>(Contact{}));
+      return S_OK;
+    }
+    return DISP_E_MEMBERNOTFOUND;
+  }
+};
+
+class ClassFactory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
+    *out = static_cast<IClassFactory*>(this);
+    return S_OK;
+  }
+  // Lives as long as the DLL.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    TheState().calls.push_back(L"CreateInstance");
+    if (FAILED(TheState().createStatus)) return TheState().createStatus;
+    Application* application = Make<Application>();
+    const HRESULT hr = application->QueryInterface(iid, out);
+    application->Release();
+    return hr;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
+}  // namespace
+
+IClassFactory& TheClassFactory() {
+  static ClassFactory factory;
+  return factory;
+}
+
+}  // namespace fakeoutlook

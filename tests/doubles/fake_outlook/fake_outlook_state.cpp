@@ -1,0 +1,92 @@
+#include "fake_outlook/fake_outlook_state.h"
+
+#include "fake_state_file.h"
+
+namespace fakeoutlook {
+
+Object::Object() { ++TheState().liveObjects; }
+
+ULONG Object::AddReference() {
+  if (!alive()) {
+    RecordMisuse(L"AddRef on a released object");
+    return 0;
+  }
+  return ++references_;
+}
+
+ULONG Object::ReleaseReference() {
+  if (!alive()) {
+    RecordMisuse(L"Release on a released object");
+    return 0;
+  }
+  if (--references_ == 0) --TheState().liveObjects;
+  return references_;
+}
+
+namespace {
+
+void ReloadStateInto(State& s) {
+  s.stateFile = fakestate::PathFromEnvironment(kStateFileVariable);
+  if (s.stateFile.empty()) return;
+  s.contacts.clear();
+  for (const fakestate::Row& row : fakestate::Read(s.stateFile)) {
+    if (row.size() != 4) continue;
+    const ULONG sequence = s.nextSequence++;
+    s.contacts[sequence] = {sequence, row[0] == L"1" ? 1 : kContactsFolder, row[1], row[2], row[3]};
+  }
+}
+
+}  // namespace
+
+State& TheState() {
+  static State state = [] {
+    State initial;
+    ReloadStateInto(initial);
+    return initial;
+  }();
+  return state;
+}
+
+void ResetState() {
+  TheState().objects.clear();
+  TheState() = State{};
+  TheState().stateFile = fakestate::PathFromEnvironment(kStateFileVariable);
+  PersistState();
+}
+
+void ClearHistory() {
+  State& s = TheState();
+  s.calls.clear();
+  std::erase_if(s.objects, [](const std::unique_ptr<Object>& o) { return !o->alive(); });
+}
+
+void ReloadState() { ReloadStateInto(TheState()); }
+
+void PersistState() {
+  const State& s = TheState();
+  if (s.stateFile.empty()) return;
+  std::vector<fakestate::Row> rows;
+  for (const auto& [sequence, c] : s.contacts) {
+    rows.push_back({std::to_wstring(c.folder), c.fullName, c.email, c.nickName});
+  }
+  fakestate::Write(s.stateFile, rows);
+}
+
+void RecordMisuse(const std::wstring& what) {
+  ++TheState().misuses;
+  TheState().calls.push_back(L"MISUSE: " + what);
+}
+
+Contact* FindContact(ULONG sequence) {
+  auto it = TheState().contacts.find(sequence);
+  return it == TheState().contacts.end() ? nullptr : &it->second;
+}
+
+ULONG AddContact(Contact contact) {
+  const ULONG sequence = TheState().nextSequence++;
+  contact.sequence = sequence;
+  TheState().contacts[sequence] = std::move(contact);
+  return sequence;
+}
+
+}  // namespace fakeoutlook

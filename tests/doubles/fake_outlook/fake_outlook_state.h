@@ -1,0 +1,90 @@
+#pragma once
+// What the fake Outlook remembers: the contact items of its folders, the
+// calls made on it, the failures and busy rejections a test asked for, and
+// every object it has handed out.
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fakeoutlook {
+
+// Folder 0 is the default contacts folder; folder 1 another one.
+constexpr int kContactsFolder = 0;
+
+struct Contact {
+  ULONG sequence = 0;  // order of creation; the folder's order
+  int folder = kContactsFolder;
+  std::wstring fullName;
+  std::wstring email;
+  std::wstring nickName;
+};
+
+// Base of every object handed out. Objects are kept (never deleted) until
+// the next reset, so a call on a released object is seen, not a crash.
+class Object {
+ public:
+  Object();
+  virtual ~Object() = default;
+  ULONG AddReference();
+  ULONG ReleaseReference();
+  bool alive() const { return references_ > 0; }
+
+ private:
+  ULONG references_ = 1;
+};
+
+struct State {
+  std::map<ULONG, Contact> contacts;  // saved items of all folders, by sequence
+  ULONG nextSequence = 1;
+
+  std::vector<std::wstring> calls;
+  struct Failure {
+    DISPID member;
+    int countdown;  // fails when it reaches 1; 0 fails every call
+    HRESULT status;
+    bool described;
+    std::wstring description;
+  };
+  std::vector<Failure> failures;
+  int rejectionsLeft = 0;
+  HRESULT rejectionStatus = S_OK;
+  int rejected = 0;
+  HRESULT createStatus = S_OK;
+
+  std::vector<std::unique_ptr<Object>> objects;
+  int liveObjects = 0;
+  int misuses = 0;
+
+  std::wstring stateFile;  // where the contacts persist, if anywhere
+};
+
+// The environment variable that names the fake's state file.
+inline constexpr wchar_t kStateFileVariable[] = L"TW_FAKE_OUTLOOK_STATE";
+
+State& TheState();
+void ResetState();
+// Drops the call log and the objects no one references any more.
+void ClearHistory();
+// Loads the contacts from the state file named now, if any.
+void ReloadState();
+void PersistState();
+void RecordMisuse(const std::wstring& what);
+Contact* FindContact(ULONG sequence);
+// Saves `contact` as a new item; returns its sequence number.
+ULONG AddContact(Contact contact);
+
+// New objects are owned by the state, which keeps them until a reset.
+template <typename T, typename... Args>
+T* Make(Args&&... args) {
+  T* object = new T(std::forward<Args>(args)...);
+  TheState().objects.emplace_back(object);
+  return object;
+}
+
+}  // namespace fakeoutlook

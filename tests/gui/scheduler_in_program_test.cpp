@@ -1,0 +1,63 @@
+// The daily scheduler inside the running program: with SyncTime set to the
+// current minute, the automatic run happens, logs its line and records the
+// date, and the dialog stays as it was.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "http_test_replies.h"
+#include "loopback_http_server_win.h"
+#include "program_driver_win.h"
+#include "resources/resource.h"
+#include "win_test_support.h"
+
+namespace {
+
+TEST(SchedulerInProgramTest, RunsAtTheConfiguredMinuteAndRecordsTheDate) {
+  LoopbackHttpServer server([](const RecordedRequest&) {
+    return Ok("<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>");
+  });
+  ScratchDir dir;
+  const std::u16string exe = dir.File(u"Tarnwell地址簿同步.exe");
+  CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe), FALSE);
+
+  // Leave enough of the minute for the program to start within it.
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  if (now.wSecond > 45) {
+    const WORD minute = now.wMinute;
+    ASSERT_TRUE(WaitUntil([&] {
+      GetLocalTime(&now);
+      return now.wMinute != minute;
+    }, 20000));
+  }
+  const int syncTime = now.wHour * 60 + now.wMinute;
+  WriteFileBytes(dir.File(u"AddrBookSync.ini"),
+                 "[General]\r\nEmailClient=-1\r\nSyncType=0\r\nSyncTime=" +
+                     std::to_string(syncTime) +
+                     "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
+                     std::to_string(server.port()) +
+                     "\r\nAccount=a@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+
+  ProgramDriver program;
+  ASSERT_TRUE(program.Start(exe));
+  HWND dialog = program.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  // "未发现同步任务" in code page 936: no client chosen, nothing written.
+  const std::string line = " :\xCE\xB4\xB7\xA2\xCF\xD6\xCD\xAC\xB2\xBD\xC8\xCE\xCE\xF1\r\n";
+  EXPECT_TRUE(WaitUntil([&] {
+    return ReadFileBytes(dir.File(u"syncaddrs.log")).find(line) != std::string::npos;
+  }, 30000)) << ReadFileBytes(dir.File(u"syncaddrs.log"));
+  EXPECT_EQ(server.Requests().size(), 1u);
+
+  char date[32];
+  std::snprintf(date, sizeof date, "LastAutoSync=%04d-%02d-%02d\r\n", now.wYear, now.wMonth, now.wDay);
+  EXPECT_NE(ReadFileBytes(dir.File(u"AddrBookSync.ini")).find(date), std::string::npos);
+  EXPECT_TRUE(IsWindowVisible(dialog));  // an automatic run shows nothing
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// Whole runs of the program's "/sync" against a scripted server: the
+// outcomes that need no mail client, and two runs that start together.
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "http_test_replies.h"
+#include "loopback_http_server_win.h"
+#include "win_test_support.h"
+
+namespace {
+
+constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+const std::string kTwoPeople = std::string(kDeclaration) +
+                               "<addressbooks><person Name=\"\xE5\xBC\xA0\xE4\xB8\x89\" "
+                               "E-Mail=\"zhang@corp.example\"/><person Name=\"Li\" "
+                               "E-Mail=\"li@corp.example\"/></addressbooks>";
+
+std::string Utf8(const std::u16string& text) {
+  std::string out;
+  for (char16_t c : text) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+class EndToEndTest : public testing::Test {
+ protected:
+  explicit EndToEndTest(std::string answer = kTwoPeople)
+      : server_([answer](const RecordedRequest&) { return Ok(answer); }) {}
+
+  // A folder with the program and its settings; `client` is EmailClient.
+  std::u16string Prepare(ScratchDir& dir, int client, uint16_t port) {
+    const std::u16string exe = dir.File(u"Tarnwell地址簿同步.exe");
+    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe), FALSE);
+    WriteFileBytes(dir.File(u"AddrBookSync.ini"),
+                   "[General]\r\nEmailClient=" + std::to_string(client) +
+                       "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
+                       std::to_string(port) +
+                       "\r\nAccount=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+    return exe;
+  }
+  ProcessResult Sync(int client) {
+    const std::u16string exe = Prepare(dir_, client, server_.port());
+    return RunProgram(exe, u"/sync");
+  }
+  std::string LastLogText() {
+    const std::string log = ReadFileBytes(dir_.File(u"syncaddrs.log"));
+    const size_t colon = log.find(" :");
+    return colon == std::string::npos ? log : log.substr(colon + 2);
+  }
+
+  LoopbackHttpServer server_;
+  ScratchDir dir_;
+};
+
+TEST_F(EndToEndTest, Foxmail56IsRefusedWithoutAnyBoxAndNoClientChosenDoesNothing) {
+  for (int client : {4, -1}) {
+    const ProcessResult r = Sync(client);
+    EXPECT_EQ(r.exitCode, 0u) << client;
+    EXPECT_EQ(r.output, Utf8(u"未发现同步任务\r\n")) << client;
+  }
+  // The answer was fetched and kept each time.
+  EXPECT_EQ(server_.Requests().size(), 2u);
+  EXPECT_EQ(ReadFileBytes(dir_.File(u"address.xml")), kTwoPeople);
+}
+
+class ServerErrorTest : public EndToEndTest {
+ protected:
+  ServerErrorTest()
+      : EndToEndTest(std::string(kDeclaration) +
+                     "<error>\xE5\xB8\x90\xE5\x8F\xB7\xE6\x88\x96\xE5\xAF\x86\xE7\xA0\x81"
+                     "\xE9\x94\x99\xE8\xAF\xAF</error>") {}
+};
+
+TEST_F(ServerErrorTest, WrongPasswordEndsWithTheServersText) {
+  const ProcessResult r = Sync(5);
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_EQ(r.output, Utf8(u"帐号或密码错误\r\n"));
+  // In the log, in code page 936.
+  EXPECT_EQ(LastLogText(), "\xD5\xCA\xBA\xC5\xBB\xF2\xC3\xDC\xC2\xEB\xB4\xED\xCE\xF3\r\n");
+}
+
+class UnparsableAnswerTest : public EndToEndTest {
+ protected:
+  UnparsableAnswerTest()
+      : EndToEndTest(std::string(kDeclaration) + "<addressbooks><person Name=\"a&nbsp;b\"/>") {}
+};
+
+TEST_F(UnparsableAnswerTest, UnknownEntityIsAParseFailureNotACrash) {
+  const ProcessResult r = Sync(5);
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_EQ(r.output, Utf8(u"解析XML失败\r\n"));
+}
+
+// Two programs started together: the second run's request reaches the
+// server only after the first run has ended.
+TEST(RunLockTest, TwoProgramsNeverSyncAtTheSameTime) {
+  std::mutex m;
+  std::condition_variable changed;
+  int inFlight = 0;
+  int maxInFlight = 0;
+  int served = 0;
+  LoopbackHttpServer server([&](const RecordedRequest&) {
+    std::unique_lock lock(m);
+    maxInFlight = std::max(maxInFlight, ++inFlight);
+    changed.notify_all();
+    // Hold the answer until a second request overlaps or the deadline
+    // passes; serialised runs never overlap, so they take the deadline.
+    changed.wait_for(lock, std::chrono::seconds(3), [&] { return inFlight > 1; });
+    --inFlight;
+    ++served;
+    return Ok(kTwoPeople);
+  });
+  ScratchDir a;
+  ScratchDir b;
+  auto prepare = [&](ScratchDir& dir) {
+    const std::u16string exe = dir.File(u"Tarnwell地址簿同步.exe");
+    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe), FALSE);
+    WriteFileBytes(dir.File(u"AddrBookSync.ini"),
+                   "[General]\r\nEmailClient=-1\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
+                       std::to_string(server.port()) +
+                       "\r\nAccount=a@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+    return exe;
+  };
+  const std::u16string exeA = prepare(a);
+  const std::u16string exeB = prepare(b);
+  ProcessResult ra;
+  std::thread other([&] { ra = RunProgram(exeA, u"/sync"); });
+  const ProcessResult rb = RunProgram(exeB, u"/sync");
+  other.join();
+  EXPECT_EQ(ra.exitCode, 0u);
+  EXPECT_EQ(rb.exitCode, 0u);
+  EXPECT_EQ(served, 2);
+  EXPECT_EQ(maxInFlight, 1);
+}
+
+}  // namespace

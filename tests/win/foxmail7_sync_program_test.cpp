@@ -1,0 +1,76 @@
+// The program's "/sync" with Foxmail 7.x chosen: from the mail server's
+// answer on loopback to the address folder, read back with the folder tool.
+
+// First: the server's header brings winsock2.h, which must precede windows.h.
+#include "loopback_http_server_win.h"
+
+#include <gtest/gtest.h>
+
+#include "foxmail7/foxmail7_test_support_win.h"
+#include "http_test_replies.h"
+
+namespace {
+
+const char kAnswer[] =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<addressbooks count=\"3\">\r\n"
+    "<person Name=\"\xE5\xBC\xA0\xE4\xBC\x9F\" E-Mail=\"zhangwei@tarnwell.example\"/>\r\n"
+    "<person Name=\"\" E-Mail=\"noname@tarnwell.example\"/>\r\n"
+    "<person Name=\"\xE6\x9D\x8E\xE5\xA8\x9C\" E-Mail=\"lina@tarnwell.example\"/>\r\n"
+    "</addressbooks>\r\n";
+
+class Foxmail7SyncProgram : public testing::Test {
+ protected:
+  Foxmail7SyncProgram() : exe_(programDir_.File(u"Tarnwell地址簿同步.exe")) {
+    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
+    WriteFileBytes(
+        programDir_.File(u"AddrBookSync.ini"),
+        "[General]\r\nEmailClient=5\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
+            std::to_string(server_.port()) +
+            "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+    fox_.GiveUserFolder();
+  }
+  ProcessResult ListFolder() {
+    return RunProgram(HostPath(TW_FOXMAIL7_READ_EXE), u"\"" + fox_.folder + u"\"");
+  }
+
+  // The program is a process of its own: it needs the prefix's own key.
+  TestFoxmail7Installation fox_{FoxmailCommandKey::Scope::Shared};
+  LoopbackHttpServer server_{[](const RecordedRequest&) {
+    return Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n", ReplyEnd::Close);
+  }};
+  ScratchDir programDir_;
+  std::u16string exe_;
+};
+
+TEST_F(Foxmail7SyncProgram, ReplacesTheAddressFolderWithTheCompanyContacts) {
+  ASSERT_TRUE(server_.listening());
+  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  EXPECT_EQ(
+      "[Foxmail 7.x] \xE6\x9B\xB4\xE6\x96\xB0\xE4\xBA\x86"
+      "3\xE4\xB8\xAA\xE8\x81\x94\xE7\xB3\xBB\xE4\xBA\xBA\r\n",
+      sync.output);  // "[Foxmail 7.x] 更新了3个联系人"
+  EXPECT_EQ(0u, sync.exitCode);
+  EXPECT_EQ(kSevenFilesListing, ListDirectory(fox_.folder));
+  EXPECT_EQ(u"400\\|", ListDirectory(fox_.addressDir));
+
+  const ProcessResult listing = ListFolder();
+  EXPECT_EQ(0u, listing.exitCode);
+  EXPECT_EQ(
+      "\xE5\xBC\xA0\xE4\xBC\x9F\tzhangwei@tarnwell.example\r\n\tnoname@tarnwell.example\r\n"
+      "\xE6\x9D\x8E\xE5\xA8\x9C\tlina@tarnwell.example\r\n",
+      listing.output);
+}
+
+TEST_F(Foxmail7SyncProgram, WithoutFoxmail7SaysSoAndTouchesNothing) {
+  fox_.key.Remove();
+  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  EXPECT_EQ(1u, sync.exitCode);
+  EXPECT_EQ(
+      "\xE6\x9C\xAA\xE6\x89\xBE\xE5\x88\xB0"
+      "Foxmail7\r\n",
+      sync.output);  // "未找到Foxmail7"
+  EXPECT_EQ(kUserFolderListing, ListDirectory(fox_.folder));
+  EXPECT_EQ(1u, ListFolder().exitCode);  // the user's files are no Foxmail 7 folder
+}
+
+}  // namespace

@@ -1,0 +1,135 @@
+// The Foxmail 7 writer with a real registry key, real stand-in executables,
+// a real process and real folders.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "clients/foxmail7/directory_tree_win.h"
+#include "clients/foxmail7/foxmail7_locate_win.h"
+#include "clients/foxmail7/foxmail7_storage_writer.h"
+#include "clients/foxmail7/foxmail7_sync_win.h"
+#include "clients/foxmail7/process_running_win.h"
+#include "foxmail7/foxmail7_test_support_win.h"
+
+namespace {
+
+const AddrContactList kContacts = {{u"张伟", u"zhangwei@tarnwell.example"},
+                                   {u"", u"noname@tarnwell.example"},
+                                   {u"李娜", u"lina@tarnwell.example"}};
+
+class Foxmail7Writer : public testing::Test {
+ protected:
+  std::string AllFiles() const {
+    std::string bytes;
+    for (Foxmail7File file : kFoxmail7Files) bytes += fox_.FolderFile(file);
+    return bytes;
+  }
+  TestFoxmail7Installation fox_;
+};
+
+TEST_F(Foxmail7Writer, FoundThroughTheOpenCommand) {
+  for (const std::u16string& command :
+       {u"\"" + fox_.exePath + u"\" \"%1\"", u"  " + fox_.exePath + u" %1 \t"}) {
+    ASSERT_TRUE(fox_.key.Set(command));
+    std::u16string dir, name;
+    ASSERT_TRUE(LocateFoxmail7(&dir, &name));
+    EXPECT_EQ(fox_.installDir, dir);
+    EXPECT_EQ(fox_.exeName, name);
+  }
+}
+
+TEST_F(Foxmail7Writer, OnlyAProductVersionBeginningWith7IsFoxmail7) {
+  for (auto [dummy, isFoxmail7] : {std::pair{"fm7_version_7", true},
+                                   {"fm7_version_6_5_0_0", false},
+                                   {"fm7_version_17_0", false},
+                                   {"fm7_no_version", false},
+                                   {"fm7_version_7_2_5_140", true}}) {
+    fox_.UseDummy(dummy);
+    EXPECT_EQ(isFoxmail7, IsFoxmail7Installed()) << dummy;
+  }
+  fox_.UseDummy("fm7_version_6_5_0_0");
+  CServiceFoxmail7Sync writer;
+  EXPECT_FALSE(writer.SyncContacts(kContacts));
+  EXPECT_EQ(u"未找到Foxmail7", writer.GetLastErrorText());
+  EXPECT_EQ(u"", ListDirectory(fox_.addressDir));
+}
+
+TEST_F(Foxmail7Writer, NotFoundWithoutAUsableCommand) {
+  fox_.key.Remove();
+  EXPECT_FALSE(IsFoxmail7Installed());
+  // An expandable string is taken literally.
+  SetEnvironmentVariableW(L"TW_FOXMAIL_DIR", AsWide(fox_.installDir));
+  ASSERT_TRUE(fox_.key.Set(u"\"%TW_FOXMAIL_DIR%" + fox_.exeName + u"\"", REG_EXPAND_SZ));
+  EXPECT_FALSE(IsFoxmail7Installed());
+  ASSERT_TRUE(fox_.key.Set(u"\"" + fox_.installDir + u"missing.exe\" \"%1\""));
+  EXPECT_FALSE(IsFoxmail7Installed());
+  // Longer than the 400 characters that are read.
+  ASSERT_TRUE(fox_.key.Set(u"\"" + fox_.exePath + u"\"" + std::u16string(400, u' ')));
+  EXPECT_FALSE(IsFoxmail7Installed());
+}
+
+TEST_F(Foxmail7Writer, RefusesWhileFoxmailRunsUnderAnyCase) {
+  fox_.GiveUserFolder();
+  // The same file name in upper case, started from another folder.
+  ScratchDir elsewhere;
+  std::u16string upper = fox_.exeName;
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](char16_t c) { return c < 0x80 ? toupper(c) : c; });
+  CopyFileW(AsWide(fox_.exePath), AsWide(elsewhere.File(upper)), FALSE);
+  RunningDummy foxmail(elsewhere.File(upper));
+  ASSERT_TRUE(foxmail.started());
+  ASSERT_TRUE(WaitUntil([&] { return IsProcessRunning(fox_.exeName); }));
+
+  CServiceFoxmail7Sync writer;
+  EXPECT_FALSE(writer.SyncContacts(kContacts));
+  EXPECT_EQ(u"在同步时，请您关闭Foxmail7", writer.GetLastErrorText());
+  EXPECT_EQ(kUserFolderListing, ListDirectory(fox_.folder));
+  EXPECT_EQ(u"400\\|", ListDirectory(fox_.addressDir));
+
+  foxmail.Stop();
+  ASSERT_TRUE(WaitUntil([&] { return !IsProcessRunning(fox_.exeName); }));
+  EXPECT_TRUE(CServiceFoxmail7Sync().SyncContacts(kContacts));
+}
+
+TEST_F(Foxmail7Writer, ReplacesTheUsersFolderWithExactlyTheSevenFiles) {
+  fox_.GiveUserFolder();
+  CServiceFoxmail7Sync writer;
+  ASSERT_TRUE(writer.SyncContacts(kContacts));
+  EXPECT_EQ(u"", writer.GetLastErrorText());
+  EXPECT_EQ(kSevenFilesListing, ListDirectory(fox_.folder));
+  EXPECT_EQ(u"400\\|", ListDirectory(fox_.addressDir));
+  for (Foxmail7File file : kFoxmail7Files)
+    EXPECT_EQ(BuildFoxmail7File(file, kContacts), fox_.FolderFile(file));
+
+  const std::string first = AllFiles();
+  ASSERT_TRUE(CServiceFoxmail7Sync().SyncContacts(kContacts));
+  EXPECT_EQ(first, AllFiles());
+
+  ASSERT_TRUE(CServiceFoxmail7Sync().SyncContacts({}));
+  EXPECT_EQ(kSevenFilesListing, ListDirectory(fox_.folder));
+  EXPECT_EQ(96u, fox_.FolderFile(Foxmail7File::AddrDataHea).size());
+}
+
+TEST_F(Foxmail7Writer, WithoutTheAddressDirectoryNothingIsCreated) {
+  ASSERT_TRUE(RemoveDirectoryW(AsWide(fox_.addressDir)));
+  CServiceFoxmail7Sync writer;
+  EXPECT_FALSE(writer.SyncContacts(kContacts));
+  EXPECT_EQ(u"写入Foxmail7地址簿失败", writer.GetLastErrorText());
+  EXPECT_EQ(u"", ListDirectory(fox_.installDir + u"Data\\Address"));
+}
+
+TEST(DeleteDirectoryTree, RemovesATreeNamedWithEitherSlash) {
+  ScratchDir scratch;
+  const std::u16string root = scratch.File(u"tree");
+  CreateDirectoryW(AsWide(root), nullptr);
+  CreateDirectoryW(AsWide(root + u"\\sub"), nullptr);
+  WriteFileBytes(root + u"\\sub\\b.txt", "b");
+  std::u16string forward = root + u"/";
+  std::replace(forward.begin(), forward.end(), u'\\', u'/');
+  EXPECT_TRUE(DeleteDirectoryTree(forward));
+  EXPECT_EQ(u"", ListDirectory(scratch.path()));
+  EXPECT_TRUE(DeleteDirectoryTree(root));  // nothing left to remove
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// The program's "/sync" with an Outlook version chosen: the mail server's
+// answer on loopback, written into the fake Outlook, whose items a state
+// file carries between this process and the program.
+
+#include <gtest/gtest.h>
+
+#include "common/utf_convert.h"
+#include "http_test_replies.h"
+#include "loopback_http_server_win.h"
+#include "tests/doubles/fake_outlook_control.h"
+#include "win_test_support.h"
+
+namespace {
+
+using Lines = std::vector<std::u16string>;
+
+const char kAnswer[] =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+    "<addressbooks count=\"2\">\r\n"
+    "  <person Name=\"\xE5\xBC\xA0\xE4\xBC\x9F\" E-Mail=\"zhangwei@tarnwell.example\"/>\r\n"
+    "  <person Name=\"\" E-Mail=\"noname@tarnwell.example\"/>\r\n"
+    "</addressbooks>\r\n";
+
+class OutlookSyncProgram : public testing::Test {
+ protected:
+  OutlookSyncProgram()
+      : server_([](const RecordedRequest&) {
+          return Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n", ReplyEnd::Close);
+        }),
+        exe_(programDir_.File(u"Tarnwell地址簿同步.exe")) {
+    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
+  }
+  void WriteSettings(int emailClient) {
+    WriteFileBytes(programDir_.File(u"AddrBookSync.ini"),
+                   "[General]\r\nEmailClient=" + std::to_string(emailClient) +
+                       "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
+                       std::to_string(server_.port()) +
+                       "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\n"
+                       "SavePassword=1\r\n");
+  }
+
+  LoopbackHttpServer server_;
+  ScratchDir programDir_;
+  std::u16string exe_;
+  ScopedEnvironmentVariable stateFile_{u"TW_FAKE_OUTLOOK_STATE",
+                                       programDir_.File(u"fake-outlook.txt")};
+  FakeOutlook outlook_{HostPath(TW_FAKE_OUTLOOK_DLL)};
+};
+
+TEST_F(OutlookSyncProgram, ReplacesTheMarkedContactsWithTheCompanyContacts) {
+  ASSERT_TRUE(server_.listening());
+  ASSERT_TRUE(outlook_.loaded());
+  WriteSettings(2);
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@tarnwell.example", u"");
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"Old", u"old@tarnwell.example",
+                      u"KESTRANODE_MAIL");
+  outlook_.AddContact(FakeOutlook::kOtherFolder, u"Kept", u"kept@tarnwell.example",
+                      u"KESTRANODE_MAIL");
+
+  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook 2007] 更新了2个联系人\r\n"));
+  EXPECT_EQ(sync.exitCode, 0u);
+  outlook_.Reload();
+  EXPECT_EQ(outlook_.Contacts(FakeOutlook::kContactsFolder),
+            (Lines{u"Own|own@tarnwell.example|", u"张伟|zhangwei@tarnwell.example|KESTRANODE_MAIL",
+                   u"|noname@tarnwell.example|KESTRANODE_MAIL"}));
+  EXPECT_EQ(outlook_.Contacts(FakeOutlook::kOtherFolder),
+            (Lines{u"Kept|kept@tarnwell.example|KESTRANODE_MAIL"}));
+}
+
+TEST_F(OutlookSyncProgram, WithoutOutlookTheRunFailsAndIsLogged) {
+  WriteSettings(1);
+  outlook_.Unregister();
+  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  EXPECT_EQ(sync.output, Utf16ToUtf8(u"无法启动Outlook\r\n"));
+  EXPECT_EQ(sync.exitCode, 1u);
+  const std::string log = ReadFileBytes(programDir_.File(u"syncaddrs.log"));
+  // "无法启动Outlook" in code page 936.
+  EXPECT_NE(log.find(" :\xCE\xDE\xB7\xA8\xC6\xF4\xB6\xAF" "Outlook\r\n"), std::string::npos) << log;
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+// The Outlook writer against the fake Outlook automation server.
+
+#include <gtest/gtest.h>
+
+#include "clients/outlook/service_outlook_sync_win.h"
+#include "tests/doubles/fake_outlook_control.h"
+#include "win_test_support.h"
+
+namespace {
+
+using Lines = std::vector<std::u16string>;
+
+constexpr char16_t kMarker[] = u"KESTRANODE_MAIL";
+constexpr DISPID kFind = 0x62;
+constexpr DISPID kSave = 0xF048;
+constexpr DISPID kNickName = 0x3A4F;
+constexpr DISPID kGetDefaultFolder = 0x210B;
+constexpr DISPID kDelete = 0xF04A;
+
+class OutlookWriterTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(com_.ok());
+    ASSERT_TRUE(outlook_.loaded());
+  }
+  void TearDown() override {
+    // Whatever happened, the writer released every reference it took.
+    EXPECT_EQ(outlook_.LiveObjects(), 0);
+    EXPECT_EQ(outlook_.Misuses(), 0);
+  }
+
+  bool Sync(const AddrContactList& contacts) {
+    CServiceOutlookSync writer;
+    const bool ok = writer.SyncContacts(contacts);
+    errorText_ = writer.GetLastErrorText();
+    return ok;
+  }
+  Lines Contacts() const { return outlook_.Contacts(FakeOutlook::kContactsFolder); }
+
+  ScopedComInit com_;  // as every sync run has
+  FakeOutlook outlook_{HostPath(TW_FAKE_OUTLOOK_DLL)};
+  std::u16string errorText_;
+};
+
+TEST_F(OutlookWriterTest, ReplacesTheMarkedContactsOfTheContactsFolderOnly) {
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M1", u"m1@corp.example", kMarker);
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@corp.example", u"");
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M2", u"m2@corp.example", kMarker);
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M3", u"m3@corp.example", kMarker);
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"Friend", u"f@corp.example", u"pal");
+  outlook_.AddContact(FakeOutlook::kOtherFolder, u"Elsewhere", u"e@corp.example", kMarker);
+  outlook_.AddContact(FakeOutlook::kOtherFolder, u"Other", u"o@corp.example", u"");
+
+  ASSERT_TRUE(Sync({{u"张伟", u"zhangwei@corp.example"}, {u"李娜", u"lina@corp.example"}}));
+  EXPECT_EQ(errorText_, u"");
+  EXPECT_EQ(Contacts(), (Lines{u"Own|own@corp.example|", u"Friend|f@corp.example|pal",
+                               u"张伟|zhangwei@corp.example|KESTRANODE_MAIL",
+                               u"李娜|lina@corp.example|KESTRANODE_MAIL"}));
+  EXPECT_EQ(outlook_.Contacts(FakeOutlook::kOtherFolder),
+            (Lines{u"Elsewhere|e@corp.example|KESTRANODE_MAIL", u"Other|o@corp.example|"}));
+}
+
+TEST_F(OutlookWriterTest, MakesTheCallsOutlookExpectsInOrder) {
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"Old", u"old@corp.example", kMarker);
+  ASSERT_TRUE(Sync({{u"New", u"new@corp.example"}}));
+  EXPECT_EQ(outlook_.Calls(),
+            (Lines{u"CreateInstance", u"Application.GetNamespace('MAPI')",
+                   u"Namespace.GetDefaultFolder(10)", u"Folder.Items()",
+                   u"Items.Find('[NickName] = 'KESTRANODE_MAIL'')", u"ContactItem.Delete()",
+                   u"Items.FindNext()", u"Application.CreateItem(2)",
+                   u"ContactItem.FullName('New')", u"ContactItem.Email1Address('new@corp.example')",
+                   u"ContactItem.NickName('KESTRANODE_MAIL')", u"ContactItem.Save()"}));
+}
+
+TEST_F(OutlookWriterTest, NamesAndAddressesAreWrittenUnchanged) {
+  ASSERT_TRUE(Sync({{u"", u"noname@corp.example"}, {u"  王 芳 ", u""}}));
+  EXPECT_EQ(Contacts(), (Lines{u"|noname@corp.example|KESTRANODE_MAIL",
+                               u"  王 芳 ||KESTRANODE_MAIL"}));
+}
+
+TEST_F(OutlookWriterTest, AnEmptyListOnlyDeletes) {
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M", u"m@corp.example", kMarker);
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@corp.example", u"");
+  ASSERT_TRUE(Sync({}));
+  EXPECT_EQ(Contacts(), (Lines{u"Own|own@corp.example|"}));
+}
+
+TEST_F(OutlookWriterTest, RunningTwiceLeavesTheSameMarkedContacts) {
+  const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
+  ASSERT_TRUE(Sync(contacts));
+  const Lines once = Contacts();
+  ASSERT_TRUE(Sync(contacts));
+  EXPECT_EQ(Contacts(), once);
+  EXPECT_EQ(once.size(), 2u);
+}
+
+TEST_F(OutlookWriterTest, WithoutOutlookTheRunFailsAndSaysSo) {
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M", u"m@corp.example", kMarker);
+  outlook_.FailCreate(E_OUTOFMEMORY);
+  EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}}));
+  EXPECT_EQ(errorText_, u"无法启动Outlook");
+
+  outlook_.FailCreate(S_OK);
+  outlook_.Unregister();
+  EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}}));
+  EXPECT_EQ(errorText_, u"无法启动Outlook");
+  EXPECT_EQ(Contacts(), (Lines{u"M|m@corp.example|KESTRANODE_MAIL"}));
+}
+
+TEST_F(OutlookWriterTest, AFailingCallEndsTheRunWithOutlooksDescriptionOrItsStatus) {
+  const struct {
+    DISPID member;
+    int occurrence;
+    HRESULT status;
+    const char16_t* description;  // null: a plain failure status, no exception
+    const char16_t* expectedText;
+  } cases[] = {
+      {kSave, 2, E_FAIL, u"磁盘已满。", u"Outlook调用失败：磁盘已满。"},
+      {kNickName, 1, static_cast<HRESULT>(0x80040109), u"", u"Outlook调用失败：0x80040109"},
+      {kFind, 1, E_ACCESSDENIED, nullptr, u"Outlook调用失败：0x80070005"},
+      {kGetDefaultFolder, 1, static_cast<HRESULT>(0x8004010F), nullptr,
+       u"Outlook调用失败：0x8004010F"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.member);
+    outlook_.Reset();
+    outlook_.AddContact(FakeOutlook::kContactsFolder, u"M", u"m@corp.example", kMarker);
+    outlook_.FailCall(c.member, c.occurrence, c.status, c.description);
+    EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}}));
+    EXPECT_EQ(errorText_, c.expectedText);
+    EXPECT_EQ(outlook_.LiveObjects(), 0);
+  }
+}
+
+TEST_F(OutlookWriterTest, WhatWasDoneBeforeAFailureStays) {
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M1", u"m1@corp.example", kMarker);
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M2", u"m2@corp.example", kMarker);
+  outlook_.FailCall(kSave, 2, E_FAIL, u"磁盘已满。");
+  EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"},
+                     {u"C", u"c@corp.example"}}));
+  EXPECT_EQ(Contacts(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL"}));
+
+  outlook_.Reset();
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M1", u"m1@corp.example", kMarker);
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M2", u"m2@corp.example", kMarker);
+  outlook_.FailCall(kDelete, 2, E_FAIL, nullptr);
+  EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}}));
+  EXPECT_EQ(Contacts(), (Lines{u"M2|m2@corp.example|KESTRANODE_MAIL"}));
+}
+
+TEST_F(OutlookWriterTest, ABusyOutlookIsWaitedFor) {
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M", u"m@corp.example", kMarker);
+  outlook_.RejectCalls(3, RPC_E_SERVERCALL_RETRYLATER);
+  ASSERT_TRUE(Sync({{u"A", u"a@corp.example"}}));
+  EXPECT_EQ(outlook_.Rejected(), 3);
+  outlook_.RejectCalls(2, RPC_E_CALL_REJECTED);
+  ASSERT_TRUE(Sync({{u"A", u"a@corp.example"}}));
+  EXPECT_EQ(outlook_.Rejected(), 5);
+  EXPECT_EQ(Contacts(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL"}));
+}
+
+}  // namespace

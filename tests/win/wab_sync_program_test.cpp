@@ -1,0 +1,76 @@
+// The program's "/sync" with Outlook Express chosen: the mail server's
+// answer on loopback, written into the fake address-book library, whose
+// entries a state file carries between this process and the program.
+
+#include <gtest/gtest.h>
+
+#include "common/utf_convert.h"
+#include "http_test_replies.h"
+#include "loopback_http_server_win.h"
+#include "tests/doubles/fake_wab_control.h"
+#include "win_test_support.h"
+
+namespace {
+
+using Lines = std::vector<std::u16string>;
+
+const char kAnswer[] =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+    "<addressbooks count=\"3\">\r\n"
+    "  <person Name=\"\xE5\xBC\xA0\xE4\xBC\x9F\" E-Mail=\"zhangwei@tarnwell.example\"/>\r\n"
+    "  <person Name=\"\" E-Mail=\"noname@tarnwell.example\"/>\r\n"
+    "  <person Name=\"\xE6\x9D\x8E\xE5\xA8\x9C\" E-Mail=\"lina@tarnwell.example\"/>\r\n"
+    "</addressbooks>\r\n";
+
+class WabSyncProgram : public testing::Test {
+ protected:
+  WabSyncProgram()
+      : server_([](const RecordedRequest&) {
+          return Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n", ReplyEnd::Close);
+        }),
+        exe_(programDir_.File(u"Tarnwell地址簿同步.exe")) {
+    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
+    WriteFileBytes(programDir_.File(u"AddrBookSync.ini"),
+                   "[General]\r\nEmailClient=0\r\n[Server]\r\nServerHost=127.0.0.1\r\n"
+                   "ServerPort=" + std::to_string(server_.port()) +
+                       "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\n"
+                       "SavePassword=1\r\n");
+  }
+
+  LoopbackHttpServer server_;
+  ScratchDir programDir_;
+  std::u16string exe_;
+  ScopedEnvironmentVariable stateFile_{u"TW_FAKE_WAB_STATE", programDir_.File(u"fake-wab.txt")};
+  FakeWab wab_{HostPath(TW_FAKE_WAB_DLL)};
+};
+
+TEST_F(WabSyncProgram, ReplacesTheMarkedEntriesWithTheCompanyContacts) {
+  ASSERT_TRUE(server_.listening());
+  ASSERT_TRUE(wab_.loaded());
+  wab_.AddMailUser(u"Own", u"own@tarnwell.example", u"");
+  wab_.AddMailUser(u"Old", u"old@tarnwell.example", u"KESTRANODE_MAIL");
+
+  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook Express] 更新了3个联系人\r\n"));
+  EXPECT_EQ(sync.exitCode, 0u);
+  wab_.Reload();
+  EXPECT_EQ(wab_.Entries(),
+            (Lines{u"Own|own@tarnwell.example|",
+                   u"张伟|zhangwei@tarnwell.example|KESTRANODE_MAIL",
+                   u"noname@tarnwell.example|noname@tarnwell.example|KESTRANODE_MAIL",
+                   u"李娜|lina@tarnwell.example|KESTRANODE_MAIL"}));
+}
+
+TEST_F(WabSyncProgram, WithoutTheAddressBookTheRunFailsAndIsLogged) {
+  wab_.registration().Remove();
+  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  EXPECT_EQ(sync.output, Utf16ToUtf8(u"无法打开Windows通讯簿\r\n"));
+  EXPECT_EQ(sync.exitCode, 1u);
+  const std::string log = ReadFileBytes(programDir_.File(u"syncaddrs.log"));
+  // "无法打开Windows通讯簿" in code page 936.
+  EXPECT_NE(log.find(" :\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA" "Windows\xCD\xA8\xD1\xB6\xB2\xBE\r\n"),
+            std::string::npos)
+      << log;
+}
+
+}  // namespace
