@@ -99,6 +99,24 @@ TEST_F(SyncAddrDlgTest, StartShowsTheStoredSettingsAndOnlyInstalledClients) {
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
 }
 
+TEST_F(SyncAddrDlgTest, Outlook2013AndLaterIsTheSeventhButton) {
+  ScopedOutlookCurVer outlook(u"Outlook.Application.16");
+  std::string settings = kStoredSettings;
+  settings.replace(settings.find("EmailClient=0"), 13, "EmailClient=6");
+  WriteIni(settings);
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(IsEnabled(dialog, IDC_CLIENT_OUTLOOK_2013));
+  EXPECT_TRUE(IsChecked(dialog, IDC_CLIENT_OUTLOOK_2013));
+  EXPECT_EQ(ControlText(dialog, IDC_CLIENT_OUTLOOK_2013), u"Outlook 2013+");
+  EXPECT_FALSE(IsEnabled(dialog, IDC_CLIENT_OUTLOOK_2010));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_NE(ReadFileBytes(Ini()).find("EmailClient=6\r\n"), std::string::npos);
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
 TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   WriteIni(kStoredSettings);
   HWND dialog = Launch();
