@@ -13,6 +13,7 @@ if [ -z "${TW_BUILD_DIR:-}" ]; then
   export TW_BUILD_DIR="$PWD/build/windows"
   cmake --preset windows >/dev/null
 fi
+export TW_BUILD_DIR="$(cd "$TW_BUILD_DIR" && pwd)"  # Wine wants absolute paths
 cmake --build "$TW_BUILD_DIR" --target writer_bench >/dev/null
 
 source scripts/wine-env.sh
@@ -22,4 +23,5 @@ bash scripts/wine-session.sh start
 windows_path() { echo "Z:$(echo "$1" | tr / '\\')"; }
 doubles="$TW_BUILD_DIR/tests/doubles"
 "$TW_WINE" "$doubles/writer_bench.exe" \
-  "$(windows_path "$doubles/fake_wab.dll")" "$(windows_path "$doubles/fake_outlook.dll")" "$@" </dev/null
+  "$(windows_path "$doubles/fake_wab.dll")" \
+  "$(windows_path "$doubles/fake_outlook.dll")" "$@" </dev/null

@@ -52,7 +52,9 @@ MemberCallResult InvokeOnce(IDispatch& target, DISPID member, MemberKind kind,
     UniqueBstr source(exception.bstrSource);
     UniqueBstr description(exception.bstrDescription);
     UniqueBstr helpFile(exception.bstrHelpFile);
-    if (description) result.description = FromWide(description.get(), SysStringLen(description.get()));
+    if (description) {
+      result.description = FromWide(description.get(), SysStringLen(description.get()));
+    }
     if (FAILED(exception.scode)) result.status = exception.scode;
   }
   if (!result.ok()) result.value.put();
@@ -70,7 +72,9 @@ MemberCallResult CallMember(IDispatch& target, DISPID member, MemberKind kind,
   // IDispatch takes the arguments last to first.
   std::vector<ScopedVariant> reversedArgs;
   reversedArgs.reserve(args.size());
-  for (auto it = std::rbegin(args); it != std::rend(args); ++it) reversedArgs.push_back(ToVariant(*it));
+  for (auto it = std::rbegin(args); it != std::rend(args); ++it) {
+    reversedArgs.push_back(ToVariant(*it));
+  }
 
   // An out-of-process Outlook is waited for by the message filter; an
   // in-process server (or a filter-less thread) hands the busy status back

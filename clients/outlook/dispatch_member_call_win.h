@@ -22,9 +22,9 @@ enum class MemberKind { Method, PropertyGet, PropertyPut };
 using DispatchArg = std::variant<std::u16string_view, int32_t>;
 
 struct MemberCallResult {
-  HRESULT status = S_OK;        // the server's own failure code when it raised an exception
-  std::u16string description;   // the server's description of that exception, if any
-  ScopedVariant value;          // the result; VT_EMPTY when there is none
+  HRESULT status = S_OK;       // the server's own failure code when it raised an exception
+  std::u16string description;  // the server's description of that exception, if any
+  ScopedVariant value;         // the result; VT_EMPTY when there is none
 
   bool ok() const { return SUCCEEDED(status); }
 };

@@ -60,8 +60,7 @@ class OutlookCalls {
  private:
   bool Check(const MemberCallResult& result) {
     if (result.ok()) return true;
-    failureText_ =
-        OutlookCallFailureText(result.description, static_cast<uint32_t>(result.status));
+    failureText_ = OutlookCallFailureText(result.description, static_cast<uint32_t>(result.status));
     return false;
   }
 

@@ -44,8 +44,7 @@ bool ValueToText(ULONG requestedType, const SPropValue& value, std::u16string& t
       text = FormatCalendarFields({st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -193,9 +192,7 @@ bool CWABOutlookExpress::SetPropertyText(ULONG tag, std::u16string_view text) {
   value.ulPropTag = tag;
   std::u16string limited;
   switch (PROP_TYPE(tag)) {
-    case PT_I2:
-      value.Value.i = ParseShortNumber(text);
-      break;
+    case PT_I2: value.Value.i = ParseShortNumber(text); break;
     case PT_UNICODE:
       limited = LimitTextLength(text, kMaxPropertyText);
       value.Value.lpszW = AsWideBuffer(limited);
@@ -213,8 +210,7 @@ bool CWABOutlookExpress::SetPropertyText(ULONG tag, std::u16string_view text) {
       if (!SystemTimeToFileTime(&st, &value.Value.ft)) return false;
       break;
     }
-    default:
-      return false;
+    default: return false;
   }
   return SUCCEEDED(currentEntry_->SetProps(1, &value, nullptr));
 }

@@ -63,8 +63,8 @@ CalendarFields ParseCalendarFields(std::u16string_view text) {
     size_t width;
     char16_t separator;  // after the field; 0 for the last
   };
-  const Step steps[] = {{&f.year, 4, u'-'},  {&f.month, 2, u'-'},  {&f.day, 2, u' '},
-                        {&f.hour, 2, u':'},  {&f.minute, 2, u':'}, {&f.second, 2, 0}};
+  const Step steps[] = {{&f.year, 4, u'-'}, {&f.month, 2, u'-'},  {&f.day, 2, u' '},
+                        {&f.hour, 2, u':'}, {&f.minute, 2, u':'}, {&f.second, 2, 0}};
   size_t pos = 0;
   for (const Step& step : steps) {
     if (!ScanNumber(text, pos, step.width, *step.field)) break;

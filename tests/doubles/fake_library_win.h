@@ -103,7 +103,8 @@ class RegistryValueOverride {
     if (RegOpenKeyExW(root_, AsWide(subkey_), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     UniqueHKey owned(key);
     DWORD size = 0;
-    if (RegQueryValueExW(key, ValueName(), nullptr, &previousType_, nullptr, &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExW(key, ValueName(), nullptr, &previousType_, nullptr, &size) !=
+        ERROR_SUCCESS) {
       return;
     }
     previous_.resize(size);

@@ -69,7 +69,9 @@ class FakeOutlook {
     library_.Call<void (*)(int, HRESULT)>("FakeOutlook_RejectCalls", count, status);
   }
   // Creating the application object fails with `status`.
-  void FailCreate(HRESULT status) { library_.Call<void (*)(HRESULT)>("FakeOutlook_FailCreate", status); }
+  void FailCreate(HRESULT status) {
+    library_.Call<void (*)(HRESULT)>("FakeOutlook_FailCreate", status);
+  }
 
   // One line per saved item of the folder, "full name|e-mail|nickname".
   std::vector<std::u16string> Contacts(int folder) const {
@@ -82,9 +84,7 @@ class FakeOutlook {
   int Rejected() { return library_.Call<int (*)()>("FakeOutlook_Rejected"); }
 
  private:
-  static std::u16string ClassId() {
-    return FromWide(TW_FAKE_OUTLOOK_CLSID_TEXT);
-  }
+  static std::u16string ClassId() { return FromWide(TW_FAKE_OUTLOOK_CLSID_TEXT); }
   static bool SetText(const std::u16string& subkey, const std::u16string& name,
                       const std::u16string& text) {
     HKEY key = nullptr;
@@ -95,7 +95,8 @@ class FakeOutlook {
     UniqueHKey owned(key);
     return RegSetValueExW(key, name.empty() ? nullptr : AsWide(name), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>((text.size() + 1) * sizeof(char16_t))) == ERROR_SUCCESS;
+                          static_cast<DWORD>((text.size() + 1) * sizeof(char16_t))) ==
+           ERROR_SUCCESS;
   }
 
   RegistryTestLock lock_;

@@ -27,8 +27,8 @@ inline std::wstring PathFromEnvironment(const wchar_t* variable) {
 
 inline std::vector<Row> Read(const std::wstring& path) {
   std::vector<Row> rows;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return rows;
   std::wstring text;
   wchar_t buffer[2048];
@@ -60,7 +60,8 @@ inline void Write(const std::wstring& path, const std::vector<Row>& rows) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
+            nullptr);
   CloseHandle(file);
 }
 

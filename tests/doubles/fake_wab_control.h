@@ -44,7 +44,7 @@ class FakeWab {
   // tag's type: numbers in decimal, dates as "YYYY-MM-DD hh:mm:ss".
   bool SetProperty(int position, ULONG tag, const std::u16string& text) {
     return library_.Call<int (*)(int, ULONG, const wchar_t*)>("FakeWab_SetProperty", position, tag,
-                                                       AsWide(text)) != 0;
+                                                              AsWide(text)) != 0;
   }
   // Whether the container offers templates for new mail users and lists.
   void SetTemplates(bool mailUser, bool distList) {
@@ -55,8 +55,8 @@ class FakeWab {
   // GetContentsTable, GetRowCount, QueryRows, ContainerGetProps,
   // CreateEntry, DeleteEntries, GetProps, SetProps, DeleteProps, SaveChanges.
   void FailCall(const std::u16string& call, int occurrence, HRESULT status) {
-    library_.Call<void (*)(const wchar_t*, int, HRESULT)>("FakeWab_FailCall", AsWide(call), occurrence,
-                                                 status);
+    library_.Call<void (*)(const wchar_t*, int, HRESULT)>("FakeWab_FailCall", AsWide(call),
+                                                          occurrence, status);
   }
 
   // One line per saved entry, in order: "name|email|nickname", with "DL:"

@@ -61,8 +61,9 @@ bool Measure(const char* name, const std::function<bool()>& sync,
   }
   std::sort(seconds.begin(), seconds.end());
   const double median = seconds[seconds.size() / 2];
-  std::printf("%-16s %d contacts: median %.3f s per run (min %.3f, max %.3f), %.1f us per contact\n",
-              name, kContacts, median, seconds.front(), seconds.back(), median * 1e6 / kContacts);
+  std::printf(
+      "%-16s %d contacts: median %.3f s per run (min %.3f, max %.3f), %.1f us per contact\n", name,
+      kContacts, median, seconds.front(), seconds.back(), median * 1e6 / kContacts);
   return true;
 }
 

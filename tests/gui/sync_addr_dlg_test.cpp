@@ -32,10 +32,16 @@ class SyncAddrDlgTest : public testing::Test {
     CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
     // The Foxmail 7 program tests register Foxmail for a moment; what the
     // dialog offers must not depend on their timing.
-    foxmailKeyGuard_.reset(CreateMutexW(nullptr, FALSE, L"Local\\TarnwellTestsFoxmailCommandKey"));
-    if (foxmailKeyGuard_) WaitForSingleObject(foxmailKeyGuard_.get(), 60000);
+    // Likewise the writer tests register their fakes of Outlook and the
+    // address book, whose keys this test changes.
+    for (auto [guard, name] : {std::pair{&foxmailKeyGuard_, L"Local\\TarnwellTestsFoxmailCommandKey"},
+                               {&writerFakesGuard_, L"Local\\TarnwellWriterFakesRegistry"}}) {
+      guard->reset(CreateMutexW(nullptr, FALSE, name));
+      if (*guard) WaitForSingleObject(guard->get(), 60000);
+    }
   }
   ~SyncAddrDlgTest() override {
+    if (writerFakesGuard_) ReleaseMutex(writerFakesGuard_.get());
     if (foxmailKeyGuard_) ReleaseMutex(foxmailKeyGuard_.get());
   }
   std::u16string Ini() const { return dir_.File(u"AddrBookSync.ini"); }
@@ -61,6 +67,7 @@ class SyncAddrDlgTest : public testing::Test {
   }
 
   UniqueHandle foxmailKeyGuard_;
+  UniqueHandle writerFakesGuard_;
   ScratchDir dir_;
   std::u16string exe_;
   ProgramDriver program_;

@@ -67,8 +67,8 @@ class DispatchCallTest : public testing::Test {
 
 TEST_F(DispatchCallTest, ACallTurnedAwayForTooLongFailsWithTheBusyStatus) {
   outlook_.RejectCalls(1000000, RPC_E_CALL_REJECTED);
-  MemberCallResult result = CallMember(*application_, 0x110, MemberKind::Method, {u"MAPI"},
-                                       BusyRetryPolicy{50, 5});
+  MemberCallResult result =
+      CallMember(*application_, 0x110, MemberKind::Method, {u"MAPI"}, BusyRetryPolicy{50, 5});
   EXPECT_EQ(result.status, RPC_E_CALL_REJECTED);
   EXPECT_GT(outlook_.Rejected(), 1);
   EXPECT_FALSE(TakeObject(result.value));

@@ -31,12 +31,12 @@ class OutlookSyncProgram : public testing::Test {
     CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
   }
   void WriteSettings(int emailClient) {
-    WriteFileBytes(programDir_.File(u"AddrBookSync.ini"),
-                   "[General]\r\nEmailClient=" + std::to_string(emailClient) +
-                       "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
-                       std::to_string(server_.port()) +
-                       "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\n"
-                       "SavePassword=1\r\n");
+    WriteFileBytes(
+        programDir_.File(u"AddrBookSync.ini"),
+        "[General]\r\nEmailClient=" + std::to_string(emailClient) +
+            "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" + std::to_string(server_.port()) +
+            "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\n"
+            "SavePassword=1\r\n");
   }
 
   LoopbackHttpServer server_;
@@ -68,6 +68,18 @@ TEST_F(OutlookSyncProgram, ReplacesTheMarkedContactsWithTheCompanyContacts) {
             (Lines{u"Kept|kept@tarnwell.example|KESTRANODE_MAIL"}));
 }
 
+TEST_F(OutlookSyncProgram, Outlook2013AndLaterIsWrittenByTheSameWriter) {
+  ASSERT_TRUE(outlook_.loaded());
+  WriteSettings(6);
+  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook 2013+] 更新了2个联系人\r\n"));
+  EXPECT_EQ(sync.exitCode, 0u);
+  outlook_.Reload();
+  EXPECT_EQ(outlook_.Contacts(FakeOutlook::kContactsFolder),
+            (Lines{u"张伟|zhangwei@tarnwell.example|KESTRANODE_MAIL",
+                   u"|noname@tarnwell.example|KESTRANODE_MAIL"}));
+}
+
 TEST_F(OutlookSyncProgram, WithoutOutlookTheRunFailsAndIsLogged) {
   WriteSettings(1);
   outlook_.Unregister();
@@ -76,7 +88,10 @@ TEST_F(OutlookSyncProgram, WithoutOutlookTheRunFailsAndIsLogged) {
   EXPECT_EQ(sync.exitCode, 1u);
   const std::string log = ReadFileBytes(programDir_.File(u"syncaddrs.log"));
   // "无法启动Outlook" in code page 936.
-  EXPECT_NE(log.find(" :\xCE\xDE\xB7\xA8\xC6\xF4\xB6\xAF" "Outlook\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" :\xCE\xDE\xB7\xA8\xC6\xF4\xB6\xAF"
+                     "Outlook\r\n"),
+            std::string::npos)
+      << log;
 }
 
 }  // namespace

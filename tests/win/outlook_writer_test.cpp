@@ -74,8 +74,8 @@ TEST_F(OutlookWriterTest, MakesTheCallsOutlookExpectsInOrder) {
 
 TEST_F(OutlookWriterTest, NamesAndAddressesAreWrittenUnchanged) {
   ASSERT_TRUE(Sync({{u"", u"noname@corp.example"}, {u"  王 芳 ", u""}}));
-  EXPECT_EQ(Contacts(), (Lines{u"|noname@corp.example|KESTRANODE_MAIL",
-                               u"  王 芳 ||KESTRANODE_MAIL"}));
+  EXPECT_EQ(Contacts(),
+            (Lines{u"|noname@corp.example|KESTRANODE_MAIL", u"  王 芳 ||KESTRANODE_MAIL"}));
 }
 
 TEST_F(OutlookWriterTest, AnEmptyListOnlyDeletes) {
@@ -136,8 +136,8 @@ TEST_F(OutlookWriterTest, WhatWasDoneBeforeAFailureStays) {
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M1", u"m1@corp.example", kMarker);
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M2", u"m2@corp.example", kMarker);
   outlook_.FailCall(kSave, 2, E_FAIL, u"磁盘已满。");
-  EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"},
-                     {u"C", u"c@corp.example"}}));
+  EXPECT_FALSE(
+      Sync({{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}, {u"C", u"c@corp.example"}}));
   EXPECT_EQ(Contacts(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL"}));
 
   outlook_.Reset();

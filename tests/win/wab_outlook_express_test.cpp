@@ -70,8 +70,9 @@ TEST_F(WabWrapperTest, WritesTextsNumbersAndDatesAndDeletesOnEmpty) {
   wab_.AddMailUser(u"Li", u"li@corp.example", u"old");
   ASSERT_TRUE(book_.OpenAddressBook());
 
-  EXPECT_EQ(Written(0, kBirthdayI2, u" 70000xyz"),
-            (Lines{u"3001001F=Li", u"3003001F=li@corp.example", u"3A4F001F=old", u"60010002=4464"}));
+  EXPECT_EQ(
+      Written(0, kBirthdayI2, u" 70000xyz"),
+      (Lines{u"3001001F=Li", u"3003001F=li@corp.example", u"3A4F001F=old", u"60010002=4464"}));
   EXPECT_EQ(Written(0, kBirthdayI2, u"abc").back(), u"60010002=0");
   EXPECT_EQ(Written(0, kBirthdayTime, u"2023-1-2 3:4:5"),
             (Lines{u"3001001F=Li", u"3003001F=li@corp.example", u"3A420040=2023-01-02 03:04:05",
@@ -80,7 +81,8 @@ TEST_F(WabWrapperTest, WritesTextsNumbersAndDatesAndDeletesOnEmpty) {
             (Lines{u"3001001F=Li", u"3003001F=li@corp.example", u"3A420040=2023-01-02 03:04:05",
                    u"60010002=0"}));
   const std::u16string longName(600, u'名');
-  EXPECT_EQ(Written(0, PR_DISPLAY_NAME_W, longName).front(), u"3001001F=" + longName.substr(0, 511));
+  EXPECT_EQ(Written(0, PR_DISPLAY_NAME_W, longName).front(),
+            u"3001001F=" + longName.substr(0, 511));
 
   // A date that is no date writes nothing (the old value is gone).
   book_.SelectEntry(0);
@@ -126,13 +128,13 @@ TEST_F(WabWrapperTest, PassesTheFlagsTheAddressBookExpects) {
   auto has = [&calls](const std::u16string& call) {
     return std::find(calls.begin(), calls.end(), call) != calls.end();
   };
-  EXPECT_TRUE(has(u"OpenEntry(1,00000010)"));         // the container, best access
+  EXPECT_TRUE(has(u"OpenEntry(1,00000010)"));  // the container, best access
   EXPECT_TRUE(has(u"GetContentsTable(00100000)"));
-  EXPECT_TRUE(has(u"QueryRows(1,00000001)"));         // all rows, no advance
-  EXPECT_TRUE(has(u"OpenEntry(100,00000010)"));       // the entry, best access
+  EXPECT_TRUE(has(u"QueryRows(1,00000001)"));    // all rows, no advance
+  EXPECT_TRUE(has(u"OpenEntry(100,00000010)"));  // the entry, best access
   EXPECT_TRUE(has(u"DeleteEntries(100,00000000)"));
   EXPECT_TRUE(has(u"ContainerGetProps(36120102,36110102,00000000)"));
-  EXPECT_TRUE(has(u"CreateEntry(2,00000000)"));       // the template, no duplicate check
+  EXPECT_TRUE(has(u"CreateEntry(2,00000000)"));  // the template, no duplicate check
   EXPECT_TRUE(has(u"SaveChanges(00000000)"));
 }
 

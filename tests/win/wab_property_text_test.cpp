@@ -17,8 +17,8 @@ TEST(WabPropertyTextTest, ShortNumbersReadLikeAtoiAndKeepTheirLow16Bits) {
   EXPECT_EQ(ParseShortNumber(u"32768"), -32768);
   EXPECT_EQ(ParseShortNumber(u"-40000"), 25536);
   // Beyond 32 bits the value saturates first, as atoi does.
-  EXPECT_EQ(ParseShortNumber(u"99999999999999999999"), -1);    // 0x7FFFFFFF
-  EXPECT_EQ(ParseShortNumber(u"-99999999999999999999"), 0);    // 0x80000000
+  EXPECT_EQ(ParseShortNumber(u"99999999999999999999"), -1);  // 0x7FFFFFFF
+  EXPECT_EQ(ParseShortNumber(u"-99999999999999999999"), 0);  // 0x80000000
   EXPECT_EQ(FormatShortNumber(-32768), u"-32768");
   EXPECT_EQ(FormatShortNumber(0), u"0");
 }

@@ -32,7 +32,8 @@ class WabSyncProgram : public testing::Test {
     CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
     WriteFileBytes(programDir_.File(u"AddrBookSync.ini"),
                    "[General]\r\nEmailClient=0\r\n[Server]\r\nServerHost=127.0.0.1\r\n"
-                   "ServerPort=" + std::to_string(server_.port()) +
+                   "ServerPort=" +
+                       std::to_string(server_.port()) +
                        "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\n"
                        "SavePassword=1\r\n");
   }
@@ -55,8 +56,7 @@ TEST_F(WabSyncProgram, ReplacesTheMarkedEntriesWithTheCompanyContacts) {
   EXPECT_EQ(sync.exitCode, 0u);
   wab_.Reload();
   EXPECT_EQ(wab_.Entries(),
-            (Lines{u"Own|own@tarnwell.example|",
-                   u"张伟|zhangwei@tarnwell.example|KESTRANODE_MAIL",
+            (Lines{u"Own|own@tarnwell.example|", u"张伟|zhangwei@tarnwell.example|KESTRANODE_MAIL",
                    u"noname@tarnwell.example|noname@tarnwell.example|KESTRANODE_MAIL",
                    u"李娜|lina@tarnwell.example|KESTRANODE_MAIL"}));
 }
@@ -68,7 +68,8 @@ TEST_F(WabSyncProgram, WithoutTheAddressBookTheRunFailsAndIsLogged) {
   EXPECT_EQ(sync.exitCode, 1u);
   const std::string log = ReadFileBytes(programDir_.File(u"syncaddrs.log"));
   // "无法打开Windows通讯簿" in code page 936.
-  EXPECT_NE(log.find(" :\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA" "Windows\xCD\xA8\xD1\xB6\xB2\xBE\r\n"),
+  EXPECT_NE(log.find(" :\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA"
+                     "Windows\xCD\xA8\xD1\xB6\xB2\xBE\r\n"),
             std::string::npos)
       << log;
 }

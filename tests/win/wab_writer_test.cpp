@@ -106,8 +106,8 @@ TEST_F(WabWriterTest, AnAddressOfAnUnmarkedEntryGetsAnEntryOfItsOwn) {
 
 TEST_F(WabWriterTest, RunningTwiceLeavesTheSameMarkedEntries) {
   wab_.AddMailUser(u"Own", u"own@corp.example", nullptr);
-  const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"A", u"a@corp.example"},
-                                 {u"B", u"b@corp.example"}};
+  const AddrContactList contacts{
+      {u"A", u"a@corp.example"}, {u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
   ASSERT_TRUE(Sync(contacts));
   const Lines once = wab_.Entries();
   ASSERT_TRUE(Sync(contacts));
@@ -158,19 +158,21 @@ TEST_F(WabWriterTest, AFailedDeleteLeavesTheEntryAndTheScanMovesOn) {
   wab_.AddMailUser(u"D", u"d@corp.example", kMarker);
   wab_.FailCall(u"DeleteEntries", 1, E_ACCESSDENIED);
   ASSERT_TRUE(Sync({{u"A", u"a@corp.example"}}));
-  EXPECT_EQ(wab_.Entries(), (Lines{u"B|b@corp.example|KESTRANODE_MAIL",
-                                   u"A|a@corp.example|KESTRANODE_MAIL"}));
+  EXPECT_EQ(wab_.Entries(),
+            (Lines{u"B|b@corp.example|KESTRANODE_MAIL", u"A|a@corp.example|KESTRANODE_MAIL"}));
 }
 
 TEST_F(WabWriterTest, AContactWhoseEntryCannotBeMadeIsSkipped) {
   wab_.FailCall(u"CreateEntry", 2, E_FAIL);
   wab_.FailCall(u"SaveChanges", 2, E_FAIL);
-  ASSERT_TRUE(Sync({{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"},
-                    {u"C", u"c@corp.example"}, {u"D", u"d@corp.example"}}));
+  ASSERT_TRUE(Sync({{u"A", u"a@corp.example"},
+                    {u"B", u"b@corp.example"},
+                    {u"C", u"c@corp.example"},
+                    {u"D", u"d@corp.example"}}));
   // B is never created; C is created but its save fails; nothing of either
   // lands on another entry.
-  EXPECT_EQ(wab_.Entries(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL",
-                                   u"D|d@corp.example|KESTRANODE_MAIL"}));
+  EXPECT_EQ(wab_.Entries(),
+            (Lines{u"A|a@corp.example|KESTRANODE_MAIL", u"D|d@corp.example|KESTRANODE_MAIL"}));
 }
 
 TEST_F(WabWriterTest, WithoutATemplateNothingIsCreated) {

@@ -143,7 +143,9 @@ class DispatchObject : public IDispatch, public Object {
     if (count) *count = 0;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+    return DISP_E_BADINDEX;
+  }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return DISP_E_UNKNOWNNAME;
   }
@@ -186,7 +188,8 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
 // wait in the item until Save, as in Outlook.
 class ContactItem final : public DispatchObject {
  public:
-  explicit ContactItem(const Contact& contact) : DispatchObject(L"ContactItem"), contact_(contact) {}
+  explicit ContactItem(const Contact& contact)
+      : DispatchObject(L"ContactItem"), contact_(contact) {}
 
  protected:
   HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,

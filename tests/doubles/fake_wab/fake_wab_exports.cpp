@@ -86,8 +86,8 @@ int FakeWab_SetProperty(int position, ULONG tag, const wchar_t* text) {
     case PT_ERROR: p.number = std::wcstol(text, nullptr, 0); break;
     case PT_SYSTIME: {
       SYSTEMTIME st{};
-      if (std::swscanf(text, L"%hu-%hu-%hu %hu:%hu:%hu", &st.wYear, &st.wMonth, &st.wDay,
-                       &st.wHour, &st.wMinute, &st.wSecond) != 6 ||
+      if (std::swscanf(text, L"%hu-%hu-%hu %hu:%hu:%hu", &st.wYear, &st.wMonth, &st.wDay, &st.wHour,
+                       &st.wMinute, &st.wSecond) != 6 ||
           !SystemTimeToFileTime(&st, &p.time)) {
         return 0;
       }
@@ -113,8 +113,9 @@ int FakeWab_Describe(wchar_t* out, int capacity) {
   std::wstring text;
   for (const auto& [id, e] : TheState().entries) {
     if (e.distList) text += L"DL:";
-    text += TextOf(e.properties, PR_DISPLAY_NAME_W) + L"|" + TextOf(e.properties, PR_EMAIL_ADDRESS_W) +
-            L"|" + TextOf(e.properties, PR_NICKNAME_W) + L"\n";
+    text += TextOf(e.properties, PR_DISPLAY_NAME_W) + L"|" +
+            TextOf(e.properties, PR_EMAIL_ADDRESS_W) + L"|" + TextOf(e.properties, PR_NICKNAME_W) +
+            L"\n";
   }
   return CopyText(text, out, capacity);
 }

@@ -104,7 +104,9 @@ class MailUser final : public PropStubs<IMailUser> {
   STDMETHODIMP SetProps(ULONG count, LPSPropValue values, LPSPropProblemArray* problems) override {
     if (!Usable(L"SetProps")) return E_UNEXPECTED;
     std::wstring details;
-    for (ULONG i = 0; values && i < count; ++i) details += (i ? L"," : L"") + Hex(values[i].ulPropTag);
+    for (ULONG i = 0; values && i < count; ++i) {
+      details += (i ? L"," : L"") + Hex(values[i].ulPropTag);
+    }
     if (problems) *problems = nullptr;
     if (HRESULT hr = Record(L"SetProps", details); hr != S_OK) return hr;
     for (ULONG i = 0; values && i < count; ++i) {
@@ -119,7 +121,9 @@ class MailUser final : public PropStubs<IMailUser> {
     if (!Usable(L"DeleteProps")) return E_UNEXPECTED;
     if (problems) *problems = nullptr;
     if (HRESULT hr = Record(L"DeleteProps", TagList(tags)); hr != S_OK) return hr;
-    for (ULONG i = 0; tags && i < tags->cValues; ++i) properties_.erase(PROP_ID(tags->aulPropTag[i]));
+    for (ULONG i = 0; tags && i < tags->cValues; ++i) {
+      properties_.erase(PROP_ID(tags->aulPropTag[i]));
+    }
     return S_OK;
   }
 
@@ -163,14 +167,17 @@ class ContentsTable final : public Unknown<IMAPITable> {
   // first, as in the real table.
   STDMETHODIMP QueryRows(LONG wanted, ULONG flags, LPSRowSet* out) override {
     if (!Usable(L"QueryRows")) return E_UNEXPECTED;
-    if (HRESULT hr = Record(L"QueryRows", std::to_wstring(wanted) + L"," + Hex(flags)); hr != S_OK) {
+    if (HRESULT hr = Record(L"QueryRows", std::to_wstring(wanted) + L"," + Hex(flags));
+        hr != S_OK) {
       return hr;
     }
     if (!out || wanted < 0) return MAPI_E_INVALID_PARAMETER;
     const size_t first = cursor_;
     const size_t n = std::min(rows_.size() - first, static_cast<size_t>(wanted));
     void* set = nullptr;
-    if (SCODE sc = Allocate(static_cast<ULONG>(CbNewSRowSet(n ? n : 1)), &set); sc != S_OK) return sc;
+    if (SCODE sc = Allocate(static_cast<ULONG>(CbNewSRowSet(n ? n : 1)), &set); sc != S_OK) {
+      return sc;
+    }
     SRowSet* rows = static_cast<SRowSet*>(set);
     rows->cRows = static_cast<ULONG>(n);
     for (size_t i = 0; i < n; ++i) {
@@ -185,8 +192,9 @@ class ContentsTable final : public Unknown<IMAPITable> {
       ULONG count = 0;
       SPropValue* props = nullptr;
       CopyOut({{PR_DISPLAY_NAME_W, name == e.properties.end() ? nullptr : &name->second},
-               {PR_ENTRYID, &id}, {PR_OBJECT_TYPE, &type}}, 0, &count,
-              &props);
+               {PR_ENTRYID, &id},
+               {PR_OBJECT_TYPE, &type}},
+              0, &count, &props);
       rows->aRow[i].cValues = count;
       rows->aRow[i].lpProps = props;
     }
@@ -329,7 +337,8 @@ class AddrBook final : public PropStubs<IAddrBook> {
     const Entry* entry = FindEntry(id);
     if (!entry) return MAPI_E_NOT_FOUND;
     *type = entry->distList ? MAPI_DISTLIST : MAPI_MAILUSER;
-    *object = static_cast<IMailUser*>(Make<MailUser>(entry->id, entry->distList, entry->properties));
+    *object =
+        static_cast<IMailUser*>(Make<MailUser>(entry->id, entry->distList, entry->properties));
     return S_OK;
   }
 

@@ -264,7 +264,8 @@ HRESULT CopyOut(const std::vector<std::pair<ULONG, const Property*>>& values, UL
       case PT_BINARY:
         v.ulPropTag = PROP_TAG(PT_BINARY, id);
         v.Value.bin.cb = static_cast<ULONG>(p->bytes.size());
-        CopyInto(root, p->bytes.data(), p->bytes.size(), reinterpret_cast<void**>(&v.Value.bin.lpb));
+        CopyInto(root, p->bytes.data(), p->bytes.size(),
+                 reinterpret_cast<void**>(&v.Value.bin.lpb));
         break;
     }
   }
@@ -302,8 +303,7 @@ bool StoreValue(const SPropValue& value, Property& stored) {
         stored.bytes.assign(value.Value.bin.lpb, value.Value.bin.lpb + value.Value.bin.cb);
       }
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
