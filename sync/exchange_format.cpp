@@ -33,6 +33,7 @@ AddressBookAnswer ReadFirstNode(const XmlNode& first) {
         {AttributeOrEmpty(person, u"Name"), AttributeOrEmpty(person, u"E-Mail")});
   }
   answer.kind = AnswerKind::Contacts;
+  answer.addressBookClosed = book.IsClosed();
   return answer;
 }
 

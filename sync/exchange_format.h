@@ -16,6 +16,9 @@ struct AddressBookAnswer {
   AnswerKind kind = AnswerKind::ParseFailed;
   std::u16string errorText;
   AddrContactList contacts;
+  // Whether the address book ended with its end tag. An answer cut short
+  // in transfer leaves it open; a whole answer never does.
+  bool addressBookClosed = false;
 };
 
 // Never throws on any input and never ends the process.

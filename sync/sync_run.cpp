@@ -54,6 +54,10 @@ SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
     case AnswerKind::ServerError: return {answer.errorText, false};
     case AnswerKind::Contacts: break;
   }
+  if (!fetched.lengthAnnounced && !answer.addressBookClosed) {
+    // A download cut short must not shrink the mail client's address book.
+    return {kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked), false};
+  }
   return WriteContacts(settings, answer.contacts, deps);
 }
 

@@ -19,6 +19,10 @@ enum class FetchStatus {
 struct FetchResult {
   FetchStatus status = FetchStatus::Failed;
   std::u16string body;  // the decoded body when status is Ok
+  // The server announced the body's length, so a cut body was already
+  // caught. Without it (chunked, or ended by closing the connection) only
+  // the answer itself can show that it is whole.
+  bool lengthAnnounced = false;
 };
 
 // Downloads the answer of the mail server's address-book page.

@@ -83,6 +83,8 @@ bool XmlNode::IsDeclaration() const noexcept {
   return data_ != nullptr && data_->isDeclaration;
 }
 
+bool XmlNode::IsClosed() const noexcept { return data_ != nullptr && data_->closed; }
+
 XmlNode XmlNode::Parent() const noexcept {
   return XmlNode(data_ != nullptr ? data_->parent : nullptr);
 }

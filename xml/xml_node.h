@@ -51,6 +51,9 @@ class XmlNode {
   std::optional<std::u16string_view> Name() const noexcept;
   // True for a node opened with "<?".
   bool IsDeclaration() const noexcept;
+  // True when the text closed the element ("/>" or an end tag); false when
+  // it was still open at the end of the text.
+  bool IsClosed() const noexcept;
   // Empty for the document node and for detached nodes.
   XmlNode Parent() const noexcept;
 

@@ -27,6 +27,7 @@ struct XmlNodeData {
   XmlList<XmlAttribute> attributes;
   int refCount = 0;  // handles plus the parent's list
   bool isDeclaration = false;
+  bool closed = false;  // by "/>" or an end tag, not by the end of the text
 };
 
 // Nodes live in the arena and are never destroyed one by one.

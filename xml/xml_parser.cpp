@@ -235,6 +235,7 @@ bool XmlParser::ParseElement(XmlNodeData* node, int depth) {
         child->refCount = 1;  // the reference held by the child list
         node->children.Push(store_->arena, child);
         if (!ParseElement(child, depth + 1)) return false;
+        child->closed = true;
         if (pendingEndLength_ > 0) {
           if (depth == 0) return Fail(XmlError::Unbalanced);
           if (PendingEndTagCloses(node)) pendingEndLength_ = 0;

@@ -64,6 +64,17 @@ TEST(ExchangeShapes, ServerErrorWinsOverAddressBook) {
   EXPECT_EQ(u"", read.errorText);
 }
 
+TEST(ExchangeShapes, AnAddressBookCutShortIsStillReadButMarkedOpen) {
+  const AddressBookAnswer whole = ReadAddressBookAnswer(
+      u"<?xml version=\"1.0\"?><addressbooks><person Name=\"a\"/></addressbooks>");
+  EXPECT_TRUE(whole.addressBookClosed);
+  const AddressBookAnswer cut = ReadAddressBookAnswer(
+      u"<?xml version=\"1.0\"?><addressbooks><person Name=\"a\"/><person Na");
+  EXPECT_EQ(AnswerKind::Contacts, cut.kind);
+  EXPECT_EQ(2u, cut.contacts.size());  // the cut person counts too
+  EXPECT_FALSE(cut.addressBookClosed);
+}
+
 TEST(ExchangeShapes, UnreadableAnswers) {
   ExpectKind(AnswerKind::ParseFailed, u"");
   ExpectKind(AnswerKind::ParseFailed, u"服务器内部错误");

@@ -186,6 +186,30 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
   EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
+  const std::u16string cut =
+      u"<?xml version=\"1.0\"?><addressbooks><person Name=\"张三\" E-Mail=\"z@c\"/>"
+      u"<person Name=\"李";
+  fetcher.result = {FetchStatus::Ok, cut, /*lengthAnnounced=*/false};
+  auto out = Run();
+  EXPECT_FALSE(out.success);
+  EXPECT_EQ(out.resultText,
+            u"打开URL失败：http://mail.corp.example:8080/webmail/addresssync.asp?"
+            u"accnt=zhang@corp.example&pwd=******&onlydepart=0");
+  EXPECT_TRUE(writers.created.empty());
+
+  // With an announced length the client already checked the body: the
+  // forgiving reading of an unclosed document stays.
+  fetcher.result = {FetchStatus::Ok, cut, /*lengthAnnounced=*/true};
+  out = Run();
+  EXPECT_TRUE(out.success);
+  EXPECT_EQ(out.resultText, u"[Foxmail 7.x] 更新了2个联系人");
+
+  // A whole answer without a length is fine.
+  fetcher.result = {FetchStatus::Ok, kTwoPeople, /*lengthAnnounced=*/false};
+  EXPECT_TRUE(Run().success);
+}
+
 TEST_F(SyncRunTest, EmptyAddressBookStillGoesToTheWriter) {
   fetcher.result = {FetchStatus::Ok, u"<?xml version=\"1.0\"?><addressbooks></addressbooks>"};
   const auto out = Run();

@@ -151,6 +151,22 @@ TEST(XmlEndTags, RecoveryFromMismatchedTags) {
   EXPECT_EQ(u"x", *doc.FindChild(u"B").TextAt(0));
 }
 
+TEST(XmlEndTags, ElementsKnowWhetherTheTextClosedThem) {
+  const XmlNode doc = Parse(u"<?xml version=\"1.0\"?><a><b/><c></c><d>cut");
+  const XmlNode decl = doc.ChildAt(0);
+  const XmlNode a = decl.FindChild(u"a");
+  EXPECT_TRUE(a.FindChild(u"b").IsClosed());
+  EXPECT_TRUE(a.FindChild(u"c").IsClosed());
+  EXPECT_FALSE(a.FindChild(u"d").IsClosed());
+  EXPECT_FALSE(a.IsClosed());
+  EXPECT_FALSE(decl.IsClosed());  // a declaration stays open to the end
+  EXPECT_FALSE(XmlNode().IsClosed());
+  // An end tag meant for an enclosing element closes the inner one too.
+  const XmlNode p = Parse(u"<p><q>text</p>", XmlError::MismatchedEndTag).ChildAt(0);
+  EXPECT_TRUE(p.IsClosed());
+  EXPECT_TRUE(p.ChildAt(0).IsClosed());
+}
+
 TEST(XmlDeclaration, StaysOpenAndHoldsTheDocument) {
   XmlNode doc = Parse(u"<?xml version=\"1.0\" encoding=utf-8?><r/><s/>");
   ASSERT_EQ(1u, doc.ChildCount());
