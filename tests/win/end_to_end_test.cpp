@@ -38,8 +38,8 @@ std::string Utf8(const std::u16string& text) {
 
 class EndToEndTest : public testing::Test {
  protected:
-  explicit EndToEndTest(std::string answer = kTwoPeople)
-      : server_([answer](const RecordedRequest&) { return Ok(answer); }) {}
+  explicit EndToEndTest(ScriptedReply reply = Ok(kTwoPeople))
+      : server_([reply](const RecordedRequest&) { return reply; }) {}
 
   // A folder with the program and its settings; `client` is EmailClient.
   std::u16string Prepare(ScratchDir& dir, int client, uint16_t port) {
@@ -80,9 +80,9 @@ TEST_F(EndToEndTest, Foxmail56IsRefusedWithoutAnyBoxAndNoClientChosenDoesNothing
 class ServerErrorTest : public EndToEndTest {
  protected:
   ServerErrorTest()
-      : EndToEndTest(std::string(kDeclaration) +
-                     "<error>\xE5\xB8\x90\xE5\x8F\xB7\xE6\x88\x96\xE5\xAF\x86\xE7\xA0\x81"
-                     "\xE9\x94\x99\xE8\xAF\xAF</error>") {}
+      : EndToEndTest(Ok(std::string(kDeclaration) +
+                        "<error>\xE5\xB8\x90\xE5\x8F\xB7\xE6\x88\x96\xE5\xAF\x86\xE7\xA0\x81"
+                        "\xE9\x94\x99\xE8\xAF\xAF</error>")) {}
 };
 
 TEST_F(ServerErrorTest, WrongPasswordEndsWithTheServersText) {
@@ -96,13 +96,36 @@ TEST_F(ServerErrorTest, WrongPasswordEndsWithTheServersText) {
 class UnparsableAnswerTest : public EndToEndTest {
  protected:
   UnparsableAnswerTest()
-      : EndToEndTest(std::string(kDeclaration) + "<addressbooks><person Name=\"a&nbsp;b\"/>") {}
+      : EndToEndTest(Ok(std::string(kDeclaration) + "<addressbooks><person Name=\"a&nbsp;b\"/>")) {}
 };
 
 TEST_F(UnparsableAnswerTest, UnknownEntityIsAParseFailureNotACrash) {
   const ProcessResult r = Sync(5);
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(r.output, Utf8(u"解析XML失败\r\n"));
+}
+
+class ChunkedCutTest : public EndToEndTest {
+ protected:
+  // The answer but its last 40 bytes, in chunks; then the connection drops
+  // before the final zero-length chunk.
+  ChunkedCutTest() : EndToEndTest(CutReply(kTwoPeople.substr(0, kTwoPeople.size() - 40))) {}
+  static ScriptedReply CutReply(const std::string& cut) {
+    return {ResponseHead("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") +
+                ChunkedBody({cut.substr(0, 100), cut.substr(100)}, false),
+            ReplyEnd::Reset};
+  }
+};
+
+TEST_F(ChunkedCutTest, ADownloadCutShortNeverReachesTheWriter) {
+  const ProcessResult r = Sync(5);  // Foxmail 7, not installed: the writer would say so
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_EQ(r.output, Utf8(u"打开URL失败：") + "http://127.0.0.1:" +
+                          std::to_string(server_.port()) +
+                          "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
+                          "&onlydepart=0\r\n");
+  // The copy keeps what arrived, for whoever looks into the failure.
+  EXPECT_EQ(ReadFileBytes(dir_.File(u"address.xml")), kTwoPeople.substr(0, kTwoPeople.size() - 40));
 }
 
 // Two programs started together: the second run's request reaches the
