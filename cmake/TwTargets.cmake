@@ -19,14 +19,28 @@ function(tw_library name)
 endfunction()
 
 # Registers every GoogleTest case of `target` with CTest. Under Wine each
-# case joins the fixture that prepares the prefix and keeps a wineserver up.
+# case joins the fixture that prepares the prefix and keeps a wineserver up,
+# and the fixtures named after FIXTURES; the other arguments are test
+# properties.
 function(tw_discover_tests target)
+  cmake_parse_arguments(PARSE_ARGV 1 TW "" "" "FIXTURES")
   if(WIN32)
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120
-      PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 180 ${ARGN})
+      PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 180 ${TW_UNPARSED_ARGUMENTS})
+    if(TW_FIXTURES)
+      # A list does not survive the discovery script as a property value, so
+      # the fixtures are set on the discovered cases afterwards.
+      set(fixtures wine ${TW_FIXTURES})
+      set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_fixtures.cmake)
+      file(WRITE ${script}
+        "if(${target}_TESTS)\n"
+        "  set_tests_properties(\${${target}_TESTS} PROPERTIES FIXTURES_REQUIRED \"${fixtures}\")\n"
+        "endif()\n")
+      set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+    endif()
   else()
-    gtest_discover_tests(${target} ${ARGN})
+    gtest_discover_tests(${target} ${TW_UNPARSED_ARGUMENTS})
   endif()
 endfunction()

@@ -5,8 +5,12 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
   FetchResult result;
   if (client.OpenUrl(url) && client.ReadBody(result.body)) {
     result.status = FetchStatus::Ok;
+    result.lengthAnnounced = client.bodyLengthAnnounced();
   } else {
     result.body.clear();
+    if (client.lastStatus() == HttpLastStatus::CertificateInvalid) {
+      result.status = FetchStatus::CertificateInvalid;
+    }
   }
   return result;
 }

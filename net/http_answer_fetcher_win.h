@@ -10,7 +10,8 @@ class HttpAnswerFetcher final : public IAnswerFetcher {
  public:
   explicit HttpAnswerFetcher(std::chrono::milliseconds timeout = kDefaultHttpTimeout)
       : timeout_(timeout) {}
-  // Ok only with the whole body; a failed request, a refused or missing page
+  // Ok only with the whole body; CertificateInvalid when an https server's
+  // certificate is not trusted; a failed request, a refused or missing page
   // and a body cut short are all Failed.
   FetchResult Fetch(const std::u16string& url) override;
 

@@ -7,59 +7,49 @@
 #include "common/win/wide_text.h"
 #include "net/http_query_win.h"
 #include "net/response_body_decoder.h"
-#include "net/url_escapes.h"
+#include "net/url_parts_win.h"
 
 namespace {
 
 // Keep-alive, no redirects, no cookies, a no-cache pragma, and never the
 // web cache: the URL carries the password and the answer is the company
 // directory, so neither may land in the user's profile or come from it.
-constexpr DWORD kRequestFlags =
+constexpr DWORD kCommonRequestFlags =
     INTERNET_FLAG_RAW_DATA | INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_AUTO_REDIRECT |
     INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
-    INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
-    INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_HYPERLINK | INTERNET_FLAG_PRAGMA_NOCACHE |
-    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS | INTERNET_FLAG_HYPERLINK |
+    INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+// Plain HTTP keeps the flags it always had; the certificate ones do
+// nothing there.
+constexpr DWORD kPlainRequestFlags = kCommonRequestFlags | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
+                                     INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+// Every certificate check stays in force: an address book that anyone on
+// the way could have swapped is worse than none, and the URL carries the
+// password.
+constexpr DWORD kSecureRequestFlags = kCommonRequestFlags | INTERNET_FLAG_SECURE;
 
 constexpr wchar_t kAcceptHeader[] = L"Accept: */*\r\n";
 // Large reads: under Wine every InternetReadFile costs a round trip through
 // its socket layer, and 2048-byte reads made a large body many times slower.
 constexpr size_t kReadBlockBytes = 256 * 1024;
 
-struct UrlParts {
-  std::u16string host;
-  INTERNET_PORT port = 0;
-  std::u16string userName;
-  std::u16string password;
-  std::u16string pathAndQuery;
-};
-
-std::u16string Part(const wchar_t* start, DWORD length) {
-  return start ? FromWide(start, length) : std::u16string();
-}
-
-// Components are taken as pointers into the URL, undecoded: the caller has
-// escaped the query, and decoding it here would undo that.
-bool SplitUrl(const std::u16string& url, UrlParts& parts) {
-  URL_COMPONENTSW components{};
-  components.dwStructSize = sizeof(components);
-  components.dwHostNameLength = 1;
-  components.dwUserNameLength = 1;
-  components.dwPasswordLength = 1;
-  components.dwUrlPathLength = 1;  // no extra-info request: the query stays in the path
-  if (url.empty() ||
-      !InternetCrackUrlW(AsWide(url), static_cast<DWORD>(url.size()), 0, &components)) {
-    return false;
+// The ways the platform says the server's certificate is not to be trusted
+// for this host. Wine 8 reports an unknown authority as a failed revocation
+// check, so that counts too.
+bool IsCertificateRejection(DWORD error) {
+  switch (error) {
+    case ERROR_INTERNET_INVALID_CA:
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+    case ERROR_INTERNET_SEC_INVALID_CERT:
+    case ERROR_INTERNET_SEC_CERT_ERRORS:
+    case ERROR_INTERNET_SEC_CERT_NO_REV:
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+    case ERROR_INTERNET_SEC_CERT_REVOKED:
+      return true;
+    default:
+      return false;
   }
-  parts.host = Part(components.lpszHostName, components.dwHostNameLength);
-  parts.port = components.nPort;
-  parts.userName = DecodeUrlEscapes(Part(components.lpszUserName, components.dwUserNameLength));
-  parts.password = DecodeUrlEscapes(Part(components.lpszPassword, components.dwPasswordLength));
-  parts.pathAndQuery = Part(components.lpszUrlPath, components.dwUrlPathLength);
-  if (parts.pathAndQuery.empty() || parts.pathAndQuery[0] != u'/') {
-    parts.pathAndQuery = u"/" + parts.pathAndQuery;
-  }
-  return true;
 }
 
 bool SameHost(const std::u16string& a, const std::u16string& b) {
@@ -95,8 +85,11 @@ void CHttpClient::CloseAll() {
   internet_.reset();
 }
 
-bool CHttpClient::Connect(const std::u16string& host, INTERNET_PORT port) {
-  if (connection_ && connectedPort_ == port && SameHost(connectedHost_, host)) return true;
+bool CHttpClient::Connect(const std::u16string& host, INTERNET_PORT port, bool secure) {
+  if (connection_ && connectedPort_ == port && connectedSecure_ == secure &&
+      SameHost(connectedHost_, host)) {
+    return true;
+  }
 
   CloseAll();
   connectedHost_.clear();
@@ -108,6 +101,7 @@ bool CHttpClient::Connect(const std::u16string& host, INTERNET_PORT port) {
   if (!connection_) return false;
   connectedHost_ = host;
   connectedPort_ = port;
+  connectedSecure_ = secure;
   return true;
 }
 
@@ -118,10 +112,11 @@ bool CHttpClient::SendRequest(const std::u16string& url) {
     return false;
   }
   lastStatus_ = HttpLastStatus::RequestFailed;
-  if (!Connect(parts.host, parts.port)) return false;
+  if (!Connect(parts.host, parts.port, parts.secure)) return false;
 
+  const DWORD flags = parts.secure ? kSecureRequestFlags : kPlainRequestFlags;
   request_.reset(HttpOpenRequestW(connection_.get(), L"GET", AsWide(parts.pathAndQuery), nullptr,
-                                  nullptr, nullptr, kRequestFlags, 0));
+                                  nullptr, nullptr, flags, 0));
   if (!request_) return false;
   SetTimeouts(request_.get(), timeout_);
   if (!HttpAddRequestHeadersW(request_.get(), kAcceptHeader,
@@ -132,7 +127,12 @@ bool CHttpClient::SendRequest(const std::u16string& url) {
       !SetCredential(request_.get(), INTERNET_OPTION_PASSWORD, parts.password)) {
     return false;
   }
-  if (!HttpSendRequestW(request_.get(), nullptr, 0, nullptr, 0)) return false;
+  if (!HttpSendRequestW(request_.get(), nullptr, 0, nullptr, 0)) {
+    if (parts.secure && IsCertificateRejection(GetLastError())) {
+      lastStatus_ = HttpLastStatus::CertificateInvalid;
+    }
+    return false;
+  }
 
   const ResponseVerdict verdict = JudgeResponse(QueryResponseFacts(request_.get()));
   lastStatus_ = verdict.status;

@@ -25,12 +25,14 @@ class CHttpClient {
   CHttpClient& operator=(const CHttpClient&) = delete;
   ~CHttpClient();
 
-  // Sends a GET for `url` (reusing the connection when host and port are
-  // those of the last call) and judges the response. The path and query go
-  // out exactly as given; credentials in the URL are left to the platform's
-  // HTTP authentication. True: a response waits for ReadBody. False:
-  // lastStatus() says why and no request is open. Nothing is taken from or
-  // written to the platform's web cache.
+  // Sends a GET for `url` (reusing the connection when scheme, host and port
+  // are those of the last call) and judges the response. An https URL goes
+  // over TLS with the platform's certificate checks; a certificate it does
+  // not trust for the host fails with CertificateInvalid. The path and query
+  // go out exactly as given; credentials in the URL are left to the
+  // platform's HTTP authentication. True: a response waits for ReadBody.
+  // False: lastStatus() says why and no request is open. Nothing is taken
+  // from or written to the platform's web cache.
   [[nodiscard]] bool OpenUrl(const std::u16string& url);
 
   // Reads the body of the response that OpenUrl left open, decodes it from
@@ -41,10 +43,16 @@ class CHttpClient {
   [[nodiscard]] bool ReadBody(std::u16string& text);
 
   HttpLastStatus lastStatus() const { return lastStatus_; }
+  // Whether the last response announced its body's length (or had none),
+  // so that a body cut short was caught by ReadBody.
+  bool bodyLengthAnnounced() const {
+    return bodyExpected_.framing == BodyFraming::DeclaredLength ||
+           bodyExpected_.framing == BodyFraming::None;
+  }
 
  private:
   bool SendRequest(const std::u16string& url);
-  bool Connect(const std::u16string& host, INTERNET_PORT port);
+  bool Connect(const std::u16string& host, INTERNET_PORT port, bool secure);
   bool ReadWholeBody(std::u16string& text);
   void CloseAll();
 
@@ -56,5 +64,6 @@ class CHttpClient {
   BodyPlan bodyExpected_;
   std::u16string connectedHost_;
   int32_t connectedPort_ = 0;
+  bool connectedSecure_ = false;
   std::chrono::milliseconds timeout_;
 };

@@ -124,6 +124,30 @@ TEST_F(SyncAddrDlgTest, Outlook2013AndLaterIsTheSeventhButton) {
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
 }
 
+TEST_F(SyncAddrDlgTest, HttpsAddressRoundTrip) {
+  WriteIni("[Server]\r\nServerHost=mail.corp.example\r\nServerPort=443\r\nServerScheme=https\r\n"
+           "Account=a@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"https://mail.corp.example/mail");
+  SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"https://mail.corp.example:8443/mail");
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  const std::string ini = ReadFileBytes(Ini());
+  EXPECT_NE(ini.find("ServerPort=8443\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("ServerScheme=https\r\n"), std::string::npos) << ini;
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+
+  ProgramDriver again;
+  ASSERT_TRUE(again.Start(exe_));
+  dialog = again.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"https://mail.corp.example:8443/mail");
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(again.WaitForExit(), std::optional<DWORD>(0));
+}
+
 TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   WriteIni(kStoredSettings);
   HWND dialog = Launch();
