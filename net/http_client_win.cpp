@@ -163,6 +163,7 @@ bool CHttpClient::ReadWholeBody(std::u16string& text) {
     }
     if (read == 0) break;
     body.Append(block.data(), read);
+    if (onProgress_) onProgress_();
   }
   request_.reset();
   if (!BodyArrivedWhole(bodyExpected_, body.received(), readFailed)) {

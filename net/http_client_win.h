@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <string>
 
@@ -43,6 +44,8 @@ class CHttpClient {
   [[nodiscard]] bool ReadBody(std::u16string& text);
 
   HttpLastStatus lastStatus() const { return lastStatus_; }
+  // Called after every block of the body that arrives (for a watchdog).
+  void SetProgressCallback(std::function<void()> onProgress) { onProgress_ = std::move(onProgress); }
   // Whether the last response announced its body's length (or had none),
   // so that a body cut short was caught by ReadBody.
   bool bodyLengthAnnounced() const {
@@ -62,6 +65,7 @@ class CHttpClient {
   UniqueHInternet request_;
   HttpLastStatus lastStatus_ = HttpLastStatus::Success;
   BodyPlan bodyExpected_;
+  std::function<void()> onProgress_;
   std::u16string connectedHost_;
   int32_t connectedPort_ = 0;
   bool connectedSecure_ = false;
