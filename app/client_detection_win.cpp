@@ -6,55 +6,25 @@
 #include <string>
 
 #include "common/win/code_page.h"
-#include "common/win/scoped_handles.h"
+#include "common/win/registry_text_win.h"
 #include "common/win/wide_text.h"
 
-namespace {
-
-// A string value of any length, or nothing when the key or value is missing.
-bool ReadStringValue(HKEY root, const wchar_t* subKey, const wchar_t* valueName,
-                     std::u16string& out) {
-  UniqueHKey key;
-  if (RegOpenKeyExW(root, subKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
-  DWORD type = 0;
-  DWORD bytes = 0;
-  if (RegQueryValueExW(key.get(), valueName, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) {
-    return false;
-  }
-  std::u16string buffer(bytes / sizeof(wchar_t) + 1, u'\0');
-  bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-  if (RegQueryValueExW(key.get(), valueName, nullptr, &type,
-                       reinterpret_cast<BYTE*>(AsWideBuffer(buffer)), &bytes) != ERROR_SUCCESS) {
-    return false;
-  }
-  buffer.resize(bytes / sizeof(wchar_t));
-  while (!buffer.empty() && buffer.back() == u'\0') buffer.pop_back();
-  out = buffer;
-  return true;
-}
-
-}  // namespace
-
 int DetectOutlookVersionAt(HKEY root, const wchar_t* curVerKey) {
-  std::u16string curVer;
-  if (!ReadStringValue(root, curVerKey, nullptr, curVer)) return 0;
-  return OutlookVersionCodeFromCurVer(curVer);
+  const auto curVer = ReadRegistryText(root, curVerKey, nullptr);
+  return curVer ? OutlookVersionCodeFromCurVer(curVer->text) : 0;
 }
 
 bool IsWabInstalledAt(HKEY root, const wchar_t* dllPathKey) {
-  std::u16string path;
-  if (!ReadStringValue(root, dllPathKey, nullptr, path)) return false;
-  const DWORD needed = ExpandEnvironmentStringsW(AsWide(path), nullptr, 0);
-  if (needed == 0) return false;
-  std::u16string expanded(needed, u'\0');
-  ExpandEnvironmentStringsW(AsWide(path), AsWideBuffer(expanded), needed);
-  return PathFileExistsW(AsWide(expanded)) != FALSE;
+  const auto path = ReadRegistryText(root, dllPathKey, nullptr);
+  if (!path) return false;
+  const std::u16string expanded = ExpandEnvironmentText(path->text);
+  return !expanded.empty() && PathFileExistsW(AsWide(expanded)) != FALSE;
 }
 
 bool IsFoxmail56InstalledAt(HKEY root, const wchar_t* foxmailKey) {
-  std::u16string version;
-  if (!ReadStringValue(root, foxmailKey, L"version", version)) return false;
-  const std::string bytes = WideToCodePage(version, CP_THREAD_ACP);
+  const auto version = ReadRegistryText(root, foxmailKey, L"version");
+  if (!version) return false;
+  const std::string bytes = WideToCodePage(version->text, CP_THREAD_ACP);
   return !bytes.empty() && (bytes[0] == '5' || bytes[0] == '6');
 }
 

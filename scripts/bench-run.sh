@@ -20,6 +20,8 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target tarnwell_app fm7_version_7_2_5_140 wine_keepalive >/dev/null
 
 source scripts/wine-env.sh
+TW_SOURCE_ROOT="$root"
+source scripts/demo-lib.sh
 bench="$TW_BUILD_DIR/bench-run"
 export WINEPREFIX="$bench/wineprefix"
 export TW_WINE_KEEPALIVE="$TW_BUILD_DIR/tests/wine_keepalive.exe"
@@ -31,28 +33,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_server() {  # $1: port file, rest: options
-  local file="$1"; shift
-  rm -f "$file"
-  python3 tools/demo_server/addressbook_server.py --port 0 --port-file "$file" "$@" \
-    >/dev/null 2>/dev/null &
-  pids+=($!)
-  for _ in $(seq 1 600); do [ -s "$file" ] && return 0; sleep 0.1; done
-  echo "server did not start" >&2; exit 1
-}
-start_server "$bench/big.port" --generate "$people"
-start_server "$bench/empty.port" --mode empty
+start_demo_server "$bench/big.port" --generate "$people"
+pids+=("$demo_server_pid")
+start_demo_server "$bench/empty.port" --mode empty
+pids+=("$demo_server_pid")
 big_port="$(cat "$bench/big.port")"
 empty_port="$(cat "$bench/empty.port")"
 
 bash scripts/wine-session.sh start
 app="$bench/app"
 fox="$bench/Foxmail7"
-mkdir -p "$app" "$fox/Data/Address/2.5"
+mkdir -p "$app"
 cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$app/"
-cp "$TW_BUILD_DIR/tests/win/foxmail7/dummies/fm7_version_7_2_5_140.exe" "$fox/Foxmail.exe"
-"$TW_WINE" reg add 'HKLM\SOFTWARE\Classes\Foxmail\shell\open\command' /ve /t REG_SZ \
-  /d "\"Z:$(echo "$fox/Foxmail.exe" | tr / '\\')\" \"%1\"" /f </dev/null >/dev/null 2>&1
+prepare_foxmail7 "$fox"
 
 write_ini() {
   printf '[General]\r\nEmailClient=5\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=%s\r\nAccount=demo@tarnwell-demo.example\r\nPassword=ZGVtbzEyMw==\r\nSavePassword=1\r\n' \

@@ -18,25 +18,23 @@ cmake --build --preset windows --target tarnwell_app foxmail7_read fm7_version_7
 
 # The demo has a prefix of its own: the tests' prefix must not see Foxmail.
 source scripts/wine-env.sh
+TW_SOURCE_ROOT="$root"
+source scripts/demo-lib.sh
 demo="$TW_BUILD_DIR/demo"
 export WINEPREFIX="$demo/wineprefix"
 export TW_WINE_KEEPALIVE="$TW_BUILD_DIR/tests/wine_keepalive.exe"
 if [ "$gui" = 1 ] && [ -n "${TW_REAL_DISPLAY:-}" ]; then export DISPLAY="$TW_REAL_DISPLAY"; fi
 mkdir -p "$demo"
 
-server_pid=""
+demo_server_pid=""
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  [ -n "$demo_server_pid" ] && kill "$demo_server_pid" 2>/dev/null && wait "$demo_server_pid" 2>/dev/null
   [ "$gui" = 1 ] || bash "$root/scripts/wine-session.sh" stop
 }
 trap cleanup EXIT
 
 echo "== starting the sample address-book server" >&2
-rm -f "$demo/port"
-python3 tools/demo_server/addressbook_server.py --port 0 --port-file "$demo/port" \
-  >/dev/null 2>"$demo/server.log" &
-server_pid=$!
-for _ in $(seq 1 100); do [ -s "$demo/port" ] && break; sleep 0.1; done
+start_demo_server "$demo/port"
 port="$(cat "$demo/port")"
 echo "   http://127.0.0.1:$port/mail/addresssync.asp" >&2
 
@@ -44,12 +42,9 @@ echo "== preparing the Wine prefix with Foxmail 7" >&2
 bash scripts/wine-session.sh start
 app_dir="$demo/app"
 foxmail_dir="$demo/Foxmail7"
-mkdir -p "$app_dir" "$foxmail_dir/Data/Address/2.5"
+mkdir -p "$app_dir"
 cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$app_dir/"
-cp "$TW_BUILD_DIR/tests/win/foxmail7/dummies/fm7_version_7_2_5_140.exe" "$foxmail_dir/Foxmail.exe"
-win_foxmail="Z:$(echo "$foxmail_dir/Foxmail.exe" | tr / '\\')"
-"$TW_WINE" reg add 'HKLM\SOFTWARE\Classes\Foxmail\shell\open\command' /ve /t REG_SZ \
-  /d "\"$win_foxmail\" \"%1\"" /f </dev/null >/dev/null 2>&1
+prepare_foxmail7 "$foxmail_dir"
 
 # The demo account's password is demo123 (Base64: ZGVtbzEyMw==).
 printf '[General]\r\nEmailClient=5\r\nSyncLevel=0\r\nSyncType=0\r\nSyncTime=540\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=%s\r\nAccount=demo@tarnwell-demo.example\r\nPassword=ZGVtbzEyMw==\r\nSavePassword=1\r\nServerScheme=http\r\n' \
@@ -71,6 +66,6 @@ echo "   ..." >&2
 if [ "$gui" = 1 ]; then
   echo "== starting the tray program (display $DISPLAY); stop the server with Ctrl-C" >&2
   (cd "$app_dir" && "$TW_WINE" "./Tarnwell地址簿同步.exe" </dev/null >/dev/null 2>&1 &)
-  wait "$server_pid"
+  wait "$demo_server_pid"
 fi
 exit $status

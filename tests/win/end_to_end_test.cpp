@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "common/utf_convert.h"
 #include "http_test_replies.h"
 #include "loopback_http_server_win.h"
 #include "win_test_support.h"
@@ -19,21 +20,15 @@ const std::string kTwoPeople = std::string(kDeclaration) +
                                "E-Mail=\"zhang@corp.example\"/><person Name=\"Li\" "
                                "E-Mail=\"li@corp.example\"/></addressbooks>";
 
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
+// A folder with the program and its settings; `client` is EmailClient.
+std::u16string PrepareProgram(ScratchDir& dir, int client, uint16_t port) {
+  const std::u16string exe = dir.File(u"Tarnwell地址簿同步.exe");
+  CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe), FALSE);
+  WriteFileBytes(dir.File(u"AddrBookSync.ini"),
+                 "[General]\r\nEmailClient=" + std::to_string(client) +
+                     "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" + std::to_string(port) +
+                     "\r\nAccount=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+  return exe;
 }
 
 class EndToEndTest : public testing::Test {
@@ -41,19 +36,8 @@ class EndToEndTest : public testing::Test {
   explicit EndToEndTest(ScriptedReply reply = Ok(kTwoPeople))
       : server_([reply](const RecordedRequest&) { return reply; }) {}
 
-  // A folder with the program and its settings; `client` is EmailClient.
-  std::u16string Prepare(ScratchDir& dir, int client, uint16_t port) {
-    const std::u16string exe = dir.File(u"Tarnwell地址簿同步.exe");
-    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe), FALSE);
-    WriteFileBytes(dir.File(u"AddrBookSync.ini"),
-                   "[General]\r\nEmailClient=" + std::to_string(client) +
-                       "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
-                       std::to_string(port) +
-                       "\r\nAccount=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
-    return exe;
-  }
   ProcessResult Sync(int client) {
-    const std::u16string exe = Prepare(dir_, client, server_.port());
+    const std::u16string exe = PrepareProgram(dir_, client, server_.port());
     return RunProgram(exe, u"/sync");
   }
   std::string LastLogText() {
@@ -70,7 +54,7 @@ TEST_F(EndToEndTest, Foxmail56IsRefusedWithoutAnyBoxAndNoClientChosenDoesNothing
   for (int client : {4, -1}) {
     const ProcessResult r = Sync(client);
     EXPECT_EQ(r.exitCode, 0u) << client;
-    EXPECT_EQ(r.output, Utf8(u"未发现同步任务\r\n")) << client;
+    EXPECT_EQ(r.output, Utf16ToUtf8(u"未发现同步任务\r\n")) << client;
   }
   // The answer was fetched and kept each time.
   EXPECT_EQ(server_.Requests().size(), 2u);
@@ -88,7 +72,7 @@ class ServerErrorTest : public EndToEndTest {
 TEST_F(ServerErrorTest, WrongPasswordEndsWithTheServersText) {
   const ProcessResult r = Sync(5);
   EXPECT_EQ(r.exitCode, 1u);
-  EXPECT_EQ(r.output, Utf8(u"帐号或密码错误\r\n"));
+  EXPECT_EQ(r.output, Utf16ToUtf8(u"帐号或密码错误\r\n"));
   // In the log, in code page 936.
   EXPECT_EQ(LastLogText(), "\xD5\xCA\xBA\xC5\xBB\xF2\xC3\xDC\xC2\xEB\xB4\xED\xCE\xF3\r\n");
 }
@@ -102,7 +86,7 @@ class UnparsableAnswerTest : public EndToEndTest {
 TEST_F(UnparsableAnswerTest, UnknownEntityIsAParseFailureNotACrash) {
   const ProcessResult r = Sync(5);
   EXPECT_EQ(r.exitCode, 1u);
-  EXPECT_EQ(r.output, Utf8(u"解析XML失败\r\n"));
+  EXPECT_EQ(r.output, Utf16ToUtf8(u"解析XML失败\r\n"));
 }
 
 class ChunkedCutTest : public EndToEndTest {
@@ -120,7 +104,7 @@ class ChunkedCutTest : public EndToEndTest {
 TEST_F(ChunkedCutTest, ADownloadCutShortNeverReachesTheWriter) {
   const ProcessResult r = Sync(5);  // Foxmail 7, not installed: the writer would say so
   EXPECT_EQ(r.exitCode, 1u);
-  EXPECT_EQ(r.output, Utf8(u"打开URL失败：") + "http://127.0.0.1:" +
+  EXPECT_EQ(r.output, Utf16ToUtf8(u"打开URL失败：") + "http://127.0.0.1:" +
                           std::to_string(server_.port()) +
                           "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
                           "&onlydepart=0\r\n");
@@ -149,17 +133,8 @@ TEST(RunLockTest, TwoProgramsNeverSyncAtTheSameTime) {
   });
   ScratchDir a;
   ScratchDir b;
-  auto prepare = [&](ScratchDir& dir) {
-    const std::u16string exe = dir.File(u"Tarnwell地址簿同步.exe");
-    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe), FALSE);
-    WriteFileBytes(dir.File(u"AddrBookSync.ini"),
-                   "[General]\r\nEmailClient=-1\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
-                       std::to_string(server.port()) +
-                       "\r\nAccount=a@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
-    return exe;
-  };
-  const std::u16string exeA = prepare(a);
-  const std::u16string exeB = prepare(b);
+  const std::u16string exeA = PrepareProgram(a, -1, server.port());
+  const std::u16string exeB = PrepareProgram(b, -1, server.port());
   ProcessResult ra;
   std::thread other([&] { ra = RunProgram(exeA, u"/sync"); });
   const ProcessResult rb = RunProgram(exeB, u"/sync");

@@ -4,24 +4,6 @@
 
 namespace fakeoutlook {
 
-Object::Object() { ++TheState().liveObjects; }
-
-ULONG Object::AddReference() {
-  if (!alive()) {
-    RecordMisuse(L"AddRef on a released object");
-    return 0;
-  }
-  return ++references_;
-}
-
-ULONG Object::ReleaseReference() {
-  if (!alive()) {
-    RecordMisuse(L"Release on a released object");
-    return 0;
-  }
-  if (--references_ == 0) --TheState().liveObjects;
-  return references_;
-}
 
 namespace {
 
@@ -54,11 +36,7 @@ void ResetState() {
   PersistState();
 }
 
-void ClearHistory() {
-  State& s = TheState();
-  s.calls.clear();
-  std::erase_if(s.objects, [](const std::unique_ptr<Object>& o) { return !o->alive(); });
-}
+void ClearHistory() { fakecom::ClearLedgerHistory(); }
 
 void ReloadState() { ReloadStateInto(TheState()); }
 
@@ -70,11 +48,6 @@ void PersistState() {
     rows.push_back({std::to_wstring(c.folder), c.fullName, c.email, c.nickName});
   }
   fakestate::Write(s.stateFile, rows);
-}
-
-void RecordMisuse(const std::wstring& what) {
-  ++TheState().misuses;
-  TheState().calls.push_back(L"MISUSE: " + what);
 }
 
 Contact* FindContact(ULONG sequence) {
@@ -90,3 +63,7 @@ ULONG AddContact(Contact contact) {
 }
 
 }  // namespace fakeoutlook
+
+namespace fakecom {
+Ledger& TheLedger() { return fakeoutlook::TheState(); }
+}  // namespace fakecom

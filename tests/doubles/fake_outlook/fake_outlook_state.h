@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "fake_object_ledger.h"
+
 namespace fakeoutlook {
 
 // Folder 0 is the default contacts folder; folder 1 another one.
@@ -27,23 +29,13 @@ struct Contact {
 
 // Base of every object handed out. Objects are kept (never deleted) until
 // the next reset, so a call on a released object is seen, not a crash.
-class Object {
- public:
-  Object();
-  virtual ~Object() = default;
-  ULONG AddReference();
-  ULONG ReleaseReference();
-  bool alive() const { return references_ > 0; }
+using fakecom::Object;
+using fakecom::RecordMisuse;
 
- private:
-  ULONG references_ = 1;
-};
-
-struct State {
+struct State : fakecom::Ledger {
   std::map<ULONG, Contact> contacts;  // saved items of all folders, by sequence
   ULONG nextSequence = 1;
 
-  std::vector<std::wstring> calls;
   struct Failure {
     DISPID member;
     int countdown;  // fails when it reaches 1; 0 fails every call
@@ -57,9 +49,6 @@ struct State {
   int rejected = 0;
   HRESULT createStatus = S_OK;
 
-  std::vector<std::unique_ptr<Object>> objects;
-  int liveObjects = 0;
-  int misuses = 0;
 
   std::wstring stateFile;  // where the contacts persist, if anywhere
 };
@@ -74,7 +63,6 @@ void ClearHistory();
 // Loads the contacts from the state file named now, if any.
 void ReloadState();
 void PersistState();
-void RecordMisuse(const std::wstring& what);
 Contact* FindContact(ULONG sequence);
 // Saves `contact` as a new item; returns its sequence number.
 ULONG AddContact(Contact contact);

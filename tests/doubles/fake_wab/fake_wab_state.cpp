@@ -65,24 +65,6 @@ void ReloadStateInto(State& s) {
 
 }  // namespace
 
-Object::Object() { ++TheState().liveObjects; }
-
-ULONG Object::AddReference() {
-  if (!alive()) {
-    RecordMisuse(L"AddRef on a released object");
-    return 0;
-  }
-  return ++references_;
-}
-
-ULONG Object::ReleaseReference() {
-  if (!alive()) {
-    RecordMisuse(L"Release on a released object");
-    return 0;
-  }
-  if (--references_ == 0) --TheState().liveObjects;
-  return references_;
-}
 
 State& TheState() {
   static State state = [] {
@@ -105,11 +87,7 @@ void ResetState() {
   PersistState();
 }
 
-void ClearHistory() {
-  State& s = TheState();
-  s.calls.clear();
-  std::erase_if(s.objects, [](const std::unique_ptr<Object>& o) { return !o->alive(); });
-}
+void ClearHistory() { fakecom::ClearLedgerHistory(); }
 
 void ReloadState() { ReloadStateInto(TheState()); }
 
@@ -141,11 +119,6 @@ HRESULT Record(const std::wstring& name, const std::wstring& details) {
     }
   }
   return S_OK;
-}
-
-void RecordMisuse(const std::wstring& what) {
-  ++TheState().misuses;
-  TheState().calls.push_back(L"MISUSE: " + what);
 }
 
 SCODE Allocate(ULONG size, void** buffer) {
@@ -314,3 +287,7 @@ std::wstring Hex(ULONG value) {
 }
 
 }  // namespace fakewab
+
+namespace fakecom {
+Ledger& TheLedger() { return fakewab::TheState(); }
+}  // namespace fakecom

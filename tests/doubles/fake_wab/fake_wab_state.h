@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "fake_object_ledger.h"
+
 #include "fake_wab/wab_headers.h"
 
 namespace fakewab {
@@ -35,25 +37,15 @@ struct Entry {
 
 // Base of every object handed out. Objects are kept (never deleted) until
 // the next reset, so a call on a released object is seen, not a crash.
-class Object {
- public:
-  Object();
-  virtual ~Object() = default;
-  ULONG AddReference();
-  ULONG ReleaseReference();
-  bool alive() const { return references_ > 0; }
+using fakecom::Object;
+using fakecom::RecordMisuse;
 
- private:
-  ULONG references_ = 1;
-};
-
-struct State {
+struct State : fakecom::Ledger {
   std::map<ULONG, Entry> entries;  // by ID, which is also the container's order
   ULONG nextId = 100;
   bool mailUserTemplate = true;
   bool distListTemplate = true;
 
-  std::vector<std::wstring> calls;
   struct Failure {
     std::wstring call;
     int countdown;  // fails when it reaches 1; 0 fails every call
@@ -62,9 +54,6 @@ struct State {
   std::vector<Failure> failures;
 
   std::map<void*, std::vector<void*>> buffers;  // each root with its AllocateMore parts
-  std::vector<std::unique_ptr<Object>> objects;
-  int liveObjects = 0;
-  int misuses = 0;
 
   std::wstring stateFile;  // where the entries persist, if anywhere
 };
@@ -84,7 +73,6 @@ void PersistState();
 // Logs a call ("Name(details)") and returns the failure a test asked for,
 // or S_OK.
 HRESULT Record(const std::wstring& name, const std::wstring& details = L"");
-void RecordMisuse(const std::wstring& what);
 
 // The fake's allocator, which the WAB object's methods expose.
 SCODE Allocate(ULONG size, void** buffer);
