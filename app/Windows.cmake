@@ -6,7 +6,6 @@ tw_library(tw_app_win
   app_services_win.cpp
   client_detection_win.cpp
   dialog_win.cpp
-  foxmail7_availability_win.cpp
   message_box_win.cpp
   one_shot_sync_win.cpp
   private_profile_win.cpp

@@ -17,7 +17,4 @@ int DetectOutlookVersionAt(HKEY root, const wchar_t* curVerKey);
 bool IsWabInstalledAt(HKEY root, const wchar_t* dllPathKey);
 bool IsFoxmail56InstalledAt(HKEY root, const wchar_t* foxmailKey);
 
-// Whether the Foxmail 7 writer finds an installation it can write to.
-bool IsFoxmail7Available();
-
 DetectedClients DetectInstalledClients(const std::function<bool()>& isFoxmail7Installed);

@@ -9,6 +9,7 @@
 #include "app/app_services_win.h"
 #include "app/client_detection_win.h"
 #include "app/sync_addr_dlg_win.h"
+#include "clients/foxmail7/foxmail7_locate_win.h"
 #include "common/win/wide_text.h"
 #include "resources/resource.h"
 
@@ -84,7 +85,7 @@ int CSyncAddrApp::Run() {
 
   CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
                                      services.settings(), services.engine(),
-                                     [] { return DetectInstalledClients(IsFoxmail7Available); },
+                                     [] { return DetectInstalledClients(IsFoxmail7Installed); },
                                      [] { return GetSettingsFilePath(); }});
   dialog.DoModal(nullptr);
   // A scheduled run in progress finishes before the process ends.

@@ -119,10 +119,3 @@ std::string Utf16ToUtf8(std::u16string_view in, bool* valid) {
 std::u16string AsciiToUtf16(std::string_view ascii) {
   return std::u16string(ascii.begin(), ascii.end());
 }
-
-std::string Utf16ToAscii(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char16_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return out;
-}

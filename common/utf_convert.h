@@ -8,6 +8,5 @@
 std::u16string Utf8ToUtf16(std::string_view utf8, bool* valid = nullptr);
 std::string Utf16ToUtf8(std::u16string_view utf16, bool* valid = nullptr);
 
-// ASCII-only helpers for texts that are known to be ASCII (numbers, keys).
+// For texts known to be ASCII (numbers, keys).
 std::u16string AsciiToUtf16(std::string_view ascii);
-std::string Utf16ToAscii(std::u16string_view text);  // non-ASCII becomes '?'

@@ -73,9 +73,6 @@ class CSyncEngine {
   // Nothing when a run is already in progress on this very thread.
   std::optional<SyncRunOutcome> RunOnce(RunMode mode);
 
-  // True while a run is in progress in this process.
-  bool RunInProgress() const { return runInProgress_.load(); }
-
   const std::u16string& executableDir() const { return executableDir_; }
   const std::u16string& logPath() const { return logPath_; }
 

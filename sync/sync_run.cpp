@@ -67,8 +67,6 @@ SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps) {
   SyncRunOutcome outcome;
   try {
     outcome = RunSteps(settings, deps);
-  } catch (const SyncRunError& e) {
-    outcome = {kRunErrorPrefix + e.text(), false};
   } catch (const std::exception& e) {
     outcome = {kRunErrorPrefix + Utf8ToUtf16(e.what()), false};
   } catch (...) {

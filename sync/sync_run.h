@@ -88,13 +88,3 @@ SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps);
 
 // Shows a run's result text with the icon of its outcome.
 void ShowRunResult(const SyncRunOutcome& outcome, IMessageSink& messages);
-
-// A writer or a collaborator may throw this to end the run with its text.
-class SyncRunError {
- public:
-  explicit SyncRunError(std::u16string text) : text_(std::move(text)) {}
-  const std::u16string& text() const { return text_; }
-
- private:
-  std::u16string text_;
-};

@@ -21,9 +21,6 @@ inline std::u16string FromWide(const wchar_t* s) {
 inline std::u16string FromWide(const wchar_t* s, size_t length) {
   return std::u16string(reinterpret_cast<const char16_t*>(s), length);
 }
-inline std::wstring ToWString(std::u16string_view s) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(s.data()), s.size());
-}
 
 // Full path of the running executable, of any length.
 std::u16string ModuleFilePath();
