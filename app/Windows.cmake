@@ -14,6 +14,8 @@ tw_library(tw_app_win
   sync_addr_dlg_win.cpp
   tray_icon_win.cpp
 )
+tw_layer_include_dir(resources resources_dir)
+target_include_directories(tw_app_win PUBLIC ${resources_dir})
 target_link_libraries(tw_app_win PUBLIC
   tw_app_core tw_sync_win tw_net_win tw_clients_win tw_common_win
   ole32 oleaut32 uuid shell32 shlwapi user32 gdi32 comctl32 ws2_32 winhttp version)
@@ -21,4 +23,5 @@ target_link_libraries(tw_app_win PUBLIC
 add_executable(tarnwell_app WIN32 main_win.cpp ${PROJECT_SOURCE_DIR}/resources/app.rc)
 target_link_libraries(tarnwell_app PRIVATE tw_app_win)
 target_link_options(tarnwell_app PRIVATE -municode)
+target_compile_options(tarnwell_app PRIVATE ${TW_WARNINGS})
 set_target_properties(tarnwell_app PROPERTIES OUTPUT_NAME "Tarnwell地址簿同步")

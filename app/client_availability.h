@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "clients/client_kind.h"
+#include "sync/client_kind.h"
 
 // Maps the text after the last "." of Outlook's CurVer value to the
 // version code (0 when nothing matches; the comparison is exact).

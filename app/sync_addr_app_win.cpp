@@ -1,8 +1,10 @@
+// Winsock must come before anything that pulls in windows.h.
+#include <winsock2.h>
+
 #include "app/sync_addr_app_win.h"
 
 #include <commctrl.h>
 #include <ole2.h>
-#include <winsock2.h>
 
 #include <clocale>
 

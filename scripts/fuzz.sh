@@ -22,6 +22,6 @@ cmake --build "$build" --target xml_parser_fuzzer -j2
 
 mkdir -p "$build/corpus"
 cd "$build"
-./xml/xml_parser_fuzzer "$build/corpus" "$root/xml/fuzz/corpus" \
+./xml/fuzz/xml_parser_fuzzer "$build/corpus" "$root/xml/fuzz/corpus" \
   -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
   -dict="$root/xml/fuzz/xml.dict" -print_final_stats=1 "$@"

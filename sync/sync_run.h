@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "clients/addr_book_sync.h"
-#include "clients/client_kind.h"
+#include "sync/addr_book_sync.h"
+#include "sync/client_kind.h"
 #include "sync/sync_settings.h"
 
 enum class FetchStatus {

@@ -2,7 +2,7 @@
 // The writer for Foxmail 7.x: gives Foxmail 7 a fresh address folder that
 // holds exactly the company contacts.
 
-#include "clients/addr_book_sync.h"
+#include "sync/addr_book_sync.h"
 
 class CServiceFoxmail7Sync final : public IAddrBookSync {
  public:

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "clients/addr_book_sync.h"
+#include "sync/addr_book_sync.h"
 
 class CServiceOutlookSync final : public IAddrBookSync {
  public:

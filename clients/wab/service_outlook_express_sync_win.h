@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "clients/addr_book_sync.h"
+#include "sync/addr_book_sync.h"
 
 inline constexpr char16_t kWabOpenFailedText[] = u"无法打开Windows通讯簿";
 

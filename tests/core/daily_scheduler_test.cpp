@@ -25,7 +25,7 @@ struct SimTime {
 class Driver {
  public:
   explicit Driver(int64_t start, int32_t syncTime = 540, std::u16string stored = u"")
-      : now_{start}, syncTime(syncTime),
+      : syncTime(syncTime), now_{start},
         scheduler_(std::move(stored), start, now_.Local(), syncTime) {}
 
   // Polls every half second until `until`; a fired run lasts `runSeconds`.

@@ -1,4 +1,4 @@
-#include "clients/client_kind.h"
+#include "sync/client_kind.h"
 
 WriterType WriterForClientKind(int32_t kind) {
   switch (kind) {
