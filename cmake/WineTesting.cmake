@@ -1,20 +1,23 @@
-# Runs Windows test executables under Wine, in a prefix of the build tree.
-set(TW_WINE /usr/lib/wine/wine64)
-set(TW_WINESERVER /usr/lib/wine/wineserver)
+# Runs Windows test executables under Wine, in a prefix of the build tree,
+# on the display that the session fixture picks (scripts/wine-run.sh).
+find_program(TW_WINE_BIN NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+find_program(TW_WINE_BIN NAMES wine64)
+if(NOT TW_WINE_BIN)
+  message(FATAL_ERROR "wine64 not found: run scripts/install-deps.sh")
+endif()
 set(TW_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-set(TW_XVFB_DISPLAY ":87" CACHE STRING "Display that the tests' Xvfb serves")
 
 set(TW_WINE_ENV
   WINEPREFIX=${TW_WINEPREFIX}
   WINEARCH=win64
   WINEDEBUG=-all
   WINEDLLOVERRIDES=mscoree,mshtml=
-  DISPLAY=${TW_XVFB_DISPLAY}
+  TW_WINE_BIN=${TW_WINE_BIN}
   LOCPATH=${CMAKE_BINARY_DIR}/locale
   XDG_DATA_HOME=${CMAKE_BINARY_DIR}/xdg-data
   LANG=zh_CN.UTF-8)
 
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${TW_WINE_ENV} ${TW_WINE})
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${TW_WINE_ENV} ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
 
 # The session script is the one place that starts and stops Wine's helpers.
 set(TW_WINE_SESSION ${PROJECT_SOURCE_DIR}/scripts/wine-session.sh)

@@ -4,7 +4,7 @@
 # several runs each, and reports the ratio and our peak memory.
 #
 # Usage: scripts/bench-http.sh [windows-build-dir]
-#   RUNS=5 SIZE_MB=100 TW_DISPLAY=:95 to change the defaults.
+#   RUNS=5 SIZE_MB=100 to change the defaults.
 # The build dir's Wine session is started and stopped here: do not run it
 # while the same build dir's tests are running.
 set -euo pipefail
@@ -17,7 +17,6 @@ cmake --build "$build" --target http_fetch_bench -j2 >/dev/null
 bench_exe="$build/net/http_fetch_bench.exe"
 
 export TW_BUILD_DIR="$build"
-export TW_DISPLAY="${TW_DISPLAY:-:95}"
 # shellcheck source=wine-env.sh
 source "$repo/scripts/wine-env.sh"
 

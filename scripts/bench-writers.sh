@@ -5,7 +5,6 @@
 # test prefix, so do not run it while that build's tests run. An argument
 # replaces the 5,000 contacts.
 #   TW_BUILD_DIR  the Windows build directory (default build/windows)
-#   TW_DISPLAY    the Xvfb display to use (default :87)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

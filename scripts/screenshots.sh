@@ -13,7 +13,6 @@ done
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target tarnwell_app tray_poke wine_keepalive >/dev/null
 
-export TW_DISPLAY="${TW_DISPLAY:-:89}"
 source scripts/wine-env.sh
 export TW_WINE_KEEPALIVE="$TW_BUILD_DIR/tests/wine_keepalive.exe"
 trap 'bash "$root/scripts/wine-session.sh" stop' EXIT

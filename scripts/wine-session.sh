@@ -1,41 +1,59 @@
 #!/usr/bin/env bash
 # Starts (or stops) what the Windows tests need: a Chinese glibc locale so
 # Wine picks code page 936, a virtual display, a persistent wineserver and
-# an initialised prefix. Expects the WINE*/DISPLAY/LOCPATH variables that
-# cmake/WineTesting.cmake passes.
+# an initialised prefix. Expects the WINE*/LOCPATH/TW_WINE_BIN variables that
+# cmake/WineTesting.cmake passes (or scripts/wine-env.sh sets).
+#
+# Everything it starts belongs to this prefix's tree: the display is a free
+# one that Xvfb picks and is recorded beside the prefix, and `stop` ends only
+# what `start` recorded, so two build trees can run their tests side by side.
 set -euo pipefail
 
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
-: "${WINEPREFIX:?}" "${DISPLAY:?}" "${LOCPATH:?}"
+: "${WINEPREFIX:?}" "${LOCPATH:?}" "${TW_WINE_BIN:?}"
+WINE="$(dirname "${BASH_SOURCE[0]}")/wine-run.sh"
+WINESERVER="$(dirname "$TW_WINE_BIN")/wineserver"
 state_dir="$(dirname "$WINEPREFIX")/wine-session"
 mkdir -p "$state_dir"
 
+ours_alive() { [ -s "$state_dir/$1.pid" ] && kill -0 "$(cat "$state_dir/$1.pid")" 2>/dev/null; }
+
 start_xvfb() {
-  local num="${DISPLAY#:}"
-  if [ -e "/tmp/.X11-unix/X$num" ] && display_alive "$num"; then return 0; fi
-  rm -f "/tmp/.X$num-lock" "/tmp/.X11-unix/X$num"
-  setsid Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  if ours_alive xvfb && [ -s "$state_dir/display" ]; then return 0; fi
+  rm -f "$state_dir/display" "$state_dir/display.new"
+  # -displayfd: Xvfb takes the first free display and writes its number
+  # once it accepts connections.
+  setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+    3>"$state_dir/display.new" </dev/null >/dev/null 2>&1 &
   echo $! >"$state_dir/xvfb.pid"
   for _ in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X$num" ] && return 0
+    if [ -s "$state_dir/display.new" ] && grep -q '^[0-9]\+$' "$state_dir/display.new"; then
+      echo ":$(cat "$state_dir/display.new")" >"$state_dir/display"
+      return 0
+    fi
     sleep 0.1
   done
-  echo "Xvfb did not come up on $DISPLAY" >&2
+  echo "Xvfb did not come up (see $state_dir)" >&2
   return 1
 }
 
-# A display whose server still runs is shared, whoever started it.
-display_alive() {
-  local lock="/tmp/.X$1-lock"
-  [ -f "$lock" ] && kill -0 "$(tr -d ' ' <"$lock")" 2>/dev/null
+build_locale() {
+  [ -d "$LOCPATH/zh_CN.UTF-8" ] && return 0
+  mkdir -p "$LOCPATH"
+  if ! localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8"; then
+    rm -rf "$LOCPATH/zh_CN.UTF-8"
+    echo "cannot build the zh_CN.UTF-8 locale in $LOCPATH (is the 'locales' package installed?);" \
+      "without it Wine runs with code page 1252 and the Chinese texts cannot be tested" >&2
+    return 1
+  fi
 }
 
-build_locale() {
-  if [ ! -d "$LOCPATH/zh_CN.UTF-8" ]; then
-    mkdir -p "$LOCPATH"
-    localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" 2>/dev/null || true
-  fi
+# This prefix's desktop process, not any other tree's.
+desktop_of_this_prefix() {
+  local pid
+  for pid in $(pgrep -f 'explorer.exe' || true); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
 }
 
 start() {
@@ -59,7 +77,7 @@ start() {
   if [ -n "${TW_WINE_KEEPALIVE:-}" ] && [ -f "$TW_WINE_KEEPALIVE" ]; then
     setsid "$WINE" "$TW_WINE_KEEPALIVE" </dev/null >/dev/null 2>&1 &
     for _ in $(seq 1 100); do
-      pgrep -f 'explorer.exe' >/dev/null && break
+      desktop_of_this_prefix && break
       sleep 0.1
     done
   fi
@@ -67,10 +85,8 @@ start() {
 
 stop() {
   "$WINESERVER" -k >/dev/null 2>&1 || true
-  if [ -f "$state_dir/xvfb.pid" ]; then
-    kill "$(cat "$state_dir/xvfb.pid")" 2>/dev/null || true
-    rm -f "$state_dir/xvfb.pid"
-  fi
+  if ours_alive xvfb; then kill "$(cat "$state_dir/xvfb.pid")" 2>/dev/null || true; fi
+  rm -f "$state_dir/xvfb.pid" "$state_dir/display" "$state_dir/display.new"
 }
 
 case "${1:-}" in

@@ -2,11 +2,8 @@
 
 #include <windows.h>
 
-#include <array>
-
 #include "clients/file_version_info_win.h"
-#include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/registry_text_win.h"
 
 namespace {
 
@@ -16,20 +13,10 @@ constexpr wchar_t kOpenCommandKey[] = L"SOFTWARE\\Classes\\Foxmail\\shell\\open\
 // (an expandable string is not expanded). Longer values than any real
 // command line are refused.
 std::optional<std::u16string> ReadOpenCommand() {
-  UniqueHKey key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOpenCommandKey, 0, KEY_QUERY_VALUE, key.put()) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  std::array<wchar_t, 400> buffer{};
-  DWORD bytes = sizeof(buffer);
-  if (RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
-                       &bytes) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  // The stored value need not end in a zero.
-  const size_t units = bytes / sizeof(wchar_t);
-  return FromWide(buffer.data(), wcsnlen(buffer.data(), units));
+  constexpr size_t kLongestCommandBytes = 400 * sizeof(wchar_t);
+  std::optional<RegistryText> value = ReadRegistryText(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr);
+  if (!value || value->storedBytes > kLongestCommandBytes) return std::nullopt;
+  return std::move(value->text);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ std::optional<RegistryText> ReadRegistryText(HKEY root, const wchar_t* subKey,
                        reinterpret_cast<BYTE*>(value.text.data()), &bytes) != ERROR_SUCCESS) {
     return std::nullopt;
   }
+  value.storedBytes = bytes;
   value.text.resize(bytes / sizeof(char16_t));
   const size_t end = value.text.find(u'\0');
   if (end != std::u16string::npos) value.text.resize(end);

@@ -9,6 +9,7 @@
 struct RegistryText {
   std::u16string text;  // up to the first zero, whether or not one was stored
   DWORD type = REG_NONE;
+  size_t storedBytes = 0;  // the value's size as stored, terminator or not
 };
 
 // Read access only. Nothing when the key or the value is missing; the
