@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "program_driver_win.h"
 #include "resources/resource.h"
 #include "win_test_support.h"
@@ -180,11 +182,18 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"https://mail.corp.example/webmail/?x=1");
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
-  EXPECT_EQ(ReadFileBytes(Ini()),
-            "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
-            "[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail/\r\n"
-            "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=cHc=\r\n"
-            "SavePassword=1\r\nServerScheme=https\r\n");
+  // The older file's keys keep their places; the protected password, new
+  // to it, comes last but one. Its blob differs from save to save.
+  const std::string saved = ReadFileBytes(Ini());
+  const std::string head =
+      "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
+      "[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail/\r\n"
+      "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=\r\n"
+      "SavePassword=1\r\nProtectedPassword=";
+  const std::string tail = "\r\nServerScheme=https\r\n";
+  EXPECT_EQ(saved.substr(0, head.size()), head);
+  EXPECT_EQ(saved.substr(saved.size() - std::min(saved.size(), tail.size())), tail);
+  EXPECT_GT(saved.size(), head.size() + tail.size() + 40) << saved;
 
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));

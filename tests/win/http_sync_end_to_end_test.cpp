@@ -6,9 +6,15 @@
 #include "loopback_http_server_win.h"
 
 #include <gtest/gtest.h>
+#include <wincrypt.h>
 
+#include "app/password_codec.h"
+#include "app/private_profile_win.h"
+#include "app/settings_store_win.h"
 #include "common/utf_convert.h"
+#include "common/win/scoped_handles.h"
 #include "http_test_replies.h"
+#include "sync/sync_run.h"
 #include "win_test_support.h"
 
 namespace {
@@ -32,20 +38,37 @@ bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// The password as another user's (or another program's) protection would
+// store it: the same user here, but with other entropy, which the platform
+// refuses to undo just the same.
+std::string ProtectedElsewhere(std::string secret) {
+  char otherEntropy[] = "another program";
+  DATA_BLOB in{static_cast<DWORD>(secret.size()), reinterpret_cast<BYTE*>(secret.data())};
+  DATA_BLOB entropy{sizeof(otherEntropy) - 1, reinterpret_cast<BYTE*>(otherEntropy)};
+  DATA_BLOB out{};
+  if (!CryptProtectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN,
+                        &out)) {
+    return "failed";
+  }
+  UniqueLocalMemory owner(out.pbData);
+  return Utf16ToUtf8(Base64Encode(std::string(reinterpret_cast<char*>(out.pbData), out.cbData)));
+}
+
 class HttpSyncEndToEndTest : public testing::Test {
  protected:
   HttpSyncEndToEndTest() : exe_(dir_.File(u"Tarnwell地址簿同步.exe")) {
     CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
   }
 
-  // Password "p&ss#1", stored as Base64 of its ANSI bytes.
-  void WriteSettings(int emailClient, uint16_t port) {
+  // By default password "p&ss#1" in the older form: Base64 of its ANSI bytes.
+  void WriteSettings(int emailClient, uint16_t port,
+                     const std::string& passwordLines = "Password=cCZzcyMx\r\n") {
     WriteFileBytes(dir_.File(u"AddrBookSync.ini"),
                    "[General]\r\nEmailClient=" + std::to_string(emailClient) +
                        "\r\nSyncLevel=1\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
                        std::to_string(port) +
-                       "\r\nServerVirtual=mail\r\nAccount=zhang@corp.example\r\n"
-                       "Password=cCZzcyMx\r\nSavePassword=1\r\n");
+                       "\r\nServerVirtual=mail\r\nAccount=zhang@corp.example\r\n" +
+                       passwordLines + "SavePassword=1\r\n");
   }
   ProcessResult Sync() { return RunProgram(exe_, u"/sync"); }
   std::string Log() { return ReadFileBytes(dir_.File(u"syncaddrs.log")); }
@@ -91,6 +114,45 @@ TEST_F(HttpSyncEndToEndTest, AnswerCutShortFailsAndWritesNothing) {
   EXPECT_EQ(Log().find("p&ss"), std::string::npos);
   // The run stopped before the copy and the writer: no half address book.
   EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
+  EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HttpSyncEndToEndTest, ProtectedPasswordIsSentAndAnUnreadableOneMeansNone) {
+  LoopbackHttpServer server({Ok(kAnswer)});
+  const auto ini = dir_.File(u"AddrBookSync.ini");
+  SyncSettings s;
+  s.EmailClient = -1;
+  s.SyncLevel = 1;
+  s.ServerPort = server.port();
+  s.Account = u"zhang@corp.example";
+  s.Password = u"p&ss#1";
+  s.SavePassword = 1;
+  SaveSettings(ini, s);
+  ProcessResult r = Sync();
+  EXPECT_EQ(r.exitCode, 0u) << r.output;
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0].Target(),
+            "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=p%26ss%231&onlydepart=1");
+
+  // Damaged (cut, or its signature broken), or protected for someone else.
+  const std::string blob =
+      Utf16ToUtf8(PrivateProfile(ini).ReadString(u"Server", u"ProtectedPassword", u""));
+  ASSERT_GT(blob.size(), 40u);
+  std::string signatureBroken = blob;
+  signatureBroken[blob.size() - 8] = blob[blob.size() - 8] == 'A' ? 'B' : 'A';
+  for (const std::string& stored : {blob.substr(0, blob.size() / 2), signatureBroken,
+                                    ProtectedElsewhere("p&ss#1"), std::string("not a blob")}) {
+    WriteSettings(5, server.port(), "Password=\r\nProtectedPassword=" + stored + "\r\n");
+    const std::string before = ReadFileBytes(ini);
+    r = Sync();
+    EXPECT_EQ(r.exitCode, 1u) << stored;
+    EXPECT_EQ(r.output, Utf16ToUtf8(kNoPasswordText) + "\r\n") << stored;
+    EXPECT_EQ(ReadFileBytes(ini), before);
+  }
   EXPECT_EQ(server.Requests().size(), 1u);
 }
 
