@@ -5,6 +5,7 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 tw_library(tw_app_win
   app_services_win.cpp
   client_detection_win.cpp
+  desktop_identity_win.cpp
   dialog_win.cpp
   message_box_win.cpp
   one_shot_sync_win.cpp

@@ -3,6 +3,7 @@
 #include "app/password_codec.h"
 #include "common/utf_convert.h"
 #include "sync/request_url.h"
+#include "sync/sync_spread.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ SyncSettings LoadSettingsFrom(IProfile& p, IAnsiCodePage& codePage,
   s.SyncLevel = p.ReadInt(kGeneral, u"SyncLevel", d.SyncLevel);
   s.SyncType = p.ReadInt(kGeneral, u"SyncType", d.SyncType);
   s.SyncTime = p.ReadInt(kGeneral, u"SyncTime", d.SyncTime);
+  s.SyncSpread = ClampSyncSpread(p.ReadInt(kGeneral, u"SyncSpread", d.SyncSpread));
   s.ServerHost = p.ReadString(kServer, u"ServerHost", d.ServerHost);
   s.ServerPort = p.ReadInt(kServer, u"ServerPort", d.ServerPort);
   s.ServerVirtual = p.ReadString(kServer, u"ServerVirtual", d.ServerVirtual);
@@ -59,6 +61,7 @@ void SaveSettingsTo(const SyncSettings& s, IProfile& p, IPasswordProtection& pro
   p.WriteString(kGeneral, u"SyncLevel", IntText(s.SyncLevel));
   p.WriteString(kGeneral, u"SyncType", IntText(s.SyncType));
   p.WriteString(kGeneral, u"SyncTime", IntText(s.SyncTime));
+  p.WriteString(kGeneral, u"SyncSpread", IntText(s.SyncSpread));
   p.WriteString(kServer, u"ServerHost", s.ServerHost);
   p.WriteString(kServer, u"ServerVirtual", s.ServerVirtual);
   p.WriteString(kServer, u"ServerPort", IntText(s.ServerPort));

@@ -17,6 +17,7 @@ struct SyncSettings {
   int32_t SyncLevel = 0;
   int32_t SyncType = 0;    // 0 automatic daily sync, otherwise manual only
   int32_t SyncTime = 540;  // minute of the day
+  int32_t SyncSpread = 0;  // minutes after SyncTime over which desktops spread their start
 
   bool operator==(const SyncSettings&) const = default;
 };

@@ -97,6 +97,7 @@ TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   s.SyncLevel = -1;
   s.SyncType = -1;
   s.SyncTime = -30;
+  s.SyncSpread = 45;
   s.ServerScheme = u"https";
   s.ServerHost = u"mail.corp.example";
   s.ServerPort = 8080;
@@ -111,13 +112,25 @@ TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   EXPECT_EQ(profile.writeOrder,
             (std::vector<std::u16string>{u"General.EmailClient", u"General.SyncLevel",
                                          u"General.SyncType", u"General.SyncTime",
-                                         u"Server.ServerHost", u"Server.ServerVirtual",
+                                         u"General.SyncSpread", u"Server.ServerHost",
+                                         u"Server.ServerVirtual",
                                          u"Server.ServerPort", u"Server.Account",
                                          u"Server.Password", u"Server.ProtectedPassword",
                                          u"Server.SavePassword", u"Server.ServerScheme"}));
   EXPECT_EQ((profile.values[{u"General", u"SyncTime"}]), u"-30");
   EXPECT_EQ((profile.values[{u"Server", u"Password"}]), u"");
   EXPECT_EQ(LoadSettingsFrom(profile, cp, protection), s);
+}
+
+TEST(SettingsCodecTest, SyncSpreadIsBroughtIntoItsWindow) {
+  FakeProfile profile;
+  Latin1CodePage cp;
+  FakeProtection protection;
+  for (const auto& [stored, loaded] : {std::pair{u"30", 30}, {u"120", 120}, {u"121", 120},
+                                       {u"-5", 0}, {u"abc", 0}}) {
+    profile.values[{u"General", u"SyncSpread"}] = stored;
+    EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).SyncSpread, loaded);
+  }
 }
 
 TEST(SettingsCodecTest, SchemeIsHttpUnlessTheFileSaysHttps) {

@@ -34,6 +34,18 @@ constexpr char kAnswer[] =
     "<person Name=\"\xE6\x9D\x8E\xE5\x9B\x9B\" E-Mail=\"lisi@corp.example\"/>"
     "</addressbooks>";
 
+// kAnswer as gzip sends it: Python's gzip.compress(kAnswer, 9, mtime=0).
+constexpr char kAnswerGzip[] =
+    "\x1F\x8B\x08\x00\x00\x00\x00\x00\x02\x03\xB3\xB1\xAF\xC8\xCD\x51\x28\x4B\x2D\x2A\xCE\xCC"
+    "\xCF\xB3\x55\x32\xD4\x33\x50\x52\x48\xCD\x4B\xCE\x4F\xC9\xCC\x4B\xB7\x55\x2A\x2D\x49\xD3"
+    "\xB5\x50\xB2\xB7\xB3\x49\x4C\x49\x29\x4A\x2D\x2E\x4E\xCA\xCF\xCF\x2E\xB6\xB3\x29\x00\x2A"
+    "\xCF\xCF\x53\xF0\x4B\xCC\x4D\xB5\x55\x7A\xBA\x67\xC1\x93\x1D\x9D\x4A\x0A\xAE\xBA\xBE\x89"
+    "\x99\x39\xB6\x4A\x55\x19\x89\x79\xE9\xC5\x89\x79\x0E\xC9\xF9\x45\x05\x7A\xA9\x15\x89\xB9"
+    "\x05\x39\xA9\x4A\xFA\x68\xBA\x9E\xCD\xED\x7B\x3A\x7B\x36\x42\x57\x4E\x66\x71\x26\x86\x0E"
+    "\x7D\x14\x6B\x01\x76\x73\x35\xF3\xAB\x00\x00\x00";
+const std::string kGzipped(kAnswerGzip, sizeof(kAnswerGzip) - 1);
+constexpr char kGzipHeaders[] = "Content-Type: text/xml\r\nContent-Encoding: gzip\r\n";
+
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -77,21 +89,28 @@ class HttpSyncEndToEndTest : public testing::Test {
   std::u16string exe_;
 };
 
-TEST_F(HttpSyncEndToEndTest, WholeAnswerIsFetchedKeptAndParsed) {
-  LoopbackHttpServer server({Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n")});
-  WriteSettings(-1, server.port());  // no client chosen: nothing to write into
-  const ProcessResult r = Sync();
+TEST_F(HttpSyncEndToEndTest, WholeAnswerIsFetchedKeptAndParsedCompressedOrNot) {
+  // A server that ignores Accept-Encoding, and one that compresses.
+  for (const ScriptedReply& reply :
+       {Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n"),
+        Answer("HTTP/1.1 200 OK", kGzipped, kGzipHeaders)}) {
+    LoopbackHttpServer server({reply});
+    WriteSettings(-1, server.port());  // no client chosen: nothing to write into
+    DeleteFileW(AsWide(dir_.File(u"address.xml")));
+    const ProcessResult r = Sync();
 
-  EXPECT_EQ(r.exitCode, 0u) << r.output;
-  EXPECT_EQ(r.output, std::string(kNoSyncTaskUtf8) + "\r\n");
-  EXPECT_TRUE(EndsWith(Log(), std::string(" :") + kNoSyncTaskGbk + "\r\n")) << Log();
-  EXPECT_NE(ReadFileBytes(dir_.File(u"address.xml")).find("lisi@corp.example"), std::string::npos);
+    EXPECT_EQ(r.exitCode, 0u) << r.output;
+    EXPECT_EQ(r.output, std::string(kNoSyncTaskUtf8) + "\r\n");
+    EXPECT_TRUE(EndsWith(Log(), std::string(" :") + kNoSyncTaskGbk + "\r\n")) << Log();
+    EXPECT_EQ(ReadFileBytes(dir_.File(u"address.xml")), kAnswer);
 
-  const auto requests = server.Requests();
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].Target(),
-            "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=p%26ss%231&onlydepart=1");
-  EXPECT_EQ(requests[0].Header("Pragma"), "no-cache");
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].Target(),
+              "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=p%26ss%231&onlydepart=1");
+    EXPECT_EQ(requests[0].Header("Pragma"), "no-cache");
+    EXPECT_EQ(requests[0].Header("Accept-Encoding"), "gzip, deflate");
+  }
 }
 
 TEST_F(HttpSyncEndToEndTest, AnswerCutShortFailsAndWritesNothing) {
@@ -115,6 +134,37 @@ TEST_F(HttpSyncEndToEndTest, AnswerCutShortFailsAndWritesNothing) {
   // The run stopped before the copy and the writer: no half address book.
   EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
   EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortOrCorruptFails) {
+  const std::string half = kGzipped.substr(0, kGzipped.size() / 2);
+  std::string badCheck = kGzipped;
+  badCheck[badCheck.size() - 6] ^= 0x01;  // the CRC of the decoded text
+  std::string badBlock = kGzipped;
+  badBlock[10] |= 0x06;  // the first block's type becomes the reserved one
+  const std::string length = "Content-Length: " + std::to_string(kGzipped.size()) + "\r\n";
+  struct Case {
+    const char* what;
+    ScriptedReply reply;
+  } const cases[] = {
+      {"cut short", {ResponseHead("HTTP/1.1 200 OK", kGzipHeaders + length) + half,
+                     ReplyEnd::Close}},
+      {"cut short, no length", {ResponseHead("HTTP/1.1 200 OK", kGzipHeaders) + half,
+                                ReplyEnd::Close}},
+      {"wrong check", Answer("HTTP/1.1 200 OK", badCheck, kGzipHeaders, ReplyEnd::Close)},
+      {"bad block", Answer("HTTP/1.1 200 OK", badBlock, kGzipHeaders, ReplyEnd::Close)},
+  };
+  for (const Case& c : cases) {
+    LoopbackHttpServer server({c.reply});
+    WriteSettings(5, server.port());
+    const ProcessResult r = Sync();
+
+    const std::string maskedUrl = "http://127.0.0.1:" + std::to_string(server.port()) +
+                                  "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
+                                  "&onlydepart=1";
+    EXPECT_EQ(r.exitCode, 1u) << c.what;
+    EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + "\r\n") << c.what;
+  }
 }
 
 }  // namespace
