@@ -5,9 +5,11 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 tw_library(tw_app_win
   app_services_win.cpp
   client_detection_win.cpp
+  desktop_identity_win.cpp
   dialog_win.cpp
   message_box_win.cpp
   one_shot_sync_win.cpp
+  password_protection_win.cpp
   private_profile_win.cpp
   settings_store_win.cpp
   sync_addr_app_win.cpp
@@ -18,7 +20,7 @@ tw_layer_include_dir(resources resources_dir)
 target_include_directories(tw_app_win PUBLIC ${resources_dir})
 target_link_libraries(tw_app_win PUBLIC
   tw_app_core tw_sync_win tw_net_win tw_clients_win tw_common_win
-  ole32 oleaut32 uuid shell32 shlwapi user32 gdi32 comctl32 ws2_32 winhttp version)
+  ole32 oleaut32 uuid shell32 shlwapi user32 gdi32 comctl32 ws2_32 winhttp version crypt32)
 
 add_executable(tarnwell_app WIN32 main_win.cpp ${PROJECT_SOURCE_DIR}/resources/app.rc)
 target_link_libraries(tarnwell_app PRIVATE tw_app_win)

@@ -1,5 +1,6 @@
 #include "app/app_services_win.h"
 
+#include "app/desktop_identity_win.h"
 #include "clients/writer_factory_win.h"
 #include "common/win/scoped_handles.h"
 #include "net/http_answer_fetcher_win.h"
@@ -9,7 +10,8 @@
 AppServices::AppServices() {
   engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
       settings_, clock_, runLock_, marks_, messages_,
-      [this](const SyncSettings& s, RunMode mode) { return RunWithPlatform(s, mode); }});
+      [this](const SyncSettings& s, RunMode mode) { return RunWithPlatform(s, mode); },
+      CurrentDesktopIdentity()});
 }
 
 SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMode mode) {

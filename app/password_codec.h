@@ -1,6 +1,7 @@
 #pragma once
-// The password's stored form: standard Base64 (RFC 4648, padded, one line)
-// of its bytes in the ANSI code page. No secrecy is claimed for it.
+// Standard Base64 (RFC 4648, padded, one line): the text form of the
+// protected password, and the form older versions stored the password's
+// ANSI bytes in, which hides nothing.
 
 #include <string>
 #include <string_view>

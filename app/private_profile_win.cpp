@@ -32,10 +32,6 @@ void PrivateProfile::WriteString(const std::u16string& section, const std::u16st
   WritePrivateProfileStringW(AsWide(section), AsWide(key), AsWide(value), AsWide(path_));
 }
 
-std::string ThreadAnsiCodePage::FromWide(const std::u16string& text) {
-  return WideToCodePage(text, CP_THREAD_ACP);
-}
-
 std::u16string ThreadAnsiCodePage::ToWide(const std::string& bytes) {
   return CodePageToWide(bytes, CP_THREAD_ACP);
 }

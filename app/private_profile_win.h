@@ -1,6 +1,6 @@
 #pragma once
 // AddrBookSync.ini through the platform's private-profile functions, and
-// the thread's ANSI code page for the stored password.
+// the thread's ANSI code page for the password of older files.
 
 #include <string>
 
@@ -22,6 +22,5 @@ class PrivateProfile final : public IProfile {
 
 class ThreadAnsiCodePage final : public IAnsiCodePage {
  public:
-  std::string FromWide(const std::u16string& text) override;
   std::u16string ToWide(const std::string& bytes) override;
 };

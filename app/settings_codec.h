@@ -4,6 +4,7 @@
 // the program and in the tests.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "sync/sync_settings.h"
@@ -20,22 +21,37 @@ class IProfile {
                            const std::u16string& value) = 0;
 };
 
-// The ANSI code page in which the password is stored.
+// The ANSI code page in which older versions stored the password.
 class IAnsiCodePage {
  public:
   virtual ~IAnsiCodePage() = default;
-  virtual std::string FromWide(const std::u16string& text) = 0;
   virtual std::u16string ToWide(const std::string& bytes) = 0;
 };
 
-std::u16string EncodePassword(const std::u16string& password, IAnsiCodePage& codePage);
-// Bytes after the first zero byte are ignored.
+// The platform's protection of a secret for the current user on this
+// machine: only that user, there, gets it back.
+class IPasswordProtection {
+ public:
+  virtual ~IPasswordProtection() = default;
+  // Nothing when the platform refuses.
+  virtual std::optional<std::string> Protect(const std::string& secret) = 0;
+  // Nothing for a blob of another user or machine, or a damaged one.
+  virtual std::optional<std::string> Unprotect(const std::string& blob) = 0;
+};
+
+// The form older versions stored in `Password`. Bytes after the first zero
+// byte are ignored.
 std::u16string DecodePassword(const std::u16string& stored, IAnsiCodePage& codePage);
 
-// Reads every field; missing keys take their defaults.
-SyncSettings LoadSettingsFrom(IProfile& profile, IAnsiCodePage& codePage);
-// Writes every field; the password only when SavePassword is set.
-void SaveSettingsTo(const SyncSettings& settings, IProfile& profile, IAnsiCodePage& codePage);
+// Reads every field; missing keys take their defaults. The password comes
+// from `ProtectedPassword` when the file has one (empty when it cannot be
+// unprotected), else from the older `Password`.
+SyncSettings LoadSettingsFrom(IProfile& profile, IAnsiCodePage& codePage,
+                              IPasswordProtection& protection);
+// Writes every field. The password goes only into `ProtectedPassword`, and
+// only when SavePassword is set; `Password` is always written empty.
+void SaveSettingsTo(const SyncSettings& settings, IProfile& profile,
+                    IPasswordProtection& protection);
 
 // The date of the last automatic run ("YYYY-MM-DD"), kept apart from the
 // record: only the scheduler writes it, and a save of the dialog keeps it.

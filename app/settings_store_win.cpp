@@ -1,5 +1,6 @@
 #include "app/settings_store_win.h"
 
+#include "app/password_protection_win.h"
 #include "app/private_profile_win.h"
 #include "common/win/wide_text.h"
 
@@ -10,13 +11,14 @@ std::u16string GetSettingsFilePath() {
 SyncSettings LoadSettings(const std::u16string& path) {
   PrivateProfile profile(path);
   ThreadAnsiCodePage codePage;
-  return LoadSettingsFrom(profile, codePage);
+  UserPasswordProtection protection;
+  return LoadSettingsFrom(profile, codePage, protection);
 }
 
 void SaveSettings(const std::u16string& path, const SyncSettings& settings) {
   PrivateProfile profile(path);
-  ThreadAnsiCodePage codePage;
-  SaveSettingsTo(settings, profile, codePage);
+  UserPasswordProtection protection;
+  SaveSettingsTo(settings, profile, protection);
 }
 
 std::u16string ProfileAutoSyncMarks::Load() {

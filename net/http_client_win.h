@@ -46,12 +46,9 @@ class CHttpClient {
   HttpLastStatus lastStatus() const { return lastStatus_; }
   // Called after every block of the body that arrives (for a watchdog).
   void SetProgressCallback(std::function<void()> onProgress) { onProgress_ = std::move(onProgress); }
-  // Whether the last response announced its body's length (or had none),
-  // so that a body cut short was caught by ReadBody.
-  bool bodyLengthAnnounced() const {
-    return bodyExpected_.framing == BodyFraming::DeclaredLength ||
-           bodyExpected_.framing == BodyFraming::None;
-  }
+  // Whether the last body matched the length its response announced (or
+  // it had none), so that a body cut short was caught by ReadBody.
+  bool bodyLengthAnnounced() const { return BodyLengthConfirmed(bodyExpected_, bodyReceived_); }
 
  private:
   bool SendRequest(const std::u16string& url);
@@ -65,9 +62,11 @@ class CHttpClient {
   UniqueHInternet request_;
   HttpLastStatus lastStatus_ = HttpLastStatus::Success;
   BodyPlan bodyExpected_;
+  uint64_t bodyReceived_ = 0;
   std::function<void()> onProgress_;
   std::u16string connectedHost_;
   int32_t connectedPort_ = 0;
   bool connectedSecure_ = false;
+  bool decoding_ = false;  // the platform decodes compressed bodies
   std::chrono::milliseconds timeout_;
 };

@@ -60,3 +60,8 @@ bool BodyArrivedWhole(const BodyPlan& plan, uint64_t received, bool readFailed) 
   if (plan.framing == BodyFraming::DeclaredLength) return received >= plan.declaredLength;
   return true;
 }
+
+bool BodyLengthConfirmed(const BodyPlan& plan, uint64_t received) {
+  return plan.framing == BodyFraming::None ||
+         (plan.framing == BodyFraming::DeclaredLength && received == plan.declaredLength);
+}

@@ -50,3 +50,10 @@ ResponseVerdict JudgeResponse(const ResponseFacts& facts);
 // platform decodes chunks itself and reports a lost end, if at all, as a
 // failed read, and a body without length ends when the server closes.
 bool BodyArrivedWhole(const BodyPlan& plan, uint64_t received, bool readFailed);
+
+// Whether a body that arrived whole was also checked by its length: it
+// had none to read, or exactly the announced number of bytes. A body the
+// platform decompressed is longer than the length announced for its
+// compressed form; only the answer itself can show that such a body is
+// whole.
+bool BodyLengthConfirmed(const BodyPlan& plan, uint64_t received);

@@ -70,9 +70,12 @@ int CSyncEngine::RunSync(bool showResult) {
 
 void CSyncEngine::SchedulerThread() {
   IClock& clock = services_.clock;
+  const auto dueMinute = [this](const SyncSettings& s) {
+    return SpreadSyncTime(s.SyncTime, SpreadOffset(services_.desktop, s.SyncSpread));
+  };
   int64_t now = clock.Now();
   DailyScheduler scheduler(services_.marks.Load(), now, clock.ToLocal(now),
-                           services_.settings.Snapshot().SyncTime);
+                           dueMinute(services_.settings.Snapshot()));
   for (;;) {
     {
       std::unique_lock lock(stopMutex_);
@@ -80,7 +83,7 @@ void CSyncEngine::SchedulerThread() {
     }
     const SyncSettings settings = services_.settings.Snapshot();
     now = clock.Now();
-    if (scheduler.Poll(settings.SyncType, settings.SyncTime, now, clock.ToLocal(now))) {
+    if (scheduler.Poll(settings.SyncType, dueMinute(settings), now, clock.ToLocal(now))) {
       services_.marks.Save(scheduler.lastAutoSyncDate());
       RunSync(false);
       scheduler.RunFinished(clock.Now());

@@ -16,6 +16,7 @@
 #include "sync/local_clock.h"
 #include "sync/shared_settings.h"
 #include "sync/sync_run.h"
+#include "sync/sync_spread.h"
 
 enum class RunMode {
   Manual,     // from the tray: the result is shown
@@ -49,6 +50,7 @@ struct SyncEngineServices {
   IAutoSyncMarkStore& marks;
   IMessageSink& resultMessages;  // for manual runs
   SyncRunner runner;
+  DesktopIdentity desktop;  // places the daily run within SyncSpread
 };
 
 class CSyncEngine {

@@ -12,11 +12,12 @@ struct SyncSettings {
   int32_t ServerPort = 80;
   std::u16string ServerVirtual = u"mail";
   std::u16string Account;
-  std::u16string Password;  // plain in memory; Base64 in the file
+  std::u16string Password;  // plain in memory; protected for the user in the file
   int32_t SavePassword = 0;
   int32_t SyncLevel = 0;
   int32_t SyncType = 0;    // 0 automatic daily sync, otherwise manual only
   int32_t SyncTime = 540;  // minute of the day
+  int32_t SyncSpread = 0;  // minutes after SyncTime over which desktops spread their start
 
   bool operator==(const SyncSettings&) const = default;
 };

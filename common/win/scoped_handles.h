@@ -61,6 +61,8 @@ struct KernelHandleTraits {
 using UniqueHandle = UniqueAny<KernelHandleTraits>;
 using UniqueHKey = UniqueAny<NullIsEmpty<HKEY, RegCloseKey>>;
 using UniqueHModule = UniqueAny<NullIsEmpty<HMODULE, FreeLibrary>>;
+// Memory the platform hands out for the caller to LocalFree.
+using UniqueLocalMemory = UniqueAny<NullIsEmpty<HLOCAL, LocalFree>>;
 
 // One counted reference to a COM interface (any IUnknown-derived type).
 template <typename I>

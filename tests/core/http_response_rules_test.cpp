@@ -73,4 +73,14 @@ TEST(HttpResponseRulesTest, StatusLengthAndChunkingDecideTheBody) {
   }
 }
 
+TEST(HttpResponseRulesTest, OnlyABodyOfTheAnnouncedLengthConfirmsIt) {
+  const BodyPlan declared{BodyFraming::DeclaredLength, 144};
+  EXPECT_TRUE(BodyLengthConfirmed(declared, 144));
+  EXPECT_TRUE(BodyLengthConfirmed({}, 0));  // nothing to read
+  // The platform decompressed it: the length counted the compressed bytes.
+  EXPECT_FALSE(BodyLengthConfirmed(declared, 171));
+  EXPECT_FALSE(BodyLengthConfirmed({BodyFraming::Chunked, 0}, 171));
+  EXPECT_FALSE(BodyLengthConfirmed({BodyFraming::UntilClose, 0}, 171));
+}
+
 }  // namespace

@@ -12,11 +12,6 @@ namespace {
 
 // Latin-1 stands in for an ANSI code page: one byte per character.
 struct Latin1CodePage : IAnsiCodePage {
-  std::string FromWide(const std::u16string& text) override {
-    std::string out;
-    for (char16_t c : text) out.push_back(c < 256 ? static_cast<char>(c) : '?');
-    return out;
-  }
   std::u16string ToWide(const std::string& bytes) override {
     std::u16string out;
     for (char c : bytes) out.push_back(static_cast<unsigned char>(c));
@@ -47,6 +42,20 @@ struct FakeProfile : IProfile {
   }
 };
 
+// Like the platform's protection: a blob it did not make, or one it made
+// for someone else, does not come back; and it may refuse to protect.
+struct FakeProtection : IPasswordProtection {
+  bool refuse = false;
+  std::optional<std::string> Protect(const std::string& secret) override {
+    if (refuse) return std::nullopt;
+    return "sealed:" + std::string(secret.rbegin(), secret.rend());
+  }
+  std::optional<std::string> Unprotect(const std::string& blob) override {
+    if (blob.rfind("sealed:", 0) != 0) return std::nullopt;
+    return std::string(blob.rbegin(), blob.rend() - 7);
+  }
+};
+
 TEST(PasswordCodecTest, Base64RoundTripsAllLengths) {
   EXPECT_EQ(Base64Encode(""), u"");
   EXPECT_EQ(Base64Encode("f"), u"Zg==");
@@ -72,7 +81,8 @@ TEST(PasswordCodecTest, LenientDecoderSkipsStrayCharactersAndShortTails) {
 TEST(SettingsCodecTest, MissingFileGivesDefaults) {
   FakeProfile profile;
   Latin1CodePage cp;
-  EXPECT_EQ(LoadSettingsFrom(profile, cp), SyncSettings{});
+  FakeProtection protection;
+  EXPECT_EQ(LoadSettingsFrom(profile, cp, protection), SyncSettings{});
   const SyncSettings d;
   EXPECT_EQ(d.ServerHost, u"127.0.0.1");
   EXPECT_EQ(d.ServerPort, 80);
@@ -87,6 +97,7 @@ TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   s.SyncLevel = -1;
   s.SyncType = -1;
   s.SyncTime = -30;
+  s.SyncSpread = 45;
   s.ServerScheme = u"https";
   s.ServerHost = u"mail.corp.example";
   s.ServerPort = 8080;
@@ -96,39 +107,59 @@ TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   s.SavePassword = 1;
   FakeProfile profile;
   Latin1CodePage cp;
-  SaveSettingsTo(s, profile, cp);
+  FakeProtection protection;
+  SaveSettingsTo(s, profile, protection);
   EXPECT_EQ(profile.writeOrder,
             (std::vector<std::u16string>{u"General.EmailClient", u"General.SyncLevel",
                                          u"General.SyncType", u"General.SyncTime",
-                                         u"Server.ServerHost", u"Server.ServerVirtual",
+                                         u"General.SyncSpread", u"Server.ServerHost",
+                                         u"Server.ServerVirtual",
                                          u"Server.ServerPort", u"Server.Account",
-                                         u"Server.Password", u"Server.SavePassword",
-                                         u"Server.ServerScheme"}));
+                                         u"Server.Password", u"Server.ProtectedPassword",
+                                         u"Server.SavePassword", u"Server.ServerScheme"}));
   EXPECT_EQ((profile.values[{u"General", u"SyncTime"}]), u"-30");
-  EXPECT_EQ(LoadSettingsFrom(profile, cp), s);
+  EXPECT_EQ((profile.values[{u"Server", u"Password"}]), u"");
+  EXPECT_EQ(LoadSettingsFrom(profile, cp, protection), s);
+}
+
+TEST(SettingsCodecTest, SyncSpreadIsBroughtIntoItsWindow) {
+  FakeProfile profile;
+  Latin1CodePage cp;
+  FakeProtection protection;
+  for (const auto& [stored, loaded] : {std::pair{u"30", 30}, {u"120", 120}, {u"121", 120},
+                                       {u"-5", 0}, {u"abc", 0}}) {
+    profile.values[{u"General", u"SyncSpread"}] = stored;
+    EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).SyncSpread, loaded);
+  }
 }
 
 TEST(SettingsCodecTest, SchemeIsHttpUnlessTheFileSaysHttps) {
   FakeProfile profile;
   Latin1CodePage cp;
-  EXPECT_EQ(LoadSettingsFrom(profile, cp).ServerScheme, u"http");  // older files
+  FakeProtection protection;
+  EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).ServerScheme, u"http");  // older files
   for (const auto& [stored, loaded] : {std::pair{u"HTTPS", u"https"}, {u"https", u"https"},
                                        {u"ftp", u"http"}, {u"", u"http"}}) {
     profile.values[{u"Server", u"ServerScheme"}] = stored;
-    EXPECT_EQ(LoadSettingsFrom(profile, cp).ServerScheme, loaded);
+    EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).ServerScheme, loaded);
   }
 }
 
-TEST(SettingsCodecTest, UnsavedPasswordIsWrittenEmptyAndKeptInMemory) {
+TEST(SettingsCodecTest, UnsavedOrUnprotectablePasswordIsWrittenNowhere) {
   SyncSettings s;
   s.Password = u"secret";
-  s.SavePassword = 0;
-  FakeProfile profile;
   Latin1CodePage cp;
-  SaveSettingsTo(s, profile, cp);
-  EXPECT_EQ((profile.values[{u"Server", u"Password"}]), u"");
-  EXPECT_EQ(s.Password, u"secret");
-  EXPECT_EQ(LoadSettingsFrom(profile, cp).Password, u"");
+  for (const auto& [savePassword, refuse] : {std::pair{0, false}, {1, true}}) {
+    s.SavePassword = savePassword;
+    FakeProfile profile;
+    FakeProtection protection;
+    protection.refuse = refuse;
+    SaveSettingsTo(s, profile, protection);
+    EXPECT_EQ((profile.values[{u"Server", u"Password"}]), u"");
+    EXPECT_EQ((profile.values[{u"Server", u"ProtectedPassword"}]), u"");
+    EXPECT_EQ(s.Password, u"secret");
+    EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).Password, u"");
+  }
 }
 
 TEST(SettingsCodecTest, StoredPasswordStopsAtZeroByteAndIgnoresStrayText) {
@@ -140,10 +171,10 @@ TEST(SettingsCodecTest, StoredPasswordStopsAtZeroByteAndIgnoresStrayText) {
 
 TEST(SettingsCodecTest, LastAutoSyncSurvivesADialogSave) {
   FakeProfile profile;
-  Latin1CodePage cp;
+  FakeProtection protection;
   EXPECT_EQ(LoadLastAutoSync(profile), u"");
   SaveLastAutoSync(profile, u"2026-12-07");
-  SaveSettingsTo(SyncSettings{}, profile, cp);
+  SaveSettingsTo(SyncSettings{}, profile, protection);
   EXPECT_EQ(LoadLastAutoSync(profile), u"2026-12-07");
 }
 

@@ -6,18 +6,25 @@
 #include <chrono>
 #include <thread>
 
+#include "common/utf_convert.h"
 #include "sync/sync_engine.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
+// Time 0 is 2026-12-07 00:00 local.
 struct FixedClock : IClock {
   std::atomic<int64_t> now{0};
-  int64_t Now() override { return now.load(); }
+  std::atomic<int> reads{0};
+  int64_t Now() override {
+    ++reads;
+    return now.load();
+  }
   std::optional<LocalDateTime> ToLocal(int64_t t) override {
-    return LocalDateTime{2026, 12, 7, static_cast<int>(t / 3600 % 24),
-                         static_cast<int>(t / 60 % 60), static_cast<int>(t % 60)};
+    return LocalDateTime{2026, 12, static_cast<int>(7 + t / 86400),
+                         static_cast<int>(t / 3600 % 24), static_cast<int>(t / 60 % 60),
+                         static_cast<int>(t % 60)};
   }
 };
 
@@ -50,7 +57,16 @@ bool WaitFor(Pred pred, std::chrono::milliseconds limit = 10s) {
   return true;
 }
 
+// A desktop whose place in a 60-minute window takes 23:30 past midnight.
+DesktopIdentity DesktopPastMidnight() {
+  for (int i = 0;; ++i) {
+    DesktopIdentity d{u"PC-" + AsciiToUtf16(std::to_string(i)), u"zhang"};
+    if (SpreadOffset(d, 60) >= 40) return d;
+  }
+}
+
 struct EngineFixture : testing::Test {
+  DesktopIdentity desktop = DesktopPastMidnight();
   SharedSettings settings;
   FixedClock clock;
   CountingLock lock;
@@ -78,7 +94,16 @@ struct EngineFixture : testing::Test {
         --concurrent;
         ++runs;
         return SyncRunOutcome{u"ran for " + s.Account, true};
-      }}};
+      },
+      desktop}};
+
+  // Moves the clock and returns once the scheduler has finished a poll at
+  // the new time (a poll reads the clock, a fired run reads it again).
+  void SetTimeAndPoll(int64_t t) {
+    const int before = clock.reads.load();
+    clock.now = t;
+    ASSERT_TRUE(WaitFor([&] { return clock.reads.load() >= before + 3; }));
+  }
 };
 
 TEST(SyncEnginePathsTest, DirectoryOfExecutable) {
@@ -136,6 +161,28 @@ TEST_F(EngineFixture, SchedulerThreadStartsTheDailyRunAndRecordsTheDate) {
   EXPECT_EQ(marks.Load(), u"2026-12-07");
   EXPECT_EQ(modes, std::vector<RunMode>{RunMode::Automatic});
   EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(EngineFixture, SpreadRunStartsOnceADayAtItsOwnMinutePastMidnight) {
+  SyncSettings s;
+  s.SyncTime = 1410;  // 23:30
+  s.SyncSpread = 60;
+  settings.Replace(s);
+  const int64_t due = (1410 + SpreadOffset(desktop, 60) - 1440) * 60;  // next day, 00:10..00:29
+  constexpr int64_t kDay = 86400;
+  clock.now = 1409 * 60;
+  engine.StartEngine(u"C:\\app\\x.exe");
+  SetTimeAndPoll(1410 * 60);
+  SetTimeAndPoll(kDay + due - 60);
+  EXPECT_EQ(runs.load(), 0);
+  SetTimeAndPoll(kDay + due);
+  EXPECT_EQ(runs.load(), 1);
+  EXPECT_EQ(marks.Load(), u"2026-12-08");
+  SetTimeAndPoll(kDay + due + 60);
+  SetTimeAndPoll(2 * kDay + due);
+  engine.Stop();
+  EXPECT_EQ(runs.load(), 2);
+  EXPECT_EQ(marks.Load(), u"2026-12-09");
 }
 
 TEST_F(EngineFixture, StopEndsAnIdleSchedulerPromptly) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "program_driver_win.h"
 #include "resources/resource.h"
 #include "win_test_support.h"
@@ -75,7 +77,7 @@ class SyncAddrDlgTest : public testing::Test {
 
 const char kStoredSettings[] =
     "[General]\r\nEmailClient=0\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
-    "[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=1\r\n"
+    "SyncSpread=30\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=1\r\n"
     "Account=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n";
 
 TEST_F(SyncAddrDlgTest, StartShowsTheStoredSettingsAndOnlyInstalledClients) {
@@ -180,11 +182,19 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"https://mail.corp.example/webmail/?x=1");
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
-  EXPECT_EQ(ReadFileBytes(Ini()),
-            "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
-            "[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail/\r\n"
-            "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=cHc=\r\n"
-            "SavePassword=1\r\nServerScheme=https\r\n");
+  // The older file's keys keep their places, SyncSpread too, which the
+  // dialog does not show; the protected password, new to the file, comes
+  // last but one. Its blob differs from save to save.
+  const std::string saved = ReadFileBytes(Ini());
+  const std::string head =
+      "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
+      "SyncSpread=30\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail/\r\n"
+      "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=\r\n"
+      "SavePassword=1\r\nProtectedPassword=";
+  const std::string tail = "\r\nServerScheme=https\r\n";
+  EXPECT_EQ(saved.substr(0, head.size()), head);
+  EXPECT_EQ(saved.substr(saved.size() - std::min(saved.size(), tail.size())), tail);
+  EXPECT_GT(saved.size(), head.size() + tail.size() + 40) << saved;
 
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));

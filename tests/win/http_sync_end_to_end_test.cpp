@@ -6,9 +6,15 @@
 #include "loopback_http_server_win.h"
 
 #include <gtest/gtest.h>
+#include <wincrypt.h>
 
+#include "app/password_codec.h"
+#include "app/private_profile_win.h"
+#include "app/settings_store_win.h"
 #include "common/utf_convert.h"
+#include "common/win/scoped_handles.h"
 #include "http_test_replies.h"
+#include "sync/sync_run.h"
 #include "win_test_support.h"
 
 namespace {
@@ -28,8 +34,36 @@ constexpr char kAnswer[] =
     "<person Name=\"\xE6\x9D\x8E\xE5\x9B\x9B\" E-Mail=\"lisi@corp.example\"/>"
     "</addressbooks>";
 
+// kAnswer as gzip sends it: Python's gzip.compress(kAnswer, 9, mtime=0).
+constexpr char kAnswerGzip[] =
+    "\x1F\x8B\x08\x00\x00\x00\x00\x00\x02\x03\xB3\xB1\xAF\xC8\xCD\x51\x28\x4B\x2D\x2A\xCE\xCC"
+    "\xCF\xB3\x55\x32\xD4\x33\x50\x52\x48\xCD\x4B\xCE\x4F\xC9\xCC\x4B\xB7\x55\x2A\x2D\x49\xD3"
+    "\xB5\x50\xB2\xB7\xB3\x49\x4C\x49\x29\x4A\x2D\x2E\x4E\xCA\xCF\xCF\x2E\xB6\xB3\x29\x00\x2A"
+    "\xCF\xCF\x53\xF0\x4B\xCC\x4D\xB5\x55\x7A\xBA\x67\xC1\x93\x1D\x9D\x4A\x0A\xAE\xBA\xBE\x89"
+    "\x99\x39\xB6\x4A\x55\x19\x89\x79\xE9\xC5\x89\x79\x0E\xC9\xF9\x45\x05\x7A\xA9\x15\x89\xB9"
+    "\x05\x39\xA9\x4A\xFA\x68\xBA\x9E\xCD\xED\x7B\x3A\x7B\x36\x42\x57\x4E\x66\x71\x26\x86\x0E"
+    "\x7D\x14\x6B\x01\x76\x73\x35\xF3\xAB\x00\x00\x00";
+const std::string kGzipped(kAnswerGzip, sizeof(kAnswerGzip) - 1);
+constexpr char kGzipHeaders[] = "Content-Type: text/xml\r\nContent-Encoding: gzip\r\n";
+
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The password as another user's (or another program's) protection would
+// store it: the same user here, but with other entropy, which the platform
+// refuses to undo just the same.
+std::string ProtectedElsewhere(std::string secret) {
+  char otherEntropy[] = "another program";
+  DATA_BLOB in{static_cast<DWORD>(secret.size()), reinterpret_cast<BYTE*>(secret.data())};
+  DATA_BLOB entropy{sizeof(otherEntropy) - 1, reinterpret_cast<BYTE*>(otherEntropy)};
+  DATA_BLOB out{};
+  if (!CryptProtectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN,
+                        &out)) {
+    return "failed";
+  }
+  UniqueLocalMemory owner(out.pbData);
+  return Utf16ToUtf8(Base64Encode(std::string(reinterpret_cast<char*>(out.pbData), out.cbData)));
 }
 
 class HttpSyncEndToEndTest : public testing::Test {
@@ -38,14 +72,15 @@ class HttpSyncEndToEndTest : public testing::Test {
     CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
   }
 
-  // Password "p&ss#1", stored as Base64 of its ANSI bytes.
-  void WriteSettings(int emailClient, uint16_t port) {
+  // By default password "p&ss#1" in the older form: Base64 of its ANSI bytes.
+  void WriteSettings(int emailClient, uint16_t port,
+                     const std::string& passwordLines = "Password=cCZzcyMx\r\n") {
     WriteFileBytes(dir_.File(u"AddrBookSync.ini"),
                    "[General]\r\nEmailClient=" + std::to_string(emailClient) +
                        "\r\nSyncLevel=1\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
                        std::to_string(port) +
-                       "\r\nServerVirtual=mail\r\nAccount=zhang@corp.example\r\n"
-                       "Password=cCZzcyMx\r\nSavePassword=1\r\n");
+                       "\r\nServerVirtual=mail\r\nAccount=zhang@corp.example\r\n" +
+                       passwordLines + "SavePassword=1\r\n");
   }
   ProcessResult Sync() { return RunProgram(exe_, u"/sync"); }
   std::string Log() { return ReadFileBytes(dir_.File(u"syncaddrs.log")); }
@@ -54,21 +89,28 @@ class HttpSyncEndToEndTest : public testing::Test {
   std::u16string exe_;
 };
 
-TEST_F(HttpSyncEndToEndTest, WholeAnswerIsFetchedKeptAndParsed) {
-  LoopbackHttpServer server({Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n")});
-  WriteSettings(-1, server.port());  // no client chosen: nothing to write into
-  const ProcessResult r = Sync();
+TEST_F(HttpSyncEndToEndTest, WholeAnswerIsFetchedKeptAndParsedCompressedOrNot) {
+  // A server that ignores Accept-Encoding, and one that compresses.
+  for (const ScriptedReply& reply :
+       {Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n"),
+        Answer("HTTP/1.1 200 OK", kGzipped, kGzipHeaders)}) {
+    LoopbackHttpServer server({reply});
+    WriteSettings(-1, server.port());  // no client chosen: nothing to write into
+    DeleteFileW(AsWide(dir_.File(u"address.xml")));
+    const ProcessResult r = Sync();
 
-  EXPECT_EQ(r.exitCode, 0u) << r.output;
-  EXPECT_EQ(r.output, std::string(kNoSyncTaskUtf8) + "\r\n");
-  EXPECT_TRUE(EndsWith(Log(), std::string(" :") + kNoSyncTaskGbk + "\r\n")) << Log();
-  EXPECT_NE(ReadFileBytes(dir_.File(u"address.xml")).find("lisi@corp.example"), std::string::npos);
+    EXPECT_EQ(r.exitCode, 0u) << r.output;
+    EXPECT_EQ(r.output, std::string(kNoSyncTaskUtf8) + "\r\n");
+    EXPECT_TRUE(EndsWith(Log(), std::string(" :") + kNoSyncTaskGbk + "\r\n")) << Log();
+    EXPECT_EQ(ReadFileBytes(dir_.File(u"address.xml")), kAnswer);
 
-  const auto requests = server.Requests();
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].Target(),
-            "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=p%26ss%231&onlydepart=1");
-  EXPECT_EQ(requests[0].Header("Pragma"), "no-cache");
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].Target(),
+              "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=p%26ss%231&onlydepart=1");
+    EXPECT_EQ(requests[0].Header("Pragma"), "no-cache");
+    EXPECT_EQ(requests[0].Header("Accept-Encoding"), "gzip, deflate");
+  }
 }
 
 TEST_F(HttpSyncEndToEndTest, AnswerCutShortFailsAndWritesNothing) {
@@ -91,6 +133,76 @@ TEST_F(HttpSyncEndToEndTest, AnswerCutShortFailsAndWritesNothing) {
   EXPECT_EQ(Log().find("p&ss"), std::string::npos);
   // The run stopped before the copy and the writer: no half address book.
   EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
+  EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortOrCorruptFails) {
+  const std::string half = kGzipped.substr(0, kGzipped.size() / 2);
+  std::string badCheck = kGzipped;
+  badCheck[badCheck.size() - 6] ^= 0x01;  // the CRC of the decoded text
+  std::string badBlock = kGzipped;
+  badBlock[10] |= 0x06;  // the first block's type becomes the reserved one
+  const std::string length = "Content-Length: " + std::to_string(kGzipped.size()) + "\r\n";
+  struct Case {
+    const char* what;
+    ScriptedReply reply;
+  } const cases[] = {
+      {"cut short", {ResponseHead("HTTP/1.1 200 OK", kGzipHeaders + length) + half,
+                     ReplyEnd::Close}},
+      {"cut short, no length", {ResponseHead("HTTP/1.1 200 OK", kGzipHeaders) + half,
+                                ReplyEnd::Close}},
+      {"wrong check", Answer("HTTP/1.1 200 OK", badCheck, kGzipHeaders, ReplyEnd::Close)},
+      {"bad block", Answer("HTTP/1.1 200 OK", badBlock, kGzipHeaders, ReplyEnd::Close)},
+  };
+  for (const Case& c : cases) {
+    LoopbackHttpServer server({c.reply});
+    WriteSettings(5, server.port());
+    const ProcessResult r = Sync();
+
+    const std::string maskedUrl = "http://127.0.0.1:" + std::to_string(server.port()) +
+                                  "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
+                                  "&onlydepart=1";
+    EXPECT_EQ(r.exitCode, 1u) << c.what;
+    EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + "\r\n") << c.what;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HttpSyncEndToEndTest, ProtectedPasswordIsSentAndAnUnreadableOneMeansNone) {
+  LoopbackHttpServer server({Ok(kAnswer)});
+  const auto ini = dir_.File(u"AddrBookSync.ini");
+  SyncSettings s;
+  s.EmailClient = -1;
+  s.SyncLevel = 1;
+  s.ServerPort = server.port();
+  s.Account = u"zhang@corp.example";
+  s.Password = u"p&ss#1";
+  s.SavePassword = 1;
+  SaveSettings(ini, s);
+  ProcessResult r = Sync();
+  EXPECT_EQ(r.exitCode, 0u) << r.output;
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0].Target(),
+            "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=p%26ss%231&onlydepart=1");
+
+  // Damaged (cut, or its signature broken), or protected for someone else.
+  const std::string blob =
+      Utf16ToUtf8(PrivateProfile(ini).ReadString(u"Server", u"ProtectedPassword", u""));
+  ASSERT_GT(blob.size(), 40u);
+  std::string signatureBroken = blob;
+  signatureBroken[blob.size() - 8] = blob[blob.size() - 8] == 'A' ? 'B' : 'A';
+  for (const std::string& stored : {blob.substr(0, blob.size() / 2), signatureBroken,
+                                    ProtectedElsewhere("p&ss#1"), std::string("not a blob")}) {
+    WriteSettings(5, server.port(), "Password=\r\nProtectedPassword=" + stored + "\r\n");
+    const std::string before = ReadFileBytes(ini);
+    r = Sync();
+    EXPECT_EQ(r.exitCode, 1u) << stored;
+    EXPECT_EQ(r.output, Utf16ToUtf8(kNoPasswordText) + "\r\n") << stored;
+    EXPECT_EQ(ReadFileBytes(ini), before);
+  }
   EXPECT_EQ(server.Requests().size(), 1u);
 }
 

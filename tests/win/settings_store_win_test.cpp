@@ -31,11 +31,18 @@ TEST(SettingsStoreWinTest, SaveWritesEveryKeyExactly) {
   s.Password = u"secret";
   s.SavePassword = 1;
   SaveSettings(path, s);
-  EXPECT_EQ(ReadFileBytes(path),
-            "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=-1\r\nSyncTime=-30\r\n"
-            "[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
-            "ServerPort=8080\r\nAccount=zhang@corp.example\r\nPassword=c2VjcmV0\r\n"
-            "SavePassword=1\r\nServerScheme=http\r\n");
+  const std::string bytes = ReadFileBytes(path);
+  const std::string head =
+      "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=-1\r\nSyncTime=-30\r\n"
+      "SyncSpread=0\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
+      "ServerPort=8080\r\nAccount=zhang@corp.example\r\nPassword=\r\nProtectedPassword=";
+  const std::string tail = "\r\nSavePassword=1\r\nServerScheme=http\r\n";
+  ASSERT_GT(bytes.size(), head.size() + tail.size() + 40) << bytes;
+  EXPECT_EQ(bytes.substr(0, head.size()), head);
+  EXPECT_EQ(bytes.substr(bytes.size() - tail.size()), tail);
+  // Neither the password nor its Base64 is in the file.
+  EXPECT_EQ(bytes.find("secret"), std::string::npos);
+  EXPECT_EQ(bytes.find("c2VjcmV0"), std::string::npos);
   EXPECT_EQ(LoadSettings(path), s);
 }
 
@@ -57,13 +64,19 @@ TEST(SettingsStoreWinTest, HandWrittenValuesAreReadLeniently) {
   const auto path = dir.File(u"AddrBookSync.ini");
   WriteFileBytes(path,
                  "[General]\r\nEmailClient=abc\r\nSyncTime=600min\r\nSyncLevel=-1\r\n"
-                 "[Server]\r\nPassword= c2Vj\r\nServerPort=\r\n");
+                 "[Server]\r\nPassword= c2Vj\r\nServerPort=\r\nSavePassword=1\r\n");
   const SyncSettings s = LoadSettings(path);
   EXPECT_EQ(s.EmailClient, 0);
   EXPECT_EQ(s.SyncTime, 600);
   EXPECT_EQ(s.SyncLevel, -1);
   EXPECT_EQ(s.Password, u"sec");
   EXPECT_EQ(s.ServerHost, u"127.0.0.1");
+  // The older password form moves into the protected one at the next save.
+  SaveSettings(path, s);
+  PrivateProfile profile(path);
+  EXPECT_EQ(profile.ReadString(u"Server", u"Password", u"-"), u"");
+  EXPECT_NE(profile.ReadString(u"Server", u"ProtectedPassword", u""), u"");
+  EXPECT_EQ(LoadSettings(path), s);
 }
 
 TEST(SettingsStoreWinTest, SchedulerDateIsKeptBySaves) {

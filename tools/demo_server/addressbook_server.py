@@ -11,10 +11,12 @@ import threading
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 import answer_documents as documents
+from content_coding import accepts_gzip, gzip_body
 from demo_accounts import ConfigError, load_accounts
 from request_query import (decode_component, escape_non_ascii, mask_password, masked_target,
                            parse_query, split_target)
 from sample_company import DEPARTMENTS, SAMPLE_SIZE, build_company
+from served_stats import CountingWriter, ServedStats
 from server_options import parse_arguments
 
 WRONG_CREDENTIALS = "帐号或密码错误"
@@ -58,6 +60,7 @@ class AddressBookServer(ThreadingHTTPServer):
     def __init__(self, address, settings, tls_context=None):
         self.settings = settings
         self.tls_context = tls_context
+        self.stats = ServedStats()
         # Set on shutdown, so that slow answers stop waiting.
         self.stopping = threading.Event()
         super().__init__(address, AddressBookHandler)
@@ -83,6 +86,7 @@ class AddressBookHandler(BaseHTTPRequestHandler):
 
     def setup(self):
         super().setup()
+        self.wfile = CountingWriter(self.wfile, self.server.stats)
         if isinstance(self.connection, ssl.SSLSocket):
             self.connection.do_handshake()
 
@@ -93,6 +97,7 @@ class AddressBookHandler(BaseHTTPRequestHandler):
         return super().parse_request()
 
     def do_GET(self):
+        self.server.stats.count_request()
         settings = self.server.settings
         target = self.path.encode("latin-1")
         path, query = split_target(target)
@@ -121,21 +126,30 @@ class AddressBookHandler(BaseHTTPRequestHandler):
                 return
             self.send_body(target, 200, XML_TYPE, book, answer)
         elif answer == "truncated":
-            self.send_body(target, 200, XML_TYPE, book[:len(book) // 2], answer,
-                           declared_length=len(book))
+            self.send_body(target, 200, XML_TYPE, book, answer, cut_short=True)
             self.close_connection = True
         else:
             self.send_body(target, 200, XML_TYPE, book, "address book")
 
-    def send_body(self, target, status, content_type, body, outcome, declared_length=None):
-        length = len(body) if declared_length is None else declared_length
+    def send_body(self, target, status, content_type, body, outcome, cut_short=False):
+        """Sends `body`, as gzip when the request accepts it; cut short, only
+        the first half of what the Content-Length announces."""
+        compress = self.server.settings.compression and accepts_gzip(
+            self.headers.get("Accept-Encoding"))
+        wire = gzip_body(body) if compress else body
+        sent = wire[:len(wire) // 2] if cut_short else wire
         self.send_response(status)
         self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(length))
+        if compress:
+            self.send_header("Content-Encoding", "gzip")
+        if self.server.settings.compression:
+            self.send_header("Vary", "Accept-Encoding")
+        self.send_header("Content-Length", str(len(wire)))
         self.end_headers()
-        self.wfile.write(body)
+        self.wfile.write(sent)
+        coding = f" gzip of {len(body)}" if compress else ""
         log(f"{self.client_address[0]} {self.command} {masked_target(target)} -> "
-            f"{status} {outcome}, {len(body)} of {length} bytes")
+            f"{status} {outcome}, {len(sent)} of {len(wire)} bytes{coding}")
 
     def log_request(self, code="-", size="-"):
         # The default line holds the raw request line, password included;
@@ -148,13 +162,14 @@ class AddressBookHandler(BaseHTTPRequestHandler):
 
 
 class Settings:
-    def __init__(self, accounts, bodies, virtual, forced_answer, slow_seconds):
+    def __init__(self, accounts, bodies, virtual, forced_answer, slow_seconds, compression):
         self.accounts = accounts
         self.bodies = bodies
         directory = virtual.strip("/")
         self.page_path = f"/{directory}/addresssync.asp" if directory else "/addresssync.asp"
         self.forced_answer = forced_answer
         self.slow_seconds = slow_seconds
+        self.compression = compression
 
 
 def log(line):
@@ -186,7 +201,7 @@ def main(argv=None):
 
     size = SAMPLE_SIZE if arguments.generate is None else arguments.generate
     settings = Settings(accounts, AnswerBodies(build_company(size)), arguments.virtual,
-                        arguments.mode, arguments.slow_seconds)
+                        arguments.mode, arguments.slow_seconds, not arguments.no_compression)
     try:
         server = AddressBookServer((arguments.host, arguments.port), settings, context)
     except OSError as error:
@@ -220,6 +235,12 @@ def main(argv=None):
     server.shutdown()
     serving.join()
     server.server_close()
+    log(server.stats.summary())
+    if arguments.stats_file:
+        try:
+            server.stats.write(arguments.stats_file)
+        except OSError as error:
+            log(f"addressbook_server: {error}")
     if arguments.port_file:
         try:
             os.remove(arguments.port_file)

@@ -45,6 +45,10 @@ def parse_arguments(argv):
     parser.add_argument("--slow-seconds", type=float, default=40.0,
                         help="delay of the slow answer (default 40: beyond the client's "
                              "30 s time-out)")
+    parser.add_argument("--no-compression", action="store_true",
+                        help="never gzip, whatever the request's Accept-Encoding says")
+    parser.add_argument("--stats-file",
+                        help="on stop, write requests and bytes sent per minute here (JSON)")
     parser.add_argument("--tls-cert", help="serve HTTPS with this PEM certificate (chain)")
     parser.add_argument("--tls-key", help="PEM private key of --tls-cert")
     arguments = parser.parse_args(argv)

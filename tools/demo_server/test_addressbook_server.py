@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Tests of the demo address-book server, each against a server process of
 its own on 127.0.0.1 and a free port."""
+import gzip
 import http.client
+import json
 import os
 import select
 import shutil
@@ -50,14 +52,14 @@ class ServerProcess:
             raise AssertionError(f"server did not start: {line!r} {self.log_text()}")
         self.port = int(line.split()[2])
 
-    def get(self, path, tls=None, host="127.0.0.1"):
+    def get(self, path, tls=None, host="127.0.0.1", headers=None):
         if tls is None:
             connection = http.client.HTTPConnection(host, self.port, timeout=DEADLINE_SECONDS)
         else:
             connection = http.client.HTTPSConnection(host, self.port, timeout=DEADLINE_SECONDS,
                                                      context=tls)
         try:
-            connection.request("GET", path)
+            connection.request("GET", path, headers=headers or {})
             response = connection.getresponse()
             return response.status, response.headers, response.read()
         finally:
@@ -176,6 +178,24 @@ class SampleCompanyTest(unittest.TestCase):
         for secret in ("%E5%AF%86", "a%26b", "plain", "secret", "in bad"):
             self.assertNotIn(secret, log)
 
+    def test_gzip_only_when_the_request_accepts_it(self):
+        path = page("demo@tarnwell-demo.example", "demo123")
+        _, plain_headers, plain = self.server.get(path)
+        self.assertIsNone(plain_headers["Content-Encoding"])
+        for accept in ("gzip, deflate", "deflate, GZIP;q=0.5", "*", "br, *;q=1"):
+            status, headers, body = self.server.get(path, headers={"Accept-Encoding": accept})
+            self.assertEqual((status, headers["Content-Encoding"]), (200, "gzip"), accept)
+            self.assertEqual(int(headers["Content-Length"]), len(body))
+            self.assertEqual(gzip.decompress(body), plain, accept)
+            self.assertLess(len(body), len(plain) / 3)
+        for accept in ("identity", "gzip;q=0", "deflate", "*;q=0", "gzip;q=0, *"):
+            _, headers, body = self.server.get(path, headers={"Accept-Encoding": accept})
+            self.assertEqual((headers["Content-Encoding"], body), (None, plain), accept)
+        # Cut short applies to what goes on the wire.
+        with self.assertRaises(http.client.IncompleteRead):
+            self.server.get(page("truncated@tarnwell-demo.example", "demo123"),
+                            headers={"Accept-Encoding": "gzip"})
+
     def test_answer_shapes_for_failure_tests(self):
         def answer(account):
             return self.server.get(page(f"{account}@tarnwell-demo.example", "demo123"))
@@ -224,6 +244,31 @@ class OptionsTest(unittest.TestCase):
                              WRONG_CREDENTIALS)
         finally:
             server.stop()
+
+    def test_without_compression_and_with_stats_of_what_was_sent(self):
+        with tempfile.TemporaryDirectory() as directory:
+            stats_file = os.path.join(directory, "stats.json")
+            server = ServerProcess("--no-compression", "--stats-file", stats_file)
+            received = 0
+            try:
+                for _ in range(3):
+                    status, headers, body = server.get(
+                        page("demo@tarnwell-demo.example", "demo123"),
+                        headers={"Accept-Encoding": "gzip"})
+                    self.assertEqual((status, headers["Content-Encoding"]), (200, None))
+                    received += len(body) + len(str(headers)) + len("HTTP/1.1 200 OK\r\n")
+                self.assertEqual(server.get("/elsewhere")[0], 404)
+            finally:
+                server.stop()
+            with open(stats_file, encoding="utf-8") as file:
+                stats = json.load(file)
+        self.assertEqual(stats["requests"], 4)
+        self.assertEqual(sum(m["requests"] for m in stats["minutes"]), 4)
+        self.assertEqual(sum(m["bytes_sent"] for m in stats["minutes"]), stats["bytes_sent"])
+        # Three answers with their heads, and a small 404 page.
+        self.assertGreaterEqual(stats["bytes_sent"], received)
+        self.assertLess(stats["bytes_sent"], received + 1000)
+        self.assertIn(stats["busiest_minute"], stats["minutes"])
 
     def test_refuses_to_start_on_bad_settings(self):
         with tempfile.TemporaryDirectory() as directory:
