@@ -177,12 +177,12 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   EXPECT_NE(refusal.find(u"Webmail地址"), std::u16string::npos) << std::string(refusal.begin(), refusal.end());
   EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
 
-  SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"https://mail.corp.example/webmail/?x=1");
+  SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"https://mail.corp.example/webmail/");
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   EXPECT_EQ(ReadFileBytes(Ini()),
             "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
-            "[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail/\r\n"
+            "[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
             "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=cHc=\r\n"
             "SavePassword=1\r\nServerScheme=https\r\n");
 
