@@ -22,8 +22,6 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMod
   AnswerCopyFile answerCopy(engine_->executableDir() + u"\\address.xml");
   WindowsWriterFactory writers;
   SyncLogFile log(engine_->logPath(), clock_);
-  IMessageSink& runMessages = mode == RunMode::OneShot ? static_cast<IMessageSink&>(silent_)
-                                                       : static_cast<IMessageSink&>(messages_);
-  SyncRunDeps deps{fetcher, answerCopy, writers, log, runMessages};
+  SyncRunDeps deps{fetcher, answerCopy, writers, log};
   return PerformSyncRun(settings, deps);
 }

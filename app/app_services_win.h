@@ -28,6 +28,5 @@ class AppServices {
   NamedRunLock runLock_;
   ProfileAutoSyncMarks marks_;
   MessageBoxSink messages_;
-  SilentMessageSink silent_;
   std::unique_ptr<CSyncEngine> engine_;
 };

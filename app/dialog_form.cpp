@@ -4,6 +4,7 @@
 
 #include "common/utf_convert.h"
 #include "sync/request_url.h"
+#include "sync/web_address.h"
 
 std::u16string BuildAddressText(const SyncSettings& s) {
   std::u16string text = NormalizeScheme(s.ServerScheme) + u"://" + s.ServerHost;
@@ -52,21 +53,28 @@ SaveCheck CheckSave(const DialogInput& in, const SyncSettings& current) {
     check.refusal = kPasswordEmptyText;
     return check;
   }
-  if (!in.address.parsed || in.address.host.empty()) {
+  // Only what the settings can hold is accepted: user information, a
+  // query or a fragment would be dropped silently.
+  const std::optional<WebAddress> address = SplitWebAddress(TrimBlanks(in.address));
+  if (!address || address->userInfo || address->query || address->fragment) {
     check.refusal = kAddressInvalidText;
     return check;
   }
-  if (in.address.port < 1 || in.address.port > 65535) {
+  if (address->port < 1 || address->port > 65535) {
     check.refusal = kPortInvalidText;
     return check;
   }
+  // The run adds "/addresssync.asp" itself.
+  std::u16string_view virtualDir = address->path;
+  while (!virtualDir.empty() && virtualDir.front() == u'/') virtualDir.remove_prefix(1);
+  while (!virtualDir.empty() && virtualDir.back() == u'/') virtualDir.remove_suffix(1);
 
   SyncSettings s = current;
   s.EmailClient = in.clientChoice;
-  s.ServerScheme = in.address.https ? u"https" : u"http";
-  s.ServerHost = in.address.host;
-  s.ServerVirtual = in.address.path.empty() ? std::u16string() : in.address.path.substr(1);
-  s.ServerPort = in.address.port;
+  s.ServerScheme = address->https ? u"https" : u"http";
+  s.ServerHost = address->host;
+  s.ServerVirtual = std::u16string(virtualDir);
+  s.ServerPort = address->port;
   s.SyncLevel = in.levelIndex;
   s.SyncType = in.typeIndex;
   s.SyncTime = in.timeIndex * 30;

@@ -18,19 +18,10 @@ std::vector<std::u16string> SyncTimeEntries();
 // The entry for a minute of the day, or -1 when no entry matches.
 int SyncTimeIndex(int32_t syncTime);
 
-// The parts of the address as the platform's URL splitter gave them.
-struct AddressParts {
-  bool parsed = false;
-  bool https = false;
-  std::u16string host;
-  int port = 0;  // as written, or the scheme's default
-  std::u16string path;
-};
-
 // Everything the user can change, as read from the controls.
 struct DialogInput {
   int32_t clientChoice = -1;  // radio group index, -1 for none
-  AddressParts address;
+  std::u16string address;     // the Webmail address as typed
   int levelIndex = -1;
   int typeIndex = -1;
   int timeIndex = -1;

@@ -12,9 +12,3 @@ class MessageBoxSink final : public IMessageSink {
  public:
   void Show(const std::u16string& text, MessageIcon icon) override;
 };
-
-// For runs that must show nothing (the command-line sync).
-class SilentMessageSink final : public IMessageSink {
- public:
-  void Show(const std::u16string&, MessageIcon) override {}
-};

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
-#include <winhttp.h>
 
 #include "app/message_box_win.h"
 #include "app/settings_store_win.h"
@@ -34,35 +33,6 @@ void FillList(HWND list, const std::vector<std::u16string>& entries, int selecte
 
 int Selection(HWND list) {
   return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
-}
-
-AddressParts SplitAddress(const std::u16string& address) {
-  // Buffers as the splitter expects them; every part starts empty.
-  wchar_t scheme[260] = {}, host[260] = {}, user[260] = {}, password[260] = {}, path[260] = {};
-  wchar_t extra[4096] = {};
-  URL_COMPONENTS parts{};
-  parts.dwStructSize = sizeof(parts);
-  parts.lpszScheme = scheme;
-  parts.dwSchemeLength = ARRAYSIZE(scheme);
-  parts.lpszHostName = host;
-  parts.dwHostNameLength = ARRAYSIZE(host);
-  parts.lpszUserName = user;
-  parts.dwUserNameLength = ARRAYSIZE(user);
-  parts.lpszPassword = password;
-  parts.dwPasswordLength = ARRAYSIZE(password);
-  parts.lpszUrlPath = path;
-  parts.dwUrlPathLength = ARRAYSIZE(path);
-  parts.lpszExtraInfo = extra;
-  parts.dwExtraInfoLength = ARRAYSIZE(extra);
-  AddressParts out;
-  out.parsed = WinHttpCrackUrl(AsWide(address), 0, ICU_ESCAPE, &parts) != FALSE;
-  if (out.parsed) {
-    out.https = parts.nScheme == INTERNET_SCHEME_HTTPS;
-    out.host = FromWide(host);
-    out.port = parts.nPort;
-    out.path = FromWide(path);
-  }
-  return out;
 }
 
 }  // namespace
@@ -187,7 +157,7 @@ void CSyncAddrDlg::OnSave() {
   DoDataExchange(true);
   DialogInput input;
   input.clientChoice = clientChoice_;
-  input.address = SplitAddress(address_);
+  input.address = address_;
   input.levelIndex = Selection(Item(IDC_SYNC_LEVEL));
   input.typeIndex = Selection(Item(IDC_SYNC_TYPE));
   input.timeIndex = Selection(Item(IDC_SYNC_TIME));

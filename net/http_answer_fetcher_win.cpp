@@ -6,9 +6,16 @@
 #include <mutex>
 #include <thread>
 
+#include "net/socket_io_cancel_win.h"
+#include "net/url_parts_win.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// How long a given-up fetch may take to end once its connection is cut.
+constexpr auto kEndingTime = std::chrono::seconds(10);
+constexpr auto kWatchInterval = std::chrono::milliseconds(100);
 
 // What the fetching thread and the waiting caller share. It outlives an
 // abandoned fetch: the thread owns a reference until it ends.
@@ -17,6 +24,7 @@ struct SharedFetch {
   std::condition_variable finished;
   bool done = false;
   FetchResult result;
+  CHttpClient* client = nullptr;  // while the thread has one; under `mutex`
   std::atomic<Clock::rep> lastProgress{Clock::now().time_since_epoch().count()};
 
   void NoteProgress() { lastProgress = Clock::now().time_since_epoch().count(); }
@@ -25,10 +33,29 @@ struct SharedFetch {
   }
 };
 
+// Lets the watchdog reach the client for exactly as long as it lives.
+class ClientRegistration {
+ public:
+  ClientRegistration(SharedFetch& shared, CHttpClient& client) : shared_(shared) {
+    std::lock_guard lock(shared_.mutex);
+    shared_.client = &client;
+  }
+  ~ClientRegistration() {
+    std::lock_guard lock(shared_.mutex);
+    shared_.client = nullptr;
+  }
+  ClientRegistration(const ClientRegistration&) = delete;
+  ClientRegistration& operator=(const ClientRegistration&) = delete;
+
+ private:
+  SharedFetch& shared_;
+};
+
 FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeout,
-                      const std::function<void()>& onProgress) {
+                      SharedFetch& shared) {
   CHttpClient client(timeout);
-  client.SetProgressCallback(onProgress);
+  const ClientRegistration registration(shared, client);
+  client.SetProgressCallback([&shared] { shared.NoteProgress(); });
   FetchResult result;
   if (client.OpenUrl(url) && client.ReadBody(result.body)) {
     result.status = FetchStatus::Ok;
@@ -42,26 +69,72 @@ FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeo
   return result;
 }
 
+void FetchThread(std::shared_ptr<SharedFetch> shared, std::u16string url,
+                 std::chrono::milliseconds timeout) {
+  FetchResult result;
+  try {
+    result = FetchOnce(url, timeout, *shared);
+  } catch (...) {
+    // Nothing may leave this thread (it would end the program): whatever
+    // went wrong, the download failed.
+    result = {};
+  }
+  std::lock_guard lock(shared->mutex);
+  shared->result = std::move(result);
+  shared->done = true;
+  shared->finished.notify_all();
+}
+
+// Ends a stalled fetch: the request is closed, which returns the blocked
+// call where the platform allows it; where it does not, the pending socket
+// operations to the server's port are cancelled until the thread is done.
+// True when it ended.
+bool EndStalledFetch(SharedFetch& shared, std::unique_lock<std::mutex>& lock,
+                     const std::u16string& url) {
+  if (shared.client) shared.client->Abort();
+  UrlParts parts;
+  const bool haveParts = SplitUrl(url, parts);
+  const auto deadline = Clock::now() + kEndingTime;
+  while (!shared.done && Clock::now() < deadline) {
+    if (shared.finished.wait_for(lock, kWatchInterval, [&] { return shared.done; })) break;
+    if (haveParts) {
+      lock.unlock();
+      CancelSocketIoToPort(parts.port);
+      lock.lock();
+    }
+  }
+  return shared.done;
+}
+
 }  // namespace
 
 FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
   auto shared = std::make_shared<SharedFetch>();
-  std::thread([shared, url, timeout = timeout_] {
-    FetchResult result = FetchOnce(url, timeout, [shared] { shared->NoteProgress(); });
-    std::lock_guard lock(shared->mutex);
-    shared->result = std::move(result);
-    shared->done = true;
-    shared->finished.notify_all();
-  }).detach();
+  std::thread thread;
+  try {
+    thread = std::thread(FetchThread, shared, url, timeout_);
+  } catch (...) {
+    return {};  // no thread to be had: the download failed
+  }
 
   std::unique_lock lock(shared->mutex);
   while (!shared->done) {
     if (shared->SinceProgress() > stallLimit_) {
-      // The thread stays blocked in the platform until the process ends;
-      // the run goes on without it and reports a failed download.
+      const bool ended = EndStalledFetch(*shared, lock, url);
+      lock.unlock();
+      if (ended) {
+        thread.join();
+      } else {
+        // The last resort: the thread stays blocked in the platform and
+        // keeps its share of the state alive until it returns.
+        thread.detach();
+      }
+      // A fetch given up is a failed download, whatever arrived meanwhile.
       return {};
     }
     shared->finished.wait_for(lock, std::chrono::milliseconds(200));
   }
+  lock.unlock();
+  thread.join();
   return std::move(shared->result);
 }

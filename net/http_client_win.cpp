@@ -84,7 +84,7 @@ CHttpClient::CHttpClient(std::chrono::milliseconds timeout) : timeout_(timeout) 
 CHttpClient::~CHttpClient() { CloseAll(); }
 
 void CHttpClient::CloseAll() {
-  request_.reset();
+  ReplaceRequest(nullptr);
   connection_.reset();
   internet_.reset();
 }
@@ -122,43 +122,62 @@ bool CHttpClient::SendRequest(const std::u16string& url) {
   if (!Connect(parts.host, parts.port, parts.secure)) return false;
 
   const DWORD flags = parts.secure ? kSecureRequestFlags : kPlainRequestFlags;
-  request_.reset(HttpOpenRequestW(connection_.get(), L"GET", AsWide(parts.pathAndQuery), nullptr,
-                                  nullptr, nullptr, flags, 0));
-  if (!request_) return false;
-  SetTimeouts(request_.get(), timeout_);
-  if (!HttpAddRequestHeadersW(request_.get(), kAcceptHeader,
+  ReplaceRequest(HttpOpenRequestW(connection_.get(), L"GET", AsWide(parts.pathAndQuery), nullptr,
+                                 nullptr, nullptr, flags, 0));
+  const HINTERNET request = Request();
+  if (!request) return false;
+  SetTimeouts(request, timeout_);
+  if (!HttpAddRequestHeadersW(request, kAcceptHeader,
                               static_cast<DWORD>(std::size(kAcceptHeader) - 1), 0)) {
     return false;
   }
   if (decoding_ &&
-      !HttpAddRequestHeadersW(request_.get(), kAcceptEncodingHeader,
+      !HttpAddRequestHeadersW(request, kAcceptEncodingHeader,
                               static_cast<DWORD>(std::size(kAcceptEncodingHeader) - 1), 0)) {
     return false;
   }
-  if (!SetCredential(request_.get(), INTERNET_OPTION_USERNAME, parts.userName) ||
-      !SetCredential(request_.get(), INTERNET_OPTION_PASSWORD, parts.password)) {
+  if (!SetCredential(request, INTERNET_OPTION_USERNAME, parts.userName) ||
+      !SetCredential(request, INTERNET_OPTION_PASSWORD, parts.password)) {
     return false;
   }
-  if (!HttpSendRequestW(request_.get(), nullptr, 0, nullptr, 0)) {
+  if (!HttpSendRequestW(request, nullptr, 0, nullptr, 0)) {
     if (parts.secure && IsCertificateRejection(GetLastError())) {
       lastStatus_ = HttpLastStatus::CertificateInvalid;
     }
     return false;
   }
 
-  const ResponseVerdict verdict = JudgeResponse(QueryResponseFacts(request_.get()));
+  const ResponseVerdict verdict = JudgeResponse(QueryResponseFacts(request));
   lastStatus_ = verdict.status;
   bodyExpected_ = verdict.body;
   return verdict.status == HttpLastStatus::Success;
 }
 
 bool CHttpClient::OpenUrl(const std::u16string& url) {
-  request_.reset();
+  ReplaceRequest(nullptr);
   bodyExpected_ = {};
   bodyReceived_ = 0;
   const bool ok = SendRequest(url);
-  if (!ok) request_.reset();
+  if (!ok) ReplaceRequest(nullptr);
   return ok;
+}
+
+void CHttpClient::Abort() {
+  std::lock_guard lock(requestMutex_);
+  aborted_ = true;
+  request_.reset();
+}
+
+HINTERNET CHttpClient::Request() {
+  std::lock_guard lock(requestMutex_);
+  return request_.get();
+}
+
+void CHttpClient::ReplaceRequest(HINTERNET request) {
+  UniqueHInternet incoming(request);
+  std::lock_guard lock(requestMutex_);
+  // After Abort nothing new may start; the handle goes at once.
+  if (!aborted_) request_ = std::move(incoming);
 }
 
 bool CHttpClient::ReadWholeBody(std::u16string& text) {
@@ -167,10 +186,11 @@ bool CHttpClient::ReadWholeBody(std::u16string& text) {
     body.Reserve(bodyExpected_.declaredLength);
   }
   std::vector<char> block(kReadBlockBytes);
+  const HINTERNET request = Request();
   bool readFailed = false;
   for (;;) {
     DWORD read = 0;
-    if (!InternetReadFile(request_.get(), block.data(), static_cast<DWORD>(block.size()), &read)) {
+    if (!InternetReadFile(request, block.data(), static_cast<DWORD>(block.size()), &read)) {
       readFailed = true;
       break;
     }
@@ -178,7 +198,7 @@ bool CHttpClient::ReadWholeBody(std::u16string& text) {
     body.Append(block.data(), read);
     if (onProgress_) onProgress_();
   }
-  request_.reset();
+  ReplaceRequest(nullptr);
   bodyReceived_ = body.received();
   if (!BodyArrivedWhole(bodyExpected_, body.received(), readFailed)) {
     lastStatus_ = HttpLastStatus::BodyIncomplete;
@@ -190,12 +210,12 @@ bool CHttpClient::ReadWholeBody(std::u16string& text) {
 }
 
 bool CHttpClient::ReadBody(std::u16string& text) {
-  if (!request_) {
+  if (!Request()) {
     lastStatus_ = HttpLastStatus::NoRequest;
     return false;
   }
   if (bodyExpected_.framing == BodyFraming::None) {
-    request_.reset();
+    ReplaceRequest(nullptr);
     lastStatus_ = HttpLastStatus::Success;
     return true;
   }
@@ -203,7 +223,7 @@ bool CHttpClient::ReadBody(std::u16string& text) {
   try {
     return ReadWholeBody(text);
   } catch (const std::bad_alloc&) {
-    request_.reset();
+    ReplaceRequest(nullptr);
     text.clear();
     lastStatus_ = HttpLastStatus::OutOfMemory;
     return false;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "net/http_last_status.h"
@@ -43,6 +44,11 @@ class CHttpClient {
   // whole.
   [[nodiscard]] bool ReadBody(std::u16string& text);
 
+  // The one call allowed from another thread, while OpenUrl or ReadBody
+  // blocks: closes the request, which makes the blocked call return where
+  // the platform allows it, and lets nothing start afterwards.
+  void Abort();
+
   HttpLastStatus lastStatus() const { return lastStatus_; }
   // Called after every block of the body that arrives (for a watchdog).
   void SetProgressCallback(std::function<void()> onProgress) { onProgress_ = std::move(onProgress); }
@@ -55,11 +61,16 @@ class CHttpClient {
   bool Connect(const std::u16string& host, INTERNET_PORT port, bool secure);
   bool ReadWholeBody(std::u16string& text);
   void CloseAll();
+  HINTERNET Request();
+  // Closes the request handle held so far and keeps `request` instead.
+  void ReplaceRequest(HINTERNET request);
 
   // Declared in order of opening, so they are also destroyed request first.
   UniqueHInternet internet_;
   UniqueHInternet connection_;
-  UniqueHInternet request_;
+  UniqueHInternet request_;  // under requestMutex_: Abort closes it
+  std::mutex requestMutex_;
+  bool aborted_ = false;
   HttpLastStatus lastStatus_ = HttpLastStatus::Success;
   BodyPlan bodyExpected_;
   uint64_t bodyReceived_ = 0;

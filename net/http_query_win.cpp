@@ -30,6 +30,7 @@ ResponseFacts QueryResponseFacts(HINTERNET request) {
   // The block itself is not used: being able to read it is the check.
   facts.headerBlockRead = QueryHeaderText(request, HTTP_QUERY_RAW_HEADERS_CRLF).has_value();
   facts.statusText = QueryHeaderText(request, HTTP_QUERY_STATUS_CODE);
+  facts.version = QueryHeaderText(request, HTTP_QUERY_VERSION);
   facts.contentLength = QueryHeaderText(request, HTTP_QUERY_CONTENT_LENGTH);
   facts.transferEncoding = QueryHeaderText(request, HTTP_QUERY_TRANSFER_ENCODING);
   return facts;

@@ -35,12 +35,15 @@ ResponseVerdict JudgeResponse(const ResponseFacts& facts) {
   if (facts.statusNumber == 404) return {HttpLastStatus::NotFound, {}};
   if (!facts.headerBlockRead) return {HttpLastStatus::RequestFailed, {}};
 
-  bool successful = true;  // a status that cannot be read does not stop the body
-  if (facts.statusText) {
-    const uint64_t status = LeadingDecimal(*facts.statusText);
-    if (status == 401) return {HttpLastStatus::Unauthorized, {}};
-    successful = status >= 200 && status <= 299;
+  const uint64_t status = facts.statusText ? LeadingDecimal(*facts.statusText) : facts.statusNumber;
+  if (status == 401) return {HttpLastStatus::Unauthorized, {}};
+  // Platforms take a connection closed without a status line for an
+  // old-style answer without headers: status 0, or version 0.9. Nothing
+  // was answered.
+  if (status < 100 || status > 999 || (facts.version && facts.version->starts_with(u"HTTP/0."))) {
+    return {HttpLastStatus::RequestFailed, {}};
   }
+  const bool successful = status >= 200 && status <= 299;
 
   BodyPlan body;
   if (successful) body.framing = BodyFraming::UntilClose;

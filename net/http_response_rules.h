@@ -32,6 +32,7 @@ struct ResponseFacts {
   uint32_t statusNumber = 0;  // 0 when the numeric query failed
   bool headerBlockRead = false;
   std::optional<std::u16string> statusText;
+  std::optional<std::u16string> version;  // "HTTP/1.1"
   std::optional<std::u16string> contentLength;
   std::optional<std::u16string> transferEncoding;
 };
@@ -41,8 +42,9 @@ struct ResponseVerdict {
   BodyPlan body;
 };
 
-// 401 and 404 fail; any other status (redirects and server errors too)
-// succeeds and only decides whether a body is read.
+// 401 and 404 fail, and so does an answer without a status line (the
+// server closed without answering); any other status (redirects and server
+// errors too) succeeds and only decides whether a body is read.
 ResponseVerdict JudgeResponse(const ResponseFacts& facts);
 
 // Whether a body that ended after `received` bytes, with or without a

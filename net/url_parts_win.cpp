@@ -1,41 +1,27 @@
 #include "net/url_parts_win.h"
 
-#include "common/win/wide_text.h"
 #include "net/url_escapes.h"
+#include "sync/web_address.h"
 
-namespace {
-
-std::u16string Part(const wchar_t* start, DWORD length) {
-  return start ? FromWide(start, length) : std::u16string();
-}
-
-}  // namespace
-
-// Components are taken as pointers into the URL, undecoded: the caller has
-// escaped the query, and decoding it here would undo that.
+// The same splitter as the dialog's, so the run asks exactly the server
+// that was stored. The query stays undecoded: the caller escaped it, and
+// decoding it here would undo that.
 bool SplitUrl(const std::u16string& url, UrlParts& parts) {
-  URL_COMPONENTSW components{};
-  components.dwStructSize = sizeof(components);
-  components.dwSchemeLength = 1;
-  components.dwHostNameLength = 1;
-  components.dwUserNameLength = 1;
-  components.dwPasswordLength = 1;
-  components.dwUrlPathLength = 1;  // no extra-info request: the query stays in the path
-  if (url.empty() ||
-      !InternetCrackUrlW(AsWide(url), static_cast<DWORD>(url.size()), 0, &components)) {
-    return false;
+  const std::optional<WebAddress> address = SplitWebAddress(url);
+  if (!address || address->port < 1 || address->port > 65535) return false;
+  parts.secure = address->https;
+  parts.host = address->host;
+  parts.port = static_cast<INTERNET_PORT>(address->port);
+  parts.userName.clear();
+  parts.password.clear();
+  if (address->userInfo) {
+    const std::u16string& info = *address->userInfo;
+    const size_t colon = info.find(u':');
+    parts.userName = DecodeUrlEscapes(std::u16string_view(info).substr(0, colon));
+    if (colon != std::u16string::npos) parts.password = DecodeUrlEscapes(info.substr(colon + 1));
   }
-  parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
-  parts.host = Part(components.lpszHostName, components.dwHostNameLength);
-  parts.port = components.nPort;
-  if (parts.port == 0) {
-    parts.port = parts.secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
-  }
-  parts.userName = DecodeUrlEscapes(Part(components.lpszUserName, components.dwUserNameLength));
-  parts.password = DecodeUrlEscapes(Part(components.lpszPassword, components.dwPasswordLength));
-  parts.pathAndQuery = Part(components.lpszUrlPath, components.dwUrlPathLength);
-  if (parts.pathAndQuery.empty() || parts.pathAndQuery[0] != u'/') {
-    parts.pathAndQuery = u"/" + parts.pathAndQuery;
-  }
+  // The fragment belongs to the reader and never goes out.
+  parts.pathAndQuery = address->path.empty() ? u"/" : address->path;
+  if (address->query) parts.pathAndQuery += u"?" + *address->query;
   return true;
 }

@@ -15,7 +15,6 @@ struct UrlParts {
   std::u16string pathAndQuery;  // always starts with "/"; the query undecoded
 };
 
-// Splits a URL. Only https asks for TLS; any other scheme the platform can
-// split is requested as plain HTTP. False (with `parts` unspecified) for an
-// empty or unsplittable URL.
+// Splits an http or https URL. False (with `parts` unspecified) for any
+// other, for one that cannot be split, and for a port outside 1 to 65535.
 bool SplitUrl(const std::u16string& url, UrlParts& parts);

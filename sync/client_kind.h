@@ -1,6 +1,7 @@
 #pragma once
 // The mail clients the program can write into, as stored in EmailClient.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,10 @@ enum class WriterType {
 };
 
 WriterType WriterForClientKind(int32_t kind);
+
+// Foxmail 7 counts and numbers its contacts in 16 bits: its writer keeps
+// the first this many of a longer list.
+inline constexpr size_t kFoxmail7ContactLimit = 65535;
 
 // Display name for the result text; empty for kinds without a writer.
 std::u16string ClientKindName(int32_t kind);

@@ -29,7 +29,9 @@ bool DailyScheduler::Poll(int32_t syncType, int32_t syncTime, int64_t now,
     catchUpDue_.reset();
     catchUpNow = minute > syncTime && lastAutoSyncDate_ != today;
   }
-  if (syncType != 0) return false;
+  // Only a minute of the day can fire: -30 ("no time chosen") would
+  // otherwise count as long past and catch up every day.
+  if (syncType != 0 || syncTime < 0 || syncTime >= kMinutesPerDay) return false;
 
   if (minute == syncTime && !(firedDate_ == today && firedSyncTime_ == syncTime)) {
     return Fire(today, syncTime);

@@ -5,6 +5,7 @@
 // - once as a catch-up about two minutes after start-up or after the
 //   machine resumes, when today's SyncTime has passed and no automatic
 //   run has happened today.
+// Only a SyncTime from 0 to 1439 ever fires.
 // Pure logic: the caller supplies the time and persists the date.
 
 #include <cstdint>
@@ -18,6 +19,7 @@ class DailyScheduler {
   static constexpr int64_t kCatchUpDelaySeconds = 120;
   // A gap this long between two polls means the machine slept.
   static constexpr int64_t kResumeGapSeconds = 120;
+  static constexpr int32_t kMinutesPerDay = 24 * 60;
 
   // `lastAutoSyncDate` is the stored date ("YYYY-MM-DD") of the last
   // automatic run, or empty. `now`/`local` are the start-up time.

@@ -47,8 +47,9 @@ std::u16string BuildRequestUrl(const SyncSettings& s, PasswordInUrl password) {
   url += u":";
   url += AsciiToUtf16(std::to_string(s.ServerPort));
   url += u"/";
-  url += s.ServerVirtual;
-  url += u"/addresssync.asp?accnt=";
+  // An empty virtual directory means the server's root, not "//".
+  if (!s.ServerVirtual.empty()) url += s.ServerVirtual + u"/";
+  url += u"addresssync.asp?accnt=";
   url += EscapeQueryValue(s.Account);
   url += u"&pwd=";
   url += password == PasswordInUrl::Plain ? EscapeQueryValue(s.Password) : u"******";

@@ -62,9 +62,20 @@ std::optional<SyncRunOutcome> CSyncEngine::RunOnce(RunMode mode) {
 
 int CSyncEngine::RunSync(bool showResult) {
   const auto outcome = RunOnce(showResult ? RunMode::Manual : RunMode::Automatic);
-  // Shown after the lock is released, so a box left open does not hold up
-  // the scheduled run.
-  if (showResult && outcome) ShowRunResult(*outcome, services_.resultMessages);
+  if (!outcome) return 1;
+  // Everything is shown after the locks are released, so a box left open
+  // holds up no other run.
+  if (showResult) {
+    if (outcome->notice) services_.resultMessages.Show(*outcome->notice, MessageIcon::Information);
+    ShowRunResult(*outcome, services_.resultMessages);
+  } else if (outcome->notice) {
+    // Nobody may be at the desk: the box gets a thread of its own that
+    // nothing waits for, so neither the next day's run nor Exit waits for
+    // an answer.
+    std::thread([&messages = services_.resultMessages, text = *outcome->notice] {
+      messages.Show(text, MessageIcon::Information);
+    }).detach();
+  }
   return 1;
 }
 

@@ -48,7 +48,10 @@ struct SyncEngineServices {
   IClock& clock;
   IRunLock& runLock;
   IAutoSyncMarkStore& marks;
-  IMessageSink& resultMessages;  // for manual runs
+  // Results of manual runs and the notices of every run except one-shot
+  // ones; it must outlive the engine (an automatic run's notice is shown on
+  // a thread of its own).
+  IMessageSink& resultMessages;
   SyncRunner runner;
   DesktopIdentity desktop;  // places the daily run within SyncSpread
 };
@@ -70,7 +73,8 @@ class CSyncEngine {
   void Stop();
 
   // One run, waiting for any other run to end first. Shows the result when
-  // `showResult` is set. Returns 1.
+  // `showResult` is set, and the run's notice in either case, after the
+  // locks are released. Returns 1.
   int RunSync(bool showResult);
   // Nothing when a run is already in progress on this very thread.
   std::optional<SyncRunOutcome> RunOnce(RunMode mode);

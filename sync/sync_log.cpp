@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/utf_convert.h"
+#include "sync/result_text.h"
 
 std::u16string FormatLogTime(IClock& clock, int64_t time) {
   const auto local = clock.ToLocal(time);
@@ -14,12 +15,5 @@ std::u16string FormatLogTime(IClock& clock, int64_t time) {
 }
 
 std::u16string BuildLogLine(const std::u16string& stamp, const std::u16string& resultText) {
-  const std::u16string line = stamp + u" :" + resultText + u"\n";
-  std::u16string out;
-  out.reserve(line.size() + 4);
-  for (char16_t c : line) {
-    if (c == u'\n') out.push_back(u'\r');
-    out.push_back(c);
-  }
-  return out;
+  return stamp + u" :" + OneLineText(resultText) + u"\r\n";
 }

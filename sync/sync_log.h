@@ -10,5 +10,5 @@
 // "%Y-%m-%d %H:%M:%S" in local time; empty when the time has no local form.
 std::u16string FormatLogTime(IClock& clock, int64_t time);
 
-// stamp + " :" + result text + line end, every line feed as CR LF.
+// stamp + " :" + result text + CR LF; always exactly one line.
 std::u16string BuildLogLine(const std::u16string& stamp, const std::u16string& resultText);

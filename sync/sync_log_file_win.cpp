@@ -8,8 +8,9 @@
 
 void SyncLogFile::Append(const std::u16string& resultText) {
   const std::u16string line = BuildLogLine(FormatLogTime(clock_, clock_.Now()), resultText);
-  // Characters outside the code page become '?' so the line keeps its tail.
-  const std::string bytes = WideToCodePage(line, CP_ACP);
+  // The user's own code page, which is the one their editor reads with.
+  // Characters outside it become '?' so the line keeps its tail.
+  const std::string bytes = WideToCodePage(line, UserDefaultAnsiCodePage());
 
   UniqueHandle file(CreateFileW(AsWide(path_), FILE_APPEND_DATA,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,

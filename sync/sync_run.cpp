@@ -6,36 +6,54 @@
 #include "common/utf_convert.h"
 #include "sync/exchange_format.h"
 #include "sync/request_url.h"
+#include "sync/result_text.h"
 
 namespace {
 
+SyncRunOutcome Outcome(std::u16string text, bool success) {
+  SyncRunOutcome outcome;
+  outcome.resultText = std::move(text);
+  outcome.success = success;
+  return outcome;
+}
+
+std::u16string Number(size_t n) { return AsciiToUtf16(std::to_string(n)); }
+
 std::u16string SuccessText(int32_t kind, size_t count) {
   // "[%s] 更新了%d个联系人"
-  return u"[" + ClientKindName(kind) + u"] 更新了" + AsciiToUtf16(std::to_string(count)) +
-         u"个联系人";
+  return u"[" + ClientKindName(kind) + u"] 更新了" + Number(count) + u"个联系人";
+}
+
+std::u16string SuccessText(int32_t kind, WriterType type, size_t count) {
+  if (type != WriterType::Foxmail7 || count <= kFoxmail7ContactLimit) {
+    return SuccessText(kind, count);
+  }
+  // The writer kept the first ones; the user must learn that the rest is
+  // missing.
+  return SuccessText(kind, kFoxmail7ContactLimit) + u"（Foxmail 7最多保存" +
+         Number(kFoxmail7ContactLimit) + u"个，共" + Number(count) + u"个）";
 }
 
 SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList& contacts,
                              SyncRunDeps& deps) {
   const WriterType type = WriterForClientKind(settings.EmailClient);
   if (type == WriterType::RefusedFoxmail56) {
-    // Shown on every run, also scheduled ones: the user must learn why
+    // Asked for on every run, also scheduled ones: the user must learn why
     // nothing is written.
-    deps.messages.Show(kFoxmail56RefusedText, MessageIcon::Information);
-    return {kNoSyncTaskText, true};
+    return {kNoSyncTaskText, true, kFoxmail56RefusedText};
   }
   std::unique_ptr<IAddrBookSync> writer;
   if (type != WriterType::None) writer = deps.writers.Create(type);
-  if (!writer) return {kNoSyncTaskText, true};
+  if (!writer) return Outcome(kNoSyncTaskText, true);
 
   if (writer->SyncContacts(contacts)) {
-    return {SuccessText(settings.EmailClient, contacts.size()), true};
+    return Outcome(SuccessText(settings.EmailClient, type, contacts.size()), true);
   }
-  return {writer->GetLastErrorText(), false};
+  return Outcome(writer->GetLastErrorText(), false);
 }
 
 SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
-  if (settings.Password.empty()) return {kNoPasswordText, false};
+  if (settings.Password.empty()) return Outcome(kNoPasswordText, false);
 
   const FetchResult fetched = deps.fetcher.Fetch(BuildRequestUrl(settings, PasswordInUrl::Plain));
   if (fetched.status != FetchStatus::Ok) {
@@ -43,20 +61,21 @@ SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
     const char16_t* prefix = fetched.status == FetchStatus::CertificateInvalid
                                  ? kCertificateInvalidPrefix
                                  : kOpenUrlFailedPrefix;
-    return {prefix + BuildRequestUrl(settings, PasswordInUrl::Masked), false};
+    return Outcome(prefix + BuildRequestUrl(settings, PasswordInUrl::Masked), false);
   }
 
   deps.answerCopy.Save(fetched.body);
 
   AddressBookAnswer answer = ReadAddressBookAnswer(fetched.body);
   switch (answer.kind) {
-    case AnswerKind::ParseFailed: return {kParseFailedText, false};
-    case AnswerKind::ServerError: return {answer.errorText, false};
+    case AnswerKind::ParseFailed: return Outcome(kParseFailedText, false);
+    // The server's text is not ours: it is kept short.
+    case AnswerKind::ServerError: return Outcome(ShortenServerText(answer.errorText), false);
     case AnswerKind::Contacts: break;
   }
   if (!fetched.lengthAnnounced && !answer.addressBookClosed) {
     // A download cut short must not shrink the mail client's address book.
-    return {kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked), false};
+    return Outcome(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked), false);
   }
   return WriteContacts(settings, answer.contacts, deps);
 }
@@ -68,10 +87,12 @@ SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps) {
   try {
     outcome = RunSteps(settings, deps);
   } catch (const std::exception& e) {
-    outcome = {kRunErrorPrefix + Utf8ToUtf16(e.what()), false};
+    outcome = Outcome(kRunErrorPrefix + Utf8ToUtf16(e.what()), false);
   } catch (...) {
-    outcome = {std::u16string(kRunErrorPrefix) + u"未知错误", false};
+    outcome = Outcome(std::u16string(kRunErrorPrefix) + u"未知错误", false);
   }
+  // In place: nothing here may throw.
+  outcome.resultText = OneLineText(std::move(outcome.resultText));
   // Outside the try: a failing log must not become a second result text.
   try {
     deps.log.Append(outcome.resultText);

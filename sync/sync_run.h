@@ -4,6 +4,7 @@
 // the run is the same code in the program and in the tests.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "sync/addr_book_sync.h"
@@ -66,12 +67,15 @@ struct SyncRunDeps {
   IAnswerCopy& answerCopy;
   IWriterFactory& writers;
   ISyncLog& log;
-  IMessageSink& messages;
 };
 
 struct SyncRunOutcome {
-  std::u16string resultText;
+  std::u16string resultText;  // always a single line
   bool success = false;
+  // A box the run wants shown (information icon). The run never shows one
+  // itself: its caller does, once the run's locks are released, so that a
+  // box nobody answers holds up no other run.
+  std::optional<std::u16string> notice;
 };
 
 inline constexpr char16_t kNoPasswordText[] = u"没有设置密码";
@@ -83,7 +87,7 @@ inline constexpr char16_t kFoxmail56RefusedText[] = u"很抱歉，暂不支持Fo
 inline constexpr char16_t kRunErrorPrefix[] = u"同步时发生错误：";
 
 // Performs one run on `settings` (a snapshot), logs its result text and
-// returns it. Never throws.
+// returns it. Never throws and never shows anything.
 SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps);
 
 // Shows a run's result text with the icon of its outcome.

@@ -66,8 +66,9 @@ std::optional<FxisLayout> CheckFxis(std::u16string_view name, std::string_view b
   }
   layout.records = (bytes.size() - recordsStart) / recordSize;
   const uint32_t count = Le32(bytes, 0x08);
-  // The contact storage counts in 16 bits.
-  if (count != layout.records && count != (layout.records & 0xFFFF)) {
+  // Counts and record numbers are 16 bits wide: more records cannot be read
+  // as they were meant.
+  if (count != layout.records || layout.records > 0xFFFF) {
     check.Problem(name, "record count " + std::to_string(count) + " but " +
                             std::to_string(layout.records) + " records");
   }

@@ -1,5 +1,6 @@
 #include "clients/foxmail7/foxmail7_folder_replacement.h"
 
+#include "sync/client_kind.h"
 #include "clients/foxmail7/foxmail7_files.h"
 #include "clients/foxmail7/foxmail7_storage_writer.h"
 
@@ -42,7 +43,14 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
   if (!ClearLeftover(staging, platform)) return Failure(kDeleteFolderFailedText);
   // Fails without creating anything when "Data\Address\2.5" is missing.
   if (!platform.MakeDirectory(staging)) return Failure(kWriteFolderFailedText);
-  if (!WriteFolderFiles(staging, contacts, platform)) {
+  // Foxmail 7 counts and numbers contacts in 16 bits: a longer list would
+  // wrap both. The first ones are kept; the run says so.
+  AddrContactList firstContacts;
+  if (contacts.size() > kFoxmail7ContactLimit) {
+    firstContacts.assign(contacts.begin(), contacts.begin() + kFoxmail7ContactLimit);
+  }
+  const AddrContactList& written = firstContacts.empty() ? contacts : firstContacts;
+  if (!WriteFolderFiles(staging, written, platform)) {
     platform.DeleteDirectoryTree(staging);
     return Failure(kWriteFolderFailedText);
   }

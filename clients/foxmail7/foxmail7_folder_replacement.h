@@ -43,7 +43,8 @@ struct Foxmail7ReplaceOutcome {
 std::u16string Foxmail7StagingFolder(const std::u16string& folder);
 std::u16string Foxmail7AsideFolder(const std::u16string& folder);
 
-// Nothing on disk changes unless Foxmail 7 is found and not running. On
+// At most kFoxmail7ContactLimit contacts are written, the first ones of the
+// list. Nothing on disk changes unless Foxmail 7 is found and not running. On
 // failure the previous folder is where it was, and whatever this run
 // created beside it is removed as far as possible.
 Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,

@@ -28,3 +28,16 @@ std::u16string CodePageToWide(std::string_view bytes, unsigned codePage) {
   MultiByteToWideChar(codePage, 0, bytes.data(), srcLen, AsWideBuffer(out), n);
   return out;
 }
+
+unsigned UserDefaultAnsiCodePage() {
+  DWORD codePage = 0;
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                     reinterpret_cast<LPWSTR>(&codePage),
+                     sizeof(codePage) / sizeof(wchar_t)) == 0 ||
+      codePage == CP_ACP) {
+    // A locale without an ANSI code page of its own (Unicode-only ones
+    // report 0) falls back to the system's.
+    return GetACP();
+  }
+  return codePage;
+}

@@ -9,3 +9,7 @@
 // `codePage` is a Windows code page identifier (CP_ACP, CP_THREAD_ACP, ...).
 std::string WideToCodePage(std::u16string_view text, unsigned codePage);
 std::u16string CodePageToWide(std::string_view bytes, unsigned codePage);
+
+// The ANSI code page of the user's default locale. It differs from CP_ACP
+// (the system locale's) on, say, an English system used in Chinese.
+unsigned UserDefaultAnsiCodePage();

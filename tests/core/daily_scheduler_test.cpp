@@ -125,6 +125,17 @@ TEST(DailySchedulerTest, NoCatchUpWhenTodayAlreadyRanOrBeforeSyncTime) {
   EXPECT_TRUE(manual.runs.empty());
 }
 
+TEST(DailySchedulerTest, NoTimeChosenNeverFiresNotEvenAsCatchUp) {
+  // -30 is what the dialog stores when no time is selected.
+  for (int32_t syncTime : {-30, -1, 1440, 100000}) {
+    Driver d(SimTime::At(0, 14, 30), syncTime, u"2026-11-30");
+    d.PollUntil(SimTime::At(1, 8, 0));
+    d.SleepMachineUntil(SimTime::At(1, 13, 0));
+    d.PollUntil(SimTime::At(2, 12, 0));
+    EXPECT_TRUE(d.runs.empty()) << syncTime << ": " << Describe(d.runs);
+  }
+}
+
 TEST(DailySchedulerTest, ResumeAfterMissedMinuteCatchesUpOnce) {
   Driver d(SimTime::At(0, 8, 0));
   d.PollUntil(SimTime::At(0, 9, 30));             // day 1 runs at 09:00

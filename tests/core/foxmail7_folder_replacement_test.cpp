@@ -9,6 +9,8 @@
 #include <map>
 #include <set>
 
+#include "sync/client_kind.h"
+#include "clients/foxmail7/foxmail7_folder_reader.h"
 #include "clients/foxmail7/foxmail7_storage_writer.h"
 
 namespace {
@@ -97,6 +99,24 @@ TEST(Foxmail7Replacement, TheUsersFolderMakesWayForExactlyTheSevenFiles) {
   disk.undeletable.clear();
   EXPECT_TRUE(ReplaceFoxmail7Folder(kContacts, disk).success);
   EXPECT_EQ(FolderAfterSuccess(), disk.entries);
+}
+
+TEST(Foxmail7Replacement, APastSixteenBitListKeepsItsFirstContactsReadably) {
+  AddrContactList contacts;
+  for (size_t k = 1; k <= kFoxmail7ContactLimit + 2; ++k) {
+    const std::u16string n(u"c" + std::u16string(1, u'0' + k % 10));
+    contacts.push_back({n, n + u"@corp"});
+  }
+  FakeDisk disk;
+  ASSERT_TRUE(ReplaceFoxmail7Folder(contacts, disk).success);
+  Foxmail7FolderBytes files;
+  for (size_t i = 0; i < kFoxmail7Files.size(); ++i) {
+    files[i] = disk.entries.at(kFolder + u"\\" + std::u16string(Foxmail7FileName(kFoxmail7Files[i])));
+  }
+  const Foxmail7FolderReport report = ReadFoxmail7Folder(files);
+  EXPECT_TRUE(report.wellFormed()) << report.problems.front();
+  contacts.resize(kFoxmail7ContactLimit);
+  EXPECT_TRUE(report.contacts == contacts) << report.contacts.size();
 }
 
 TEST(Foxmail7Replacement, EveryFailureLeavesTheDiskAsItWas) {

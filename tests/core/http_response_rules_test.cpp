@@ -42,6 +42,9 @@ TEST(HttpResponseRulesTest, RefusalsComeFirstInTheirOrder) {
   EXPECT_EQ(JudgeResponse(unreadable).status, HttpLastStatus::RequestFailed);
   unreadable.statusNumber = 404;  // the numeric refusals are judged before the block
   EXPECT_EQ(JudgeResponse(unreadable).status, HttpLastStatus::NotFound);
+
+  // No status line at all: nothing was answered.
+  EXPECT_EQ(JudgeResponse(Facts(0, std::nullopt)).status, HttpLastStatus::RequestFailed);
 }
 
 TEST(HttpResponseRulesTest, StatusLengthAndChunkingDecideTheBody) {
@@ -53,7 +56,7 @@ TEST(HttpResponseRulesTest, StatusLengthAndChunkingDecideTheBody) {
   const Case cases[] = {
       {Facts(200, u"200"), BodyFraming::UntilClose, 0},
       {Facts(299, u"299"), BodyFraming::UntilClose, 0},
-      {Facts(0, std::nullopt), BodyFraming::UntilClose, 0},  // unreadable status counts as success
+      {Facts(200, std::nullopt), BodyFraming::UntilClose, 0},  // the number alone will do
       {Facts(500, u"500"), BodyFraming::None, 0},
       {Facts(302, u"302"), BodyFraming::None, 0},
       {Facts(500, u"500", u"12"), BodyFraming::DeclaredLength, 12},

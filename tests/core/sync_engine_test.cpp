@@ -93,7 +93,7 @@ struct EngineFixture : testing::Test {
         std::this_thread::yield();
         --concurrent;
         ++runs;
-        return SyncRunOutcome{u"ran for " + s.Account, true};
+        return SyncRunOutcome{u"ran for " + s.Account, true, std::nullopt};
       },
       desktop}};
 

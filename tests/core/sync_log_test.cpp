@@ -19,7 +19,7 @@ TEST(SyncLogTest, LineIsStampColonTextCrLf) {
   EXPECT_EQ(stamp, u"2026-12-06 09:00:03");
   EXPECT_EQ(BuildLogLine(stamp, u"没有设置密码"), u"2026-12-06 09:00:03 :没有设置密码\r\n");
   EXPECT_EQ(BuildLogLine(stamp, u""), u"2026-12-06 09:00:03 :\r\n");
-  EXPECT_EQ(BuildLogLine(u"", u"a\nb"), u" :a\r\nb\r\n");
+  EXPECT_EQ(BuildLogLine(u"", u"a\nb"), u" :a b\r\n");
 }
 
 TEST(SyncLogTest, TimeWithoutLocalFormGivesEmptyStamp) {

@@ -91,8 +91,7 @@ class SyncRunTest : public testing::Test {
   FakeCopy copy;
   FakeWriters writers;
   FakeLog log;
-  FakeMessages messages;
-  SyncRunDeps deps{fetcher, copy, writers, log, messages};
+  SyncRunDeps deps{fetcher, copy, writers, log};
 };
 
 TEST_F(SyncRunTest, NoPasswordTouchesNothing) {
@@ -183,7 +182,7 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
   EXPECT_EQ(writers.received[0], (AddrContact{u"张三", u"zhang@corp.example"}));
   EXPECT_EQ(writers.received[1], (AddrContact{u"李四", u"li@corp.example"}));
   EXPECT_EQ(log.lines, std::vector<std::u16string>{out.resultText});
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_FALSE(out.notice);
 }
 
 TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
@@ -242,18 +241,15 @@ TEST_F(SyncRunTest, ClientKindsWithoutWriter) {
   auto out = Run();
   EXPECT_EQ(out.resultText, u"未发现同步任务");
   EXPECT_TRUE(out.success);
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].first, u"很抱歉，暂不支持Foxmail5.x/6！");
-  EXPECT_EQ(messages.shown[0].second, MessageIcon::Information);
+  EXPECT_EQ(out.notice, u"很抱歉，暂不支持Foxmail5.x/6！");
 
-  messages.shown.clear();
   for (int32_t kind : {7, -1, 1000}) {
     settings.EmailClient = kind;
     out = Run();
     EXPECT_EQ(out.resultText, u"未发现同步任务") << kind;
     EXPECT_TRUE(out.success);
+    EXPECT_FALSE(out.notice);
   }
-  EXPECT_TRUE(messages.shown.empty());
   EXPECT_TRUE(writers.created.empty());
   EXPECT_EQ(log.lines.size(), 4u);
 }
@@ -272,8 +268,8 @@ TEST_F(SyncRunTest, KindsMapToTheirWriters) {
 
 TEST_F(SyncRunTest, ResultIconFollowsSuccess) {
   FakeMessages sink;
-  ShowRunResult({u"ok", true}, sink);
-  ShowRunResult({u"", false}, sink);
+  ShowRunResult({u"ok", true, std::nullopt}, sink);
+  ShowRunResult({u"", false, std::nullopt}, sink);
   ASSERT_EQ(sink.shown.size(), 2u);
   EXPECT_EQ(sink.shown[0].second, MessageIcon::Information);
   EXPECT_EQ(sink.shown[1].first, u"");

@@ -14,31 +14,38 @@
 
 namespace {
 
-TEST(SchedulerInProgramTest, RunsAtTheConfiguredMinuteAndRecordsTheDate) {
-  LoopbackHttpServer server([](const RecordedRequest&) {
-    return Ok("<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>");
-  });
-  ScratchDir dir;
+const char kOnePerson[] =
+    "<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>";
+
+// The program in a folder of its own, with automatic sync at the current
+// minute (leaving enough of it for the program to start within it).
+std::u16string PrepareScheduledProgram(const ScratchDir& dir, int client, uint16_t port,
+                                       SYSTEMTIME& now) {
   const std::u16string exe = dir.File(u"Tarnwell地址簿同步.exe");
   CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe), FALSE);
-
-  // Leave enough of the minute for the program to start within it.
-  SYSTEMTIME now;
   GetLocalTime(&now);
   if (now.wSecond > 45) {
     const WORD minute = now.wMinute;
-    ASSERT_TRUE(WaitUntil([&] {
+    WaitUntil([&] {
       GetLocalTime(&now);
       return now.wMinute != minute;
-    }, 20000));
+    }, 20000);
   }
   const int syncTime = now.wHour * 60 + now.wMinute;
   WriteFileBytes(dir.File(u"AddrBookSync.ini"),
-                 "[General]\r\nEmailClient=-1\r\nSyncType=0\r\nSyncTime=" +
-                     std::to_string(syncTime) +
+                 "[General]\r\nEmailClient=" + std::to_string(client) +
+                     "\r\nSyncType=0\r\nSyncTime=" + std::to_string(syncTime) +
                      "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
-                     std::to_string(server.port()) +
+                     std::to_string(port) +
                      "\r\nAccount=a@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+  return exe;
+}
+
+TEST(SchedulerInProgramTest, RunsAtTheConfiguredMinuteAndRecordsTheDate) {
+  LoopbackHttpServer server([](const RecordedRequest&) { return Ok(kOnePerson); });
+  ScratchDir dir;
+  SYSTEMTIME now;
+  const std::u16string exe = PrepareScheduledProgram(dir, -1, server.port(), now);
 
   ProgramDriver program;
   ASSERT_TRUE(program.Start(exe));
@@ -55,6 +62,32 @@ TEST(SchedulerInProgramTest, RunsAtTheConfiguredMinuteAndRecordsTheDate) {
   std::snprintf(date, sizeof date, "LastAutoSync=%04d-%02d-%02d\r\n", now.wYear, now.wMonth, now.wDay);
   EXPECT_NE(ReadFileBytes(dir.File(u"AddrBookSync.ini")).find(date), std::string::npos);
   EXPECT_TRUE(IsWindowVisible(dialog));  // an automatic run shows nothing
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// The Foxmail 5.x/6.x notice of a scheduled run, left unanswered on an
+// empty desk, holds up no other run: a "/sync" beside it finishes, and Exit
+// still ends the program.
+TEST(SchedulerInProgramTest, AnUnansweredNoticeHoldsNoRunLock) {
+  LoopbackHttpServer server([](const RecordedRequest&) { return Ok(kOnePerson); });
+  ScratchDir dir;
+  SYSTEMTIME now;
+  const std::u16string exe = PrepareScheduledProgram(dir, 4, server.port(), now);
+  ProgramDriver program;
+  ASSERT_TRUE(program.Start(exe));
+  HWND dialog = program.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  std::u16string notice;
+  ASSERT_NE(program.WaitForMessageBox(notice, 30000), nullptr);
+  EXPECT_EQ(notice, u"很抱歉，暂不支持Foxmail5.x/6！");
+
+  const ProcessResult oneShot = RunProgram(exe, u"/sync");
+  EXPECT_EQ(oneShot.exitCode, 0u);
+  EXPECT_EQ(oneShot.output, "\xE6\x9C\xAA\xE5\x8F\x91\xE7\x8E\xB0\xE5\x90\x8C\xE6\xAD\xA5"
+                            "\xE4\xBB\xBB\xE5\x8A\xA1\r\n");  // "未发现同步任务"
+  EXPECT_EQ(server.Requests().size(), 2u);
 
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
   EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));

@@ -179,7 +179,7 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   EXPECT_NE(refusal.find(u"Webmail地址"), std::u16string::npos) << std::string(refusal.begin(), refusal.end());
   EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
 
-  SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"https://mail.corp.example/webmail/?x=1");
+  SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"https://mail.corp.example/webmail/");
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   // The older file's keys keep their places, SyncSpread too, which the
@@ -188,7 +188,7 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   const std::string saved = ReadFileBytes(Ini());
   const std::string head =
       "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
-      "SyncSpread=30\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail/\r\n"
+      "SyncSpread=30\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
       "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=\r\n"
       "SavePassword=1\r\nProtectedPassword=";
   const std::string tail = "\r\nServerScheme=https\r\n";

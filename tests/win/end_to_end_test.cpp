@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -75,6 +76,54 @@ TEST_F(ServerErrorTest, WrongPasswordEndsWithTheServersText) {
   EXPECT_EQ(r.output, Utf16ToUtf8(u"帐号或密码错误\r\n"));
   // In the log, in code page 936.
   EXPECT_EQ(LastLogText(), "\xD5\xCA\xBA\xC5\xBB\xF2\xC3\xDC\xC2\xEB\xB4\xED\xCE\xF3\r\n");
+}
+
+// A server's error text is the server's to choose, but the log line, the
+// output and every box stay one line, and of a sensible length.
+TEST(ServerErrorTextTest, NeitherForgesLogLinesNorFloodsThem) {
+  const std::string forged = "bad\r\n2026-01-01 00:00:00 :" + Utf16ToUtf8(u"[Foxmail 7.x] 更新了1个联系人") + "\r\x01.";
+  std::string flood;
+  for (int i = 0; i < 499; ++i) flood += Utf16ToUtf8(u"错");
+  while (flood.size() < 200 * 1024) flood += Utf16ToUtf8(u"\U0001F600");
+  LoopbackHttpServer server(
+      std::vector<ScriptedReply>{Ok(std::string(kDeclaration) + "<error>" + forged + "</error>"),
+                                 Ok(std::string(kDeclaration) + "<error>" + flood + "</error>")});
+  ScratchDir dir;
+  const std::u16string exe = PrepareProgram(dir, 5, server.port());
+
+  const ProcessResult first = RunProgram(exe, u"/sync");
+  EXPECT_EQ(first.exitCode, 1u);
+  EXPECT_EQ(first.output, "bad  2026-01-01 00:00:00 :" + Utf16ToUtf8(u"[Foxmail 7.x] 更新了1个联系人") + "  .\r\n");
+  // 500 characters, the last a pair of UTF-16 units, then the mark.
+  const ProcessResult second = RunProgram(exe, u"/sync");
+  EXPECT_EQ(second.exitCode, 1u);
+  EXPECT_EQ(second.output, flood.substr(0, 499 * 3 + 4) + Utf16ToUtf8(u"…") + "\r\n");
+
+  const std::string log = ReadFileBytes(dir.File(u"syncaddrs.log"));
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log.substr(0, 400);
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\r'), 2) << log.substr(0, 400);
+  EXPECT_EQ(log.find("\n2026-01-01"), std::string::npos);
+  EXPECT_LT(log.size(), 2000u);
+}
+
+// A peer that accepts the request and closes without a status line, at
+// once or after a pause shorter than the time-out, never answered.
+TEST(NoAnswerTest, AConnectionClosedWithoutAStatusLineIsAFailedDownload) {
+  for (DWORD pause : {0, 2000}) {
+    LoopbackHttpServer server([pause](const RecordedRequest&) {
+      if (pause) Sleep(pause);  // the peer's own dawdling
+      return ScriptedReply{"", ReplyEnd::Close};
+    });
+    ScratchDir dir;
+    const ProcessResult r = RunProgram(PrepareProgram(dir, 5, server.port()), u"/sync");
+    EXPECT_EQ(r.exitCode, 1u) << pause;
+    EXPECT_EQ(r.output, Utf16ToUtf8(u"打开URL失败：") + "http://127.0.0.1:" +
+                            std::to_string(server.port()) +
+                            "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
+                            "&onlydepart=0\r\n")
+        << pause;
+    EXPECT_FALSE(FileExists(dir.File(u"address.xml"))) << pause;
+  }
 }
 
 class UnparsableAnswerTest : public EndToEndTest {

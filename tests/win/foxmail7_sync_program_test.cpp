@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "common/utf_convert.h"
+
 #include "foxmail7/foxmail7_test_support_win.h"
 #include "http_test_replies.h"
 
@@ -35,8 +39,9 @@ class Foxmail7SyncProgram : public testing::Test {
 
   // The program is a process of its own: it needs the prefix's own key.
   TestFoxmail7Installation fox_{FoxmailCommandKey::Scope::Shared};
-  LoopbackHttpServer server_{[](const RecordedRequest&) {
-    return Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n", ReplyEnd::Close);
+  std::string answer_ = kAnswer;
+  LoopbackHttpServer server_{[this](const RecordedRequest&) {
+    return Answer("HTTP/1.1 200 OK", answer_, "Content-Type: text/xml\r\n", ReplyEnd::Close);
   }};
   ScratchDir programDir_;
   std::u16string exe_;
@@ -59,6 +64,26 @@ TEST_F(Foxmail7SyncProgram, ReplacesTheAddressFolderWithTheCompanyContacts) {
       "\xE5\xBC\xA0\xE4\xBC\x9F\tzhangwei@tarnwell.example\r\n\tnoname@tarnwell.example\r\n"
       "\xE6\x9D\x8E\xE5\xA8\x9C\tlina@tarnwell.example\r\n",
       listing.output);
+}
+
+// Foxmail 7 counts and numbers contacts in 16 bits.
+TEST_F(Foxmail7SyncProgram, KeepsTheFirst65535OfALargerBookAndSaysSo) {
+  answer_ = "<?xml version=\"1.0\" encoding=\"utf-8\"?><addressbooks>";
+  for (int k = 1; k <= 70000; ++k) {
+    const std::string n = std::to_string(k);
+    answer_ += "<person Name=\"P" + n + "\" E-Mail=\"p" + n + "@tarnwell.example\"/>";
+  }
+  answer_ += "</addressbooks>";
+  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  EXPECT_EQ(Utf16ToUtf8(u"[Foxmail 7.x] 更新了65535个联系人（Foxmail 7最多保存65535个，共70000个）\r\n"),
+            sync.output);
+  EXPECT_EQ(0u, sync.exitCode);
+
+  const ProcessResult listing = ListFolder();
+  EXPECT_EQ(0u, listing.exitCode);  // a folder Foxmail 7 reads as meant
+  EXPECT_EQ(65535, std::count(listing.output.begin(), listing.output.end(), '\n'));
+  EXPECT_TRUE(listing.output.starts_with("P1\tp1@tarnwell.example\r\n"));
+  EXPECT_TRUE(listing.output.ends_with("\nP65535\tp65535@tarnwell.example\r\n"));
 }
 
 TEST_F(Foxmail7SyncProgram, WithoutFoxmail7SaysSoAndTouchesNothing) {

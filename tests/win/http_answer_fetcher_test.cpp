@@ -1,10 +1,16 @@
 // The run's fetcher: whole answers with their framing, and the watchdog
 // that gives up a fetch the platform never ends.
 
-#include <gtest/gtest.h>
-
-#include "http_test_replies.h"
+// Winsock first: it must come before anything that includes windows.h.
 #include "loopback_http_server_win.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <thread>
+
+#include "common/utf_convert.h"
+#include "http_test_replies.h"
 #include "net/http_answer_fetcher_win.h"
 
 namespace {
@@ -38,6 +44,67 @@ TEST(HttpAnswerFetcherTest, AStalledTlsHandshakeIsGivenUp) {
   const FetchResult r = fetcher.Fetch(url);
   EXPECT_NE(r.status, FetchStatus::Ok);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+}
+
+int ThreadsOfThisProcess() {
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+       more = Thread32Next(snapshot.get(), &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  }
+  return count;
+}
+
+// A peer that the system accepts and that never reads or writes: a socket
+// that listens and never takes a connection. It has no threads of its own.
+class MutePeer {
+ public:
+  MutePeer() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    listener_.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof(address);
+    bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    listen(listener_.get(), SOMAXCONN);
+    getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+  }
+  ~MutePeer() {
+    listener_.reset();
+    WSACleanup();
+  }
+  std::u16string HttpsUrl() const {
+    return u"https://127.0.0.1:" + AsciiToUtf16(std::to_string(port_)) + u"/mail/addresssync.asp";
+  }
+
+ private:
+  UniqueSocket listener_;
+  uint16_t port_ = 0;
+};
+
+// Giving up a fetch ends its thread: twenty of them in one process (a
+// resident program stalled on twenty days) leave the thread count where it
+// was.
+TEST(HttpAnswerFetcherTest, GivenUpFetchesLeaveNoThreadBehind) {
+  MutePeer peer;
+  HttpAnswerFetcher fetcher(60s, 200ms);  // the client's own time-outs never come
+  // The platform starts its helper threads once, on first use.
+  EXPECT_NE(fetcher.Fetch(peer.HttpsUrl()).status, FetchStatus::Ok);
+  const int before = ThreadsOfThisProcess();
+  for (int i = 0; i < 20; ++i) EXPECT_NE(fetcher.Fetch(peer.HttpsUrl()).status, FetchStatus::Ok);
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  int now = ThreadsOfThisProcess();
+  while (now > before && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(20ms);  // between two looks at the thread list
+    now = ThreadsOfThisProcess();
+  }
+  EXPECT_LE(now, before);
 }
 
 }  // namespace

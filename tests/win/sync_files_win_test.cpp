@@ -27,7 +27,20 @@ TEST(SyncLogFileTest, AppendsLinesInTheAnsiCodePage) {
   EXPECT_EQ(ReadFileBytes(dir.File(u"syncaddrs.log")),
             "2026-12-06 09:00:03 :\xC3\xBB\xD3\xD0\xC9\xE8\xD6\xC3\xC3\xDC\xC2\xEB\r\n"
             "2026-12-06 09:00:03 :\r\n"
-            "2026-12-06 09:00:03 :a?b\r\nc\r\n");
+            "2026-12-06 09:00:03 :a?b c\r\n");
+}
+
+// An English system used by a Chinese user: CMake runs this case with an
+// English LC_CTYPE (Wine's system locale) and the Chinese LANG (the user's).
+// The log is for the user to read, in the user's code page.
+TEST(SyncLogFileTest, WritesInTheUsersCodePageOnAnEnglishSystem) {
+  ASSERT_NE(GetACP(), 936u) << "this case needs a system locale other than the user's";
+  ScratchDir dir;
+  NineOClock clock;
+  SyncLogFile log(dir.File(u"syncaddrs.log"), clock);
+  log.Append(u"没有设置密码");
+  EXPECT_EQ(ReadFileBytes(dir.File(u"syncaddrs.log")),
+            "2026-12-06 09:00:03 :\xC3\xBB\xD3\xD0\xC9\xE8\xD6\xC3\xC3\xDC\xC2\xEB\r\n");
 }
 
 TEST(SyncLogFileTest, UnwritableLogIsIgnored) {

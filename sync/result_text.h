@@ -1,0 +1,18 @@
+#pragma once
+// What every result text goes through before anyone sees it: the log, the
+// output of "/sync", boxes and tray texts all show exactly one line.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The most characters of a server's own error text that a result keeps.
+inline constexpr size_t kServerTextLimit = 500;
+
+// Line breaks and other control characters become spaces, so no text can
+// start a second log line.
+std::u16string OneLineText(std::u16string text);
+
+// A server's text of more than kServerTextLimit characters is cut after that
+// many, never inside a surrogate pair, and ends with "…".
+std::u16string ShortenServerText(std::u16string_view text);
