@@ -10,8 +10,10 @@ tw_library(tw_app_win
   one_shot_sync_win.cpp
   private_profile_win.cpp
   settings_store_win.cpp
+  single_instance_win.cpp
   sync_addr_app_win.cpp
   sync_addr_dlg_win.cpp
+  sync_log_view_win.cpp
   tray_icon_win.cpp
 )
 target_link_libraries(tw_app_win PUBLIC

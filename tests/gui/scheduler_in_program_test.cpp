@@ -1,10 +1,12 @@
 // The daily scheduler inside the running program: with SyncTime set to the
 // current minute, the automatic run happens, logs its line and records the
-// date, and the dialog stays as it was.
+// date, and the dialog stays as it was; a failed one raises a balloon.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+
+#include "common/utf_convert.h"
 
 #include "http_test_replies.h"
 #include "loopback_http_server_win.h"
@@ -14,6 +16,23 @@
 
 namespace {
 
+// Settings with the automatic run at the current minute, leaving enough of
+// the minute for the program to start within it.
+std::string SettingsRunningNow(uint16_t port, SYSTEMTIME& now) {
+  GetLocalTime(&now);
+  if (now.wSecond > 45) {
+    const WORD minute = now.wMinute;
+    WaitUntil([&] {
+      GetLocalTime(&now);
+      return now.wMinute != minute;
+    }, 20000);
+  }
+  const int syncTime = now.wHour * 60 + now.wMinute;
+  return "[General]\r\nEmailClient=-1\r\nSyncType=0\r\nSyncTime=" + std::to_string(syncTime) +
+         "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" + std::to_string(port) +
+         "\r\nAccount=a@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n";
+}
+
 TEST(SchedulerInProgramTest, RunsAtTheConfiguredMinuteAndRecordsTheDate) {
   LoopbackHttpServer server([](const RecordedRequest&) {
     return Ok("<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>");
@@ -21,24 +40,8 @@ TEST(SchedulerInProgramTest, RunsAtTheConfiguredMinuteAndRecordsTheDate) {
   ScratchDir dir;
   const std::u16string exe = dir.File(u"Tarnwell地址簿同步.exe");
   CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe), FALSE);
-
-  // Leave enough of the minute for the program to start within it.
   SYSTEMTIME now;
-  GetLocalTime(&now);
-  if (now.wSecond > 45) {
-    const WORD minute = now.wMinute;
-    ASSERT_TRUE(WaitUntil([&] {
-      GetLocalTime(&now);
-      return now.wMinute != minute;
-    }, 20000));
-  }
-  const int syncTime = now.wHour * 60 + now.wMinute;
-  WriteFileBytes(dir.File(u"AddrBookSync.ini"),
-                 "[General]\r\nEmailClient=-1\r\nSyncType=0\r\nSyncTime=" +
-                     std::to_string(syncTime) +
-                     "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
-                     std::to_string(server.port()) +
-                     "\r\nAccount=a@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+  WriteFileBytes(dir.File(u"AddrBookSync.ini"), SettingsRunningNow(server.port(), now));
 
   ProgramDriver program;
   ASSERT_TRUE(program.Start(exe));
@@ -55,6 +58,41 @@ TEST(SchedulerInProgramTest, RunsAtTheConfiguredMinuteAndRecordsTheDate) {
   std::snprintf(date, sizeof date, "LastAutoSync=%04d-%02d-%02d\r\n", now.wYear, now.wMonth, now.wDay);
   EXPECT_NE(ReadFileBytes(dir.File(u"AddrBookSync.ini")).find(date), std::string::npos);
   EXPECT_TRUE(IsWindowVisible(dialog));  // an automatic run shows nothing
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(SchedulerInProgramTest, FailedRunRaisesOneBalloonWhoseClickOpensTheDialog) {
+  LoopbackHttpServer server(std::vector<ScriptedReply>{{"", ReplyEnd::Reset}});
+  ScratchDir dir;
+  const std::u16string exe = dir.File(u"Tarnwell地址簿同步.exe");
+  CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe), FALSE);
+  SYSTEMTIME now;
+  WriteFileBytes(dir.File(u"AddrBookSync.ini"), SettingsRunningNow(server.port(), now));
+
+  ProgramDriver program;
+  ASSERT_TRUE(program.Start(exe));
+  HWND dialog = program.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  std::optional<TrayReport> report;
+  ASSERT_TRUE(WaitUntil([&] {
+    report = ProgramDriver::QueryTray(dialog);
+    return report && report->balloons > 0;
+  }, 30000));
+  const std::u16string failure = u"打开URL失败：http://127.0.0.1:" +
+                                 AsciiToUtf16(std::to_string(server.port())) +
+                                 u"/mail/addresssync.asp?accnt=a@corp.example&pwd=******&onlydepart=0";
+  EXPECT_EQ(FromWide(report->balloon.szInfoTitle), u"地址簿同步失败");
+  EXPECT_EQ(FromWide(report->balloon.szInfo), failure);
+  EXPECT_EQ(report->balloon.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
+  EXPECT_NE(FromWide(report->tip.szTip).find(u"打开URL失败"), std::u16string::npos);
+
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  PostMessageW(dialog, WM_USER + 110, 10, NIN_BALLOONUSERCLICK);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
+  EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 1u);
 
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
   EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));

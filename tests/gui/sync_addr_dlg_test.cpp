@@ -1,8 +1,11 @@
 // The resident program under Xvfb: its dialog, Save and Cancel, the tray
-// commands, the about box, Exit and the single-instance hand-over.
+// commands and tip, a manual run in the background, the about box, Exit
+// and the single-instance hand-over.
 
 #include <gtest/gtest.h>
 
+#include "http_test_replies.h"
+#include "loopback_http_server_win.h"
 #include "program_driver_win.h"
 #include "resources/resource.h"
 #include "win_test_support.h"
@@ -72,6 +75,36 @@ class SyncAddrDlgTest : public testing::Test {
   std::u16string exe_;
   ProgramDriver program_;
 };
+
+// A server whose answers wait until the test lets them go.
+class HeldServer {
+ public:
+  HeldServer()
+      : release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        server_([this](const RecordedRequest&) {
+          WaitForSingleObject(release_.get(), 60000);
+          return Ok("<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>");
+        }) {}
+  ~HeldServer() { SetEvent(release_.get()); }
+  void Release() { SetEvent(release_.get()); }
+  void Hold() { ResetEvent(release_.get()); }
+  bool WaitForRequests(size_t n) { return WaitUntil([&] { return server_.Requests().size() >= n; }); }
+  size_t Requests() const { return server_.Requests().size(); }
+  std::string Settings() const {
+    return "[General]\r\nEmailClient=-1\r\nSyncType=1\r\n[Server]\r\nServerHost=127.0.0.1\r\n"
+           "ServerPort=" + std::to_string(server_.port()) +
+           "\r\nAccount=a@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n";
+  }
+
+ private:
+  UniqueHandle release_;
+  LoopbackHttpServer server_;
+};
+
+bool Answers(HWND window) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored) != 0;
+}
 
 const char kStoredSettings[] =
     "[General]\r\nEmailClient=0\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
@@ -241,6 +274,106 @@ TEST_F(SyncAddrDlgTest, CancelAutoSyncWritesManualTypeAndTheMenuFollows) {
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
 }
 
+TEST_F(SyncAddrDlgTest, ManualSyncRunsInTheBackgroundAndItsResultBoxBelongsToTheDialog) {
+  HeldServer server;
+  WriteIni(server.Settings());
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ProgramDriver::TrayTip(dialog), u"Tarnwell地址簿同步");  // no log yet
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC, 0);
+  ASSERT_TRUE(server.WaitForRequests(1));
+  EXPECT_TRUE(Answers(dialog));
+  EXPECT_EQ(ProgramDriver::TrayTip(dialog), u"Tarnwell地址簿同步 - 正在同步…");
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC, 0);  // ignored while one runs
+  EXPECT_TRUE(Answers(dialog));
+  std::u16string text;
+  EXPECT_EQ(program_.WaitForMessageBox(text, 0), nullptr);
+
+  server.Release();
+  HWND box = program_.WaitForMessageBox(text);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(text, u"未发现同步任务");
+  EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  const std::u16string tip = ProgramDriver::TrayTip(dialog);
+  EXPECT_EQ(tip.rfind(u"Tarnwell地址簿同步\n上次同步：20", 0), 0u);
+  EXPECT_EQ(tip.substr(tip.size() - 8), u" 未发现同步任务");
+  EXPECT_EQ(server.Requests(), 1u);
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(SyncAddrDlgTest, ExitDuringARunWaitsForItAndSaysSo) {
+  HeldServer server;
+  WriteIni(server.Settings());
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC, 0);
+  ASSERT_TRUE(server.WaitForRequests(1));
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_EQ(ProgramDriver::TrayTip(dialog), u"Tarnwell地址簿同步 - 同步完成后退出…");
+  const auto report = ProgramDriver::QueryTray(dialog);
+  ASSERT_TRUE(report.has_value());
+  EXPECT_EQ(FromWide(report->balloon.szInfo), u"正在同步，同步完成后程序将退出。");
+  EXPECT_EQ(program_.WaitForExit(0), std::nullopt);
+
+  server.Release();
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  // The run was let finish: its line is in the log ("未发现...").
+  EXPECT_NE(ReadFileBytes(dir_.File(u"syncaddrs.log")).find(" :\xCE\xB4\xB7\xA2"), std::string::npos);
+}
+
+TEST_F(SyncAddrDlgTest, TipShowsTheLastLoggedRunAfterARestart) {
+  // Two lines in code page 936; the tip keeps the minute of the last one.
+  WriteFileBytes(dir_.File(u"syncaddrs.log"),
+                 "2026-12-06 09:00:01 :x\r\n2026-12-07 09:00:03 :[Foxmail 7.x] \xB8\xFC\xD0\xC2"
+                 "\xC1\xCB" "300\xB8\xF6\xC1\xAA\xCF\xB5\xC8\xCB\r\n");
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ProgramDriver::TrayTip(dialog),
+            u"Tarnwell地址簿同步\n上次同步：2026-12-07 09:00 [Foxmail 7.x] 更新了300个联系人");
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// Files ending in .log open, for this test, with a command that copies the
+// file it is given to `marker`.
+class ScopedLogFileCommand {
+ public:
+  explicit ScopedLogFileCommand(const std::u16string& marker) {
+    SetDefault(u".log", u"TarnwellTestLogFile");
+    SetDefault(u"TarnwellTestLogFile\\shell\\open\\command",
+               u"C:\\windows\\system32\\cmd.exe /c copy \"%1\" \"" + marker + u"\"");
+  }
+  ~ScopedLogFileCommand() {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TarnwellTestLogFile");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".log");
+  }
+
+ private:
+  static void SetDefault(const std::u16string& key, const std::u16string& value) {
+    RegSetValueW(HKEY_CLASSES_ROOT, AsWide(key), REG_SZ, AsWide(value),
+                 static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+  }
+};
+
+TEST_F(SyncAddrDlgTest, ViewLogOpensTheLogCreatingItFirst) {
+  const std::u16string marker = dir_.File(u"opened.txt");
+  ScopedLogFileCommand command(marker);
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_FALSE(FileExists(dir_.File(u"syncaddrs.log")));
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_VIEW_LOG, 0);
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(marker); }));
+  EXPECT_EQ(ReadFileBytes(dir_.File(u"syncaddrs.log")), "");
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
 TEST_F(SyncAddrDlgTest, AboutBoxFromTrayAndSystemMenu) {
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
@@ -272,6 +405,25 @@ TEST_F(SyncAddrDlgTest, SecondLaunchBringsTheFirstForwardAndLeaves) {
 
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(SyncAddrDlgTest, TwoLaunchesInTheSameInstantLeaveOneProgram) {
+  ProgramDriver second;
+  ASSERT_TRUE(program_.Start(exe_));
+  ASSERT_TRUE(second.Start(exe_));
+  std::optional<DWORD> firstEnd, secondEnd;
+  ASSERT_TRUE(WaitUntil([&] {
+    firstEnd = program_.WaitForExit(0);
+    secondEnd = second.WaitForExit(0);
+    return firstEnd || secondEnd;
+  }));
+  EXPECT_FALSE(firstEnd && secondEnd);
+  ProgramDriver& stays = firstEnd ? second : program_;
+  EXPECT_EQ(firstEnd ? firstEnd : secondEnd, std::optional<DWORD>(0));
+  HWND dialog = stays.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(stays.WaitForExit(), std::optional<DWORD>(0));
 }
 
 }  // namespace
