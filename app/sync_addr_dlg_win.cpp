@@ -13,6 +13,9 @@
 namespace {
 
 constexpr UINT_PTR kTrayTimer = 1;
+// Exit that has not finished after this long is waiting for a run that
+// was not yet visible when Exit was chosen (one waiting for its turn).
+constexpr UINT_PTR kExitNoticeTimer = 2;
 // Posted to the dialog from the threads that run syncs.
 constexpr UINT kRunReportsMessage = WM_APP + 1;
 constexpr UINT kManualSyncDoneMessage = WM_APP + 2;
@@ -156,6 +159,11 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_TIMER:
+      if (wParam == kExitNoticeTimer) {
+        KillTimer(hwnd(), kExitNoticeTimer);
+        ShowExitNotice();
+        return true;
+      }
       if (wParam != kTrayTimer) return false;
       tray_->Add();
       return true;
@@ -308,10 +316,11 @@ void CSyncAddrDlg::OnExit() {
   if (exiting_) return;
   exiting_ = true;
   ShowWindow(hwnd(), SW_HIDE);
+  // Ending now could leave the address book half written.
   if (manual_.Running() || services_.runs.Active()) {
-    // Ending now could leave the address book half written.
-    UpdateTip();
-    tray_->ShowBalloon(kAppName, u"正在同步，同步完成后程序将退出。", NIIF_INFO);
+    ShowExitNotice();
+  } else {
+    SetTimer(hwnd(), kExitNoticeTimer, 1000, nullptr);
   }
   // Waiting here would freeze the window and the icon.
   HWND window = hwnd();
@@ -322,8 +331,14 @@ void CSyncAddrDlg::OnExit() {
   });
 }
 
+void CSyncAddrDlg::ShowExitNotice() {
+  UpdateTip();
+  tray_->ShowBalloon(kAppName, u"正在同步，同步完成后程序将退出。", NIIF_INFO);
+}
+
 void CSyncAddrDlg::FinishExit() {
   if (exitWaiter_.joinable()) exitWaiter_.join();
+  KillTimer(hwnd(), kExitNoticeTimer);
   KillTimer(hwnd(), kTrayTimer);
   tray_->Remove();
   EndDialog(IDOK);

@@ -50,6 +50,7 @@ class CSyncAddrDlg final : public CDialog {
   void OnRunReports();
   void UpdateTip();
   void OnExit();
+  void ShowExitNotice();
   void FinishExit();
   void OnTrayNotify(LPARAM mouseMessage);
   bool OnPaint();
