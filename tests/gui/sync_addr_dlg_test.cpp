@@ -76,9 +76,10 @@ class SyncAddrDlgTest : public testing::Test {
   ProgramDriver program_;
 };
 
-bool Answers(HWND window) {
+// The window handles the message within two seconds.
+bool Answers(HWND window, UINT message = WM_NULL, WPARAM wParam = 0) {
   DWORD_PTR ignored = 0;
-  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored) != 0;
+  return SendMessageTimeoutW(window, message, wParam, 0, SMTO_ABORTIFHUNG, 2000, &ignored) != 0;
 }
 
 const char kStoredSettings[] =
@@ -263,9 +264,8 @@ TEST_F(SyncAddrDlgTest, ManualSyncRunsInTheBackgroundAndExitWaitsForIt) {
 
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC, 0);
   ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() == 1; }));
-  EXPECT_TRUE(Answers(dialog));
   EXPECT_EQ(ProgramDriver::TrayTip(dialog), u"Tarnwell地址簿同步 - 正在同步…");
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC, 0);  // ignored while one runs
+  EXPECT_TRUE(Answers(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC));  // ignored while one runs
   std::u16string text;
   EXPECT_EQ(program_.WaitForMessageBox(text, 0), nullptr);
   SetEvent(release.get());
@@ -293,8 +293,11 @@ TEST_F(SyncAddrDlgTest, ManualSyncRunsInTheBackgroundAndExitWaitsForIt) {
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC, 0);
   ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() == 2; }));
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_TRUE(WaitUntil([&] { return ProgramDriver::TrayTip(dialog) == u"Tarnwell地址簿同步 - 同步完成后退出…"; }));
-  EXPECT_EQ(FromWide(ProgramDriver::QueryTray(dialog)->balloon.szInfo), u"正在同步，同步完成后程序将退出。");
+  EXPECT_TRUE(WaitUntil([&] {
+    const auto report = ProgramDriver::QueryTray(dialog);
+    return report && FromWide(report->balloon.szInfo) == u"正在同步，同步完成后程序将退出。";
+  }));
+  EXPECT_EQ(ProgramDriver::TrayTip(dialog), u"Tarnwell地址簿同步 - 同步完成后退出…");
   EXPECT_EQ(again.WaitForExit(0), std::nullopt);
   const size_t logged = ReadFileBytes(dir_.File(u"syncaddrs.log")).size();
   SetEvent(release.get());
