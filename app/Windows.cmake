@@ -12,8 +12,10 @@ tw_library(tw_app_win
   password_protection_win.cpp
   private_profile_win.cpp
   settings_store_win.cpp
+  single_instance_win.cpp
   sync_addr_app_win.cpp
   sync_addr_dlg_win.cpp
+  sync_log_view_win.cpp
   tray_icon_win.cpp
 )
 tw_layer_include_dir(resources resources_dir)

@@ -5,9 +5,10 @@
 #include "common/win/scoped_handles.h"
 #include "net/http_answer_fetcher_win.h"
 #include "sync/answer_copy_file_win.h"
+#include "sync/sync_log.h"
 #include "sync/sync_log_file_win.h"
 
-AppServices::AppServices() {
+AppServices::AppServices(RunReports* reports) : reports_(reports) {
   engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
       settings_, clock_, runLock_, marks_, messages_,
       [this](const SyncSettings& s, RunMode mode) { return RunWithPlatform(s, mode); },
@@ -23,5 +24,9 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMod
   WindowsWriterFactory writers;
   SyncLogFile log(engine_->logPath(), clock_);
   SyncRunDeps deps{fetcher, answerCopy, writers, log};
-  return PerformSyncRun(settings, deps);
+  RunReports* reports = mode == RunMode::OneShot ? nullptr : reports_;
+  if (reports) reports->Started();
+  SyncRunOutcome outcome = PerformSyncRun(settings, deps);
+  if (reports) reports->Ended({mode, outcome, FormatLogTime(clock_, clock_.Now())});
+  return outcome;
 }

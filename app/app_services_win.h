@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/message_box_win.h"
+#include "app/run_reports.h"
 #include "app/settings_store_win.h"
 #include "sync/local_clock.h"
 #include "sync/named_run_lock_win.h"
@@ -13,7 +14,8 @@
 
 class AppServices {
  public:
-  AppServices();
+  // `reports`, when given, hears of every run but the command line's.
+  explicit AppServices(RunReports* reports = nullptr);
   AppServices(const AppServices&) = delete;
   AppServices& operator=(const AppServices&) = delete;
 
@@ -23,6 +25,7 @@ class AppServices {
  private:
   SyncRunOutcome RunWithPlatform(const SyncSettings& settings, RunMode mode);
 
+  RunReports* reports_;
   SystemClock clock_;
   SharedSettings settings_;
   NamedRunLock runLock_;

@@ -1,10 +1,8 @@
 #include "app/message_box_win.h"
 
-#include <windows.h>
-
 #include "common/win/wide_text.h"
 
 void MessageBoxSink::Show(const std::u16string& text, MessageIcon icon) {
   const UINT style = MB_OK | (icon == MessageIcon::Information ? MB_ICONINFORMATION : MB_ICONERROR);
-  MessageBoxW(nullptr, AsWide(text), AsWide(kAppName), style);
+  MessageBoxW(owner_, AsWide(text), AsWide(kAppName), style);
 }

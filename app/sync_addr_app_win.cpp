@@ -10,6 +10,8 @@
 
 #include "app/app_services_win.h"
 #include "app/client_detection_win.h"
+#include "app/run_reports.h"
+#include "app/single_instance_win.h"
 #include "app/sync_addr_dlg_win.h"
 #include "clients/foxmail7/foxmail7_locate_win.h"
 #include "common/win/wide_text.h"
@@ -51,8 +53,12 @@ bool RegisterDialogClass(HINSTANCE instance) {
 
 }  // namespace
 
-bool ActivateRunningInstance() {
+bool ActivateRunningInstance(DWORD waitMs) {
   HWND first = FindWindowW(AsWide(kAppName), nullptr);
+  for (const ULONGLONG deadline = GetTickCount64() + waitMs; !first && GetTickCount64() < deadline;) {
+    Sleep(50);
+    first = FindWindowW(AsWide(kAppName), nullptr);
+  }
   if (!first) return false;
   if (IsIconic(first)) ShowWindow(first, SW_RESTORE);
   ShowWindow(first, SW_SHOWNORMAL);
@@ -68,6 +74,12 @@ int CSyncAddrApp::Run() {
   controls.dwICC = 0xFF | ICC_LINK_CLASS;
   InitCommonControlsEx(&controls);
 
+  const SingleInstance instance;
+  if (!instance.first()) {
+    // The other program may not have shown its window yet.
+    ActivateRunningInstance(10000);
+    return 0;
+  }
   if (ActivateRunningInstance()) return 0;
 
   std::setlocale(LC_ALL, "");
@@ -80,7 +92,8 @@ int CSyncAddrApp::Run() {
   }
   OleSession ole;
 
-  AppServices services;
+  RunReports runReports;
+  AppServices services(&runReports);
   services.settings().Replace(LoadSettings(GetSettingsFilePath()));
   services.engine().StartEngine(ModuleFilePath());
   RegisterDialogClass(instance_);
@@ -88,7 +101,7 @@ int CSyncAddrApp::Run() {
   CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
                                      services.settings(), services.engine(),
                                      [] { return DetectInstalledClients(IsFoxmail7Installed); },
-                                     [] { return GetSettingsFilePath(); }});
+                                     [] { return GetSettingsFilePath(); }, runReports});
   dialog.DoModal(nullptr);
   // A scheduled run in progress finishes before the process ends.
   services.engine().Stop();

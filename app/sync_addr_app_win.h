@@ -17,6 +17,7 @@ class CSyncAddrApp {
   HINSTANCE instance_;
 };
 
-// Brings a running instance's dialog, and any box it shows, to the front.
-// False when no instance runs.
-bool ActivateRunningInstance();
+// Brings a running instance's dialog, and any box it shows, to the front,
+// waiting up to `waitMs` for its window to appear. False when no instance
+// runs.
+bool ActivateRunningInstance(DWORD waitMs = 0);

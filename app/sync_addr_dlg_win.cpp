@@ -5,12 +5,21 @@
 
 #include "app/message_box_win.h"
 #include "app/settings_store_win.h"
+#include "app/sync_log_view_win.h"
 #include "common/win/wide_text.h"
 #include "resources/resource.h"
 
 namespace {
 
 constexpr UINT_PTR kTrayTimer = 1;
+// Exit that has not finished after this long is waiting for a run that
+// was not yet visible when Exit was chosen (one waiting for its turn).
+constexpr UINT_PTR kExitNoticeTimer = 2;
+// Posted to the dialog from the threads that run syncs.
+constexpr UINT kRunReportsMessage = WM_APP + 1;
+constexpr UINT kManualSyncDoneMessage = WM_APP + 2;
+constexpr UINT kExitReadyMessage = WM_APP + 3;
+constexpr char16_t kFailureTitle[] = u"地址簿同步失败";
 constexpr int kRadioIds[] = {IDC_CLIENT_OUTLOOK_EXPRESS, IDC_CLIENT_OUTLOOK_2003,
                              IDC_CLIENT_OUTLOOK_2007,    IDC_CLIENT_OUTLOOK_2010,
                              IDC_CLIENT_FOXMAIL_56,      IDC_CLIENT_FOXMAIL_7,
@@ -38,7 +47,14 @@ int Selection(HWND list) {
 }  // namespace
 
 CSyncAddrDlg::CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services)
-    : CDialog(instance, IDD_SYNCADDR_DIALOG), services_(std::move(services)) {}
+    : CDialog(instance, IDD_SYNCADDR_DIALOG),
+      services_(std::move(services)),
+      manual_(services_.engine) {}
+
+CSyncAddrDlg::~CSyncAddrDlg() {
+  services_.runs.SetWake({});
+  if (exitWaiter_.joinable()) exitWaiter_.join();
+}
 
 BOOL CSyncAddrDlg::OnInitDialog() {
   HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);
@@ -73,8 +89,16 @@ BOOL CSyncAddrDlg::OnInitDialog() {
   EnableWindow(Item(IDC_SYNC_TIME), s.SyncType == 0);
 
   DoDataExchange(false);
+  // The icon comes at once, so that a run failing at start-up can say so.
   tray_ = std::make_unique<TrayIcon>(instance(), hwnd());
+  tray_->Add();
+  lastRun_ = LastRunInLog(ReadLogTail(services_.engine.logPath()));
+  UpdateTip();
   SetTimer(hwnd(), kTrayTimer, 1000, nullptr);
+  HWND window = hwnd();
+  services_.runs.SetWake([window] { PostMessageW(window, kRunReportsMessage, 0, 0); });
+  // A scheduled run may have ended before the window existed.
+  PostMessageW(window, kRunReportsMessage, 0, 0);
   return TRUE;
 }
 
@@ -105,12 +129,32 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_TIMER:
+      if (wParam == kExitNoticeTimer) {
+        KillTimer(hwnd(), kExitNoticeTimer);
+        ShowExitNotice();
+        return true;
+      }
       if (wParam != kTrayTimer) return false;
       tray_->Add();
       return true;
     case kTrayCallbackMessage:
       OnTrayNotify(lParam);
       return true;
+    case kRunReportsMessage:
+      OnRunReports();
+      return true;
+    case kManualSyncDoneMessage:
+      OnManualSyncDone();
+      return true;
+    case kExitReadyMessage:
+      FinishExit();
+      return true;
+    case kTrayReportRequest:
+      tray_->SendReport(reinterpret_cast<HWND>(wParam));
+      return true;
+    case WM_DESTROY:
+      services_.runs.SetWake({});
+      return false;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
       ShowAbout();
@@ -141,7 +185,8 @@ bool CSyncAddrDlg::OnCommand(int id, int code) {
     case IDCANCEL: ShowWindow(hwnd(), SW_HIDE); return true;
     case IDC_SYNC_TYPE: UpdateTimeListEnabled(); return true;
     case ID_TRAY_CONFIGURE: ShowDialog(); return true;
-    case ID_TRAY_MANUAL_SYNC: services_.engine.RunSync(true); return true;
+    case ID_TRAY_MANUAL_SYNC: StartManualSync(); return true;
+    case ID_TRAY_VIEW_LOG: OpenLogFile(hwnd(), services_.engine.logPath()); return true;
     case ID_TRAY_CANCEL_AUTO: OnCancelAutoSync(); return true;
     case ID_TRAY_ABOUT: ShowAbout(); return true;
     case ID_TRAY_EXIT: OnExit(); return true;
@@ -193,7 +238,78 @@ void CSyncAddrDlg::OnCancelAutoSync() {
   EnableWindow(Item(IDC_SYNC_TIME), FALSE);
 }
 
+void CSyncAddrDlg::StartManualSync() {
+  if (exiting_) return;
+  HWND window = hwnd();
+  // Already going (the menu grays the item, but a command may be queued).
+  if (!manual_.Start([window] { PostMessageW(window, kManualSyncDoneMessage, 0, 0); })) return;
+  UpdateTip();
+}
+
+void CSyncAddrDlg::OnManualSyncDone() {
+  const std::optional<SyncRunOutcome> outcome = manual_.TakeOutcome();
+  UpdateTip();
+  if (outcome && !exiting_) ShowRunResultBox(*outcome);
+}
+
+void CSyncAddrDlg::ShowRunResultBox(const SyncRunOutcome& outcome) {
+  MessageBoxSink owned(hwnd());
+  if (outcome.notice) owned.Show(*outcome.notice, MessageIcon::Information);
+  ShowRunResult(outcome, owned);
+}
+
+void CSyncAddrDlg::OnRunReports() {
+  for (const RunReport& report : services_.runs.Take()) {
+    const std::u16string& text = report.outcome.resultText;
+    lastRun_ = LastRun{report.stamp, text};
+    // Nobody watches an automatic run; a failure must not go unseen, but
+    // the same one every day is news only once.
+    if (report.mode == RunMode::Automatic && !report.outcome.success && !exiting_ &&
+        notices_.ShouldAnnounce(report.stamp.substr(0, 10), text)) {
+      tray_->ShowBalloon(kFailureTitle, text, NIIF_WARNING);
+    }
+  }
+  UpdateTip();
+}
+
+void CSyncAddrDlg::UpdateTip() {
+  const std::u16string name = kAppName;
+  if (exiting_) {
+    tray_->SetTip(name + u" - 同步完成后退出…");
+  } else if (manual_.Running() || services_.runs.Active()) {
+    tray_->SetTip(name + u" - 正在同步…");
+  } else {
+    tray_->SetTip(IdleTip(name, lastRun_));
+  }
+}
+
 void CSyncAddrDlg::OnExit() {
+  if (exiting_) return;
+  exiting_ = true;
+  ShowWindow(hwnd(), SW_HIDE);
+  // Ending now could leave the address book half written.
+  if (manual_.Running() || services_.runs.Active()) {
+    ShowExitNotice();
+  } else {
+    SetTimer(hwnd(), kExitNoticeTimer, 1000, nullptr);
+  }
+  // Waiting here would freeze the window and the icon.
+  HWND window = hwnd();
+  exitWaiter_ = std::thread([this, window] {
+    manual_.Wait();
+    services_.engine.Stop();
+    PostMessageW(window, kExitReadyMessage, 0, 0);
+  });
+}
+
+void CSyncAddrDlg::ShowExitNotice() {
+  UpdateTip();
+  tray_->ShowBalloon(kAppName, u"正在同步，同步完成后程序将退出。", NIIF_INFO);
+}
+
+void CSyncAddrDlg::FinishExit() {
+  if (exitWaiter_.joinable()) exitWaiter_.join();
+  KillTimer(hwnd(), kExitNoticeTimer);
   KillTimer(hwnd(), kTrayTimer);
   tray_->Remove();
   EndDialog(IDOK);
@@ -205,7 +321,10 @@ void CSyncAddrDlg::OnTrayNotify(LPARAM mouseMessage) {
       ShowDialog();
       break;
     case WM_RBUTTONDOWN:
-      ShowTrayMenu(instance(), hwnd(), services_.settings.Snapshot().SyncType);
+      ShowTrayMenu(instance(), hwnd(), services_.settings.Snapshot().SyncType, manual_.Running());
+      break;
+    case NIN_BALLOONUSERCLICK:
+      ShowDialog();
       break;
     default:
       break;

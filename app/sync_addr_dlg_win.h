@@ -5,12 +5,17 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "app/client_availability.h"
 #include "app/dialog_form.h"
 #include "app/dialog_win.h"
+#include "app/manual_sync.h"
+#include "app/run_reports.h"
 #include "app/tray_icon_win.h"
+#include "app/tray_status.h"
 #include "sync/shared_settings.h"
 #include "sync/sync_engine.h"
 
@@ -19,11 +24,13 @@ struct SyncAddrDlgServices {
   CSyncEngine& engine;
   std::function<DetectedClients()> detectClients;
   std::function<std::u16string()> settingsPath;
+  RunReports& runs;
 };
 
 class CSyncAddrDlg final : public CDialog {
  public:
   CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services);
+  ~CSyncAddrDlg() override;
 
  protected:
   BOOL OnInitDialog() override;
@@ -36,7 +43,15 @@ class CSyncAddrDlg final : public CDialog {
   void OnSave();
   void ShowDialog();
   void OnCancelAutoSync();
+  void StartManualSync();
+  void OnManualSyncDone();
+  // The one place that shows a manual run's result.
+  void ShowRunResultBox(const SyncRunOutcome& outcome);
+  void OnRunReports();
+  void UpdateTip();
   void OnExit();
+  void ShowExitNotice();
+  void FinishExit();
   void OnTrayNotify(LPARAM mouseMessage);
   bool OnPaint();
   void ShowAbout();
@@ -46,6 +61,11 @@ class CSyncAddrDlg final : public CDialog {
   SyncAddrDlgServices services_;
   HICON icon_ = nullptr;
   std::unique_ptr<TrayIcon> tray_;
+  ManualSync manual_;
+  FailureNotices notices_;
+  std::optional<LastRun> lastRun_;
+  bool exiting_ = false;
+  std::thread exitWaiter_;  // waits for the runs to end after Exit
 
   // Dialog state, exchanged with the controls.
   int32_t clientChoice_ = -1;

@@ -3,8 +3,20 @@
 #include <cwchar>
 
 #include "app/message_box_win.h"
+#include "app/tray_status.h"
 #include "common/win/wide_text.h"
 #include "resources/resource.h"
+
+namespace {
+
+template <size_t N>
+void CopyFitted(wchar_t (&field)[N], const std::u16string& text) {
+  const std::u16string fitted = FitToCapacity(text, N);
+  wcsncpy(field, AsWide(fitted), N - 1);
+  field[N - 1] = L'\0';
+}
+
+}  // namespace
 
 NOTIFYICONDATAW TrayIcon::Record() const {
   NOTIFYICONDATAW data{};
@@ -15,15 +27,22 @@ NOTIFYICONDATAW TrayIcon::Record() const {
   data.uCallbackMessage = kTrayCallbackMessage;
   data.hIcon = static_cast<HICON>(
       LoadImageW(instance_, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 16, 16, LR_SHARED));
-  const size_t capacity = sizeof(data.szTip) / sizeof(data.szTip[0]);
-  wcsncpy(data.szTip, AsWide(kAppName), capacity - 1);
-  data.szTip[capacity - 1] = L'\0';
+  CopyFitted(data.szTip, tip_.empty() ? std::u16string(kAppName) : tip_);
   return data;
+}
+
+void TrayIcon::Notify(DWORD message, NOTIFYICONDATAW& data) {
+  if (data.uFlags & NIF_TIP) report_.tip = data;
+  if (data.uFlags & NIF_INFO) {
+    report_.balloon = data;
+    ++report_.balloons;
+  }
+  Shell_NotifyIconW(message, &data);
 }
 
 void TrayIcon::Add() {
   NOTIFYICONDATAW data = Record();
-  Shell_NotifyIconW(NIM_ADD, &data);
+  Notify(NIM_ADD, data);
 }
 
 void TrayIcon::Remove() {
@@ -31,12 +50,39 @@ void TrayIcon::Remove() {
   Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
-void ShowTrayMenu(HINSTANCE instance, HWND owner, int32_t syncType) {
+void TrayIcon::SetTip(const std::u16string& tip) {
+  if (tip == tip_) return;
+  tip_ = tip;
+  NOTIFYICONDATAW data = Record();
+  data.uFlags = NIF_TIP;
+  Notify(NIM_MODIFY, data);
+}
+
+void TrayIcon::ShowBalloon(const std::u16string& title, const std::u16string& text, DWORD icon) {
+  NOTIFYICONDATAW data = Record();
+  data.uFlags = NIF_INFO;
+  CopyFitted(data.szInfoTitle, title);
+  CopyFitted(data.szInfo, text);
+  data.dwInfoFlags = icon;
+  Notify(NIM_MODIFY, data);
+}
+
+void TrayIcon::SendReport(HWND requester) const {
+  COPYDATASTRUCT copy{};
+  copy.dwData = kTrayReportTag;
+  copy.cbData = sizeof(report_);
+  copy.lpData = const_cast<TrayReport*>(&report_);
+  SendMessageW(requester, WM_COPYDATA, reinterpret_cast<WPARAM>(owner_),
+               reinterpret_cast<LPARAM>(&copy));
+}
+
+void ShowTrayMenu(HINSTANCE instance, HWND owner, int32_t syncType, bool manualRunning) {
   HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_TRAY_MENU));
   if (!menu) return;
   HMENU popup = GetSubMenu(menu, 0);
   EnableMenuItem(popup, ID_TRAY_CANCEL_AUTO, MF_BYCOMMAND | (syncType == 0 ? MF_ENABLED : MF_GRAYED));
-  EnableMenuItem(popup, ID_TRAY_MANUAL_SYNC, MF_BYCOMMAND | (syncType == 1 ? MF_ENABLED : MF_GRAYED));
+  const bool manualOffered = syncType == 1 && !manualRunning;
+  EnableMenuItem(popup, ID_TRAY_MANUAL_SYNC, MF_BYCOMMAND | (manualOffered ? MF_ENABLED : MF_GRAYED));
   POINT cursor{};
   GetCursorPos(&cursor);
   // Without the foreground the menu would not close on a click elsewhere.

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Takes screenshots of the configuration dialog and the tray menu under
-# Xvfb and writes them to docs/images/. Needs the Windows build.
+# Takes screenshots of the configuration dialog, the tray menu, the tray
+# tip and the failure balloon under Xvfb and writes them to docs/images/.
+# Needs the Windows build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 
 bash scripts/install-deps.sh >&2
-for p in imagemagick x11-apps x11-utils; do
+for p in imagemagick x11-apps x11-utils xdotool; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
-    { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends imagemagick x11-apps x11-utils >/dev/null; break; }
+    { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends imagemagick x11-apps x11-utils xdotool >/dev/null; break; }
 done
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target tarnwell_app tray_poke wine_keepalive >/dev/null
@@ -42,6 +43,57 @@ sleep 2
 import -window root docs/images/tray-menu-full.png
 convert docs/images/tray-menu-full.png -crop 440x260+400+380 +repage docs/images/tray-menu.png
 rm -f docs/images/tray-menu-full.png
-"$TW_WINE" "$TW_BUILD_DIR/tests/tray_poke.exe" left </dev/null >/dev/null 2>&1 || true
+xdotool key Escape
+"$TW_WINE" "$TW_BUILD_DIR/tests/tray_poke.exe" exit </dev/null >/dev/null 2>&1 || true
+wait_gone() {
+  for _ in $(seq 1 100); do
+    xwininfo -root -tree 2>/dev/null | grep -q 'v2.0' || return 0
+    sleep 0.2
+  done
+  echo "the program did not end" >&2
+  return 1
+}
+wait_gone
+
+# Wine draws the notification area, with tips and balloons, in the taskbar
+# of a virtual desktop named "shell"; the icon sits at its right end.
+desk=("$TW_WINE" explorer /desktop=shell,800x600)
+icon_x=790 icon_y=590
+start_in_desktop() {
+  (cd "$work" && setsid "${desk[@]}" ./Tarnwell地址簿同步.exe </dev/null >/dev/null 2>&1 &)
+  wait_for 'v2.0'
+}
+stop_in_desktop() {
+  "${desk[@]}" "$TW_BUILD_DIR/tests/tray_poke.exe" exit </dev/null >/dev/null 2>&1 || true
+  wait_gone
+}
+
+# The tip with the last run, read back from the log.
+printf '2026-12-07 09:00:03 :[Foxmail 7.x] 更新了300个联系人\r\n' | iconv -f utf-8 -t gbk >"$work/syncaddrs.log"
+sed -i 's/SyncType=0/SyncType=1/' "$work/AddrBookSync.ini"
+start_in_desktop
+xdotool mousemove $((icon_x - 1)) $((icon_y - 1)) && sleep 0.3 && xdotool mousemove $icon_x $icon_y
+sleep 2.5
+import -window root docs/images/tray-full.png
+convert docs/images/tray-full.png -crop 420x60+380+540 +repage docs/images/tray-tip.png
+xdotool mousemove 400 300
+stop_in_desktop
+
+# The balloon of a failed automatic run: the daily minute is now, the
+# server cannot be reached.
+[ "$(date +%-S)" -lt 50 ] || sleep $((61 - $(date +%-S)))
+minute=$(( $(date +%-H) * 60 + $(date +%-M) ))
+sed -i "s/SyncType=1/SyncType=0/; s/SyncTime=[0-9]*/SyncTime=$minute/; s/ServerHost=.*/ServerHost=127.0.0.1\r/; s/ServerPort=.*/ServerPort=1\r/" "$work/AddrBookSync.ini"
+start_in_desktop
+for _ in $(seq 1 100); do
+  iconv -f gbk -t utf-8 "$work/syncaddrs.log" 2>/dev/null | grep -q '打开URL失败' && break
+  sleep 0.2
+done
+sleep 3.5  # Wine shows a balloon two seconds after it is asked for
+import -window root docs/images/tray-full.png
+convert docs/images/tray-full.png -crop 800x100+0+500 +repage docs/images/tray-balloon.png
+rm -f docs/images/tray-full.png
+stop_in_desktop
+
 rm -rf "$work"
-echo "wrote docs/images/dialog.png and docs/images/tray-menu.png" >&2
+echo "wrote docs/images/dialog.png, tray-menu.png, tray-tip.png and tray-balloon.png" >&2

@@ -102,6 +102,37 @@ HWND ProgramDriver::WaitForMessageBox(std::u16string& text, DWORD ms) const {
   return box;
 }
 
+std::optional<TrayReport> ProgramDriver::QueryTray(HWND dialog) {
+  // The program answers with WM_COPYDATA, sent while we wait in SendMessage.
+  static std::optional<TrayReport> received;
+  static const ATOM kind = [] {
+    WNDCLASSW wc{};
+    wc.lpszClassName = L"TarnwellTrayReportReader";
+    wc.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+      const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      if (message != WM_COPYDATA || copy->dwData != kTrayReportTag ||
+          copy->cbData != sizeof(TrayReport)) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+      }
+      received = *static_cast<const TrayReport*>(copy->lpData);
+      return TRUE;
+    };
+    return RegisterClassW(&wc);
+  }();
+  HWND reader = CreateWindowW(MAKEINTATOM(kind), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  received.reset();
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(dialog, kTrayReportRequest, reinterpret_cast<WPARAM>(reader), 0,
+                      SMTO_ABORTIFHUNG, 5000, &ignored);
+  DestroyWindow(reader);
+  return received;
+}
+
+std::u16string ProgramDriver::TrayTip(HWND dialog) {
+  const auto report = QueryTray(dialog);
+  return report ? FromWide(report->tip.szTip) : u"<no answer>";
+}
+
 std::u16string ControlText(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);
   wchar_t buffer[1024] = {};

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/tray_icon_win.h"
 #include "common/win/scoped_handles.h"
 
 // Polls `condition` until it holds or `ms` have passed.
@@ -28,6 +29,9 @@ class ProgramDriver {
   HWND FindOwnWindow(const wchar_t* className, const std::u16string& title) const;
   // The message box on screen and its text.
   HWND WaitForMessageBox(std::u16string& text, DWORD ms = 20000) const;
+  // What the program last passed to the notification area.
+  static std::optional<TrayReport> QueryTray(HWND dialog);
+  static std::u16string TrayTip(HWND dialog);
   ~ProgramDriver();
 
  private:

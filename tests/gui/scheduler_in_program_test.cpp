@@ -1,10 +1,12 @@
 // The daily scheduler inside the running program: with SyncTime set to the
 // current minute, the automatic run happens, logs its line and records the
-// date, and the dialog stays as it was.
+// date, and the dialog stays as it was; a failed one raises a balloon.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+
+#include "common/utf_convert.h"
 
 #include "http_test_replies.h"
 #include "loopback_http_server_win.h"
@@ -89,6 +91,32 @@ TEST(SchedulerInProgramTest, AnUnansweredNoticeHoldsNoRunLock) {
                             "\xE4\xBB\xBB\xE5\x8A\xA1\r\n");  // "未发现同步任务"
   EXPECT_EQ(server.Requests().size(), 2u);
 
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(SchedulerInProgramTest, FailedRunRaisesOneBalloonWhoseClickOpensTheDialog) {
+  LoopbackHttpServer server(std::vector<ScriptedReply>{{"", ReplyEnd::Reset}});
+  ScratchDir dir;
+  SYSTEMTIME now;
+  const std::u16string exe = PrepareScheduledProgram(dir, -1, server.port(), now);
+  ProgramDriver program;
+  ASSERT_TRUE(program.Start(exe));
+  HWND dialog = program.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  std::optional<TrayReport> report;
+  ASSERT_TRUE(WaitUntil([&] { return (report = ProgramDriver::QueryTray(dialog)) && report->balloons > 0; }, 30000));
+  EXPECT_EQ(FromWide(report->balloon.szInfoTitle), u"地址簿同步失败");
+  EXPECT_EQ(FromWide(report->balloon.szInfo),
+            u"打开URL失败：http://127.0.0.1:" + AsciiToUtf16(std::to_string(server.port())) +
+                u"/mail/addresssync.asp?accnt=a@corp.example&pwd=******&onlydepart=0");
+  EXPECT_EQ(report->balloon.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
+
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  PostMessageW(dialog, WM_USER + 110, 10, NIN_BALLOONUSERCLICK);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
+  EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 1u);
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
   EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
 }

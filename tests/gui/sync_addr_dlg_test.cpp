@@ -1,10 +1,13 @@
 // The resident program under Xvfb: its dialog, Save and Cancel, the tray
-// commands, the about box, Exit and the single-instance hand-over.
+// commands and tip, a manual run in the background, the about box, Exit
+// and the single-instance hand-over.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "http_test_replies.h"
+#include "loopback_http_server_win.h"
 #include "program_driver_win.h"
 #include "resources/resource.h"
 #include "win_test_support.h"
@@ -74,6 +77,12 @@ class SyncAddrDlgTest : public testing::Test {
   std::u16string exe_;
   ProgramDriver program_;
 };
+
+// The window handles the message within two seconds.
+bool Answers(HWND window, UINT message = WM_NULL, WPARAM wParam = 0) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, message, wParam, 0, SMTO_ABORTIFHUNG, 2000, &ignored) != 0;
+}
 
 const char kStoredSettings[] =
     "[General]\r\nEmailClient=0\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
@@ -251,6 +260,79 @@ TEST_F(SyncAddrDlgTest, CancelAutoSyncWritesManualTypeAndTheMenuFollows) {
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
 }
 
+TEST_F(SyncAddrDlgTest, ManualSyncRunsInTheBackgroundAndExitWaitsForIt) {
+  UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  LoopbackHttpServer server([&](const RecordedRequest&) {
+    WaitForSingleObject(release.get(), 60000);
+    return Ok("<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>");
+  });
+  WriteIni("[General]\r\nEmailClient=-1\r\nSyncType=1\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
+           std::to_string(server.port()) + "\r\nAccount=a@corp.example\r\nPassword=c2VjcmV0\r\n");
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ProgramDriver::TrayTip(dialog), u"Tarnwell地址簿同步");  // no log yet
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC, 0);
+  ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() == 1; }));
+  EXPECT_EQ(ProgramDriver::TrayTip(dialog), u"Tarnwell地址簿同步 - 正在同步…");
+  EXPECT_TRUE(Answers(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC));  // ignored while one runs
+  std::u16string text;
+  EXPECT_EQ(program_.WaitForMessageBox(text, 0), nullptr);
+  SetEvent(release.get());
+  HWND box = program_.WaitForMessageBox(text);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(text, u"未发现同步任务");
+  EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  const std::u16string tip = ProgramDriver::TrayTip(dialog);
+  EXPECT_EQ(tip.rfind(u"Tarnwell地址簿同步\n上次同步：20", 0), 0u);
+  EXPECT_EQ(tip.substr(tip.size() - 8), u" 未发现同步任务");
+  EXPECT_EQ(server.Requests().size(), 1u);
+
+  // After a restart the tip is read back from the log.
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  ASSERT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  ProgramDriver again;
+  ASSERT_TRUE(again.Start(exe_));
+  dialog = again.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ProgramDriver::TrayTip(dialog), tip);
+
+  // Exit during a run lets it finish, and says so meanwhile.
+  ResetEvent(release.get());
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC, 0);
+  ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() == 2; }));
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_TRUE(WaitUntil([&] {
+    const auto report = ProgramDriver::QueryTray(dialog);
+    return report && FromWide(report->balloon.szInfo) == u"正在同步，同步完成后程序将退出。";
+  }));
+  EXPECT_EQ(ProgramDriver::TrayTip(dialog), u"Tarnwell地址簿同步 - 同步完成后退出…");
+  EXPECT_EQ(again.WaitForExit(0), std::nullopt);
+  const size_t logged = ReadFileBytes(dir_.File(u"syncaddrs.log")).size();
+  SetEvent(release.get());
+  EXPECT_EQ(again.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_GT(ReadFileBytes(dir_.File(u"syncaddrs.log")).size(), logged);
+}
+
+TEST_F(SyncAddrDlgTest, ViewLogOpensTheLogCreatingItFirst) {
+  // .log files open, for this test, with a command that copies them.
+  const std::u16string marker = dir_.File(u"opened.txt");
+  const std::u16string command = u"cmd.exe /c copy \"%1\" \"" + marker + u"\"";
+  RegSetValueW(HKEY_CLASSES_ROOT, L".log", REG_SZ, L"TarnwellTestLog", 0);
+  RegSetValueW(HKEY_CLASSES_ROOT, L"TarnwellTestLog\\shell\\open\\command", REG_SZ, AsWide(command), 0);
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_FALSE(FileExists(dir_.File(u"syncaddrs.log")));
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_VIEW_LOG, 0);
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(marker); }));
+  EXPECT_EQ(ReadFileBytes(dir_.File(u"syncaddrs.log")), "");
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TarnwellTestLog");
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L".log");
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
 TEST_F(SyncAddrDlgTest, AboutBoxFromTrayAndSystemMenu) {
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
@@ -282,6 +364,25 @@ TEST_F(SyncAddrDlgTest, SecondLaunchBringsTheFirstForwardAndLeaves) {
 
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(SyncAddrDlgTest, TwoLaunchesInTheSameInstantLeaveOneProgram) {
+  ProgramDriver second;
+  ASSERT_TRUE(program_.Start(exe_));
+  ASSERT_TRUE(second.Start(exe_));
+  std::optional<DWORD> firstEnd, secondEnd;
+  ASSERT_TRUE(WaitUntil([&] {
+    firstEnd = program_.WaitForExit(0);
+    secondEnd = second.WaitForExit(0);
+    return firstEnd || secondEnd;
+  }));
+  EXPECT_FALSE(firstEnd && secondEnd);
+  ProgramDriver& stays = firstEnd ? second : program_;
+  EXPECT_EQ(firstEnd ? firstEnd : secondEnd, std::optional<DWORD>(0));
+  HWND dialog = stays.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(stays.WaitForExit(), std::optional<DWORD>(0));
 }
 
 }  // namespace

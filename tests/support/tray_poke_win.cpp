@@ -1,6 +1,6 @@
 // Sends the running program's dialog what the notification area would:
-// "tray_poke right" opens the tray menu, "tray_poke left" shows the dialog.
-// Used by the screenshot script.
+// "tray_poke right" opens the tray menu, "tray_poke left" shows the dialog;
+// "tray_poke exit" chooses Exit. Used by the screenshot script.
 
 #include <windows.h>
 
@@ -9,6 +9,10 @@
 int wmain(int argc, wchar_t** argv) {
   HWND dialog = FindWindowW(L"Tarnwell地址簿同步", nullptr);
   if (!dialog) return 1;
+  if (argc > 1 && wcscmp(argv[1], L"exit") == 0) {
+    PostMessageW(dialog, WM_COMMAND, 32781, 0);
+    return 0;
+  }
   const bool right = argc > 1 && wcscmp(argv[1], L"right") == 0;
   PostMessageW(dialog, WM_USER + 110, 10, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN);
   return 0;

@@ -1,0 +1,38 @@
+#include "app/manual_sync.h"
+
+bool ManualSync::Start(std::function<void()> done) {
+  std::lock_guard lock(mutex_);
+  if (running_) return false;
+  // The previous run's thread has finished its work; only the join is left.
+  if (thread_.joinable()) thread_.join();
+  running_ = true;
+  thread_ = std::thread([this, done = std::move(done)] {
+    std::optional<SyncRunOutcome> outcome = engine_.RunOnce(RunMode::Manual);
+    {
+      std::lock_guard lock(mutex_);
+      outcome_ = std::move(outcome);
+      running_ = false;
+    }
+    if (done) done();
+  });
+  return true;
+}
+
+bool ManualSync::Running() const {
+  std::lock_guard lock(mutex_);
+  return running_;
+}
+
+std::optional<SyncRunOutcome> ManualSync::TakeOutcome() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(outcome_, std::nullopt);
+}
+
+void ManualSync::Wait() {
+  std::thread finished;
+  {
+    std::lock_guard lock(mutex_);
+    finished = std::move(thread_);
+  }
+  if (finished.joinable()) finished.join();
+}
