@@ -3,11 +3,13 @@ enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 
 tw_library(tw_app_win
+  address_split_win.cpp
   app_services_win.cpp
   client_detection_win.cpp
   dialog_win.cpp
   message_box_win.cpp
   one_shot_sync_win.cpp
+  quit_running_win.cpp
   private_profile_win.cpp
   settings_store_win.cpp
   sync_addr_app_win.cpp

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "clients/client_kind.h"
 #include "common/utf_convert.h"
 #include "sync/request_url.h"
 
@@ -40,6 +41,26 @@ std::u16string TrimBlanks(const std::u16string& text) {
   return text.substr(b, e - b);
 }
 
+std::optional<std::u16string> ApplyAddress(const AddressParts& address, SyncSettings& s) {
+  if (!address.parsed || address.host.empty()) return kAddressInvalidText;
+  if (address.port < 1 || address.port > 65535) return kPortInvalidText;
+  s.ServerScheme = address.https ? u"https" : u"http";
+  s.ServerHost = address.host;
+  s.ServerVirtual = address.path.empty() ? std::u16string() : address.path.substr(1);
+  s.ServerPort = address.port;
+  return std::nullopt;
+}
+
+bool IsWritableClient(int32_t kind) {
+  const WriterType writer = WriterForClientKind(kind);
+  return writer != WriterType::None && writer != WriterType::RefusedFoxmail56;
+}
+
+bool SettingsComplete(const SyncSettings& s) {
+  return !TrimBlanks(s.Account).empty() && s.SavePassword != 0 && !s.Password.empty() &&
+         IsWritableClient(s.EmailClient);
+}
+
 SaveCheck CheckSave(const DialogInput& in, const SyncSettings& current) {
   SaveCheck check;
   const std::u16string account = TrimBlanks(in.account);
@@ -52,21 +73,12 @@ SaveCheck CheckSave(const DialogInput& in, const SyncSettings& current) {
     check.refusal = kPasswordEmptyText;
     return check;
   }
-  if (!in.address.parsed || in.address.host.empty()) {
-    check.refusal = kAddressInvalidText;
-    return check;
-  }
-  if (in.address.port < 1 || in.address.port > 65535) {
-    check.refusal = kPortInvalidText;
-    return check;
-  }
-
   SyncSettings s = current;
+  if (auto refusal = ApplyAddress(in.address, s)) {
+    check.refusal = std::move(refusal);
+    return check;
+  }
   s.EmailClient = in.clientChoice;
-  s.ServerScheme = in.address.https ? u"https" : u"http";
-  s.ServerHost = in.address.host;
-  s.ServerVirtual = in.address.path.empty() ? std::u16string() : in.address.path.substr(1);
-  s.ServerPort = in.address.port;
   s.SyncLevel = in.levelIndex;
   s.SyncType = in.typeIndex;
   s.SyncTime = in.timeIndex * 30;

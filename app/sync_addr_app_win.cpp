@@ -66,7 +66,9 @@ int CSyncAddrApp::Run() {
   controls.dwICC = 0xFF | ICC_LINK_CLASS;
   InitCommonControlsEx(&controls);
 
-  if (ActivateRunningInstance()) return 0;
+  if (startInTray_ ? FindWindowW(AsWide(kAppName), nullptr) != nullptr : ActivateRunningInstance()) {
+    return 0;
+  }
 
   std::setlocale(LC_ALL, "");
   WinsockSession sockets;
@@ -83,10 +85,12 @@ int CSyncAddrApp::Run() {
   services.engine().StartEngine(ModuleFilePath());
   RegisterDialogClass(instance_);
 
-  CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
-                                     services.settings(), services.engine(),
-                                     [] { return DetectInstalledClients(IsFoxmail7Installed); },
-                                     [] { return GetSettingsFilePath(); }});
+  const bool hidden = startInTray_ && SettingsComplete(services.settings().Snapshot());
+  CSyncAddrDlg dialog(instance_,
+                      SyncAddrDlgServices{services.settings(), services.engine(),
+                                          [] { return DetectInstalledClients(IsFoxmail7Installed); },
+                                          [] { return GetSettingsFilePath(); }},
+                      hidden);
   dialog.DoModal(nullptr);
   // A scheduled run in progress finishes before the process ends.
   services.engine().Stop();

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
-#include <winhttp.h>
 
+#include "app/address_split_win.h"
 #include "app/message_box_win.h"
 #include "app/settings_store_win.h"
 #include "common/win/wide_text.h"
@@ -36,39 +36,10 @@ int Selection(HWND list) {
   return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
 }
 
-AddressParts SplitAddress(const std::u16string& address) {
-  // Buffers as the splitter expects them; every part starts empty.
-  wchar_t scheme[260] = {}, host[260] = {}, user[260] = {}, password[260] = {}, path[260] = {};
-  wchar_t extra[4096] = {};
-  URL_COMPONENTS parts{};
-  parts.dwStructSize = sizeof(parts);
-  parts.lpszScheme = scheme;
-  parts.dwSchemeLength = ARRAYSIZE(scheme);
-  parts.lpszHostName = host;
-  parts.dwHostNameLength = ARRAYSIZE(host);
-  parts.lpszUserName = user;
-  parts.dwUserNameLength = ARRAYSIZE(user);
-  parts.lpszPassword = password;
-  parts.dwPasswordLength = ARRAYSIZE(password);
-  parts.lpszUrlPath = path;
-  parts.dwUrlPathLength = ARRAYSIZE(path);
-  parts.lpszExtraInfo = extra;
-  parts.dwExtraInfoLength = ARRAYSIZE(extra);
-  AddressParts out;
-  out.parsed = WinHttpCrackUrl(AsWide(address), 0, ICU_ESCAPE, &parts) != FALSE;
-  if (out.parsed) {
-    out.https = parts.nScheme == INTERNET_SCHEME_HTTPS;
-    out.host = FromWide(host);
-    out.port = parts.nPort;
-    out.path = FromWide(path);
-  }
-  return out;
-}
-
 }  // namespace
 
-CSyncAddrDlg::CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services)
-    : CDialog(instance, IDD_SYNCADDR_DIALOG), services_(std::move(services)) {}
+CSyncAddrDlg::CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services, bool startHidden)
+    : CDialog(instance, IDD_SYNCADDR_DIALOG), services_(std::move(services)), startHidden_(startHidden) {}
 
 BOOL CSyncAddrDlg::OnInitDialog() {
   HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);
@@ -142,9 +113,28 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
       OnTrayNotify(lParam);
       return true;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
-      ShowAbout();
+      switch (wParam & 0xFFF0) {
+        case IDM_ABOUTBOX: ShowAbout(); return true;
+        // The title bar's close button only hides, like "取消"; a WM_CLOSE
+        // that comes by itself asks the program to end.
+        case SC_CLOSE: return OnCommand(IDCANCEL, 0);
+        default: return false;
+      }
+    case WM_CLOSE:
+      OnExit();
       return true;
+    case WM_ENDSESSION:
+      // Log-off, shut-down, or the Restart Manager needing our files: the
+      // process may be ended at any moment after this returns, so the run
+      // in progress is waited for here.
+      if (wParam) {
+        OnExit();
+        services_.engine.Stop();
+      }
+      return true;
+    case WM_WINDOWPOSCHANGING:
+      HoldBackShowing(*reinterpret_cast<WINDOWPOS*>(lParam));
+      return false;
     case WM_PAINT:
       return OnPaint();
     case WM_QUERYDRAGICON:
@@ -209,7 +199,19 @@ void CSyncAddrDlg::OnSave() {
   ShowWindow(hwnd(), SW_HIDE);
 }
 
+void CSyncAddrDlg::HoldBackShowing(WINDOWPOS& pos) {
+  if (!startHidden_ || !(pos.flags & SWP_SHOWWINDOW)) return;
+  // The dialog's creation and its modal loop show it by themselves; a show
+  // sent from another thread is a second launch asking for the dialog.
+  if (InSendMessage()) {
+    startHidden_ = false;
+  } else {
+    pos.flags &= ~SWP_SHOWWINDOW;
+  }
+}
+
 void CSyncAddrDlg::ShowDialog() {
+  startHidden_ = false;
   SetForegroundWindow(hwnd());
   if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_RESTORE);
   ShowWindow(hwnd(), SW_SHOW);
@@ -226,6 +228,19 @@ void CSyncAddrDlg::OnCancelAutoSync() {
 void CSyncAddrDlg::OnExit() {
   KillTimer(hwnd(), kTrayTimer);
   tray_->Remove();
+  // An open menu, about box or result box must not keep the program alive.
+  EndMenu();
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM main) -> BOOL {
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, ARRAYSIZE(className));
+        if (window != reinterpret_cast<HWND>(main) && lstrcmpW(className, L"#32770") == 0) {
+          ::EndDialog(window, IDCANCEL);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(hwnd()));
   EndDialog(IDOK);
 }
 

@@ -23,7 +23,9 @@ struct SyncAddrDlgServices {
 
 class CSyncAddrDlg final : public CDialog {
  public:
-  CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services);
+  // `startHidden`: the dialog starts in the tray and is shown only when
+  // asked to (the tray, a second launch).
+  CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services, bool startHidden = false);
 
  protected:
   BOOL OnInitDialog() override;
@@ -36,7 +38,9 @@ class CSyncAddrDlg final : public CDialog {
   void OnSave();
   void ShowDialog();
   void OnCancelAutoSync();
+  // Ends the program as "退出" does: also on Windows' close requests.
   void OnExit();
+  void HoldBackShowing(WINDOWPOS& pos);
   void OnTrayNotify(LPARAM mouseMessage);
   bool OnPaint();
   void ShowAbout();
@@ -46,6 +50,7 @@ class CSyncAddrDlg final : public CDialog {
   SyncAddrDlgServices services_;
   HICON icon_ = nullptr;
   std::unique_ptr<TrayIcon> tray_;
+  bool startHidden_;
 
   // Dialog state, exchanged with the controls.
   int32_t clientChoice_ = -1;

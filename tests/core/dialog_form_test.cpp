@@ -139,4 +139,29 @@ TEST(DialogFormTest, RefusalsComeInOrderAndChangeNothing) {
   EXPECT_FALSE(CheckSave(in, {}).refusal);
 }
 
+TEST(DialogFormTest, StartingInTheTrayNeedsAccountSavedPasswordAndWritableClient) {
+  SyncSettings s;
+  s.Account = u"zhang@corp.example";
+  s.Password = u"secret";
+  s.SavePassword = 1;
+  for (int32_t kind : {0, 1, 2, 3, 5, 6}) {
+    s.EmailClient = kind;
+    EXPECT_TRUE(SettingsComplete(s)) << kind;
+  }
+  for (int32_t kind : {-1, 4, 7}) {
+    s.EmailClient = kind;
+    EXPECT_FALSE(SettingsComplete(s)) << kind;
+  }
+  s.EmailClient = 5;
+  SyncSettings missing = s;
+  missing.SavePassword = 0;  // typed once, not kept: the dialog must ask again
+  EXPECT_FALSE(SettingsComplete(missing));
+  missing = s;
+  missing.Password.clear();
+  EXPECT_FALSE(SettingsComplete(missing));
+  missing = s;
+  missing.Account = u" ";
+  EXPECT_FALSE(SettingsComplete(missing));
+}
+
 }  // namespace
