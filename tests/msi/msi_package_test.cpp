@@ -99,8 +99,24 @@ DWORD Msiexec(const std::u16string& arguments) {
   static int runs = 0;
   CreateDirectoryW(AsWide(HostPath(TW_MSI_LOG_DIR)), nullptr);
   lastLog = HostPath(TW_MSI_LOG_DIR) + u"\\" + AsciiToUtf16(std::to_string(++runs)) + u".log";
-  return RunProgram(u"C:\\windows\\system32\\msiexec.exe",
-                    arguments + u" /qn /l*v \"" + lastLog + u"\"").exitCode;
+  std::u16string commandLine = u"msiexec.exe " + arguments + u" /qn /l*v \"" + lastLog + u"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, AsWideBuffer(commandLine), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &si, &pi)) {
+    return GetLastError();
+  }
+  CloseHandle(pi.hThread);
+  UniqueHandle process(pi.hProcess);
+  // A hung installer fails its case, not the whole run.
+  if (WaitForSingleObject(process.get(), 90000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.get(), WAIT_TIMEOUT);
+    ADD_FAILURE() << "msiexec did not end; its log: " << Utf16ToUtf8(lastLog);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.get(), &code);
+  return code;
 }
 DWORD Install(const std::u16string& package, const std::u16string& presets) {
   return Msiexec(u"/i \"" + package + u"\" " + presets);
