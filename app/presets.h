@@ -17,12 +17,12 @@
 // Account and password are deliberately absent: installer logs keep
 // every property.
 struct Presets {
-  std::u16string webmail;    // WEBMAIL: the address as typed into the dialog
-  std::u16string client;     // CLIENT: EmailClient
-  std::u16string syncLevel;  // SYNCLEVEL: 0 or 1
-  std::u16string syncType;   // SYNCTYPE: 0 or 1
-  std::u16string syncTime;   // SYNCTIME: "HH:MM" on the hour or half hour
-  std::u16string spread;     // SPREAD: SyncSpread, minutes 0 to 120
+  std::u16string webmail{};    // WEBMAIL: the address as typed into the dialog
+  std::u16string client{};     // CLIENT: EmailClient
+  std::u16string syncLevel{};  // SYNCLEVEL: 0 or 1
+  std::u16string syncType{};   // SYNCTYPE: 0 or 1
+  std::u16string syncTime{};   // SYNCTIME: "HH:MM" on the hour or half hour
+  std::u16string spread{};     // SPREAD: SyncSpread, minutes 0 to 120
 };
 
 // One setting as the file keeps it: one key, or the four keys of the

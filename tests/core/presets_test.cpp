@@ -25,14 +25,16 @@ TEST(PresetsTest, AcceptedValuesBecomeTheFileForm) {
     const char16_t* written;
   } cases[] = {
       {{}, u""},
-      {{u"", u"0", u"1", u"1", u"9:00", u"0"},
+      {{.client = u"0", .syncLevel = u"1", .syncType = u"1", .syncTime = u"9:00",
+        .spread = u"0"},
        u"General.EmailClient=0\nGeneral.SyncLevel=1\nGeneral.SyncType=1\nGeneral.SyncTime=540\n"
        u"General.SyncSpread=0\n"},
-      {{u"", u" 6 ", u"0", u"0", u"23:30", u"120"},
+      {{.client = u" 6 ", .syncLevel = u"0", .syncType = u"0", .syncTime = u"23:30",
+        .spread = u"120"},
        u"General.EmailClient=6\nGeneral.SyncLevel=0\nGeneral.SyncType=0\nGeneral.SyncTime=1410\n"
        u"General.SyncSpread=120\n"},
-      {{u"", u"5", u"", u"", u"00:00", u""}, u"General.EmailClient=5\nGeneral.SyncTime=0\n"},
-      {{u"", u"", u"", u"", u"09:30", u"015"}, u"General.SyncTime=570\nGeneral.SyncSpread=15\n"},
+      {{.client = u"5", .syncTime = u"00:00"}, u"General.EmailClient=5\nGeneral.SyncTime=0\n"},
+      {{.syncTime = u"09:30", .spread = u"015"}, u"General.SyncTime=570\nGeneral.SyncSpread=15\n"},
   };
   for (const auto& c : cases) {
     const PresetCheck check = CheckPresets(c.presets, Unparsable);
@@ -64,23 +66,25 @@ TEST(PresetsTest, BadValuesAreRefusedByNameAndNothingIsWritten) {
     Presets presets;
     const char16_t* refusalStart;
   } cases[] = {
-      {{u"mail.corp.example"}, u"预设 WEBMAIL=mail.corp.example 无效：Webmail地址无效"},
-      {{u"", u"4"}, u"预设 CLIENT=4 无效：邮件客户端应为"},
-      {{u"", u"7"}, u"预设 CLIENT=7 无效："},
-      {{u"", u"-1"}, u"预设 CLIENT=-1 无效："},
-      {{u"", u"Outlook"}, u"预设 CLIENT=Outlook 无效："},
-      {{u"", u"", u"2"}, u"预设 SYNCLEVEL=2 无效：同步级别应为"},
-      {{u"", u"", u"", u"1.0"}, u"预设 SYNCTYPE=1.0 无效：同步类型应为"},
-      {{u"", u"", u"", u"", u"09:15"}, u"预设 SYNCTIME=09:15 无效：同步时间应为整点或半点"},
-      {{u"", u"", u"", u"", u"24:00"}, u"预设 SYNCTIME=24:00 无效："},
-      {{u"", u"", u"", u"", u"9:0"}, u"预设 SYNCTIME=9:0 无效："},
-      {{u"", u"", u"", u"", u"0930"}, u"预设 SYNCTIME=0930 无效："},
-      {{u"", u"", u"", u"", u"09:30:00"}, u"预设 SYNCTIME=09:30:00 无效："},
-      {{u"", u"", u"", u"", u"", u"121"}, u"预设 SPREAD=121 无效：分散时间应为 0 到 120 之间的分钟数"},
-      {{u"", u"", u"", u"", u"", u"-5"}, u"预设 SPREAD=-5 无效："},
-      {{u"", u"", u"", u"", u"", u"99999999"}, u"预设 SPREAD=99999999 无效："},
+      {{.webmail = u"mail.corp.example"}, u"预设 WEBMAIL=mail.corp.example 无效：Webmail地址无效"},
+      {{.client = u"4"}, u"预设 CLIENT=4 无效：邮件客户端应为"},
+      {{.client = u"7"}, u"预设 CLIENT=7 无效："},
+      {{.client = u"-1"}, u"预设 CLIENT=-1 无效："},
+      {{.client = u"Outlook"}, u"预设 CLIENT=Outlook 无效："},
+      {{.syncLevel = u"2"}, u"预设 SYNCLEVEL=2 无效：同步级别应为"},
+      {{.syncType = u"1.0"}, u"预设 SYNCTYPE=1.0 无效：同步类型应为"},
+      {{.syncTime = u"09:15"}, u"预设 SYNCTIME=09:15 无效：同步时间应为整点或半点"},
+      {{.syncTime = u"24:00"}, u"预设 SYNCTIME=24:00 无效："},
+      {{.syncTime = u"9:0"}, u"预设 SYNCTIME=9:0 无效："},
+      {{.syncTime = u"0930"}, u"预设 SYNCTIME=0930 无效："},
+      {{.syncTime = u"09:30:00"}, u"预设 SYNCTIME=09:30:00 无效："},
+      {{.spread = u"121"}, u"预设 SPREAD=121 无效：分散时间应为 0 到 120 之间的分钟数"},
+      {{.spread = u"-5"}, u"预设 SPREAD=-5 无效："},
+      {{.spread = u"99999999"}, u"预设 SPREAD=99999999 无效："},
       // The first bad one is named, even after good ones.
-      {{u"", u"5", u"0", u"0", u"25:00", u"500"}, u"预设 SYNCTIME=25:00 无效："},
+      {{.client = u"5", .syncLevel = u"0", .syncType = u"0", .syncTime = u"25:00",
+        .spread = u"500"},
+       u"预设 SYNCTIME=25:00 无效："},
   };
   for (const auto& c : cases) {
     const PresetCheck check = CheckPresets(c.presets, Unparsable);
