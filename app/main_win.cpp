@@ -19,7 +19,8 @@ bool HasSwitch(const wchar_t* name) {
   if (!argv) return false;
   bool found = false;
   for (int i = 1; i < argc; ++i) {
-    if ((argv[i][0] == L'/' || argv[i][0] == L'-') && lstrcmpiW(argv[i] + 1, name) == 0) found = true;
+    const bool isSwitch = argv[i][0] == L'/' || argv[i][0] == L'-';
+    if (isSwitch && lstrcmpiW(argv[i] + 1, name) == 0) found = true;
   }
   LocalFree(argv);
   return found;

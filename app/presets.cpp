@@ -53,7 +53,8 @@ PresetSetting One(const std::u16string& section, const char16_t* key, std::u16st
 PresetCheck CheckPresets(const Presets& in,
                          const std::function<AddressParts(const std::u16string&)>& split) {
   PresetCheck check;
-  auto refuse = [&](const char16_t* name, const std::u16string& value, const std::u16string& reason) {
+  auto refuse = [&](const char16_t* name, const std::u16string& value,
+                    const std::u16string& reason) {
     check.refusal = Refusal(name, value, reason);
     check.settings.clear();
     return check;
@@ -63,7 +64,9 @@ PresetCheck CheckPresets(const Presets& in,
   std::optional<PresetSetting> address;
   if (!webmail.empty()) {
     SyncSettings s;
-    if (auto refusal = ApplyAddress(split(webmail), s)) return refuse(u"WEBMAIL", webmail, *refusal);
+    if (auto refusal = ApplyAddress(split(webmail), s)) {
+      return refuse(u"WEBMAIL", webmail, *refusal);
+    }
     address = PresetSetting{kServer,
                             {{u"ServerHost", s.ServerHost},
                              {u"ServerVirtual", s.ServerVirtual},
@@ -85,7 +88,9 @@ PresetCheck CheckPresets(const Presets& in,
   const std::u16string level = TrimBlanks(in.syncLevel);
   if (!level.empty()) {
     const auto value = NumberIn(level, 0, 1);
-    if (!value) return refuse(u"SYNCLEVEL", level, u"同步级别应为 0（全部地址）或 1（本人所属部门地址）");
+    if (!value) {
+      return refuse(u"SYNCLEVEL", level, u"同步级别应为 0（全部地址）或 1（本人所属部门地址）");
+    }
     check.settings.push_back(One(kGeneral, u"SyncLevel", IntText(*value)));
   }
 

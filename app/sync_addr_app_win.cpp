@@ -66,9 +66,11 @@ int CSyncAddrApp::Run() {
   controls.dwICC = 0xFF | ICC_LINK_CLASS;
   InitCommonControlsEx(&controls);
 
-  if (startInTray_ ? FindWindowW(AsWide(kAppName), nullptr) != nullptr : ActivateRunningInstance()) {
-    return 0;
-  }
+  // A log-on start leaves a running instance as it is; a start by hand
+  // brings it forward.
+  const bool running = startInTray_ ? FindWindowW(AsWide(kAppName), nullptr) != nullptr
+                                    : ActivateRunningInstance();
+  if (running) return 0;
 
   std::setlocale(LC_ALL, "");
   WinsockSession sockets;
@@ -86,10 +88,10 @@ int CSyncAddrApp::Run() {
   RegisterDialogClass(instance_);
 
   const bool hidden = startInTray_ && SettingsComplete(services.settings().Snapshot());
-  CSyncAddrDlg dialog(instance_,
-                      SyncAddrDlgServices{services.settings(), services.engine(),
-                                          [] { return DetectInstalledClients(IsFoxmail7Installed); },
-                                          [] { return GetSettingsFilePath(); }},
+  CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
+                                     services.settings(), services.engine(),
+                                     [] { return DetectInstalledClients(IsFoxmail7Installed); },
+                                     [] { return GetSettingsFilePath(); }},
                       hidden);
   dialog.DoModal(nullptr);
   // A scheduled run in progress finishes before the process ends.

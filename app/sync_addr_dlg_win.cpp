@@ -39,7 +39,9 @@ int Selection(HWND list) {
 }  // namespace
 
 CSyncAddrDlg::CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services, bool startHidden)
-    : CDialog(instance, IDD_SYNCADDR_DIALOG), services_(std::move(services)), startHidden_(startHidden) {}
+    : CDialog(instance, IDD_SYNCADDR_DIALOG),
+      services_(std::move(services)),
+      startHidden_(startHidden) {}
 
 BOOL CSyncAddrDlg::OnInitDialog() {
   HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);

@@ -14,7 +14,9 @@ AddressParts Unparsable(const std::u16string&) { return {}; }
 std::u16string Written(const PresetCheck& check) {
   std::u16string out;
   for (const auto& setting : check.settings) {
-    for (const auto& [key, value] : setting.keys) out += setting.section + u"." + key + u"=" + value + u"\n";
+    for (const auto& [key, value] : setting.keys) {
+      out += setting.section + u"." + key + u"=" + value + u"\n";
+    }
   }
   return out;
 }

@@ -278,7 +278,9 @@ TEST_F(SyncAddrDlgTest, TrayStartStaysHiddenWithCompleteSettingsAndASecondStartH
   WriteIni(kStoredSettings);
   ASSERT_TRUE(program_.Start(exe_, u"/tray"));
   HWND dialog = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (dialog = FindWindowW(L"Tarnwell地址簿同步", nullptr)) != nullptr; }));
+  ASSERT_TRUE(WaitUntil([&] {
+    return (dialog = FindWindowW(L"Tarnwell地址簿同步", nullptr)) != nullptr;
+  }));
 
   // Another log-on start leaves it as it is; a start by hand shows it.
   ProgramDriver quiet;
@@ -322,7 +324,9 @@ TEST_F(SyncAddrDlgTest, WindowsCloseRequestsEndTheProgramAndTheCloseButtonOnlyHi
   dialog = second.WaitForDialog();
   ASSERT_NE(dialog, nullptr);
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_ABOUT, 0);
-  ASSERT_TRUE(WaitUntil([&] { return second.FindOwnWindow(L"#32770", u"关于 Tarnwell地址簿同步") != nullptr; }));
+  ASSERT_TRUE(WaitUntil([&] {
+    return second.FindOwnWindow(L"#32770", u"关于 Tarnwell地址簿同步") != nullptr;
+  }));
   EXPECT_EQ(RunProgram(exe_, u"/quit").exitCode, 0u);
   EXPECT_EQ(second.WaitForExit(0), std::optional<DWORD>(0));
   EXPECT_EQ(RunProgram(exe_, u"/quit").exitCode, 0u);  // nothing left to end
