@@ -144,24 +144,14 @@ TEST(DialogFormTest, StartingInTheTrayNeedsAccountSavedPasswordAndWritableClient
   s.Account = u"zhang@corp.example";
   s.Password = u"secret";
   s.SavePassword = 1;
-  for (int32_t kind : {0, 1, 2, 3, 5, 6}) {
+  for (int32_t kind : {-1, 0, 1, 2, 3, 4, 5, 6, 7}) {
     s.EmailClient = kind;
-    EXPECT_TRUE(SettingsComplete(s)) << kind;
+    EXPECT_EQ(SettingsComplete(s), kind >= 0 && kind <= 6 && kind != 4) << kind;
   }
-  for (int32_t kind : {-1, 4, 7}) {
-    s.EmailClient = kind;
-    EXPECT_FALSE(SettingsComplete(s)) << kind;
-  }
-  s.EmailClient = 5;
-  SyncSettings missing = s;
-  missing.SavePassword = 0;  // typed once, not kept: the dialog must ask again
-  EXPECT_FALSE(SettingsComplete(missing));
-  missing = s;
-  missing.Password.clear();
-  EXPECT_FALSE(SettingsComplete(missing));
-  missing = s;
-  missing.Account = u" ";
-  EXPECT_FALSE(SettingsComplete(missing));
+  auto without = [&](auto change) { SyncSettings t = s; change(t); return SettingsComplete(t); };
+  EXPECT_FALSE(without([](SyncSettings& t) { t.SavePassword = 0; }));  // the dialog must ask
+  EXPECT_FALSE(without([](SyncSettings& t) { t.Password.clear(); }));
+  EXPECT_FALSE(without([](SyncSettings& t) { t.Account = u" "; }));
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 #include <msi.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <optional>
 #include <vector>
@@ -63,24 +62,10 @@ std::vector<std::u16string> InstalledVersions() {
   return versions;
 }
 
+// The program's own version string, which the package must carry.
 std::u16string ProgramVersion() {
   CFileVersionInfo info;
-  if (!info.Create(ProgramPath())) return {};
-  const VS_FIXEDFILEINFO& f = info.GetFixedInfo();
-  auto part = [](DWORD v) { return AsciiToUtf16(std::to_string(v)); };
-  return part(HIWORD(f.dwProductVersionMS)) + u"." + part(LOWORD(f.dwProductVersionMS)) + u"." +
-         part(HIWORD(f.dwProductVersionLS)) + u"." + part(LOWORD(f.dwProductVersionLS));
-}
-
-bool ProgramProcessLeft() {
-  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-       more = Process32NextW(snapshot.get(), &entry)) {
-    if (lstrcmpiW(entry.szExeFile, L"Tarnwell地址簿同步.exe") == 0) return true;
-  }
-  return false;
+  return info.Create(ProgramPath()) ? info.GetProductVersion() : u"";
 }
 
 // The one package in a folder of the build tree.
@@ -93,67 +78,47 @@ std::u16string PackageIn(const char* dir) {
   return folder + u"\\" + FromWide(found.cFileName);
 }
 
-// Every run leaves its log in the build tree, numbered; the last one's path
-// is kept for the case that reads it.
+UniqueHandle Launch(std::u16string commandLine) {
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, AsWideBuffer(commandLine), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &si, &pi)) {
+    return {};
+  }
+  CloseHandle(pi.hThread);
+  return UniqueHandle(pi.hProcess);
+}
+
+bool Running(const UniqueHandle& process) {
+  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+DWORD ExitCode(const UniqueHandle& process) {
+  DWORD code = 0;
+  GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
+// Every run leaves its numbered log in the build tree.
 std::u16string lastLog;
 
 DWORD Msiexec(const std::u16string& arguments) {
   static int runs = 0;
   CreateDirectoryW(AsWide(HostPath(TW_MSI_LOG_DIR)), nullptr);
   lastLog = HostPath(TW_MSI_LOG_DIR) + u"\\" + AsciiToUtf16(std::to_string(++runs)) + u".log";
-  std::u16string commandLine = u"msiexec.exe " + arguments + u" /qn /l*v \"" + lastLog + u"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, AsWideBuffer(commandLine), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &si, &pi)) {
-    return GetLastError();
-  }
-  CloseHandle(pi.hThread);
-  UniqueHandle process(pi.hProcess);
+  UniqueHandle msiexec = Launch(u"msiexec.exe " + arguments + u" /qn /l*v \"" + lastLog + u"\"");
   // A hung installer fails its case, not the whole run.
-  if (WaitForSingleObject(process.get(), 90000) != WAIT_OBJECT_0) {
-    TerminateProcess(process.get(), WAIT_TIMEOUT);
+  if (WaitForSingleObject(msiexec.get(), 90000) != WAIT_OBJECT_0) {
+    TerminateProcess(msiexec.get(), WAIT_TIMEOUT);
     ADD_FAILURE() << "msiexec did not end; its log: " << Utf16ToUtf8(lastLog);
   }
-  DWORD code = 0;
-  GetExitCodeProcess(process.get(), &code);
-  return code;
+  return ExitCode(msiexec);
 }
 DWORD Install(const std::u16string& package, const std::u16string& presets) {
   return Msiexec(u"/i \"" + package + u"\" " + presets);
 }
 DWORD Uninstall(const std::u16string& package) { return Msiexec(u"/x \"" + package + u"\""); }
-
-// The program started as a log-on starts it: the Run value's command line.
-class LogOnStart {
- public:
-  LogOnStart() {
-    std::u16string commandLine = RunValue().value_or(u"");
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessW(nullptr, AsWideBuffer(commandLine), nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &si, &pi)) {
-      CloseHandle(pi.hThread);
-      process_.reset(pi.hProcess);
-    }
-  }
-  ~LogOnStart() {
-    if (running()) TerminateProcess(process_.get(), 99);
-  }
-  bool running() const {
-    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
-  }
-  DWORD exitCode() const {
-    DWORD code = 0;
-    GetExitCodeProcess(process_.get(), &code);
-    return code;
-  }
-
- private:
-  UniqueHandle process_;
-};
 
 HWND ProgramWindow() { return FindWindowW(L"Tarnwell地址簿同步", nullptr); }
 
@@ -206,19 +171,18 @@ TEST_F(MsiPackageTest, SilentInstallWithPresetsStartsAtLogOnInTheTrayAndUninstal
   WriteFileBytes(InDir(u"AddrBookSync.ini"),
                  ReadFileBytes(InDir(u"AddrBookSync.ini")) +
                      "Account=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
-  LogOnStart program;
+  UniqueHandle program = Launch(RunValue().value_or(u""));  // as the log-on starts it
   ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
   const ProcessResult sync = RunProgram(ProgramPath(), u"/sync");
   EXPECT_EQ(sync.exitCode, 0u) << sync.output;
   EXPECT_EQ(sync.output, "[Foxmail 7.x] " + Utf16ToUtf8(u"更新了1个联系人") + "\r\n");
-  EXPECT_TRUE(program.running());
+  EXPECT_TRUE(Running(program));
   EXPECT_FALSE(IsWindowVisible(ProgramWindow()));
 
   ASSERT_EQ(Uninstall(package_), 0u);
   // The package asked the program to quit and waited for it.
-  EXPECT_FALSE(program.running());
-  EXPECT_EQ(program.exitCode(), 0u);
-  EXPECT_FALSE(ProgramProcessLeft());
+  EXPECT_FALSE(Running(program));
+  EXPECT_EQ(ExitCode(program), 0u);
   EXPECT_FALSE(FileExists(ProgramPath()));
   EXPECT_FALSE(FileExists(ShortcutPath()));
   EXPECT_EQ(RunValue(), std::nullopt);
@@ -236,14 +200,15 @@ TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedAndOlderIs
       "[Server]\r\nServerHost=mine.example\r\nServerVirtual=webmail\r\nServerPort=80\r\n"
       "Account=zhang@corp.example\r\nPassword=\r\nSavePassword=0\r\nServerScheme=http\r\n";
   WriteFileBytes(InDir(u"AddrBookSync.ini"), saved);
-  LogOnStart program;  // without a saved password it shows its dialog
-  ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
+  // Without a saved password the log-on start shows the dialog.
+  UniqueHandle program = Launch(RunValue().value_or(u""));
+  ASSERT_TRUE(WaitUntil([] { return IsWindowVisible(ProgramWindow()) != FALSE; }));
 
   ASSERT_EQ(Install(higher_,
                     u"WEBMAIL=http://new.example/x CLIENT=0 SYNCLEVEL=1 SYNCTIME=10:00 "
                     u"SPREAD=30"),
             0u);
-  EXPECT_FALSE(program.running());
+  EXPECT_FALSE(Running(program));
   EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{u"99.0.0"});
   std::string expected = saved;
   expected.replace(expected.find("SyncSpread=\r\n"), 13, "SyncSpread=30\r\n");
