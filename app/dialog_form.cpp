@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "sync/client_kind.h"
 #include "common/utf_convert.h"
 #include "sync/request_url.h"
 #include "sync/web_address.h"
@@ -41,6 +42,35 @@ std::u16string TrimBlanks(const std::u16string& text) {
   return text.substr(b, e - b);
 }
 
+std::optional<std::u16string> ApplyAddress(const std::u16string& typed, SyncSettings& s) {
+  // Only what the settings can hold is accepted: user information, a
+  // query or a fragment would be dropped silently.
+  const std::optional<WebAddress> address = SplitWebAddress(TrimBlanks(typed));
+  if (!address || address->userInfo || address->query || address->fragment) {
+    return kAddressInvalidText;
+  }
+  if (address->port < 1 || address->port > 65535) return kPortInvalidText;
+  // The run adds "/addresssync.asp" itself.
+  std::u16string_view virtualDir = address->path;
+  while (!virtualDir.empty() && virtualDir.front() == u'/') virtualDir.remove_prefix(1);
+  while (!virtualDir.empty() && virtualDir.back() == u'/') virtualDir.remove_suffix(1);
+  s.ServerScheme = address->https ? u"https" : u"http";
+  s.ServerHost = address->host;
+  s.ServerVirtual = std::u16string(virtualDir);
+  s.ServerPort = address->port;
+  return std::nullopt;
+}
+
+bool IsWritableClient(int32_t kind) {
+  const WriterType writer = WriterForClientKind(kind);
+  return writer != WriterType::None && writer != WriterType::RefusedFoxmail56;
+}
+
+bool SettingsComplete(const SyncSettings& s) {
+  return !TrimBlanks(s.Account).empty() && s.SavePassword != 0 && !s.Password.empty() &&
+         IsWritableClient(s.EmailClient);
+}
+
 SaveCheck CheckSave(const DialogInput& in, const SyncSettings& current) {
   SaveCheck check;
   const std::u16string account = TrimBlanks(in.account);
@@ -53,28 +83,12 @@ SaveCheck CheckSave(const DialogInput& in, const SyncSettings& current) {
     check.refusal = kPasswordEmptyText;
     return check;
   }
-  // Only what the settings can hold is accepted: user information, a
-  // query or a fragment would be dropped silently.
-  const std::optional<WebAddress> address = SplitWebAddress(TrimBlanks(in.address));
-  if (!address || address->userInfo || address->query || address->fragment) {
-    check.refusal = kAddressInvalidText;
-    return check;
-  }
-  if (address->port < 1 || address->port > 65535) {
-    check.refusal = kPortInvalidText;
-    return check;
-  }
-  // The run adds "/addresssync.asp" itself.
-  std::u16string_view virtualDir = address->path;
-  while (!virtualDir.empty() && virtualDir.front() == u'/') virtualDir.remove_prefix(1);
-  while (!virtualDir.empty() && virtualDir.back() == u'/') virtualDir.remove_suffix(1);
-
   SyncSettings s = current;
+  if (auto refusal = ApplyAddress(in.address, s)) {
+    check.refusal = std::move(refusal);
+    return check;
+  }
   s.EmailClient = in.clientChoice;
-  s.ServerScheme = address->https ? u"https" : u"http";
-  s.ServerHost = address->host;
-  s.ServerVirtual = std::u16string(virtualDir);
-  s.ServerPort = address->port;
   s.SyncLevel = in.levelIndex;
   s.SyncType = in.typeIndex;
   s.SyncTime = in.timeIndex * 30;

@@ -36,6 +36,17 @@ inline constexpr char16_t kAddressInvalidText[] =
     u"Webmail地址无效，请输入形如 http://mail.example.com/mail 的地址";
 inline constexpr char16_t kPortInvalidText[] = u"Webmail地址的端口必须在1到65535之间";
 
+// Stores the server parts of the typed address in `settings` as a Save
+// does; the refusal text, with `settings` unchanged, when the address cannot
+// be used. The administrator presets go through this rule too.
+std::optional<std::u16string> ApplyAddress(const std::u16string& typed, SyncSettings& settings);
+
+// A client kind that a run can write into (Foxmail 5.x/6.x is refused).
+bool IsWritableClient(int32_t kind);
+// Settings that let the program start hidden in the tray: an account, a
+// saved password and a writable client.
+bool SettingsComplete(const SyncSettings& settings);
+
 struct SaveCheck {
   std::optional<std::u16string> refusal;  // the message when the Save is refused
   SyncSettings settings;                  // what to store when it is not

@@ -1,5 +1,6 @@
-// Entry point: "/sync" runs one sync and exits; otherwise the resident
-// program starts.
+// Entry point: "/sync" runs one sync and exits; "/quit" ends a running
+// instance; otherwise the resident program starts, with "/tray" hidden in
+// the notification area when its settings are complete (the log-on start).
 
 #include <windows.h>
 #include <shellapi.h>
@@ -7,17 +8,19 @@
 #include <string>
 
 #include "app/one_shot_sync_win.h"
+#include "app/quit_running_win.h"
 #include "app/sync_addr_app_win.h"
 
 namespace {
 
-bool HasSyncSwitch() {
+bool HasSwitch(const wchar_t* name) {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (!argv) return false;
   bool found = false;
   for (int i = 1; i < argc; ++i) {
-    if (lstrcmpiW(argv[i], L"/sync") == 0 || lstrcmpiW(argv[i], L"-sync") == 0) found = true;
+    const bool isSwitch = argv[i][0] == L'/' || argv[i][0] == L'-';
+    if (isSwitch && lstrcmpiW(argv[i] + 1, name) == 0) found = true;
   }
   LocalFree(argv);
   return found;
@@ -26,7 +29,8 @@ bool HasSyncSwitch() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-  if (HasSyncSwitch()) return RunOneShotSync();
-  CSyncAddrApp app(instance);
+  if (HasSwitch(L"sync")) return RunOneShotSync();
+  if (HasSwitch(L"quit")) return QuitRunningInstance();
+  CSyncAddrApp app(instance, HasSwitch(L"tray"));
   return app.Run();
 }

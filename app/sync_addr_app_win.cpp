@@ -76,11 +76,14 @@ int CSyncAddrApp::Run() {
 
   const SingleInstance instance;
   if (!instance.first()) {
-    // The other program may not have shown its window yet.
-    ActivateRunningInstance(10000);
+    // The other program may not have shown its window yet. A log-on start
+    // leaves it as it is; a start by hand brings it forward.
+    if (!startInTray_) ActivateRunningInstance(10000);
     return 0;
   }
-  if (ActivateRunningInstance()) return 0;
+  const bool running = startInTray_ ? FindWindowW(AsWide(kAppName), nullptr) != nullptr
+                                    : ActivateRunningInstance();
+  if (running) return 0;
 
   std::setlocale(LC_ALL, "");
   WinsockSession sockets;
@@ -98,10 +101,12 @@ int CSyncAddrApp::Run() {
   services.engine().StartEngine(ModuleFilePath());
   RegisterDialogClass(instance_);
 
+  const bool hidden = startInTray_ && SettingsComplete(services.settings().Snapshot());
   CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
                                      services.settings(), services.engine(),
                                      [] { return DetectInstalledClients(IsFoxmail7Installed); },
-                                     [] { return GetSettingsFilePath(); }, runReports});
+                                     [] { return GetSettingsFilePath(); }, runReports},
+                      hidden);
   dialog.DoModal(nullptr);
   // A scheduled run in progress finishes before the process ends.
   services.engine().Stop();

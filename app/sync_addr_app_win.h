@@ -7,7 +7,10 @@
 
 class CSyncAddrApp {
  public:
-  explicit CSyncAddrApp(HINSTANCE instance) : instance_(instance) {}
+  // `startInTray`: the dialog stays hidden when the settings are complete,
+  // and a running instance is left as it is.
+  CSyncAddrApp(HINSTANCE instance, bool startInTray)
+      : instance_(instance), startInTray_(startInTray) {}
   // Returns the process exit code.
   int Run();
 
@@ -15,6 +18,7 @@ class CSyncAddrApp {
   // False when this instance must end at once.
   bool InitInstance();
   HINSTANCE instance_;
+  bool startInTray_;
 };
 
 // Brings a running instance's dialog, and any box it shows, to the front,

@@ -46,9 +46,10 @@ int Selection(HWND list) {
 
 }  // namespace
 
-CSyncAddrDlg::CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services)
+CSyncAddrDlg::CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services, bool startHidden)
     : CDialog(instance, IDD_SYNCADDR_DIALOG),
       services_(std::move(services)),
+      startHidden_(startHidden),
       manual_(services_.engine) {}
 
 CSyncAddrDlg::~CSyncAddrDlg() {
@@ -156,9 +157,28 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
       services_.runs.SetWake({});
       return false;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
-      ShowAbout();
+      switch (wParam & 0xFFF0) {
+        case IDM_ABOUTBOX: ShowAbout(); return true;
+        // The title bar's close button only hides, like "取消"; a WM_CLOSE
+        // that comes by itself asks the program to end.
+        case SC_CLOSE: return OnCommand(IDCANCEL, 0);
+        default: return false;
+      }
+    case WM_CLOSE:
+      OnExit();
       return true;
+    case WM_ENDSESSION:
+      // Log-off, shut-down, or the Restart Manager needing our files: the
+      // process may be ended at any moment after this returns, so the run
+      // in progress is waited for here.
+      if (wParam) {
+        OnExit();
+        if (exitWaiter_.joinable()) exitWaiter_.join();
+      }
+      return true;
+    case WM_WINDOWPOSCHANGING:
+      HoldBackShowing(*reinterpret_cast<WINDOWPOS*>(lParam));
+      return false;
     case WM_PAINT:
       return OnPaint();
     case WM_QUERYDRAGICON:
@@ -224,7 +244,19 @@ void CSyncAddrDlg::OnSave() {
   ShowWindow(hwnd(), SW_HIDE);
 }
 
+void CSyncAddrDlg::HoldBackShowing(WINDOWPOS& pos) {
+  if (!startHidden_ || !(pos.flags & SWP_SHOWWINDOW)) return;
+  // The dialog's creation and its modal loop show it by themselves; a show
+  // sent from another thread is a second launch asking for the dialog.
+  if (InSendMessage()) {
+    startHidden_ = false;
+  } else {
+    pos.flags &= ~SWP_SHOWWINDOW;
+  }
+}
+
 void CSyncAddrDlg::ShowDialog() {
+  startHidden_ = false;
   SetForegroundWindow(hwnd());
   if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_RESTORE);
   ShowWindow(hwnd(), SW_SHOW);
@@ -312,6 +344,19 @@ void CSyncAddrDlg::FinishExit() {
   KillTimer(hwnd(), kExitNoticeTimer);
   KillTimer(hwnd(), kTrayTimer);
   tray_->Remove();
+  // An open menu, about box or result box must not keep the program alive.
+  EndMenu();
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM main) -> BOOL {
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, ARRAYSIZE(className));
+        if (window != reinterpret_cast<HWND>(main) && lstrcmpW(className, L"#32770") == 0) {
+          ::EndDialog(window, IDCANCEL);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(hwnd()));
   EndDialog(IDOK);
 }
 

@@ -29,7 +29,9 @@ struct SyncAddrDlgServices {
 
 class CSyncAddrDlg final : public CDialog {
  public:
-  CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services);
+  // `startHidden`: the dialog starts in the tray and is shown only when
+  // asked to (the tray, a second launch).
+  CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services, bool startHidden = false);
   ~CSyncAddrDlg() override;
 
  protected:
@@ -49,9 +51,11 @@ class CSyncAddrDlg final : public CDialog {
   void ShowRunResultBox(const SyncRunOutcome& outcome);
   void OnRunReports();
   void UpdateTip();
+  // Ends the program as "退出" does: also on Windows' close requests.
   void OnExit();
   void ShowExitNotice();
   void FinishExit();
+  void HoldBackShowing(WINDOWPOS& pos);
   void OnTrayNotify(LPARAM mouseMessage);
   bool OnPaint();
   void ShowAbout();
@@ -61,6 +65,7 @@ class CSyncAddrDlg final : public CDialog {
   SyncAddrDlgServices services_;
   HICON icon_ = nullptr;
   std::unique_ptr<TrayIcon> tray_;
+  bool startHidden_;
   ManualSync manual_;
   FailureNotices notices_;
   std::optional<LastRun> lastRun_;

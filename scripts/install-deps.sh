@@ -9,6 +9,7 @@ packages=(
   wine64 xvfb xauth locales
   fonts-wqy-microhei
   python3 openssl
+  wixl msitools
   libbenchmark-dev libpugixml-dev
 )
 

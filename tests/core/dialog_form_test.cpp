@@ -193,4 +193,19 @@ TEST(DialogFormTest, TypedAddressIsStoredAsTheRunReadsIt) {
   }
 }
 
+TEST(DialogFormTest, StartingInTheTrayNeedsAccountSavedPasswordAndWritableClient) {
+  SyncSettings s;
+  s.Account = u"zhang@corp.example";
+  s.Password = u"secret";
+  s.SavePassword = 1;
+  for (int32_t kind : {-1, 0, 1, 2, 3, 4, 5, 6, 7}) {
+    s.EmailClient = kind;
+    EXPECT_EQ(SettingsComplete(s), kind >= 0 && kind <= 6 && kind != 4) << kind;
+  }
+  auto without = [&](auto change) { SyncSettings t = s; change(t); return SettingsComplete(t); };
+  EXPECT_FALSE(without([](SyncSettings& t) { t.SavePassword = 0; }));  // the dialog must ask
+  EXPECT_FALSE(without([](SyncSettings& t) { t.Password.clear(); }));
+  EXPECT_FALSE(without([](SyncSettings& t) { t.Account = u" "; }));
+}
+
 }  // namespace

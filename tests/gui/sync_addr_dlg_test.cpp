@@ -385,4 +385,51 @@ TEST_F(SyncAddrDlgTest, TwoLaunchesInTheSameInstantLeaveOneProgram) {
   EXPECT_EQ(stays.WaitForExit(), std::optional<DWORD>(0));
 }
 
+TEST_F(SyncAddrDlgTest, ASecondStartAfterTheLogOnStartHandsOverQuietlyOrByHand) {
+  WriteIni(kStoredSettings);
+  ASSERT_TRUE(program_.Start(exe_, u"/tray"));
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    return (dialog = FindWindowW(L"Tarnwell地址簿同步", nullptr)) != nullptr;
+  }));
+
+  // Another log-on start leaves it as it is; a start by hand shows it.
+  ProgramDriver quiet;
+  ASSERT_TRUE(quiet.Start(exe_, u"/tray"));
+  EXPECT_EQ(quiet.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  ProgramDriver byHand;
+  ASSERT_TRUE(byHand.Start(exe_));
+  EXPECT_EQ(byHand.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(SyncAddrDlgTest, WindowsCloseRequestsEndTheProgramAndTheCloseButtonOnlyHides) {
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  // Log-off: asked, then told; a cancelled end of session changes nothing.
+  EXPECT_EQ(SendMessageW(dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  SendMessageW(dialog, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+  EXPECT_TRUE(IsWindow(dialog));
+  SendMessageW(dialog, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+
+  // "/quit", as installers use it, also while a box is open.
+  ProgramDriver second;
+  ASSERT_TRUE(second.Start(exe_));
+  dialog = second.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_ABOUT, 0);
+  ASSERT_TRUE(WaitUntil([&] {
+    return second.FindOwnWindow(L"#32770", u"关于 Tarnwell地址簿同步") != nullptr;
+  }));
+  EXPECT_EQ(RunProgram(exe_, u"/quit").exitCode, 0u);
+  EXPECT_EQ(second.WaitForExit(0), std::optional<DWORD>(0));
+  EXPECT_EQ(RunProgram(exe_, u"/quit").exitCode, 0u);  // nothing left to end
+}
+
 }  // namespace

@@ -1,0 +1,176 @@
+#include "app/presets.h"
+
+#include "common/utf_convert.h"
+#include "sync/request_url.h"
+
+namespace {
+
+const std::u16string kGeneral = u"General";
+const std::u16string kServer = u"Server";
+
+std::u16string IntText(int value) { return AsciiToUtf16(std::to_string(value)); }
+
+// Plain decimal digits, at most six of them.
+std::optional<int> SmallNumber(const std::u16string& text) {
+  if (text.empty() || text.size() > 6) return std::nullopt;
+  int value = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    value = value * 10 + (c - u'0');
+  }
+  return value;
+}
+
+std::optional<int> NumberIn(const std::u16string& text, int low, int high) {
+  const auto value = SmallNumber(text);
+  if (!value || *value < low || *value > high) return std::nullopt;
+  return value;
+}
+
+// "H:MM" or "HH:MM" on the hour or half hour, as minutes of the day.
+std::optional<int> HalfHour(const std::u16string& text) {
+  const size_t colon = text.find(u':');
+  if (colon == std::u16string::npos || colon == 0 || colon > 2) return std::nullopt;
+  const std::u16string minutesText = text.substr(colon + 1);
+  if (minutesText.size() != 2) return std::nullopt;
+  const auto hours = NumberIn(text.substr(0, colon), 0, 23);
+  const auto minutes = SmallNumber(minutesText);
+  if (!hours || !minutes || (*minutes != 0 && *minutes != 30)) return std::nullopt;
+  return *hours * 60 + *minutes;
+}
+
+std::u16string Refusal(const char16_t* name, const std::u16string& value,
+                       const std::u16string& reason) {
+  return u"预设 " + std::u16string(name) + u"=" + value + u" 无效：" + reason;
+}
+
+PresetSetting One(const std::u16string& section, const char16_t* key, std::u16string value) {
+  return {section, {{key, std::move(value)}}};
+}
+
+}  // namespace
+
+PresetCheck CheckPresets(const Presets& in) {
+  PresetCheck check;
+  auto refuse = [&](const char16_t* name, const std::u16string& value,
+                    const std::u16string& reason) {
+    check.refusal = Refusal(name, value, reason);
+    check.settings.clear();
+    return check;
+  };
+
+  const std::u16string webmail = TrimBlanks(in.webmail);
+  std::optional<PresetSetting> address;
+  if (!webmail.empty()) {
+    SyncSettings s;
+    if (auto refusal = ApplyAddress(webmail, s)) {
+      return refuse(u"WEBMAIL", webmail, *refusal);
+    }
+    address = PresetSetting{kServer,
+                            {{u"ServerHost", s.ServerHost},
+                             {u"ServerVirtual", s.ServerVirtual},
+                             {u"ServerPort", IntText(s.ServerPort)},
+                             {u"ServerScheme", NormalizeScheme(s.ServerScheme)}}};
+  }
+
+  const std::u16string client = TrimBlanks(in.client);
+  if (!client.empty()) {
+    const auto kind = SmallNumber(client);
+    if (!kind || !IsWritableClient(*kind)) {
+      return refuse(u"CLIENT", client,
+                    u"邮件客户端应为 0（Outlook Express）、1、2、3（Outlook 2003/2007/2010）、"
+                    u"5（Foxmail 7.x）或 6（Outlook 2013+）");
+    }
+    check.settings.push_back(One(kGeneral, u"EmailClient", IntText(*kind)));
+  }
+
+  const std::u16string level = TrimBlanks(in.syncLevel);
+  if (!level.empty()) {
+    const auto value = NumberIn(level, 0, 1);
+    if (!value) {
+      return refuse(u"SYNCLEVEL", level, u"同步级别应为 0（全部地址）或 1（本人所属部门地址）");
+    }
+    check.settings.push_back(One(kGeneral, u"SyncLevel", IntText(*value)));
+  }
+
+  const std::u16string type = TrimBlanks(in.syncType);
+  if (!type.empty()) {
+    const auto value = NumberIn(type, 0, 1);
+    if (!value) return refuse(u"SYNCTYPE", type, u"同步类型应为 0（自动同步）或 1（手动同步）");
+    check.settings.push_back(One(kGeneral, u"SyncType", IntText(*value)));
+  }
+
+  const std::u16string time = TrimBlanks(in.syncTime);
+  if (!time.empty()) {
+    const auto minute = HalfHour(time);
+    if (!minute) return refuse(u"SYNCTIME", time, u"同步时间应为整点或半点，形如 09:00 或 09:30");
+    check.settings.push_back(One(kGeneral, u"SyncTime", IntText(*minute)));
+  }
+
+  const std::u16string spread = TrimBlanks(in.spread);
+  if (!spread.empty()) {
+    const auto minutes = NumberIn(spread, 0, 120);
+    if (!minutes) return refuse(u"SPREAD", spread, u"分散时间应为 0 到 120 之间的分钟数");
+    check.settings.push_back(One(kGeneral, u"SyncSpread", IntText(*minutes)));
+  }
+
+  if (address) check.settings.push_back(std::move(*address));
+  return check;
+}
+
+void ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile) {
+  for (const PresetSetting& setting : settings) {
+    if (setting.keys.empty()) continue;
+    const auto& first = setting.keys.front().first;
+    if (!TrimBlanks(profile.ReadString(setting.section, first, u"")).empty()) continue;
+    for (const auto& [key, value] : setting.keys) profile.WriteString(setting.section, key, value);
+  }
+}
+
+namespace {
+
+void AppendEscaped(std::u16string& out, const std::u16string& field) {
+  for (char16_t c : field) {
+    if (c == u'\\') {
+      out += u"\\\\";
+    } else if (c == u'\n') {
+      out += u"\\n";
+    } else {
+      out += c;
+    }
+  }
+}
+
+}  // namespace
+
+std::u16string EncodePresetData(const std::u16string& iniPath, const Presets& p) {
+  std::u16string out;
+  bool first = true;
+  for (const std::u16string* field :
+       {&iniPath, &p.webmail, &p.client, &p.syncLevel, &p.syncType, &p.syncTime, &p.spread}) {
+    if (!first) out += u'\n';
+    first = false;
+    AppendEscaped(out, *field);
+  }
+  return out;
+}
+
+bool DecodePresetData(const std::u16string& data, std::u16string& iniPath, Presets& p) {
+  std::vector<std::u16string> fields(1);
+  for (size_t i = 0; i < data.size(); ++i) {
+    const char16_t c = data[i];
+    if (c == u'\n') {
+      fields.emplace_back();
+    } else if (c != u'\\') {
+      fields.back() += c;
+    } else if (i + 1 < data.size() && (data[i + 1] == u'\\' || data[i + 1] == u'n')) {
+      fields.back() += data[++i] == u'n' ? u'\n' : u'\\';
+    } else {
+      return false;
+    }
+  }
+  if (fields.size() != 7) return false;
+  iniPath = fields[0];
+  p = Presets{fields[1], fields[2], fields[3], fields[4], fields[5], fields[6]};
+  return true;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Administrator presets from the installer's command line (WEBMAIL=...,
+// CLIENT=...): checked as a whole before anything is installed, then
+// written into AddrBookSync.ini only where the user's file holds no value,
+// so a reinstall or an upgrade never overwrites what a user saved.
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/dialog_form.h"
+#include "app/settings_codec.h"
+
+// The installer's public properties; an empty text means "not given".
+// Account and password are deliberately absent: installer logs keep
+// every property.
+struct Presets {
+  std::u16string webmail{};    // WEBMAIL: the address as typed into the dialog
+  std::u16string client{};     // CLIENT: EmailClient
+  std::u16string syncLevel{};  // SYNCLEVEL: 0 or 1
+  std::u16string syncType{};   // SYNCTYPE: 0 or 1
+  std::u16string syncTime{};   // SYNCTIME: "HH:MM" on the hour or half hour
+  std::u16string spread{};     // SPREAD: SyncSpread, minutes 0 to 120
+};
+
+// One setting as the file keeps it: one key, or the four keys of the
+// address. The first key decides whether the file already holds it.
+struct PresetSetting {
+  std::u16string section;
+  std::vector<std::pair<std::u16string, std::u16string>> keys;
+};
+
+struct PresetCheck {
+  std::optional<std::u16string> refusal;  // names the preset and what it must be
+  std::vector<PresetSetting> settings;    // what to write when there is no refusal
+};
+
+// The address goes through the dialog's own rule (`ApplyAddress`).
+PresetCheck CheckPresets(const Presets& presets);
+
+// Writes each setting whose first key has no value (missing or blank).
+void ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile);
+
+// The settings file's path and the presets as one text, for the installer
+// step that writes them later and can read nothing else.
+std::u16string EncodePresetData(const std::u16string& iniPath, const Presets& presets);
+// False for a text that EncodePresetData did not make.
+bool DecodePresetData(const std::u16string& data, std::u16string& iniPath, Presets& presets);

@@ -1,0 +1,84 @@
+// The package's custom actions, run by Windows Installer from its Binary
+// table: the administrator presets are checked before anything is
+// installed (a bad one ends the installation with its message in the log
+// and on screen) and written after the program's files. Both go through
+// the program's own rules, the address through the dialog's rule.
+
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+
+#include <string>
+
+#include "app/presets.h"
+#include "app/private_profile_win.h"
+#include "common/win/scoped_handles.h"
+#include "common/win/wide_text.h"
+
+namespace {
+
+struct MsiHandleTraits {
+  using Type = MSIHANDLE;
+  static MSIHANDLE Invalid() { return 0; }
+  static bool IsValid(MSIHANDLE h) { return h != 0; }
+  static void Close(MSIHANDLE h) { MsiCloseHandle(h); }
+};
+using UniqueMsiHandle = UniqueAny<MsiHandleTraits>;
+
+std::u16string Property(MSIHANDLE install, const wchar_t* name) {
+  wchar_t none[1] = L"";
+  DWORD size = 0;
+  if (MsiGetPropertyW(install, name, none, &size) != ERROR_MORE_DATA) return {};
+  std::u16string value(size + 1, u'\0');
+  size = static_cast<DWORD>(value.size());
+  if (MsiGetPropertyW(install, name, AsWideBuffer(value), &size) != ERROR_SUCCESS) return {};
+  value.resize(size);
+  return value;
+}
+
+// Into the installer's log, and onto the screen unless it runs silently.
+void ReportError(MSIHANDLE install, const std::u16string& text) {
+  UniqueMsiHandle record(MsiCreateRecord(1));
+  if (!record) return;
+  // Field 0 is a template: the text itself goes into field 1, so that
+  // brackets in it are not taken for properties.
+  MsiRecordSetStringW(record.get(), 0, L"[1]");
+  MsiRecordSetStringW(record.get(), 1, AsWide(text));
+  MsiProcessMessage(install, INSTALLMESSAGE(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR),
+                    record.get());
+}
+
+}  // namespace
+
+// Immediate, before InstallValidate: nothing has changed yet when it fails.
+extern "C" UINT __stdcall CheckAdminPresets(MSIHANDLE install) {
+  const Presets presets{Property(install, L"WEBMAIL"),   Property(install, L"CLIENT"),
+                        Property(install, L"SYNCLEVEL"), Property(install, L"SYNCTYPE"),
+                        Property(install, L"SYNCTIME"),  Property(install, L"SPREAD")};
+  const PresetCheck check = CheckPresets(presets);
+  if (check.refusal) {
+    ReportError(install, *check.refusal);
+    return ERROR_INSTALL_FAILURE;
+  }
+  // A deferred action reads nothing but the property named after it.
+  const std::u16string iniPath = Property(install, L"INSTALLDIR") + u"AddrBookSync.ini";
+  MsiSetPropertyW(install, L"WriteAdminPresets", AsWide(EncodePresetData(iniPath, presets)));
+  return ERROR_SUCCESS;
+}
+
+// Deferred, after InstallFiles.
+extern "C" UINT __stdcall WriteAdminPresets(MSIHANDLE install) {
+  std::u16string iniPath;
+  Presets presets;
+  if (!DecodePresetData(Property(install, L"CustomActionData"), iniPath, presets)) {
+    return ERROR_INSTALL_FAILURE;
+  }
+  const PresetCheck check = CheckPresets(presets);
+  if (check.refusal) {
+    ReportError(install, *check.refusal);
+    return ERROR_INSTALL_FAILURE;
+  }
+  PrivateProfile profile(iniPath);
+  ApplyPresets(check.settings, profile);
+  return ERROR_SUCCESS;
+}

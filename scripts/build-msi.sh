@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the Windows Installer package from the Windows build:
+#   build-msi.sh PROGRAM_EXE PRESET_ACTIONS_DLL OUT_DIR [VERSION]
+# The version is the one in the program's version resource unless given
+# (the tests build a higher one). The package is
+# OUT_DIR/Tarnwell地址簿同步-<version>.msi, the only package left there.
+set -euo pipefail
+exe=$1 dll=$2 out=$3 version=${4:-}
+root="$(cd "$(dirname "$0")/.." && pwd)"
+windres="${TW_WINDRES:-x86_64-w64-mingw32-windres}"
+
+if [ -z "$version" ]; then
+  version="$("$windres" -J coff -O rc -i "$exe" |
+    sed -n 's/^ *PRODUCTVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' | head -n 1)"
+fi
+if [ -z "$version" ]; then
+  echo "build-msi.sh: no version resource in $exe" >&2
+  exit 1
+fi
+
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+# wixl takes only relative source paths, and none with Chinese in them.
+cp "$exe" "$work/program.exe"
+cp "$dll" "$work/preset_actions.dll"
+cp "$root/installer/AddrBookSync.wxs" "$work/"
+cd "$work"
+# wixl writes table strings in the ANSI code page of WINDOWS_LANGUAGE and
+# fails on Chinese text in any other; the package then has to declare that
+# code page (936) itself, or Windows Installer reads the names garbled.
+WINDOWS_LANGUAGE=zh_CN wixl -a x64 -D Version="$version" -D ProgramExe=program.exe \
+  -D PresetActionsDll=preset_actions.dll -o package.msi AddrBookSync.wxs
+printf '\r\n936\t_ForceCodepage\r\n\r\n' >_ForceCodepage.idt
+WINDOWS_LANGUAGE=zh_CN msibuild package.msi -i _ForceCodepage.idt
+
+rm -f "$out"/Tarnwell地址簿同步-*.msi
+mv "$work/package.msi" "$out/Tarnwell地址簿同步-$version.msi"

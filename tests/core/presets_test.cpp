@@ -1,0 +1,89 @@
+// Administrator presets: which values the installer accepts, what they
+// become in AddrBookSync.ini, and the message that ends an installation
+// with a bad one. The address goes through the dialog's own split and rule,
+// tested with the dialog and through the installer.
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "app/presets.h"
+
+namespace {
+
+// The values a check would write, as "Section.Key=value" lines.
+std::u16string Written(const PresetCheck& check) {
+  std::u16string out;
+  for (const auto& setting : check.settings) {
+    for (const auto& [key, value] : setting.keys) {
+      out += setting.section + u"." + key + u"=" + value + u"\n";
+    }
+  }
+  return out;
+}
+
+TEST(PresetsTest, AcceptedValuesBecomeTheFileForm) {
+  struct Case {
+    Presets presets;
+    const char16_t* written;
+  } cases[] = {
+      {{}, u""},
+      {{.client = u"0", .syncLevel = u"1", .syncType = u"1", .syncTime = u"9:00",
+        .spread = u"0"},
+       u"General.EmailClient=0\nGeneral.SyncLevel=1\nGeneral.SyncType=1\nGeneral.SyncTime=540\n"
+       u"General.SyncSpread=0\n"},
+      {{.client = u" 6 ", .syncLevel = u"0", .syncType = u"0", .syncTime = u"23:30",
+        .spread = u"120"},
+       u"General.EmailClient=6\nGeneral.SyncLevel=0\nGeneral.SyncType=0\nGeneral.SyncTime=1410\n"
+       u"General.SyncSpread=120\n"},
+      {{.syncTime = u"09:30", .spread = u"015"}, u"General.SyncTime=570\nGeneral.SyncSpread=15\n"},
+  };
+  for (const auto& c : cases) {
+    const PresetCheck check = CheckPresets(c.presets);
+    EXPECT_FALSE(check.refusal);
+    EXPECT_EQ(Written(check), c.written);
+  }
+}
+
+TEST(PresetsTest, BadValuesAreRefusedByNameAndNothingIsWritten) {
+  struct Case {
+    Presets presets;
+    const char16_t* refusalStart;
+  } cases[] = {
+      {{.webmail = u"mail.corp.example"}, u"预设 WEBMAIL=mail.corp.example 无效：Webmail地址无效"},
+      {{.client = u"4"}, u"预设 CLIENT=4 无效：邮件客户端应为"},
+      {{.client = u"Outlook"}, u"预设 CLIENT=Outlook 无效："},
+      {{.syncLevel = u"2"}, u"预设 SYNCLEVEL=2 无效：同步级别应为"},
+      {{.syncType = u"1.0"}, u"预设 SYNCTYPE=1.0 无效：同步类型应为"},
+      {{.syncTime = u"09:15"}, u"预设 SYNCTIME=09:15 无效：同步时间应为整点或半点"},
+      {{.syncTime = u"24:00"}, u"预设 SYNCTIME=24:00 无效："},
+      {{.syncTime = u"0930"}, u"预设 SYNCTIME=0930 无效："},
+      {{.syncTime = u"09:30:00"}, u"预设 SYNCTIME=09:30:00 无效："},
+      {{.spread = u"121"}, u"预设 SPREAD=121 无效：分散时间应为 0 到 120 之间的分钟数"},
+      {{.spread = u"99999999"}, u"预设 SPREAD=99999999 无效："},
+      // The first bad one is named, even after good ones.
+      {{.client = u"5", .syncLevel = u"0", .syncType = u"0", .syncTime = u"25:00",
+        .spread = u"500"},
+       u"预设 SYNCTIME=25:00 无效："},
+  };
+  for (const auto& c : cases) {
+    const PresetCheck check = CheckPresets(c.presets);
+    ASSERT_TRUE(check.refusal);
+    const std::u16string start = c.refusalStart;
+    EXPECT_EQ(check.refusal->substr(0, start.size()), start);
+    EXPECT_TRUE(check.settings.empty());
+  }
+}
+
+TEST(PresetsTest, DataForTheDeferredStepSurvivesLineBreaksAndBackslashes) {
+  const Presets presets{u"http://a\\b\nc", u"5", u"", u"1", u"09:00", u"\\n"};
+  std::u16string path;
+  Presets back;
+  ASSERT_TRUE(DecodePresetData(EncodePresetData(u"C:\\u\\AddrBookSync.ini", presets), path, back));
+  EXPECT_EQ(path, u"C:\\u\\AddrBookSync.ini");
+  EXPECT_EQ(std::tie(back.webmail, back.client, back.syncLevel, back.spread),
+            std::tie(presets.webmail, presets.client, presets.syncLevel, presets.spread));
+  EXPECT_FALSE(DecodePresetData(u"only\none", path, back));
+}
+
+}  // namespace

@@ -1,0 +1,237 @@
+// The Windows Installer package as administrators and users meet it, in a
+// Wine prefix of its own: a silent install with presets, the log-on start
+// in the tray with a sync beside it, an upgrade over a running program, a
+// refused downgrade, bad presets, and an uninstall while the program runs.
+// The cases run one after the other in one process and each leaves the
+// prefix without the product.
+
+// First: the server's header brings winsock2.h, which must precede windows.h.
+#include "loopback_http_server_win.h"
+
+#include <gtest/gtest.h>
+#include <msi.h>
+#include <shlobj.h>
+
+#include <optional>
+#include <vector>
+
+#include "clients/file_version_info_win.h"
+#include "common/utf_convert.h"
+#include "common/win/code_page.h"
+#include "foxmail7/foxmail7_test_support_win.h"
+#include "http_test_replies.h"
+
+namespace {
+
+constexpr wchar_t kUpgradeCode[] = L"{6B1A4F2E-3C5D-4E7F-9A8B-1C2D3E4F5A6B}";
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr DWORD kInstallFailure = 1603;
+
+std::u16string Folder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+  return FromWide(path);
+}
+std::u16string InstallDir() {
+  return Folder(CSIDL_LOCAL_APPDATA) + u"\\Programs\\Tarnwell地址簿同步";
+}
+std::u16string InDir(const char16_t* name) { return InstallDir() + u"\\" + name; }
+std::u16string ProgramPath() { return InDir(u"Tarnwell地址簿同步.exe"); }
+std::u16string ShortcutPath() { return Folder(CSIDL_PROGRAMS) + u"\\Tarnwell地址簿同步.lnk"; }
+
+std::optional<std::u16string> RunValue() {
+  wchar_t value[1024] = {};
+  DWORD size = sizeof(value);
+  if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Tarnwell地址簿同步", RRF_RT_REG_SZ, nullptr, value,
+                   &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return FromWide(value);
+}
+
+// The installed products of this package's family, as "version" strings.
+std::vector<std::u16string> InstalledVersions() {
+  std::vector<std::u16string> versions;
+  wchar_t product[39] = {};
+  for (DWORD i = 0; MsiEnumRelatedProductsW(kUpgradeCode, 0, i, product) == ERROR_SUCCESS; ++i) {
+    wchar_t version[64] = {};
+    DWORD size = ARRAYSIZE(version);
+    MsiGetProductInfoW(product, INSTALLPROPERTY_VERSIONSTRING, version, &size);
+    versions.push_back(FromWide(version));
+  }
+  return versions;
+}
+
+// The program's own version string, which the package must carry.
+std::u16string ProgramVersion() {
+  CFileVersionInfo info;
+  return info.Create(ProgramPath()) ? info.GetProductVersion() : u"";
+}
+
+// The one package in a folder of the build tree.
+std::u16string PackageIn(const char* dir) {
+  const std::u16string folder = HostPath(dir);
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW(AsWide(folder + u"\\Tarnwell地址簿同步-*.msi"), &found);
+  if (search == INVALID_HANDLE_VALUE) return {};
+  FindClose(search);
+  return folder + u"\\" + FromWide(found.cFileName);
+}
+
+UniqueHandle Launch(std::u16string commandLine) {
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, AsWideBuffer(commandLine), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &si, &pi)) {
+    return {};
+  }
+  CloseHandle(pi.hThread);
+  return UniqueHandle(pi.hProcess);
+}
+
+bool Running(const UniqueHandle& process) {
+  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+DWORD ExitCode(const UniqueHandle& process) {
+  DWORD code = 0;
+  GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
+// Every run leaves its numbered log in the build tree.
+std::u16string lastLog;
+
+DWORD Msiexec(const std::u16string& arguments) {
+  static int runs = 0;
+  CreateDirectoryW(AsWide(HostPath(TW_MSI_LOG_DIR)), nullptr);
+  lastLog = HostPath(TW_MSI_LOG_DIR) + u"\\" + AsciiToUtf16(std::to_string(++runs)) + u".log";
+  UniqueHandle msiexec = Launch(u"msiexec.exe " + arguments + u" /qn /l*v \"" + lastLog + u"\"");
+  // A hung installer fails its case, not the whole run.
+  if (WaitForSingleObject(msiexec.get(), 90000) != WAIT_OBJECT_0) {
+    TerminateProcess(msiexec.get(), WAIT_TIMEOUT);
+    ADD_FAILURE() << "msiexec did not end; its log: " << Utf16ToUtf8(lastLog);
+  }
+  return ExitCode(msiexec);
+}
+DWORD Install(const std::u16string& package, const std::u16string& presets) {
+  return Msiexec(u"/i \"" + package + u"\" " + presets);
+}
+DWORD Uninstall(const std::u16string& package) { return Msiexec(u"/x \"" + package + u"\""); }
+
+HWND ProgramWindow() { return FindWindowW(L"Tarnwell地址簿同步", nullptr); }
+
+class MsiPackageTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(package_.empty());
+    ASSERT_FALSE(higher_.empty());
+    ASSERT_TRUE(InstalledVersions().empty());
+  }
+  void TearDown() override {
+    for (const auto& package : {higher_, package_}) {
+      if (!InstalledVersions().empty()) Uninstall(package);
+    }
+    // The user's files stay at uninstall; the next case starts without them.
+    for (const char16_t* name : {u"AddrBookSync.ini", u"syncaddrs.log", u"address.xml"}) {
+      DeleteFileW(AsWide(InDir(name)));
+    }
+    RemoveDirectoryW(AsWide(InstallDir()));
+  }
+
+  const std::u16string package_ = PackageIn(TW_MSI_DIR);
+  const std::u16string higher_ = PackageIn(TW_MSI_HIGHER_DIR);
+};
+
+TEST_F(MsiPackageTest, SilentInstallWithPresetsStartsAtLogOnInTheTrayAndUninstallsWhileRunning) {
+  LoopbackHttpServer server([](const RecordedRequest&) {
+    return Ok(
+        "<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>");
+  });
+  TestFoxmail7Installation foxmail(FoxmailCommandKey::Scope::Shared);
+  const std::string port = std::to_string(server.port());
+  ASSERT_EQ(
+      Install(package_, u"WEBMAIL=http://127.0.0.1:" + AsciiToUtf16(port) +
+                            u"/mail CLIENT=5 SYNCLEVEL=1 SYNCTYPE=1 SYNCTIME=09:30 SPREAD=15"),
+      0u);
+
+  EXPECT_TRUE(FileExists(ShortcutPath()));
+  EXPECT_EQ(RunValue(), u"\"" + ProgramPath() + u"\" /tray");
+  EXPECT_EQ(
+      ReadFileBytes(InDir(u"AddrBookSync.ini")),
+      "[General]\r\nEmailClient=5\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
+      "SyncSpread=15\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=" +
+          port + "\r\nServerScheme=http\r\n");
+  // The package carries the version of the program inside it.
+  EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{ProgramVersion()});
+
+  // The user completes the settings in the dialog; the next log-on starts
+  // the program quietly in the tray.
+  WriteFileBytes(InDir(u"AddrBookSync.ini"),
+                 ReadFileBytes(InDir(u"AddrBookSync.ini")) +
+                     "Account=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+  UniqueHandle program = Launch(RunValue().value_or(u""));  // as the log-on starts it
+  ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
+  const ProcessResult sync = RunProgram(ProgramPath(), u"/sync");
+  EXPECT_EQ(sync.exitCode, 0u) << sync.output;
+  EXPECT_EQ(sync.output, "[Foxmail 7.x] " + Utf16ToUtf8(u"更新了1个联系人") + "\r\n");
+  EXPECT_TRUE(Running(program));
+  EXPECT_FALSE(IsWindowVisible(ProgramWindow()));
+
+  ASSERT_EQ(Uninstall(package_), 0u);
+  // The package asked the program to quit and waited for it.
+  EXPECT_FALSE(Running(program));
+  EXPECT_EQ(ExitCode(program), 0u);
+  EXPECT_FALSE(FileExists(ProgramPath()));
+  EXPECT_FALSE(FileExists(ShortcutPath()));
+  EXPECT_EQ(RunValue(), std::nullopt);
+  EXPECT_TRUE(InstalledVersions().empty());
+  for (const char16_t* name : {u"AddrBookSync.ini", u"syncaddrs.log", u"address.xml"}) {
+    EXPECT_TRUE(FileExists(InDir(name))) << "user file removed";
+  }
+}
+
+TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedAndOlderIsRefused) {
+  ASSERT_EQ(Install(package_, u"WEBMAIL=http://old.example/mail CLIENT=5 SYNCTIME=09:00"), 0u);
+  // What the user saved since; one setting was left blank.
+  const std::string saved =
+      "[General]\r\nEmailClient=6\r\nSyncLevel=0\r\nSyncType=1\r\nSyncTime=600\r\nSyncSpread=\r\n"
+      "[Server]\r\nServerHost=mine.example\r\nServerVirtual=webmail\r\nServerPort=80\r\n"
+      "Account=zhang@corp.example\r\nPassword=\r\nSavePassword=0\r\nServerScheme=http\r\n";
+  WriteFileBytes(InDir(u"AddrBookSync.ini"), saved);
+  // Without a saved password the log-on start shows the dialog.
+  UniqueHandle program = Launch(RunValue().value_or(u""));
+  ASSERT_TRUE(WaitUntil([] { return IsWindowVisible(ProgramWindow()) != FALSE; }));
+
+  ASSERT_EQ(Install(higher_,
+                    u"WEBMAIL=http://new.example/x CLIENT=0 SYNCLEVEL=1 SYNCTIME=10:00 "
+                    u"SPREAD=30"),
+            0u);
+  EXPECT_FALSE(Running(program));
+  EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{u"99.0.0"});
+  std::string expected = saved;
+  expected.replace(expected.find("SyncSpread=\r\n"), 13, "SyncSpread=30\r\n");
+  EXPECT_EQ(ReadFileBytes(InDir(u"AddrBookSync.ini")), expected);
+  EXPECT_TRUE(FileExists(ProgramPath()));
+  EXPECT_TRUE(RunValue());
+
+  EXPECT_EQ(Install(package_, u""), kInstallFailure);
+  EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{u"99.0.0"});
+  EXPECT_TRUE(FileExists(ProgramPath()));
+}
+
+TEST_F(MsiPackageTest, BadPresetEndsTheInstallationWithItsMessageAndInstallsNothing) {
+  for (const char16_t* preset : {u"WEBMAIL=mail.example.com", u"SPREAD=121"}) {
+    EXPECT_EQ(Install(package_, preset), kInstallFailure);
+    // The installer's log is in the ANSI code page.
+    const std::string message =
+        WideToCodePage(u"预设 " + std::u16string(preset) + u" 无效：", CP_ACP);
+    EXPECT_NE(ReadFileBytes(lastLog).find(message), std::string::npos) << ReadFileBytes(lastLog);
+    EXPECT_TRUE(InstalledVersions().empty());
+    EXPECT_FALSE(FileExists(InstallDir()));
+    EXPECT_EQ(RunValue(), std::nullopt);
+  }
+}
+
+}  // namespace
