@@ -8,7 +8,8 @@
 #include "sync/sync_log.h"
 #include "sync/sync_log_file_win.h"
 
-AppServices::AppServices(RunReports* reports) : reports_(reports) {
+AppServices::AppServices(const ProgramFiles& files, RunReports* reports)
+    : files_(files), reports_(reports), marks_(files.settings) {
   engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
       settings_, clock_, runLock_, marks_, messages_,
       [this](const SyncSettings& s, RunMode mode) { return RunWithPlatform(s, mode); },
@@ -20,9 +21,9 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMod
   // writers need one, and the scheduler thread has none otherwise.
   ScopedComInit com;
   HttpAnswerFetcher fetcher;
-  AnswerCopyFile answerCopy(engine_->executableDir() + u"\\address.xml");
+  AnswerCopyFile answerCopy(files_.answerCopy);
   WindowsWriterFactory writers;
-  SyncLogFile log(engine_->logPath(), clock_);
+  SyncLogFile log(files_.log, clock_);
   SyncRunDeps deps{fetcher, answerCopy, writers, log};
   RunReports* reports = mode == RunMode::OneShot ? nullptr : reports_;
   if (reports) reports->Started();

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/message_box_win.h"
+#include "app/program_files.h"
 #include "app/run_reports.h"
 #include "app/settings_store_win.h"
 #include "sync/local_clock.h"
@@ -14,17 +15,20 @@
 
 class AppServices {
  public:
-  // `reports`, when given, hears of every run but the command line's.
-  explicit AppServices(RunReports* reports = nullptr);
+  // `files` must outlive the services. `reports`, when given, hears of
+  // every run but the command line's.
+  explicit AppServices(const ProgramFiles& files, RunReports* reports = nullptr);
   AppServices(const AppServices&) = delete;
   AppServices& operator=(const AppServices&) = delete;
 
   SharedSettings& settings() { return settings_; }
   CSyncEngine& engine() { return *engine_; }
+  const ProgramFiles& files() const { return files_; }
 
  private:
   SyncRunOutcome RunWithPlatform(const SyncSettings& settings, RunMode mode);
 
+  const ProgramFiles& files_;
   RunReports* reports_;
   SystemClock clock_;
   SharedSettings settings_;

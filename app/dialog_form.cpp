@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "sync/client_kind.h"
+#include "common/text_classes.h"
 #include "common/utf_convert.h"
 #include "sync/request_url.h"
 #include "sync/web_address.h"
@@ -30,17 +31,7 @@ int SyncTimeIndex(int32_t syncTime) {
   return syncTime / 30;
 }
 
-std::u16string TrimBlanks(const std::u16string& text) {
-  auto blank = [](char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f' ||
-           c == 0x3000;  // ideographic space, common in Chinese input
-  };
-  size_t b = 0;
-  size_t e = text.size();
-  while (b < e && blank(text[b])) ++b;
-  while (e > b && blank(text[e - 1])) --e;
-  return text.substr(b, e - b);
-}
+std::u16string TrimBlanks(const std::u16string& text) { return std::u16string(TrimmedBlanks(text)); }
 
 std::optional<std::u16string> ApplyAddress(const std::u16string& typed, SyncSettings& s) {
   // Only what the settings can hold is accepted: user information, a

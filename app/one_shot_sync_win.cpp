@@ -31,9 +31,9 @@ void WriteStandardOutput(const std::u16string& text) {
 }  // namespace
 
 int RunOneShotSync() {
-  AppServices services;
-  services.settings().Replace(LoadSettings(GetSettingsFilePath()));
-  services.engine().SetExecutablePath(ModuleFilePath());
+  const ProgramFiles files = ProgramFilesBeside(ModuleFilePath());
+  AppServices services(files);
+  services.settings().Replace(LoadSettings(files.settings));
   const auto outcome = services.engine().RunOnce(RunMode::OneShot);
   if (!outcome) return 1;
   if (!outcome->resultText.empty()) WriteStandardOutput(outcome->resultText);

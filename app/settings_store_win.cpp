@@ -4,10 +4,6 @@
 #include "app/private_profile_win.h"
 #include "common/win/wide_text.h"
 
-std::u16string GetSettingsFilePath() {
-  return DirectoryOfPath(ModuleFilePath()) + u"\\AddrBookSync.ini";
-}
-
 SyncSettings LoadSettings(const std::u16string& path) {
   PrivateProfile profile(path);
   ThreadAnsiCodePage codePage;
@@ -22,11 +18,11 @@ void SaveSettings(const std::u16string& path, const SyncSettings& settings) {
 }
 
 std::u16string ProfileAutoSyncMarks::Load() {
-  PrivateProfile profile(GetSettingsFilePath());
+  PrivateProfile profile(path_);
   return LoadLastAutoSync(profile);
 }
 
 void ProfileAutoSyncMarks::Save(const std::u16string& date) {
-  PrivateProfile profile(GetSettingsFilePath());
+  PrivateProfile profile(path_);
   SaveLastAutoSync(profile, date);
 }

@@ -1,13 +1,10 @@
 #pragma once
-// The settings record and AddrBookSync.ini beside the executable.
+// The settings record and its file (see app/program_files.h).
 
 #include <string>
 
 #include "sync/shared_settings.h"
 #include "sync/sync_engine.h"
-
-// Built anew for every load and save.
-std::u16string GetSettingsFilePath();
 
 SyncSettings LoadSettings(const std::u16string& path);
 // Failed writes are ignored: the record keeps its values.
@@ -16,6 +13,10 @@ void SaveSettings(const std::u16string& path, const SyncSettings& settings);
 // LastAutoSync in the same file.
 class ProfileAutoSyncMarks final : public IAutoSyncMarkStore {
  public:
+  explicit ProfileAutoSyncMarks(std::u16string settingsPath) : path_(std::move(settingsPath)) {}
   std::u16string Load() override;
   void Save(const std::u16string& date) override;
+
+ private:
+  std::u16string path_;
 };

@@ -96,16 +96,17 @@ int CSyncAddrApp::Run() {
   OleSession ole;
 
   RunReports runReports;
-  AppServices services(&runReports);
-  services.settings().Replace(LoadSettings(GetSettingsFilePath()));
-  services.engine().StartEngine(ModuleFilePath());
+  const ProgramFiles files = ProgramFilesBeside(ModuleFilePath());
+  AppServices services(files, &runReports);
+  services.settings().Replace(LoadSettings(files.settings));
+  services.engine().StartEngine();
   RegisterDialogClass(instance_);
 
   const bool hidden = startInTray_ && SettingsComplete(services.settings().Snapshot());
   CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
                                      services.settings(), services.engine(),
                                      [] { return DetectInstalledClients(IsFoxmail7Installed); },
-                                     [] { return GetSettingsFilePath(); }, runReports},
+                                     files, runReports},
                       hidden);
   dialog.DoModal(nullptr);
   // A scheduled run in progress finishes before the process ends.

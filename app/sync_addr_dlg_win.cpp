@@ -93,7 +93,7 @@ BOOL CSyncAddrDlg::OnInitDialog() {
   // The icon comes at once, so that a run failing at start-up can say so.
   tray_ = std::make_unique<TrayIcon>(instance(), hwnd());
   tray_->Add();
-  lastRun_ = LastRunInLog(ReadLogTail(services_.engine.logPath()));
+  lastRun_ = LastRunInLog(ReadLogTail(services_.files.log));
   UpdateTip();
   SetTimer(hwnd(), kTrayTimer, 1000, nullptr);
   HWND window = hwnd();
@@ -206,7 +206,7 @@ bool CSyncAddrDlg::OnCommand(int id, int code) {
     case IDC_SYNC_TYPE: UpdateTimeListEnabled(); return true;
     case ID_TRAY_CONFIGURE: ShowDialog(); return true;
     case ID_TRAY_MANUAL_SYNC: StartManualSync(); return true;
-    case ID_TRAY_VIEW_LOG: OpenLogFile(hwnd(), services_.engine.logPath()); return true;
+    case ID_TRAY_VIEW_LOG: OpenLogFile(hwnd(), services_.files.log); return true;
     case ID_TRAY_CANCEL_AUTO: OnCancelAutoSync(); return true;
     case ID_TRAY_ABOUT: ShowAbout(); return true;
     case ID_TRAY_EXIT: OnExit(); return true;
@@ -238,7 +238,7 @@ void CSyncAddrDlg::OnSave() {
   }
   account_ = check.settings.Account;
   password_ = check.settings.Password;
-  const std::u16string path = services_.settingsPath();
+  const std::u16string path = services_.files.settings;
   services_.settings.Update([&](SyncSettings& s) { s = check.settings; },
                             [&](const SyncSettings& s) { SaveSettings(path, s); });
   ShowWindow(hwnd(), SW_HIDE);
@@ -263,7 +263,7 @@ void CSyncAddrDlg::ShowDialog() {
 }
 
 void CSyncAddrDlg::OnCancelAutoSync() {
-  const std::u16string path = services_.settingsPath();
+  const std::u16string path = services_.files.settings;
   services_.settings.Update([](SyncSettings& s) { s.SyncType = 1; },
                             [&](const SyncSettings& s) { SaveSettings(path, s); });
   SendMessageW(Item(IDC_SYNC_TYPE), CB_SETCURSEL, 1, 0);

@@ -13,6 +13,7 @@
 #include "app/dialog_form.h"
 #include "app/dialog_win.h"
 #include "app/manual_sync.h"
+#include "app/program_files.h"
 #include "app/run_reports.h"
 #include "app/tray_icon_win.h"
 #include "app/tray_status.h"
@@ -23,7 +24,7 @@ struct SyncAddrDlgServices {
   SharedSettings& settings;
   CSyncEngine& engine;
   std::function<DetectedClients()> detectClients;
-  std::function<std::u16string()> settingsPath;
+  const ProgramFiles& files;
   RunReports& runs;
 };
 

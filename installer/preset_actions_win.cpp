@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/presets.h"
+#include "app/program_files.h"
 #include "app/private_profile_win.h"
 #include "common/win/scoped_handles.h"
 #include "common/win/wide_text.h"
@@ -61,7 +62,7 @@ extern "C" UINT __stdcall CheckAdminPresets(MSIHANDLE install) {
     return ERROR_INSTALL_FAILURE;
   }
   // A deferred action reads nothing but the property named after it.
-  const std::u16string iniPath = Property(install, L"INSTALLDIR") + u"AddrBookSync.ini";
+  const std::u16string iniPath = ProgramFilesIn(Property(install, L"INSTALLDIR")).settings;
   MsiSetPropertyW(install, L"WriteAdminPresets", AsWide(EncodePresetData(iniPath, presets)));
   return ERROR_SUCCESS;
 }

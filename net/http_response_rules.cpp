@@ -2,21 +2,7 @@
 
 #include <limits>
 
-namespace {
-
-bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i];
-    char16_t y = b[i];
-    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x - u'A' + u'a');
-    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y - u'A' + u'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-}  // namespace
+#include "common/text_classes.h"
 
 uint64_t LeadingDecimal(std::u16string_view text) {
   constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();

@@ -1,5 +1,6 @@
 #include "sync/request_url.h"
 
+#include "common/text_classes.h"
 #include "common/utf_convert.h"
 
 namespace {
@@ -33,7 +34,7 @@ std::u16string EscapeQueryValue(const std::u16string& value) {
 
 std::u16string NormalizeScheme(const std::u16string& scheme) {
   std::u16string lower;
-  for (char16_t c : scheme) lower.push_back(c >= u'A' && c <= u'Z' ? c + 32 : c);
+  for (char16_t c : scheme) lower.push_back(FoldAsciiCase(c));
   return lower == u"https" ? u"https" : u"http";
 }
 

@@ -1,32 +1,15 @@
 #include "sync/sync_engine.h"
 
-std::u16string DirectoryOfPath(const std::u16string& path) {
-  const size_t slash = path.find_last_of(u"\\/");
-  if (slash == std::u16string::npos) {
-    // "C:x.exe": the drive alone.
-    const size_t colon = path.find(u':');
-    return colon == std::u16string::npos ? std::u16string() : path.substr(0, colon + 1);
-  }
-  return path.substr(0, slash);
-}
-
 CSyncEngine::CSyncEngine(SyncEngineServices services) : services_(std::move(services)) {}
 
 CSyncEngine::~CSyncEngine() { Stop(); }
 
-void CSyncEngine::SetExecutablePath(const std::u16string& executablePath) {
-  executableDir_ = DirectoryOfPath(executablePath);
-  logPath_ = executableDir_ + u"\\syncaddrs.log";
-}
-
-int CSyncEngine::StartEngine(const std::u16string& executablePath) {
-  SetExecutablePath(executablePath);
+void CSyncEngine::StartEngine() {
   std::lock_guard lock(stopMutex_);
   if (!running_) {
     running_ = true;
     thread_ = std::thread([this] { SchedulerThread(); });
   }
-  return 1;
 }
 
 void CSyncEngine::Stop() {
@@ -60,9 +43,9 @@ std::optional<SyncRunOutcome> CSyncEngine::RunOnce(RunMode mode) {
   return outcome;
 }
 
-int CSyncEngine::RunSync(bool showResult) {
+void CSyncEngine::RunSync(bool showResult) {
   const auto outcome = RunOnce(showResult ? RunMode::Manual : RunMode::Automatic);
-  if (!outcome) return 1;
+  if (!outcome) return;
   // Everything is shown after the locks are released, so a box left open
   // holds up no other run.
   if (showResult) {
@@ -76,7 +59,6 @@ int CSyncEngine::RunSync(bool showResult) {
       messages.Show(text, MessageIcon::Information);
     }).detach();
   }
-  return 1;
 }
 
 void CSyncEngine::SchedulerThread() {

@@ -1,6 +1,5 @@
 #pragma once
-// The engine: where the program lives, the daily scheduler thread, and the
-// one entry point for runs, which keeps every run apart from every other
+// The engine: the daily scheduler thread and the one entry point for runs, which keeps every run apart from every other
 // (in this process and, through the run lock, in other processes).
 
 #include <atomic>
@@ -65,29 +64,21 @@ class CSyncEngine {
   CSyncEngine& operator=(const CSyncEngine&) = delete;
   ~CSyncEngine();  // stops the scheduler thread
 
-  // Fills the paths from the executable's full path and starts the
-  // scheduler thread. Returns 1.
-  int StartEngine(const std::u16string& executablePath);
-  // Fills the paths without starting the scheduler (one-shot runs).
-  void SetExecutablePath(const std::u16string& executablePath);
+  // Starts the scheduler thread.
+  void StartEngine();
   void Stop();
 
   // One run, waiting for any other run to end first. Shows the result when
   // `showResult` is set, and the run's notice in either case, after the
-  // locks are released. Returns 1.
-  int RunSync(bool showResult);
+  // locks are released.
+  void RunSync(bool showResult);
   // Nothing when a run is already in progress on this very thread.
   std::optional<SyncRunOutcome> RunOnce(RunMode mode);
-
-  const std::u16string& executableDir() const { return executableDir_; }
-  const std::u16string& logPath() const { return logPath_; }
 
  private:
   void SchedulerThread();
 
   SyncEngineServices services_;
-  std::u16string executableDir_;
-  std::u16string logPath_;
 
   std::mutex runMutex_;
   std::atomic<bool> runInProgress_{false};
@@ -98,7 +89,3 @@ class CSyncEngine {
   bool running_ = false;
   std::thread thread_;
 };
-
-// The directory of a full path, without the file name and without a
-// trailing backslash ("C:\\x.exe" gives "C:").
-std::u16string DirectoryOfPath(const std::u16string& path);

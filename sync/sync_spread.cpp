@@ -2,13 +2,11 @@
 
 #include <algorithm>
 
+#include "common/text_classes.h"
+
 namespace {
 
 constexpr int32_t kMinutesPerDay = 24 * 60;
-
-char16_t FoldAsciiCase(char16_t c) {
-  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
 
 // FNV-1a over the UTF-16 units: cheap and the same on every platform.
 uint64_t HashText(uint64_t hash, std::u16string_view text) {

@@ -2,17 +2,9 @@
 
 #include <limits>
 
-namespace {
+#include "common/text_classes.h"
 
-bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const char16_t x = a[i] >= u'A' && a[i] <= u'Z' ? a[i] + 32 : a[i];
-    const char16_t y = b[i] >= u'A' && b[i] <= u'Z' ? b[i] + 32 : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
+namespace {
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 

@@ -1,13 +1,8 @@
 #include "clients/foxmail7/foxmail7_location.h"
 
-namespace {
+#include "common/text_classes.h"
 
-// The characters that the platform's wide-character space test accepts.
-bool IsBlank(char16_t c) {
-  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
-         c == 0x3000;
-}
+namespace {
 
 void RemoveAll(std::u16string& text, std::u16string_view what) {
   for (size_t at = text.find(what); at != std::u16string::npos; at = text.find(what, at)) {
@@ -21,11 +16,7 @@ std::u16string CleanFoxmailCommand(std::u16string_view command) {
   std::u16string path(command);
   RemoveAll(path, u"\"");
   RemoveAll(path, u"%1");
-  size_t begin = 0;
-  size_t end = path.size();
-  while (begin < end && IsBlank(path[begin])) ++begin;
-  while (end > begin && IsBlank(path[end - 1])) --end;
-  return path.substr(begin, end - begin);
+  return std::u16string(TrimmedBlanks(path));
 }
 
 Foxmail7Location SplitExecutablePath(std::u16string_view path) {
