@@ -29,7 +29,8 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
   if (!writer) return {kNoSyncTaskText, true};
 
   if (writer->SyncContacts(contacts)) {
-    return {SuccessText(settings.EmailClient, contacts.size()), true};
+    return {SuccessText(settings.EmailClient, writer->GetWrittenCount().value_or(contacts.size())),
+            true};
   }
   return {writer->GetLastErrorText(), false};
 }
