@@ -21,5 +21,6 @@ std::u16string OutlookCallFailureText(std::u16string_view description, uint32_t 
 }
 
 std::u16string OutlookStartFailureText(uint32_t status) {
-  return kOutlookStartFailedText + (u"：" + HexStatus(status));
+  std::u16string text = kOutlookStartFailedText;
+  return text.append(u"：").append(HexStatus(status));
 }
