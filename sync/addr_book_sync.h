@@ -1,6 +1,8 @@
 #pragma once
 // What every mail-client writer offers the sync run.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 #include "sync/addr_contact.h"
@@ -13,4 +15,7 @@ class IAddrBookSync {
   // be empty).
   virtual bool SyncContacts(const AddrContactList& contacts) = 0;
   virtual std::u16string GetLastErrorText() const = 0;
+  // After a successful SyncContacts, how many contacts the writer actually
+  // wrote when that may be fewer than it was given; none means all.
+  virtual std::optional<size_t> GetWrittenCount() const { return std::nullopt; }
 };

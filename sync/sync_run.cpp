@@ -47,7 +47,11 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
   if (!writer) return Outcome(kNoSyncTaskText, true);
 
   if (writer->SyncContacts(contacts)) {
-    return Outcome(SuccessText(settings.EmailClient, type, contacts.size()), true);
+    // A writer that could save only part of the list says how much.
+    const std::optional<size_t> written = writer->GetWrittenCount();
+    return Outcome(written ? SuccessText(settings.EmailClient, *written)
+                           : SuccessText(settings.EmailClient, type, contacts.size()),
+                   true);
   }
   return Outcome(writer->GetLastErrorText(), false);
 }

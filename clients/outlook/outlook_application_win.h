@@ -7,5 +7,6 @@
 #include "common/win/scoped_handles.h"
 
 // The running application's IDispatch, or null when Outlook is not
-// registered or cannot be started. Needs COM on the calling thread.
-UniqueComRef<IDispatch> CreateOutlookApplication();
+// registered or cannot be started; `status` (when given) then receives the
+// failing call's status. Needs COM on the calling thread.
+UniqueComRef<IDispatch> CreateOutlookApplication(HRESULT* status = nullptr);

@@ -4,10 +4,23 @@
 
 #include "common/utf_convert.h"
 
+namespace {
+
+std::u16string HexStatus(uint32_t status) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status));
+  return AsciiToUtf16(hex);
+}
+
+}  // namespace
+
 std::u16string OutlookCallFailureText(std::u16string_view description, uint32_t status) {
   std::u16string text = kOutlookCallFailedPrefix;
   if (!description.empty()) return text.append(description);
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status));
-  return text + AsciiToUtf16(hex);
+  return text + HexStatus(status);
+}
+
+std::u16string OutlookStartFailureText(uint32_t status) {
+  std::u16string text = kOutlookStartFailedText;
+  return text.append(u"：").append(HexStatus(status));
 }

@@ -7,7 +7,14 @@
 
 inline constexpr char16_t kOutlookStartFailedText[] = u"无法启动Outlook";
 inline constexpr char16_t kOutlookCallFailedPrefix[] = u"Outlook调用失败：";
+// A store whose search for marked contacts never ends.
+inline constexpr char16_t kOutlookSearchEndlessText[] = u"Outlook调用失败：查找带标记的联系人无法结束";
 
 // "Outlook调用失败：" followed by Outlook's own description of the failure,
 // or by the failure status as 0x%08X when Outlook gave no description.
 std::u16string OutlookCallFailureText(std::u16string_view description, uint32_t status);
+
+// "无法启动Outlook：" and the status as 0x%08X: an administrator needs it
+// (0x80080005, for one, is an elevated program that cannot reach the
+// user's Outlook).
+std::u16string OutlookStartFailureText(uint32_t status);

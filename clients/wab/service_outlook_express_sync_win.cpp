@@ -21,25 +21,33 @@ void DeleteMarkedEntries(CWABOutlookExpress& wab) {
   }
 }
 
-void CreateMarkedEntry(CWABOutlookExpress& wab, const AddrContact& contact) {
-  if (!wab.CreateMailUser(WabDisplayText(contact))) return;
+// True when the entry was saved.
+bool CreateMarkedEntry(CWABOutlookExpress& wab, const AddrContact& contact) {
+  if (!wab.CreateMailUser(WabDisplayText(contact))) return false;
   if (HasVisibleName(contact)) wab.SetPropertyText(PR_DISPLAY_NAME_W, contact.Name);
   wab.SetPropertyText(PR_NICKNAME_W, kMarker);
   wab.SetPropertyText(PR_EMAIL_ADDRESS_W, contact.EMail);
-  wab.SaveCurrentEntry();
+  return wab.SaveCurrentEntry();
 }
 
 }  // namespace
 
 bool CServiceOutlookExpressSync::SyncContacts(const AddrContactList& contacts) {
   lastErrorText_.clear();
+  writtenCount_ = 0;
   CWABOutlookExpress wab;
   if (!wab.OpenAddressBook()) {
     lastErrorText_ = kWabOpenFailedText;
     return false;
   }
   DeleteMarkedEntries(wab);
-  for (const AddrContact& contact : contacts) CreateMarkedEntry(wab, contact);
+  for (const AddrContact& contact : contacts) {
+    if (CreateMarkedEntry(wab, contact)) ++writtenCount_;
+  }
   wab.CloseAddressBook();
+  if (writtenCount_ == 0 && !contacts.empty()) {
+    lastErrorText_ = kWabWriteFailedText;
+    return false;
+  }
   return true;
 }

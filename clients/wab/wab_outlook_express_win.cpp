@@ -126,18 +126,26 @@ bool CWABOutlookExpress::LoadEntryList() {
   if (FAILED(table->GetRowCount(0, &rowCount))) return false;
   if (rowCount == 0) return true;
 
-  WabRowSet rows(*wabObject_);
+  // A table may answer with fewer rows than asked for, so the rows are read
+  // with the cursor advancing until none come back; entries past a first
+  // short answer would otherwise never be seen.
   const LONG wanted = rowCount > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<LONG>(rowCount);
-  if (FAILED(table->QueryRows(wanted, TBL_NOADVANCE, rows.out())) || !rows) return false;
-  for (ULONG r = 0; r < rows.get()->cRows; ++r) {
-    const SRow& row = rows.get()->aRow[r];
-    for (ULONG c = 0; row.lpProps && c < row.cValues; ++c) {
-      if (row.lpProps[c].ulPropTag != PR_ENTRYID) continue;
-      WabEntryId id = CopyOf(row.lpProps[c].Value.bin);
-      if (!id.empty()) entryList_.push_back(std::move(id));
-      break;
+  WabRowSet rows(*wabObject_);
+  do {
+    if (FAILED(table->QueryRows(wanted, 0, rows.out())) || !rows) {
+      ClearEntryList();
+      return false;
     }
-  }
+    for (ULONG r = 0; r < rows.get()->cRows; ++r) {
+      const SRow& row = rows.get()->aRow[r];
+      for (ULONG c = 0; row.lpProps && c < row.cValues; ++c) {
+        if (row.lpProps[c].ulPropTag != PR_ENTRYID) continue;
+        WabEntryId id = CopyOf(row.lpProps[c].Value.bin);
+        if (!id.empty()) entryList_.push_back(std::move(id));
+        break;
+      }
+    }
+  } while (rows.get()->cRows > 0);
   rows.reset();
   if (!entryList_.empty()) SelectEntry(0);
   return true;
@@ -170,7 +178,9 @@ bool CWABOutlookExpress::GetPropertyText(ULONG tag, std::u16string& text,
   text = defaultText;
   ULONG count = 0;
   WabBuffer<SPropValue> values(*wabObject_);
-  if (currentEntry_->GetProps(nullptr, 0, &count, values.out()) != S_OK || !values) return false;
+  // MAPI_W_ERRORS_RETURNED only says that some other property could not be
+  // read; the values that came back are good.
+  if (FAILED(currentEntry_->GetProps(nullptr, 0, &count, values.out())) || !values) return false;
   for (ULONG i = 0; i < count; ++i) {
     if (PROP_ID(values.get()[i].ulPropTag) != PROP_ID(tag)) continue;
     std::u16string converted;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 
 #include "sync/request_url.h"
@@ -30,6 +31,7 @@ struct FakeWriter : IAddrBookSync {
   bool succeed = true;
   bool throws = false;
   std::u16string error;
+  std::optional<size_t> written;
   AddrContactList* received = nullptr;
   bool SyncContacts(const AddrContactList& contacts) override {
     if (throws) throw std::runtime_error("COM call failed");
@@ -37,6 +39,7 @@ struct FakeWriter : IAddrBookSync {
     return succeed;
   }
   std::u16string GetLastErrorText() const override { return error; }
+  std::optional<size_t> GetWrittenCount() const override { return written; }
 };
 
 struct FakeWriters : IWriterFactory {
@@ -45,6 +48,7 @@ struct FakeWriters : IWriterFactory {
   bool throws = false;
   bool available = true;
   std::u16string error;
+  std::optional<size_t> written;
   AddrContactList received;
   std::unique_ptr<IAddrBookSync> Create(WriterType type) override {
     created.push_back(type);
@@ -53,6 +57,7 @@ struct FakeWriters : IWriterFactory {
     w->succeed = succeed;
     w->throws = throws;
     w->error = error;
+    w->written = written;
     w->received = &received;
     return w;
   }
@@ -183,6 +188,11 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
   EXPECT_EQ(writers.received[1], (AddrContact{u"李四", u"li@corp.example"}));
   EXPECT_EQ(log.lines, std::vector<std::u16string>{out.resultText});
   EXPECT_FALSE(out.notice);
+
+  // A writer that could write only part of the list says how much.
+  settings.EmailClient = ClientOutlookExpress;
+  writers.written = 1;
+  EXPECT_EQ(Run().resultText, u"[Outlook Express] 更新了1个联系人");
 }
 
 TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {

@@ -15,6 +15,10 @@ class FakeOutlook {
  public:
   static constexpr int kContactsFolder = 0;
   static constexpr int kOtherFolder = 1;
+  static constexpr int kDeletedItemsFolder = 2;
+
+  // How Find/FindNext keep their place (see FindCursor in the fake).
+  enum class Cursor { AfterLastFound = 0, Position = 1, Stuck = 2 };
 
   // `dllPath` as Windows sees it. Registered for the object's lifetime,
   // holding the registry lock. The test prefix has no Outlook of its own,
@@ -71,6 +75,13 @@ class FakeOutlook {
   // Creating the application object fails with `status`.
   void FailCreate(HRESULT status) {
     library_.Call<void (*)(HRESULT)>("FakeOutlook_FailCreate", status);
+  }
+  void SetFindCursor(Cursor cursor) {
+    library_.Call<void (*)(int)>("FakeOutlook_SetFindCursor", static_cast<int>(cursor));
+  }
+  // Delete succeeds and leaves the item where it is, as a broken store might.
+  void IgnoreDeletes(bool ignored) {
+    library_.Call<void (*)(int)>("FakeOutlook_IgnoreDeletes", ignored ? 1 : 0);
   }
 
   // One line per saved item of the folder, "full name|e-mail|nickname".

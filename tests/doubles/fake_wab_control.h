@@ -50,6 +50,10 @@ class FakeWab {
   void SetTemplates(bool mailUser, bool distList) {
     library_.Call<void (*)(int, int)>("FakeWab_SetTemplates", mailUser, distList);
   }
+  // QueryRows answers with at most `rows` rows (0: as many as asked for).
+  void SetRowsPerQuery(ULONG rows) {
+    library_.Call<void (*)(ULONG)>("FakeWab_SetRowsPerQuery", rows);
+  }
   // The `occurrence`-th next call of `call` (1 = the next one; 0 = every
   // one) fails with `status`. Calls: WABOpen, GetPAB, OpenEntry,
   // GetContentsTable, GetRowCount, QueryRows, ContainerGetProps,

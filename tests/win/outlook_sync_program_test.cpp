@@ -84,12 +84,14 @@ TEST_F(OutlookSyncProgram, WithoutOutlookTheRunFailsAndIsLogged) {
   WriteSettings(1);
   outlook_.Unregister();
   const ProcessResult sync = RunProgram(exe_, u"/sync");
-  EXPECT_EQ(sync.output, Utf16ToUtf8(u"无法启动Outlook\r\n"));
+  // The status names the cause: here the ProgID is not registered.
+  EXPECT_EQ(sync.output, Utf16ToUtf8(u"无法启动Outlook：0x800401F3\r\n"));
   EXPECT_EQ(sync.exitCode, 1u);
   const std::string log = ReadFileBytes(programDir_.File(u"syncaddrs.log"));
-  // "无法启动Outlook" in code page 936.
+  // "无法启动Outlook：0x800401F3" in code page 936.
   EXPECT_NE(log.find(" :\xCE\xDE\xB7\xA8\xC6\xF4\xB6\xAF"
-                     "Outlook\r\n"),
+                     "Outlook\xA3\xBA"
+                     "0x800401F3\r\n"),
             std::string::npos)
       << log;
 }

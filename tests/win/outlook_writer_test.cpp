@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "clients/outlook/service_outlook_sync_win.h"
 #include "tests/doubles/fake_outlook_control.h"
 #include "win_test_support.h"
@@ -11,17 +13,22 @@ namespace {
 using Lines = std::vector<std::u16string>;
 
 constexpr char16_t kMarker[] = u"KESTRANODE_MAIL";
+constexpr char16_t kFindCall[] = u"Items.Find('[NickName] = 'KESTRANODE_MAIL'')";
 constexpr DISPID kFind = 0x62;
 constexpr DISPID kSave = 0xF048;
 constexpr DISPID kNickName = 0x3A4F;
 constexpr DISPID kGetDefaultFolder = 0x210B;
 constexpr DISPID kDelete = 0xF04A;
 
-class OutlookWriterTest : public testing::Test {
+// Every case runs against a store whose search keeps its place behind the
+// last item found, and against one whose place is a position that a delete
+// shifts, so that walking forwards while deleting skips items.
+class OutlookWriterTest : public testing::TestWithParam<FakeOutlook::Cursor> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(com_.ok());
     ASSERT_TRUE(outlook_.loaded());
+    outlook_.SetFindCursor(GetParam());
   }
   void TearDown() override {
     // Whatever happened, the writer released every reference it took.
@@ -36,13 +43,17 @@ class OutlookWriterTest : public testing::Test {
     return ok;
   }
   Lines Contacts() const { return outlook_.Contacts(FakeOutlook::kContactsFolder); }
+  void ResetOutlook() {
+    outlook_.Reset();
+    outlook_.SetFindCursor(GetParam());
+  }
 
   ScopedComInit com_;  // as every sync run has
   FakeOutlook outlook_{HostPath(TW_FAKE_OUTLOOK_DLL)};
   std::u16string errorText_;
 };
 
-TEST_F(OutlookWriterTest, ReplacesTheMarkedContactsOfTheContactsFolderOnly) {
+TEST_P(OutlookWriterTest, ReplacesTheMarkedContactsOfTheContactsFolderOnly) {
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M1", u"m1@corp.example", kMarker);
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@corp.example", u"");
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M2", u"m2@corp.example", kMarker);
@@ -60,32 +71,34 @@ TEST_F(OutlookWriterTest, ReplacesTheMarkedContactsOfTheContactsFolderOnly) {
             (Lines{u"Elsewhere|e@corp.example|KESTRANODE_MAIL", u"Other|o@corp.example|"}));
 }
 
-TEST_F(OutlookWriterTest, MakesTheCallsOutlookExpectsInOrder) {
+TEST_P(OutlookWriterTest, MakesTheCallsOutlookExpectsInOrder) {
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"Old", u"old@corp.example", kMarker);
   ASSERT_TRUE(Sync({{u"New", u"new@corp.example"}}));
   EXPECT_EQ(outlook_.Calls(),
             (Lines{u"CreateInstance", u"Application.GetNamespace('MAPI')",
-                   u"Namespace.GetDefaultFolder(10)", u"Folder.Items()",
-                   u"Items.Find('[NickName] = 'KESTRANODE_MAIL'')", u"ContactItem.Delete()",
-                   u"Items.FindNext()", u"Application.CreateItem(2)",
-                   u"ContactItem.FullName('New')", u"ContactItem.Email1Address('new@corp.example')",
-                   u"ContactItem.NickName('KESTRANODE_MAIL')", u"ContactItem.Save()"}));
+                   u"Namespace.GetDefaultFolder(10)", u"Folder.Items()", u"Items.Count()",
+                   kFindCall, u"ContactItem.Delete()", u"Items.FindNext()", kFindCall,
+                   u"Application.CreateItem(2)", u"ContactItem.FullName('New')",
+                   u"ContactItem.Email1Address('new@corp.example')",
+                   u"ContactItem.NickName('KESTRANODE_MAIL')", u"ContactItem.Save()",
+                   u"Namespace.GetDefaultFolder(3)", u"Folder.Items()", u"Items.Count()",
+                   kFindCall, u"ContactItem.Delete()", u"Items.FindNext()", kFindCall}));
 }
 
-TEST_F(OutlookWriterTest, NamesAndAddressesAreWrittenUnchanged) {
+TEST_P(OutlookWriterTest, NamesAndAddressesAreWrittenUnchanged) {
   ASSERT_TRUE(Sync({{u"", u"noname@corp.example"}, {u"  王 芳 ", u""}}));
   EXPECT_EQ(Contacts(),
             (Lines{u"|noname@corp.example|KESTRANODE_MAIL", u"  王 芳 ||KESTRANODE_MAIL"}));
 }
 
-TEST_F(OutlookWriterTest, AnEmptyListOnlyDeletes) {
+TEST_P(OutlookWriterTest, AnEmptyListOnlyDeletes) {
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M", u"m@corp.example", kMarker);
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@corp.example", u"");
   ASSERT_TRUE(Sync({}));
   EXPECT_EQ(Contacts(), (Lines{u"Own|own@corp.example|"}));
 }
 
-TEST_F(OutlookWriterTest, RunningTwiceLeavesTheSameMarkedContacts) {
+TEST_P(OutlookWriterTest, RunningTwiceLeavesTheSameMarkedContacts) {
   const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
   ASSERT_TRUE(Sync(contacts));
   const Lines once = Contacts();
@@ -94,20 +107,20 @@ TEST_F(OutlookWriterTest, RunningTwiceLeavesTheSameMarkedContacts) {
   EXPECT_EQ(once.size(), 2u);
 }
 
-TEST_F(OutlookWriterTest, WithoutOutlookTheRunFailsAndSaysSo) {
+TEST_P(OutlookWriterTest, WithoutOutlookTheRunFailsAndSaysSo) {
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M", u"m@corp.example", kMarker);
-  outlook_.FailCreate(E_OUTOFMEMORY);
+  outlook_.FailCreate(CO_E_SERVER_EXEC_FAILURE);  // what an elevated program gets
   EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}}));
-  EXPECT_EQ(errorText_, u"无法启动Outlook");
+  EXPECT_EQ(errorText_, u"无法启动Outlook：0x80080005");
 
   outlook_.FailCreate(S_OK);
   outlook_.Unregister();
   EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}}));
-  EXPECT_EQ(errorText_, u"无法启动Outlook");
+  EXPECT_EQ(errorText_, u"无法启动Outlook：0x800401F3");
   EXPECT_EQ(Contacts(), (Lines{u"M|m@corp.example|KESTRANODE_MAIL"}));
 }
 
-TEST_F(OutlookWriterTest, AFailingCallEndsTheRunWithOutlooksDescriptionOrItsStatus) {
+TEST_P(OutlookWriterTest, AFailingCallEndsTheRunWithOutlooksDescriptionOrItsStatus) {
   const struct {
     DISPID member;
     int occurrence;
@@ -123,7 +136,7 @@ TEST_F(OutlookWriterTest, AFailingCallEndsTheRunWithOutlooksDescriptionOrItsStat
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.member);
-    outlook_.Reset();
+    ResetOutlook();
     outlook_.AddContact(FakeOutlook::kContactsFolder, u"M", u"m@corp.example", kMarker);
     outlook_.FailCall(c.member, c.occurrence, c.status, c.description);
     EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}}));
@@ -132,7 +145,7 @@ TEST_F(OutlookWriterTest, AFailingCallEndsTheRunWithOutlooksDescriptionOrItsStat
   }
 }
 
-TEST_F(OutlookWriterTest, WhatWasDoneBeforeAFailureStays) {
+TEST_P(OutlookWriterTest, WhatWasDoneBeforeAFailureStays) {
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M1", u"m1@corp.example", kMarker);
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M2", u"m2@corp.example", kMarker);
   outlook_.FailCall(kSave, 2, E_FAIL, u"磁盘已满。");
@@ -140,7 +153,7 @@ TEST_F(OutlookWriterTest, WhatWasDoneBeforeAFailureStays) {
       Sync({{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}, {u"C", u"c@corp.example"}}));
   EXPECT_EQ(Contacts(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL"}));
 
-  outlook_.Reset();
+  ResetOutlook();
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M1", u"m1@corp.example", kMarker);
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M2", u"m2@corp.example", kMarker);
   outlook_.FailCall(kDelete, 2, E_FAIL, nullptr);
@@ -148,7 +161,7 @@ TEST_F(OutlookWriterTest, WhatWasDoneBeforeAFailureStays) {
   EXPECT_EQ(Contacts(), (Lines{u"M2|m2@corp.example|KESTRANODE_MAIL"}));
 }
 
-TEST_F(OutlookWriterTest, ABusyOutlookIsWaitedFor) {
+TEST_P(OutlookWriterTest, ABusyOutlookIsWaitedFor) {
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"M", u"m@corp.example", kMarker);
   outlook_.RejectCalls(3, RPC_E_SERVERCALL_RETRYLATER);
   ASSERT_TRUE(Sync({{u"A", u"a@corp.example"}}));
@@ -158,5 +171,48 @@ TEST_F(OutlookWriterTest, ABusyOutlookIsWaitedFor) {
   EXPECT_EQ(outlook_.Rejected(), 5);
   EXPECT_EQ(Contacts(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL"}));
 }
+
+TEST_P(OutlookWriterTest, TwoRunsLeaveNoMarkedItemInDeletedItems) {
+  outlook_.AddContact(FakeOutlook::kDeletedItemsFolder, u"Binned", u"b@corp.example", u"");
+  outlook_.AddContact(FakeOutlook::kDeletedItemsFolder, u"Old", u"old@corp.example", kMarker);
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M", u"m@corp.example", kMarker);
+  const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
+  ASSERT_TRUE(Sync(contacts));
+  ASSERT_TRUE(Sync(contacts));
+  EXPECT_EQ(outlook_.Contacts(FakeOutlook::kDeletedItemsFolder), (Lines{u"Binned|b@corp.example|"}));
+  EXPECT_EQ(Contacts(),
+            (Lines{u"A|a@corp.example|KESTRANODE_MAIL", u"B|b@corp.example|KESTRANODE_MAIL"}));
+}
+
+TEST_P(OutlookWriterTest, ASearchThatDoesNotEndIsStoppedAndNothingIsCreated) {
+  const struct {
+    const char* what;
+    FakeOutlook::Cursor cursor;
+    bool deletesIgnored;
+  } cases[] = {
+      {"FindNext answers the same item again", FakeOutlook::Cursor::Stuck, false},
+      {"Delete leaves the item in place", GetParam(), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetOutlook();
+    outlook_.SetFindCursor(c.cursor);
+    outlook_.IgnoreDeletes(c.deletesIgnored);
+    outlook_.AddContact(FakeOutlook::kContactsFolder, u"M1", u"m1@corp.example", kMarker);
+    outlook_.AddContact(FakeOutlook::kContactsFolder, u"M2", u"m2@corp.example", kMarker);
+    EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}}));
+    EXPECT_EQ(errorText_, u"Outlook调用失败：查找带标记的联系人无法结束");
+    const Lines calls = outlook_.Calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), u"Application.CreateItem(2)"), 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cursors, OutlookWriterTest,
+                         testing::Values(FakeOutlook::Cursor::AfterLastFound,
+                                         FakeOutlook::Cursor::Position),
+                         [](const testing::TestParamInfo<FakeOutlook::Cursor>& info) {
+                           return info.param == FakeOutlook::Cursor::Position ? "Position"
+                                                                              : "AfterLastFound";
+                         });
 
 }  // namespace

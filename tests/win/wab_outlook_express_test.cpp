@@ -130,7 +130,7 @@ TEST_F(WabWrapperTest, PassesTheFlagsTheAddressBookExpects) {
   };
   EXPECT_TRUE(has(u"OpenEntry(1,00000010)"));  // the container, best access
   EXPECT_TRUE(has(u"GetContentsTable(00100000)"));
-  EXPECT_TRUE(has(u"QueryRows(1,00000001)"));    // all rows, no advance
+  EXPECT_TRUE(has(u"QueryRows(1,00000000)"));    // all rows, the cursor advancing
   EXPECT_TRUE(has(u"OpenEntry(100,00000010)"));  // the entry, best access
   EXPECT_TRUE(has(u"DeleteEntries(100,00000000)"));
   EXPECT_TRUE(has(u"ContainerGetProps(36120102,36110102,00000000)"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "clients/wab/service_outlook_express_sync_win.h"
 #include "tests/doubles/fake_wab_control.h"
@@ -28,11 +29,13 @@ class WabWriterTest : public testing::Test {
     CServiceOutlookExpressSync writer;
     const bool ok = writer.SyncContacts(contacts);
     errorText_ = writer.GetLastErrorText();
+    written_ = writer.GetWrittenCount();
     return ok;
   }
 
   FakeWab wab_{HostPath(TW_FAKE_WAB_DLL)};
   std::u16string errorText_;
+  std::optional<size_t> written_;
 };
 
 TEST_F(WabWriterTest, ReplacesTheMarkedEntriesAndKeepsTheOthers) {
@@ -170,16 +173,40 @@ TEST_F(WabWriterTest, AContactWhoseEntryCannotBeMadeIsSkipped) {
                     {u"C", u"c@corp.example"},
                     {u"D", u"d@corp.example"}}));
   // B is never created; C is created but its save fails; nothing of either
-  // lands on another entry.
+  // lands on another entry, and the run counts only what was saved.
   EXPECT_EQ(wab_.Entries(),
             (Lines{u"A|a@corp.example|KESTRANODE_MAIL", u"D|d@corp.example|KESTRANODE_MAIL"}));
+  EXPECT_EQ(written_, 2u);
 }
 
-TEST_F(WabWriterTest, WithoutATemplateNothingIsCreated) {
+TEST_F(WabWriterTest, WhenNoContactCanBeSavedTheRunFails) {
   wab_.AddMailUser(u"B", u"b@corp.example", kMarker);
   wab_.SetTemplates(false, true);
-  ASSERT_TRUE(Sync({{u"A", u"a@corp.example"}}));
+  EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}}));
+  EXPECT_EQ(errorText_, u"写入Windows通讯簿失败");
   EXPECT_EQ(wab_.Entries(), Lines{});
+
+  wab_.Reset();
+  wab_.FailCall(u"SaveChanges", 0, E_FAIL);
+  EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}}));
+  EXPECT_EQ(errorText_, u"写入Windows通讯簿失败");
+}
+
+TEST_F(WabWriterTest, MarkedEntriesPastAShortAnswerOfTheTableAreDeleted) {
+  wab_.SetRowsPerQuery(2);
+  for (const char16_t* name : {u"A", u"B", u"C", u"D", u"E"}) {
+    wab_.AddMailUser(name, u"x@corp.example", name[0] == u'A' ? nullptr : kMarker);
+  }
+  ASSERT_TRUE(Sync({}));
+  EXPECT_EQ(wab_.Entries(), (Lines{u"A|x@corp.example|"}));
+}
+
+TEST_F(WabWriterTest, AnUnreadablePropertyDoesNotHideTheMarker) {
+  const int entry = wab_.AddMailUser(u"B", u"b@corp.example", kMarker);
+  // A birthday that reads as MAPI_E_NOT_FOUND.
+  wab_.SetProperty(entry, 0x3A42000A, u"0x8004010F");
+  ASSERT_TRUE(Sync({{u"A", u"a@corp.example"}}));
+  EXPECT_EQ(wab_.Entries(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL"}));
 }
 
 }  // namespace

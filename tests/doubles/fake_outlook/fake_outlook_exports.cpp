@@ -61,6 +61,9 @@ void FakeOutlook_RejectCalls(int count, HRESULT status) {
 
 void FakeOutlook_FailCreate(HRESULT status) { TheState().createStatus = status; }
 
+void FakeOutlook_SetFindCursor(int cursor) { TheState().cursor = static_cast<FindCursor>(cursor); }
+void FakeOutlook_IgnoreDeletes(int ignored) { TheState().deletesIgnored = ignored != 0; }
+
 int FakeOutlook_Describe(int folder, wchar_t* out, int capacity) {
   std::wstring text;
   for (const auto& [sequence, c] : TheState().contacts) {

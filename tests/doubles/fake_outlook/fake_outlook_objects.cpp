@@ -10,6 +10,7 @@ constexpr DISPID kCreateItem = 0x10A;
 constexpr DISPID kGetNamespace = 0x110;
 constexpr DISPID kGetDefaultFolder = 0x210B;
 constexpr DISPID kItems = 0x3100;
+constexpr DISPID kCount = 0x50;
 constexpr DISPID kFind = 0x62;
 constexpr DISPID kFindNext = 0x63;
 constexpr DISPID kDelete = 0xF04A;
@@ -24,6 +25,7 @@ const wchar_t* MemberName(DISPID member) {
     case kGetNamespace: return L"GetNamespace";
     case kGetDefaultFolder: return L"GetDefaultFolder";
     case kItems: return L"Items";
+    case kCount: return L"Count";
     case kFind: return L"Find";
     case kFindNext: return L"FindNext";
     case kDelete: return L"Delete";
@@ -213,9 +215,17 @@ class ContactItem final : public DispatchObject {
         return S_OK;
       }
       case kDelete: {
+        // As in Outlook: the item moves into Deleted Items (it arrives last
+        // there), and only Delete in Deleted Items erases it.
         if (!(flags & DISPATCH_METHOD) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
-        if (contact_.sequence == 0 || TheState().contacts.erase(contact_.sequence) == 0) {
-          return RaiseException(exception, E_FAIL, L"The item has been deleted.");
+        const Contact* saved = contact_.sequence == 0 ? nullptr : FindContact(contact_.sequence);
+        if (!saved) return RaiseException(exception, E_FAIL, L"The item has been deleted.");
+        if (TheState().deletesIgnored) return S_OK;
+        Contact moved = *saved;
+        TheState().contacts.erase(contact_.sequence);
+        if (moved.folder != kDeletedItemsFolder) {
+          moved.folder = kDeletedItemsFolder;
+          AddContact(std::move(moved));
         }
         PersistState();
         return S_OK;
@@ -247,7 +257,16 @@ class Items final : public DispatchObject {
  protected:
   HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
                  EXCEPINFO* exception) override {
-    if (!(flags & DISPATCH_METHOD) || !args.NoNamed()) return DISP_E_MEMBERNOTFOUND;
+    if (!args.NoNamed()) return DISP_E_MEMBERNOTFOUND;
+    if (member == kCount) {
+      if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
+      if (result) {
+        V_VT(result) = VT_I4;
+        V_I4(result) = static_cast<LONG>(FolderContacts().size());
+      }
+      return S_OK;
+    }
+    if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
     if (member == kFind) {
       if (!args.Are({VT_BSTR})) return DISP_E_TYPEMISMATCH;
       const std::wstring filter = args.Text(0);
@@ -259,37 +278,69 @@ class Items final : public DispatchObject {
       nickName_ = filter.substr(prefix.size(), filter.size() - prefix.size() - 1);
       searching_ = true;
       lastFound_ = 0;
+      position_ = -1;
       return ReturnNext(result);
     }
     if (member == kFindNext) {
       if (!args.Are({})) return DISP_E_BADPARAMCOUNT;
       if (!searching_) return RaiseException(exception, E_FAIL, L"Find was not called.");
+      if (TheState().cursor == FindCursor::Stuck && lastItem_) {
+        lastItem_->AddRef();
+        ReturnObject(result, lastItem_);
+        return S_OK;
+      }
       return ReturnNext(result);
     }
     return DISP_E_MEMBERNOTFOUND;
   }
 
  private:
-  // The next matching item after the last one found; deleted items have
-  // left the folder, so the search goes on behind where they were.
+  std::vector<const Contact*> FolderContacts() const {
+    std::vector<const Contact*> inFolder;
+    for (const auto& [sequence, c] : TheState().contacts) {  // in sequence order
+      if (c.folder == folder_) inFolder.push_back(&c);
+    }
+    return inFolder;
+  }
+
+  // The next matching item of the folder after the cursor.
   HRESULT ReturnNext(VARIANT* result) {
+    const Contact* found = TheState().cursor == FindCursor::Position ? NextByPosition()
+                                                                     : NextAfterLastFound();
+    lastItem_ = found ? Make<ContactItem>(*found) : nullptr;
+    ReturnObject(result, lastItem_);  // null is Outlook's Nothing
+    return S_OK;
+  }
+
+  const Contact* NextAfterLastFound() {
     const auto& contacts = TheState().contacts;  // in sequence order
     for (auto it = contacts.upper_bound(lastFound_); it != contacts.end(); ++it) {
       const Contact& c = it->second;
       if (c.folder != folder_ || !SameText(c.nickName, nickName_)) continue;
       lastFound_ = c.sequence;
-      ReturnObject(result, Make<ContactItem>(c));
-      return S_OK;
+      return &c;
     }
     lastFound_ = ~0UL;
-    ReturnObject(result, nullptr);  // Outlook's Nothing
-    return S_OK;
+    return nullptr;
+  }
+
+  const Contact* NextByPosition() {
+    const std::vector<const Contact*> contacts = FolderContacts();
+    for (size_t i = static_cast<size_t>(position_ + 1); i < contacts.size(); ++i) {
+      if (!SameText(contacts[i]->nickName, nickName_)) continue;
+      position_ = static_cast<long>(i);
+      return contacts[i];
+    }
+    position_ = static_cast<long>(contacts.size());
+    return nullptr;
   }
 
   int folder_;
   std::wstring nickName_;
   bool searching_ = false;
-  ULONG lastFound_ = 0;
+  ULONG lastFound_ = 0;   // the cursor behind the last item found
+  long position_ = -1;    // the cursor as a position in the folder
+  IDispatch* lastItem_ = nullptr;
 };
 
 class Folder final : public DispatchObject {
@@ -320,9 +371,11 @@ class Namespace final : public DispatchObject {
                  EXCEPINFO* exception) override {
     if (member != kGetDefaultFolder) return DISP_E_MEMBERNOTFOUND;
     if (!(flags & DISPATCH_METHOD) || !args.Are({VT_I4})) return DISP_E_TYPEMISMATCH;
-    if (V_I4(&args.At(0)) != 10) return RaiseException(exception, E_INVALIDARG, L"Not contacts.");
-    ReturnObject(result, Make<Folder>(kContactsFolder));
-    return S_OK;
+    switch (V_I4(&args.At(0))) {
+      case 10: ReturnObject(result, Make<Folder>(kContactsFolder)); return S_OK;
+      case 3: ReturnObject(result, Make<Folder>(kDeletedItemsFolder)); return S_OK;
+      default: return RaiseException(exception, E_INVALIDARG, L"No such default folder.");
+    }
   }
 };
 

@@ -1,10 +1,10 @@
 #include "fake_outlook/fake_outlook_state.h"
 
+#include <cwchar>
+
 #include "fake_state_file.h"
 
 namespace fakeoutlook {
-
-
 namespace {
 
 void ReloadStateInto(State& s) {
@@ -14,7 +14,7 @@ void ReloadStateInto(State& s) {
   for (const fakestate::Row& row : fakestate::Read(s.stateFile)) {
     if (row.size() != 4) continue;
     const ULONG sequence = s.nextSequence++;
-    s.contacts[sequence] = {sequence, row[0] == L"1" ? 1 : kContactsFolder, row[1], row[2], row[3]};
+    s.contacts[sequence] = {sequence, static_cast<int>(std::wcstol(row[0].c_str(), nullptr, 10)), row[1], row[2], row[3]};
   }
 }
 

@@ -16,8 +16,21 @@
 
 namespace fakeoutlook {
 
-// Folder 0 is the default contacts folder; folder 1 another one.
+// Folder 0 is the default contacts folder; folder 1 another one; folder 2
+// the Deleted Items folder.
 constexpr int kContactsFolder = 0;
+constexpr int kDeletedItemsFolder = 2;
+
+// How Items.Find/FindNext keep their place.
+enum class FindCursor {
+  // Behind the last item found, wherever the folder's other items go.
+  AfterLastFound = 0,
+  // A position in the folder: deleting the item found moves the next one
+  // into its place, and FindNext goes on behind it, skipping that one.
+  Position = 1,
+  // A broken store: FindNext answers the item it answered last.
+  Stuck = 2,
+};
 
 struct Contact {
   ULONG sequence = 0;  // order of creation; the folder's order
@@ -48,7 +61,8 @@ struct State : fakecom::Ledger {
   HRESULT rejectionStatus = S_OK;
   int rejected = 0;
   HRESULT createStatus = S_OK;
-
+  FindCursor cursor = FindCursor::AfterLastFound;
+  bool deletesIgnored = false;  // a store whose Delete succeeds and keeps the item
 
   std::wstring stateFile;  // where the contacts persist, if anywhere
 };

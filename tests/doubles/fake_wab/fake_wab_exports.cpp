@@ -105,6 +105,8 @@ void FakeWab_SetTemplates(int mailUser, int distList) {
   TheState().distListTemplate = distList != 0;
 }
 
+void FakeWab_SetRowsPerQuery(ULONG rows) { TheState().rowsPerQuery = rows; }
+
 void FakeWab_FailCall(const wchar_t* call, int occurrence, HRESULT status) {
   TheState().failures.push_back({call, occurrence, status});
 }

@@ -173,7 +173,8 @@ class ContentsTable final : public Unknown<IMAPITable> {
     }
     if (!out || wanted < 0) return MAPI_E_INVALID_PARAMETER;
     const size_t first = cursor_;
-    const size_t n = std::min(rows_.size() - first, static_cast<size_t>(wanted));
+    size_t n = std::min(rows_.size() - first, static_cast<size_t>(wanted));
+    if (TheState().rowsPerQuery > 0) n = std::min<size_t>(n, TheState().rowsPerQuery);
     void* set = nullptr;
     if (SCODE sc = Allocate(static_cast<ULONG>(CbNewSRowSet(n ? n : 1)), &set); sc != S_OK) {
       return sc;

@@ -229,6 +229,7 @@ HRESULT CopyOut(const std::vector<std::pair<ULONG, const Property*>>& values, UL
       case PT_ERROR:
         v.ulPropTag = PROP_TAG(PT_ERROR, id);
         v.Value.err = p->number;
+        errors = true;
         break;
       case PT_SYSTIME:
         v.ulPropTag = PROP_TAG(PT_SYSTIME, id);

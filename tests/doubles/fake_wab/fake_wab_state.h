@@ -45,6 +45,9 @@ struct State : fakecom::Ledger {
   ULONG nextId = 100;
   bool mailUserTemplate = true;
   bool distListTemplate = true;
+  // Most rows one QueryRows answers with, as a table may answer with fewer
+  // than asked for; 0 for no limit.
+  ULONG rowsPerQuery = 0;
 
   struct Failure {
     std::wstring call;
@@ -89,7 +92,9 @@ Entry* EntryAt(int position);
 Entry& AddEntry(bool distList, PropertyMap properties);
 
 // `values` as an array the caller frees with FreeBuffer. Null properties
-// come back as error values. Texts are UTF-16 only with MAPI_UNICODE.
+// come back as error values, and then, as with stored error values, the
+// result is the warning MAPI_W_ERRORS_RETURNED. Texts are UTF-16 only with
+// MAPI_UNICODE.
 HRESULT CopyOut(const std::vector<std::pair<ULONG, const Property*>>& values, ULONG flags,
                 ULONG* count, SPropValue** out);
 // One incoming value as stored; false for types the fake does not keep.

@@ -1,0 +1,41 @@
+#include "clients/outlook/outlook_calls_win.h"
+
+#include "clients/outlook/outlook_failure_text.h"
+
+bool OutlookCalls::Call(IDispatch& target, DISPID member, MemberKind kind,
+                        std::initializer_list<DispatchArg> args) {
+  MemberCallResult result = CallMember(target, member, kind, args);
+  return Check(result);
+}
+
+UniqueComRef<IDispatch> OutlookCalls::Object(IDispatch& target, DISPID member, MemberKind kind,
+                                             std::initializer_list<DispatchArg> args) {
+  MemberCallResult result = CallMember(target, member, kind, args);
+  if (!Check(result)) return {};
+  UniqueComRef<IDispatch> object = TakeObject(result.value);
+  if (!object) failureText_ = OutlookCallFailureText({}, DISP_E_TYPEMISMATCH);
+  return object;
+}
+
+UniqueComRef<IDispatch> OutlookCalls::Found(IDispatch& target, DISPID member,
+                                            std::initializer_list<DispatchArg> args) {
+  MemberCallResult result = CallMember(target, member, MemberKind::Method, args);
+  if (!Check(result)) return {};
+  return TakeObject(result.value);
+}
+
+std::optional<int32_t> OutlookCalls::Number(IDispatch& target, DISPID member) {
+  MemberCallResult result = CallMember(target, member, MemberKind::PropertyGet, {});
+  if (!Check(result)) return std::nullopt;
+  if (FAILED(VariantChangeType(result.value.get(), result.value.get(), 0, VT_I4))) {
+    failureText_ = OutlookCallFailureText({}, DISP_E_TYPEMISMATCH);
+    return std::nullopt;
+  }
+  return V_I4(result.value.get());
+}
+
+bool OutlookCalls::Check(const MemberCallResult& result) {
+  if (result.ok()) return true;
+  failureText_ = OutlookCallFailureText(result.description, static_cast<uint32_t>(result.status));
+  return false;
+}

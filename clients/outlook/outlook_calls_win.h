@@ -1,0 +1,67 @@
+#pragma once
+// Outlook's object model as the writer calls it: the published dispatch
+// identifiers, and member calls made one after the other that keep the text
+// of the first failure, so the caller can stop at it.
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string>
+
+#include "clients/outlook/dispatch_member_call_win.h"
+#include "common/win/scoped_handles.h"
+
+namespace outlook {
+
+constexpr DISPID kCreateItem = 0x10A;
+constexpr DISPID kGetNamespace = 0x110;
+constexpr DISPID kGetDefaultFolder = 0x210B;
+constexpr DISPID kItems = 0x3100;
+constexpr DISPID kCount = 0x50;
+constexpr DISPID kFind = 0x62;
+constexpr DISPID kFindNext = 0x63;
+constexpr DISPID kDelete = 0xF04A;
+constexpr DISPID kSave = 0xF048;
+constexpr DISPID kFullName = 0x3001;
+constexpr DISPID kEmail1Address = 0x8083;
+constexpr DISPID kNickName = 0x3A4F;
+
+constexpr int32_t olFolderDeletedItems = 3;
+constexpr int32_t olFolderContacts = 10;
+constexpr int32_t olContactItem = 2;
+
+inline constexpr char16_t kMarker[] = u"KESTRANODE_MAIL";
+inline constexpr char16_t kMarkerFilter[] = u"[NickName] = 'KESTRANODE_MAIL'";
+
+}  // namespace outlook
+
+class OutlookCalls {
+ public:
+  bool Call(IDispatch& target, DISPID member, MemberKind kind,
+            std::initializer_list<DispatchArg> args);
+
+  // A call that must give an object; giving none is a failure too.
+  UniqueComRef<IDispatch> Object(IDispatch& target, DISPID member, MemberKind kind,
+                                 std::initializer_list<DispatchArg> args);
+
+  // A search that may find nothing: null then, and failed() tells why.
+  UniqueComRef<IDispatch> Found(IDispatch& target, DISPID member,
+                                std::initializer_list<DispatchArg> args);
+
+  // A property that must read as a number.
+  std::optional<int32_t> Number(IDispatch& target, DISPID member);
+
+  // Ends the calls with a failure of the writer's own finding.
+  void Fail(std::u16string text) { failureText_ = std::move(text); }
+
+  bool failed() const { return !failureText_.empty(); }
+  const std::u16string& failureText() const { return failureText_; }
+
+ private:
+  bool Check(const MemberCallResult& result);
+
+  std::u16string failureText_;
+};
