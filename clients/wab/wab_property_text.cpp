@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/text_classes.h"
 #include "common/utf_convert.h"
 
 namespace {
 
-bool IsAsciiSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // One scanf "%<width>d": white space, a sign and at most `width`
 // characters in all (sign included). Moves `pos` past what it read.
 bool ScanNumber(std::u16string_view text, size_t& pos, size_t width, int& value) {
-  while (pos < text.size() && IsAsciiSpace(text[pos])) ++pos;
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
   size_t end = pos + width < text.size() ? pos + width : text.size();
   size_t p = pos;
   bool negative = false;
@@ -38,7 +38,7 @@ std::u16string FormatShortNumber(int16_t value) { return AsciiToUtf16(std::to_st
 
 int16_t ParseShortNumber(std::u16string_view text) {
   size_t p = 0;
-  while (p < text.size() && IsAsciiSpace(text[p])) ++p;
+  while (p < text.size() && IsBlank(text[p])) ++p;
   bool negative = false;
   if (p < text.size() && (text[p] == u'-' || text[p] == u'+')) negative = text[p++] == u'-';
   // Saturates at the 32-bit limits as atoi does, instead of overflowing.
@@ -70,7 +70,7 @@ CalendarFields ParseCalendarFields(std::u16string_view text) {
     if (!ScanNumber(text, pos, step.width, *step.field)) break;
     if (step.separator == u' ') {
       // A blank in a scanf format matches any run of white space, or none.
-      while (pos < text.size() && IsAsciiSpace(text[pos])) ++pos;
+      while (pos < text.size() && IsBlank(text[pos])) ++pos;
     } else if (step.separator != 0) {
       if (pos >= text.size() || text[pos] != step.separator) break;
       ++pos;
