@@ -9,7 +9,9 @@ std::unique_ptr<IAddrBookSync> WindowsWriterFactory::Create(WriterType type) {
     case WriterType::OutlookExpress:
       return std::make_unique<CServiceOutlookExpressSync>();
     case WriterType::Outlook:
-      return std::make_unique<CServiceOutlookSync>();
+      return std::make_unique<CServiceOutlookSync>(OutlookWriteMode::ReplaceAll);
+    case WriterType::OutlookChangesOnly:
+      return std::make_unique<CServiceOutlookSync>(OutlookWriteMode::ChangesOnly);
     case WriterType::Foxmail7:
       return std::make_unique<CServiceFoxmail7Sync>();
     default:

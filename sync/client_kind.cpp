@@ -5,8 +5,8 @@ WriterType WriterForClientKind(int32_t kind) {
     case ClientOutlookExpress: return WriterType::OutlookExpress;
     case ClientOutlook2003:
     case ClientOutlook2007:
-    case ClientOutlook2010:
-    case ClientOutlook2013: return WriterType::Outlook;
+    case ClientOutlook2010: return WriterType::Outlook;
+    case ClientOutlook2013: return WriterType::OutlookChangesOnly;
     case ClientFoxmail56: return WriterType::RefusedFoxmail56;
     case ClientFoxmail7: return WriterType::Foxmail7;
     default: return WriterType::None;

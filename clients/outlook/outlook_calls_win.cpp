@@ -1,6 +1,7 @@
 #include "clients/outlook/outlook_calls_win.h"
 
 #include "clients/outlook/outlook_failure_text.h"
+#include "common/win/wide_text.h"
 
 bool OutlookCalls::Call(IDispatch& target, DISPID member, MemberKind kind,
                         std::initializer_list<DispatchArg> args) {
@@ -32,6 +33,19 @@ std::optional<int32_t> OutlookCalls::Number(IDispatch& target, DISPID member) {
     return std::nullopt;
   }
   return V_I4(result.value.get());
+}
+
+std::optional<std::u16string> OutlookCalls::Text(IDispatch& target, DISPID member) {
+  MemberCallResult result = CallMember(target, member, MemberKind::PropertyGet, {});
+  if (!Check(result)) return std::nullopt;
+  VARIANT* value = result.value.get();
+  if (V_VT(value) == VT_EMPTY || V_VT(value) == VT_NULL) return std::u16string();
+  if (FAILED(VariantChangeType(value, value, 0, VT_BSTR))) {
+    failureText_ = OutlookCallFailureText({}, DISP_E_TYPEMISMATCH);
+    return std::nullopt;
+  }
+  const BSTR text = V_BSTR(value);
+  return text ? FromWide(text, SysStringLen(text)) : std::u16string();
 }
 
 bool OutlookCalls::Check(const MemberCallResult& result) {

@@ -53,6 +53,8 @@ class OutlookCalls {
 
   // A property that must read as a number.
   std::optional<int32_t> Number(IDispatch& target, DISPID member);
+  // A property that must read as a text; an empty value is empty text.
+  std::optional<std::u16string> Text(IDispatch& target, DISPID member);
 
   // Ends the calls with a failure of the writer's own finding.
   void Fail(std::u16string text) { failureText_ = std::move(text); }

@@ -1,6 +1,8 @@
 #include "clients/outlook/service_outlook_sync_win.h"
 
 #include "clients/outlook/busy_message_filter_win.h"
+#include "clients/outlook/marked_contact_creation_win.h"
+#include "clients/outlook/marked_contact_update_win.h"
 #include "clients/outlook/marked_item_search_win.h"
 #include "clients/outlook/outlook_application_win.h"
 #include "clients/outlook/outlook_calls_win.h"
@@ -19,32 +21,18 @@ UniqueComRef<IDispatch> DefaultFolderItems(IDispatch& mapi, int32_t folderKind,
   return calls.Object(*folder, kItems, MemberKind::PropertyGet, {});
 }
 
-bool CreateMarkedContacts(IDispatch& application, const AddrContactList& contacts,
-                          OutlookCalls& calls) {
-  for (const AddrContact& contact : contacts) {
-    UniqueComRef<IDispatch> item =
-        calls.Object(application, kCreateItem, MemberKind::Method, {olContactItem});
-    if (!item) return false;
-    if (!calls.Call(*item, kFullName, MemberKind::PropertyPut, {contact.Name}) ||
-        !calls.Call(*item, kEmail1Address, MemberKind::PropertyPut, {contact.EMail}) ||
-        !calls.Call(*item, kNickName, MemberKind::PropertyPut, {kMarker}) ||
-        !calls.Call(*item, kSave, MemberKind::Method, {})) {
-      return false;
-    }
-  }
-  return true;
-}
-
-bool ReplaceMarkedContacts(IDispatch& application, const AddrContactList& contacts,
-                           OutlookCalls& calls) {
+bool WriteMarkedContacts(IDispatch& application, OutlookWriteMode mode,
+                         const AddrContactList& contacts, OutlookCalls& calls) {
   UniqueComRef<IDispatch> mapi =
       calls.Object(application, kGetNamespace, MemberKind::Method, {u"MAPI"});
   if (!mapi) return false;
   UniqueComRef<IDispatch> contactItems = DefaultFolderItems(*mapi, olFolderContacts, calls);
-  if (!contactItems || !DeleteMarkedItems(*contactItems, calls) ||
-      !CreateMarkedContacts(application, contacts, calls)) {
-    return false;
-  }
+  if (!contactItems) return false;
+  const bool written = mode == OutlookWriteMode::ChangesOnly
+                           ? UpdateMarkedContacts(application, *contactItems, contacts, calls)
+                           : DeleteMarkedItems(*contactItems, calls) &&
+                                 CreateMarkedContacts(application, contacts, calls);
+  if (!written) return false;
   // Outlook's Delete only moves an item into Deleted Items, where it
   // would pile up run after run until the mailbox is full; Delete there
   // erases it. Done last, so a Deleted Items folder that cannot be reached
@@ -65,7 +53,7 @@ bool CServiceOutlookSync::SyncContacts(const AddrContactList& contacts) {
     return false;
   }
   OutlookCalls calls;
-  if (!ReplaceMarkedContacts(*application, contacts, calls)) {
+  if (!WriteMarkedContacts(*application, mode_, contacts, calls)) {
     lastErrorText_ = calls.failureText();
     return false;
   }

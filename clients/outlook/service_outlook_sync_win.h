@@ -1,16 +1,28 @@
 #pragma once
-// The writer for Outlook 2003, 2007 and 2010: through Outlook's automation
-// object it deletes the contacts of the default contacts folder that carry
-// the marker nickname and creates one marked contact per company contact.
-// The marked contacts that this moved into Deleted Items are erased there.
-// Contacts without the marker, and other folders, are never touched.
+// The writer for Outlook: through Outlook's automation object it brings the
+// contacts of the default contacts folder that carry the marker nickname in
+// line with the company list. The marked contacts that this moved into
+// Deleted Items are erased there. Contacts without the marker, and other
+// folders, are never touched.
 
 #include <string>
 
 #include "sync/addr_book_sync.h"
 
+enum class OutlookWriteMode {
+  // Outlook 2003, 2007, 2010: every marked contact is deleted and one
+  // marked contact per company contact created anew.
+  ReplaceAll,
+  // Outlook 2013+: only the difference is written; contacts that are
+  // already there are not touched (see UpdateMarkedContacts).
+  ChangesOnly,
+};
+
 class CServiceOutlookSync final : public IAddrBookSync {
  public:
+  explicit CServiceOutlookSync(OutlookWriteMode mode = OutlookWriteMode::ReplaceAll)
+      : mode_(mode) {}
+
   // Needs COM initialised (single-threaded apartment) on the calling
   // thread. False when Outlook cannot be started ("无法启动Outlook：" and
   // the status) or a call into it fails ("Outlook调用失败：..."), also when
@@ -21,5 +33,6 @@ class CServiceOutlookSync final : public IAddrBookSync {
   std::u16string GetLastErrorText() const override { return lastErrorText_; }
 
  private:
+  const OutlookWriteMode mode_;
   std::u16string lastErrorText_;
 };

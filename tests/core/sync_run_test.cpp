@@ -273,7 +273,7 @@ TEST_F(SyncRunTest, KindsMapToTheirWriters) {
   EXPECT_EQ(writers.created,
             (std::vector<WriterType>{WriterType::OutlookExpress, WriterType::Outlook,
                                      WriterType::Outlook, WriterType::Outlook,
-                                     WriterType::Foxmail7, WriterType::Outlook}));
+                                     WriterType::Foxmail7, WriterType::OutlookChangesOnly}));
 }
 
 TEST_F(SyncRunTest, ResultIconFollowsSuccess) {

@@ -11,6 +11,42 @@
 #include "tests/doubles/fake_library_win.h"
 #include "tests/doubles/fake_outlook_class_id.h"
 
+// Registers the fake as "Outlook.Application" served by `path` under
+// `serverKey` (InprocServer32 for the DLL, LocalServer32 for the program).
+// The test prefix has no Outlook of its own, so unregistering removes the
+// keys.
+class FakeOutlookRegistration {
+ public:
+  static bool Register(const std::u16string& serverKey, const std::u16string& path) {
+    const std::u16string classKey = u"CLSID\\" + ClassId();
+    Unregister();
+    return SetText(u"Outlook.Application\\CLSID", u"", ClassId()) &&
+           SetText(classKey + u"\\" + serverKey, u"", path) &&
+           (serverKey != u"InprocServer32" ||
+            SetText(classKey + u"\\" + serverKey, u"ThreadingModel", u"Both"));
+  }
+  static void Unregister() {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Outlook.Application");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, AsWide(u"CLSID\\" + ClassId()));
+  }
+
+ private:
+  static std::u16string ClassId() { return FromWide(TW_FAKE_OUTLOOK_CLSID_TEXT); }
+  static bool SetText(const std::u16string& subkey, const std::u16string& name,
+                      const std::u16string& text) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, AsWide(subkey), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    UniqueHKey owned(key);
+    return RegSetValueExW(key, name.empty() ? nullptr : AsWide(name), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(char16_t))) ==
+           ERROR_SUCCESS;
+  }
+};
+
 class FakeOutlook {
  public:
   static constexpr int kContactsFolder = 0;
@@ -21,8 +57,7 @@ class FakeOutlook {
   enum class Cursor { AfterLastFound = 0, Position = 1, Stuck = 2 };
 
   // `dllPath` as Windows sees it. Registered for the object's lifetime,
-  // holding the registry lock. The test prefix has no Outlook of its own,
-  // so unregistering removes the keys.
+  // holding the registry lock.
   explicit FakeOutlook(const std::u16string& dllPath) : path_(dllPath), library_(dllPath) {
     Register();
     Reset();
@@ -36,16 +71,8 @@ class FakeOutlook {
 
   bool loaded() const { return lock_.owned() && library_.loaded(); }
 
-  bool Register() {
-    const std::u16string classKey = u"CLSID\\" + ClassId();
-    return SetText(u"Outlook.Application\\CLSID", u"", ClassId()) &&
-           SetText(classKey + u"\\InprocServer32", u"", path_) &&
-           SetText(classKey + u"\\InprocServer32", u"ThreadingModel", u"Both");
-  }
-  void Unregister() {
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Outlook.Application");
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, AsWide(u"CLSID\\" + ClassId()));
-  }
+  bool Register() { return FakeOutlookRegistration::Register(u"InprocServer32", path_); }
+  void Unregister() { FakeOutlookRegistration::Unregister(); }
 
   void Reset() { library_.Call<void (*)()>("FakeOutlook_Reset"); }
   // Forgets the calls made and the objects released so far; keeps the items.
@@ -84,10 +111,20 @@ class FakeOutlook {
     library_.Call<void (*)(int)>("FakeOutlook_IgnoreDeletes", ignored ? 1 : 0);
   }
 
-  // One line per saved item of the folder, "full name|e-mail|nickname".
+  // As a user editing the first item of `folder` named `fullName` in
+  // Outlook: gives it a note (any field the writer does not write).
+  bool SetNote(int folder, const std::u16string& fullName, const std::u16string& note) {
+    return library_.Call<int (*)(int, const wchar_t*, const wchar_t*)>(
+               "FakeOutlook_SetNote", folder, AsWide(fullName), AsWide(note)) != 0;
+  }
+
+  // One line per saved item of the folder, "full name|e-mail|nickname",
+  // with "|note" after it when the item has one.
   std::vector<std::u16string> Contacts(int folder) const {
     return library_.Lines("FakeOutlook_Describe", folder);
   }
+  // Save and Delete calls since the last reset or history clearing.
+  int StoreWrites() { return library_.Call<int (*)()>("FakeOutlook_StoreWrites"); }
   // "Object.Member(arguments)" per call made since the last reset.
   std::vector<std::u16string> Calls() const { return library_.Lines("FakeOutlook_CallLog"); }
   int LiveObjects() { return library_.Call<int (*)()>("FakeOutlook_LiveObjects"); }
@@ -95,21 +132,6 @@ class FakeOutlook {
   int Rejected() { return library_.Call<int (*)()>("FakeOutlook_Rejected"); }
 
  private:
-  static std::u16string ClassId() { return FromWide(TW_FAKE_OUTLOOK_CLSID_TEXT); }
-  static bool SetText(const std::u16string& subkey, const std::u16string& name,
-                      const std::u16string& text) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, AsWide(subkey), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-      return false;
-    }
-    UniqueHKey owned(key);
-    return RegSetValueExW(key, name.empty() ? nullptr : AsWide(name), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>((text.size() + 1) * sizeof(char16_t))) ==
-           ERROR_SUCCESS;
-  }
-
   RegistryTestLock lock_;
   std::u16string path_;
   FakeLibrary library_;

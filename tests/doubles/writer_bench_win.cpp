@@ -1,6 +1,10 @@
 // Our own time per contact in the Outlook and Outlook Express writers: each
 // run replaces 5,000 marked entries with 5,000 new ones in a fake that
-// answers at once. Run under Wine by scripts/bench-writers.sh.
+// answers at once. Then Outlook as it is met in use, answering from its own
+// process: the fake as a local server, where the writer for Outlook
+// 2003-2010 (replace every marked contact) and the one for Outlook 2013+
+// (write only the difference) are compared in calls, store writes and
+// time. Run under Wine by scripts/bench-writers.sh.
 
 #include <windows.h>
 
@@ -14,6 +18,7 @@
 #include "clients/wab/service_outlook_express_sync_win.h"
 #include "common/utf_convert.h"
 #include "tests/doubles/fake_outlook_control.h"
+#include "tests/doubles/fake_outlook_server_control.h"
 #include "tests/doubles/fake_wab_control.h"
 
 namespace {
@@ -21,6 +26,7 @@ namespace {
 int kContacts = 5000;
 constexpr int kOwnEntries = 100;  // unmarked entries the user keeps
 constexpr int kRuns = 5;
+int outOfProcessRuns = 3;  // each out-of-process figure is the median of these
 
 AddrContactList CompanyContacts() {
   AddrContactList contacts;
@@ -89,16 +95,153 @@ bool BenchOutlook(const std::u16string& dll, const AddrContactList& contacts) {
       [&] { return outlook.Contacts(FakeOutlook::kContactsFolder).size(); });
 }
 
+// What one run cost the out-of-process Outlook.
+struct RunCost {
+  double seconds = 0;
+  long calls = 0;
+  long storeWrites = 0;
+};
+
+RunCost MedianOf(std::vector<RunCost> runs) {
+  std::sort(runs.begin(), runs.end(),
+            [](const RunCost& a, const RunCost& b) { return a.seconds < b.seconds; });
+  return runs[runs.size() / 2];
+}
+
+class OutOfProcessBench {
+ public:
+  explicit OutOfProcessBench(FakeOutlookServer& outlook) : outlook_(outlook) {}
+
+  // One run of the writer; false when it failed.
+  bool Run(OutlookWriteMode mode, const AddrContactList& contacts, RunCost& cost) {
+    outlook_.ClearHistory();
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    const bool ok = CServiceOutlookSync(mode).SyncContacts(contacts);
+    QueryPerformanceCounter(&end);
+    cost.seconds = Seconds(start, end);
+    cost.calls = 0;
+    for (const std::u16string& line : outlook_.CallCounts()) {
+      cost.calls += _wtol(AsWide(line.substr(line.find(u'=') + 1)));
+    }
+    cost.storeWrites = outlook_.StoreWrites();
+    return ok;
+  }
+
+  // The contacts folder with the user's own contacts only.
+  void Empty() {
+    outlook_.Clear();
+    for (int i = 0; i < kOwnEntries; ++i) {
+      outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@tarnwell.example", u"");
+    }
+  }
+
+  // Whether a field a user set on a marked contact survives a run of
+  // `mode` with the list that is already there.
+  bool KeepsAUsersEdit(OutlookWriteMode mode, const AddrContactList& list, bool& kept) {
+    const AddrContact& mine = list[list.size() / 2];
+    RunCost cost;
+    if (!outlook_.SetNote(FakeOutlook::kContactsFolder, mine.Name, u"分机 8021") ||
+        !Run(mode, list, cost)) {
+      return false;
+    }
+    const std::vector<std::u16string> items = outlook_.Contacts(FakeOutlook::kContactsFolder);
+    kept = std::find(items.begin(), items.end(),
+                     mine.Name + u"|" + mine.EMail + u"|KESTRANODE_MAIL|分机 8021") != items.end();
+    return true;
+  }
+
+ private:
+  FakeOutlookServer& outlook_;
+};
+
+bool BenchOutOfProcessOutlook(const std::u16string& exe, const AddrContactList& contacts) {
+  ScopedComInit com;
+  FakeOutlookServer outlook(exe);
+  if (!com.ok() || !outlook.connected()) {
+    std::printf("the fake Outlook's local server did not start\n");
+    return false;
+  }
+  // 1 % of the contacts with a new e-mail address.
+  AddrContactList changed = contacts;
+  int changedCount = 0;
+  for (size_t i = 0; i < changed.size(); i += 100, ++changedCount) {
+    changed[i].EMail = u"new." + changed[i].EMail;
+  }
+
+  // The two writers take turns, so that both meet the same load on a
+  // shared machine: (a) a first run into an empty folder, (b) an unchanged
+  // second run, (c) 1 % of the contacts changed (alternating between the
+  // two lists changes the same contacts each time).
+  OutOfProcessBench bench(outlook);
+  const OutlookWriteMode modes[2] = {OutlookWriteMode::ReplaceAll, OutlookWriteMode::ChangesOnly};
+  std::vector<RunCost> runs[3][2];
+  RunCost cost;
+  bool ok = true;
+  for (int i = 0; ok && i < outOfProcessRuns; ++i) {
+    for (int m = 0; ok && m < 2; ++m) {
+      bench.Empty();
+      ok = bench.Run(modes[m], contacts, cost);
+      runs[0][m].push_back(cost);
+    }
+  }
+  for (int i = 0; ok && i < outOfProcessRuns; ++i) {
+    for (int m = 0; ok && m < 2; ++m) {
+      ok = bench.Run(modes[m], contacts, cost);
+      runs[1][m].push_back(cost);
+    }
+  }
+  for (int i = 0, turn = 0; ok && i < outOfProcessRuns; ++i) {
+    for (int m = 0; ok && m < 2; ++m, ++turn) {
+      ok = bench.Run(modes[m], turn % 2 == 0 ? changed : contacts, cost);
+      runs[2][m].push_back(cost);
+    }
+  }
+  // (d) on the unchanged list; the edit is made afresh for each writer.
+  bool replaceKeepsEdit = false, updateKeepsEdit = false;
+  ok = ok && bench.Run(OutlookWriteMode::ChangesOnly, contacts, cost) &&
+       bench.KeepsAUsersEdit(OutlookWriteMode::ReplaceAll, contacts, replaceKeepsEdit) &&
+       bench.KeepsAUsersEdit(OutlookWriteMode::ChangesOnly, contacts, updateKeepsEdit);
+  if (!ok) {
+    std::printf("out-of-process Outlook: a run failed\n");
+    return false;
+  }
+  RunCost replace[3], update[3];
+  for (int k = 0; k < 3; ++k) {
+    replace[k] = MedianOf(runs[k][0]);
+    update[k] = MedianOf(runs[k][1]);
+  }
+  std::printf("\nOutlook in its own process, %d contacts (%d changed in c), median of %d:\n",
+              kContacts, changedCount, outOfProcessRuns);
+  std::printf("%-28s %9s %9s %9s | %9s %9s %9s | %7s %7s\n", "", "kind 3 s", "calls", "writes",
+              "kind 6 s", "calls", "writes", "time x", "calls x");
+  const char* names[3] = {"(a) first run, empty folder", "(b) unchanged second run",
+                          "(c) 1 % changed"};
+  for (int i = 0; i < 3; ++i) {
+    std::printf("%-28s %9.3f %9ld %9ld | %9.3f %9ld %9ld | %7.1f %7.1f\n", names[i],
+                replace[i].seconds, replace[i].calls, replace[i].storeWrites, update[i].seconds,
+                update[i].calls, update[i].storeWrites, replace[i].seconds / update[i].seconds,
+                double(replace[i].calls) / double(update[i].calls));
+  }
+  std::printf("(d) a user's field on a marked contact survives (b): kind 3 %s, kind 6 %s\n",
+              replaceKeepsEdit ? "yes" : "no", updateKeepsEdit ? "yes" : "no");
+  return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3 && argc != 4) {
-    std::printf("usage: writer_bench <fake_wab.dll> <fake_outlook.dll> [contacts]\n");
+  if (argc < 4 || argc > 6) {
+    std::printf(
+        "usage: writer_bench <fake_wab.dll> <fake_outlook.dll> <fake_outlook_server.exe> "
+        "[contacts [out-of-process runs]]\n");
     return 2;
   }
-  if (argc == 4) kContacts = std::max(1, _wtoi(argv[3]));
+  if (argc >= 5) kContacts = std::max(1, _wtoi(argv[4]));
+  if (argc == 6) outOfProcessRuns = std::max(1, _wtoi(argv[5]));
   const AddrContactList contacts = CompanyContacts();
   const bool wab = BenchOutlookExpress(FromWide(argv[1]), contacts);
   const bool outlook = BenchOutlook(FromWide(argv[2]), contacts);
-  return wab && outlook ? 0 : 1;
+  const bool outOfProcess = BenchOutOfProcessOutlook(FromWide(argv[3]), contacts);
+  return wab && outlook && outOfProcess ? 0 : 1;
 }

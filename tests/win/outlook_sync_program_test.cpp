@@ -54,6 +54,11 @@ TEST_F(OutlookSyncProgram, ReplacesTheMarkedContactsWithTheCompanyContacts) {
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@tarnwell.example", u"");
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"Old", u"old@tarnwell.example",
                       u"KESTRANODE_MAIL");
+  // Outlook 2003-2010 create every marked contact anew, also one that is
+  // already there: what a user added to it goes.
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"张伟", u"zhangwei@tarnwell.example",
+                      u"KESTRANODE_MAIL");
+  outlook_.SetNote(FakeOutlook::kContactsFolder, u"张伟", u"分机 8021");
   outlook_.AddContact(FakeOutlook::kOtherFolder, u"Kept", u"kept@tarnwell.example",
                       u"KESTRANODE_MAIL");
 
@@ -68,15 +73,18 @@ TEST_F(OutlookSyncProgram, ReplacesTheMarkedContactsWithTheCompanyContacts) {
             (Lines{u"Kept|kept@tarnwell.example|KESTRANODE_MAIL"}));
 }
 
-TEST_F(OutlookSyncProgram, Outlook2013AndLaterIsWrittenByTheSameWriter) {
+TEST_F(OutlookSyncProgram, Outlook2013AndLaterLeavesContactsThatAreAlreadyThere) {
   ASSERT_TRUE(outlook_.loaded());
   WriteSettings(6);
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"张伟", u"zhangwei@tarnwell.example",
+                      u"KESTRANODE_MAIL");
+  outlook_.SetNote(FakeOutlook::kContactsFolder, u"张伟", u"分机 8021");
   const ProcessResult sync = RunProgram(exe_, u"/sync");
   EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook 2013+] 更新了2个联系人\r\n"));
   EXPECT_EQ(sync.exitCode, 0u);
   outlook_.Reload();
   EXPECT_EQ(outlook_.Contacts(FakeOutlook::kContactsFolder),
-            (Lines{u"张伟|zhangwei@tarnwell.example|KESTRANODE_MAIL",
+            (Lines{u"张伟|zhangwei@tarnwell.example|KESTRANODE_MAIL|分机 8021",
                    u"|noname@tarnwell.example|KESTRANODE_MAIL"}));
 }
 

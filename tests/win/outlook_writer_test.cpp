@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "clients/outlook/service_outlook_sync_win.h"
 #include "tests/doubles/fake_outlook_control.h"
+#include "tests/doubles/fake_outlook_server_control.h"
 #include "win_test_support.h"
 
 namespace {
@@ -36,8 +39,9 @@ class OutlookWriterTest : public testing::TestWithParam<FakeOutlook::Cursor> {
     EXPECT_EQ(outlook_.Misuses(), 0);
   }
 
-  bool Sync(const AddrContactList& contacts) {
-    CServiceOutlookSync writer;
+  bool Sync(const AddrContactList& contacts,
+            OutlookWriteMode mode = OutlookWriteMode::ReplaceAll) {
+    CServiceOutlookSync writer(mode);
     const bool ok = writer.SyncContacts(contacts);
     errorText_ = writer.GetLastErrorText();
     return ok;
@@ -179,7 +183,8 @@ TEST_P(OutlookWriterTest, TwoRunsLeaveNoMarkedItemInDeletedItems) {
   const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
   ASSERT_TRUE(Sync(contacts));
   ASSERT_TRUE(Sync(contacts));
-  EXPECT_EQ(outlook_.Contacts(FakeOutlook::kDeletedItemsFolder), (Lines{u"Binned|b@corp.example|"}));
+  EXPECT_EQ(outlook_.Contacts(FakeOutlook::kDeletedItemsFolder),
+            (Lines{u"Binned|b@corp.example|"}));
   EXPECT_EQ(Contacts(),
             (Lines{u"A|a@corp.example|KESTRANODE_MAIL", u"B|b@corp.example|KESTRANODE_MAIL"}));
 }
@@ -207,6 +212,72 @@ TEST_P(OutlookWriterTest, ASearchThatDoesNotEndIsStoppedAndNothingIsCreated) {
   }
 }
 
+// Outlook 2013+ writes only the difference.
+TEST_P(OutlookWriterTest, ChangesOnlyMatchesNameAndAddressAsMultisets) {
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"A", u"a@corp.example", u"");  // the user's
+  for (const auto& [name, email] : std::vector<std::pair<const char16_t*, const char16_t*>>{
+           {u"A", u"a@corp.example"},
+           {u"A", u"a@corp.example"},
+           {u"B", u"b@corp.example"},
+           {u"C", u"c-old@corp.example"},
+           {u"D-old", u"d@corp.example"},
+           {u"", u"e@corp.example"}}) {
+    outlook_.AddContact(FakeOutlook::kContactsFolder, name, email, kMarker);
+  }
+  outlook_.AddContact(FakeOutlook::kOtherFolder, u"C", u"c-old@corp.example", kMarker);
+
+  ASSERT_TRUE(Sync({{u"A", u"a@corp.example"},
+                    {u"B", u"b@corp.example"},
+                    {u"B", u"b@corp.example"},
+                    {u"C", u"c-new@corp.example"},
+                    {u"D", u"d@corp.example"},
+                    {u"", u"e@corp.example"}},
+                   OutlookWriteMode::ChangesOnly));
+  EXPECT_EQ(Contacts(), (Lines{u"A|a@corp.example|", u"A|a@corp.example|KESTRANODE_MAIL",
+                               u"B|b@corp.example|KESTRANODE_MAIL",
+                               u"|e@corp.example|KESTRANODE_MAIL",
+                               u"B|b@corp.example|KESTRANODE_MAIL",
+                               u"C|c-new@corp.example|KESTRANODE_MAIL",
+                               u"D|d@corp.example|KESTRANODE_MAIL"}));
+  EXPECT_EQ(outlook_.Contacts(FakeOutlook::kOtherFolder),
+            (Lines{u"C|c-old@corp.example|KESTRANODE_MAIL"}));
+  EXPECT_EQ(outlook_.Contacts(FakeOutlook::kDeletedItemsFolder), Lines{});
+  // Three items deleted (and erased from Deleted Items), three saved.
+  EXPECT_EQ(outlook_.StoreWrites(), 9);
+}
+
+TEST_P(OutlookWriterTest, ChangesOnlyASecondIdenticalRunWritesNothingAndKeepsWhatTheUserAdded) {
+  const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
+  ASSERT_TRUE(Sync(contacts, OutlookWriteMode::ChangesOnly));
+  ASSERT_TRUE(outlook_.SetNote(FakeOutlook::kContactsFolder, u"B", u"手机 13800000000"));
+  outlook_.ClearHistory();
+  ASSERT_TRUE(Sync(contacts, OutlookWriteMode::ChangesOnly));
+  EXPECT_EQ(outlook_.StoreWrites(), 0);
+  EXPECT_EQ(Contacts(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL",
+                               u"B|b@corp.example|KESTRANODE_MAIL|手机 13800000000"}));
+}
+
+TEST_P(OutlookWriterTest, ChangesOnlyRefusesAnEmptyListWhileMarkedContactsExist) {
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"M", u"m@corp.example", kMarker);
+  EXPECT_FALSE(Sync({}, OutlookWriteMode::ChangesOnly));
+  EXPECT_EQ(errorText_, u"服务器返回的地址簿为空，未更改Outlook联系人");
+  EXPECT_EQ(Contacts(), (Lines{u"M|m@corp.example|KESTRANODE_MAIL"}));
+  EXPECT_EQ(outlook_.StoreWrites(), 0);
+
+  ResetOutlook();
+  outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@corp.example", u"");
+  EXPECT_TRUE(Sync({}, OutlookWriteMode::ChangesOnly));
+  EXPECT_EQ(Contacts(), (Lines{u"Own|own@corp.example|"}));
+}
+
+TEST_P(OutlookWriterTest, ChangesOnlyDeletesMoreStaleItemsThanItHoldsAtOnce) {
+  for (int i = 0; i < 250; ++i) {
+    outlook_.AddContact(FakeOutlook::kContactsFolder, u"Gone", u"gone@corp.example", kMarker);
+  }
+  ASSERT_TRUE(Sync({{u"A", u"a@corp.example"}}, OutlookWriteMode::ChangesOnly));
+  EXPECT_EQ(Contacts(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Cursors, OutlookWriterTest,
                          testing::Values(FakeOutlook::Cursor::AfterLastFound,
                                          FakeOutlook::Cursor::Position),
@@ -214,5 +285,24 @@ INSTANTIATE_TEST_SUITE_P(Cursors, OutlookWriterTest,
                            return info.param == FakeOutlook::Cursor::Position ? "Position"
                                                                               : "AfterLastFound";
                          });
+
+// The benchmark's form of the fake: its own process, started by COM from
+// the LocalServer32 registration, so every call crosses processes.
+TEST(OutlookLocalServerTest, TheWriterReachesTheFakeInItsOwnProcess) {
+  ScopedComInit com;
+  ASSERT_TRUE(com.ok());
+  FakeOutlookServer outlook(HostPath(TW_FAKE_OUTLOOK_SERVER_EXE));
+  ASSERT_TRUE(outlook.connected());
+  outlook.AddContact(FakeOutlook::kContactsFolder, u"Old", u"old@corp.example", kMarker);
+  outlook.AddContact(FakeOutlook::kContactsFolder, u"A", u"a@corp.example", kMarker);
+  outlook.ClearHistory();
+  ASSERT_TRUE(CServiceOutlookSync(OutlookWriteMode::ChangesOnly)
+                  .SyncContacts({{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}}));
+  EXPECT_EQ(outlook.Contacts(FakeOutlook::kContactsFolder),
+            (Lines{u"A|a@corp.example|KESTRANODE_MAIL", u"B|b@corp.example|KESTRANODE_MAIL"}));
+  EXPECT_EQ(outlook.StoreWrites(), 3);  // Old deleted and erased, B saved
+  const Lines counts = outlook.CallCounts();
+  EXPECT_NE(std::find(counts.begin(), counts.end(), u"ContactItem.Save=1"), counts.end());
+}
 
 }  // namespace

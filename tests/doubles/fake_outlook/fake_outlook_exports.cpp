@@ -39,13 +39,11 @@ void FakeOutlook_Reload() { ReloadState(); }
 
 void FakeOutlook_AddContact(int folder, const wchar_t* fullName, const wchar_t* email,
                             const wchar_t* nickName) {
-  Contact c;
-  c.folder = folder;
-  c.fullName = fullName ? fullName : L"";
-  c.email = email ? email : L"";
-  c.nickName = nickName ? nickName : L"";
-  AddContact(std::move(c));
-  PersistState();
+  AddContactTo(folder, fullName ? fullName : L"", email ? email : L"", nickName ? nickName : L"");
+}
+
+int FakeOutlook_SetNote(int folder, const wchar_t* fullName, const wchar_t* note) {
+  return SetNote(folder, fullName ? fullName : L"", note ? note : L"") ? 1 : 0;
 }
 
 void FakeOutlook_FailCall(DISPID member, int occurrence, HRESULT status,
@@ -65,21 +63,16 @@ void FakeOutlook_SetFindCursor(int cursor) { TheState().cursor = static_cast<Fin
 void FakeOutlook_IgnoreDeletes(int ignored) { TheState().deletesIgnored = ignored != 0; }
 
 int FakeOutlook_Describe(int folder, wchar_t* out, int capacity) {
-  std::wstring text;
-  for (const auto& [sequence, c] : TheState().contacts) {
-    if (c.folder == folder) text += c.fullName + L"|" + c.email + L"|" + c.nickName + L"\n";
-  }
-  return CopyText(text, out, capacity);
+  return CopyText(DescribeFolder(folder), out, capacity);
 }
 
 int FakeOutlook_CallLog(wchar_t* out, int capacity) {
-  std::wstring text;
-  for (const std::wstring& call : TheState().calls) text += call + L"\n";
-  return CopyText(text, out, capacity);
+  return CopyText(CallLogText(), out, capacity);
 }
 
 int FakeOutlook_LiveObjects() { return TheState().liveObjects; }
 int FakeOutlook_Misuses() { return TheState().misuses; }
 int FakeOutlook_Rejected() { return TheState().rejected; }
+int FakeOutlook_StoreWrites() { return static_cast<int>(TheState().storeWrites); }
 
 }  // extern "C"

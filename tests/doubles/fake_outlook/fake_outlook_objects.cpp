@@ -18,6 +18,9 @@ constexpr DISPID kSave = 0xF048;
 constexpr DISPID kFullName = 0x3001;
 constexpr DISPID kEmail1Address = 0x8083;
 constexpr DISPID kNickName = 0x3A4F;
+// Not Outlook's: the member through which a test in another process fills
+// and reads the fake.
+constexpr DISPID kControl = 0x7FFFF000;
 
 const wchar_t* MemberName(DISPID member) {
   switch (member) {
@@ -117,10 +120,51 @@ class Arguments {
            params_.rgdispidNamedArgs[0] == DISPID_PROPERTYPUT;
   }
   bool NoNamed() const { return params_.cNamedArgs == 0; }
+  // The argument at `index` when it is a text, else empty.
+  std::wstring TextOr(UINT index) const {
+    return index < params_.cArgs && V_VT(&At(index)) == VT_BSTR ? Text(index) : std::wstring();
+  }
+  LONG NumberOr(UINT index) const {
+    return index < params_.cArgs && V_VT(&At(index)) == VT_I4 ? V_I4(&At(index)) : 0;
+  }
 
  private:
   const DISPPARAMS& params_;
 };
+
+void ReturnNumber(VARIANT* result, LONG number) {
+  if (!result) return;
+  V_VT(result) = VT_I4;
+  V_I4(result) = number;
+}
+
+// Control(verb, arguments...): what the DLL's exports offer a test in the
+// same process, for one in another. Not logged or counted.
+HRESULT Control(const Arguments& args, VARIANT* result) {
+  const std::wstring verb = args.TextOr(0);
+  State& s = TheState();
+  if (verb == L"Clear") {
+    s.contacts.clear();
+    ClearHistory();
+  } else if (verb == L"ClearHistory") {
+    ClearHistory();
+  } else if (verb == L"AddContact") {
+    AddContactTo(args.NumberOr(1), args.TextOr(2), args.TextOr(3), args.TextOr(4));
+  } else if (verb == L"SetNote") {
+    ReturnNumber(result, SetNote(args.NumberOr(1), args.TextOr(2), args.TextOr(3)) ? 1 : 0);
+  } else if (verb == L"Describe") {
+    ReturnText(result, DescribeFolder(args.NumberOr(1)));
+  } else if (verb == L"CallCounts") {
+    ReturnText(result, CallCountsText());
+  } else if (verb == L"StoreWrites") {
+    ReturnNumber(result, s.storeWrites);
+  } else if (verb == L"Quit") {
+    s.quitRequested = true;
+  } else {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+  return S_OK;
+}
 
 class DispatchObject : public IDispatch, public Object {
  public:
@@ -155,9 +199,14 @@ class DispatchObject : public IDispatch, public Object {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception, UINT*) override {
     State& s = TheState();
+    ++s.invocations;
     if (!alive()) {
       RecordMisuse(std::wstring(kind_) + L"." + MemberName(member) + L" on a released object");
       return E_UNEXPECTED;
+    }
+    if (member == kControl) {
+      if (result) VariantInit(result);
+      return params ? Control(Arguments(*params), result) : E_INVALIDARG;
     }
     if (s.rejectionsLeft > 0) {
       --s.rejectionsLeft;
@@ -165,8 +214,9 @@ class DispatchObject : public IDispatch, public Object {
       return s.rejectionStatus;
     }
     if (!params) return E_INVALIDARG;
-    s.calls.push_back(std::wstring(kind_) + L"." + MemberName(member) + L"(" +
-                      ArgumentsText(*params) + L")");
+    const std::wstring name = std::wstring(kind_) + L"." + MemberName(member);
+    s.calls.push_back(name + L"(" + ArgumentsText(*params) + L")");
+    ++s.memberCalls[name];
     if (HRESULT failed = TakeFailure(member, exception); failed != S_OK) return failed;
     if (result) VariantInit(result);
     return Member(member, flags, Arguments(*params), result, exception);
@@ -205,12 +255,14 @@ class ContactItem final : public DispatchObject {
         if (contact_.sequence == 0) {
           contact_.folder = kContactsFolder;
           contact_.sequence = AddContact(contact_);
+          ++TheState().storeWrites;
           PersistState();
           return S_OK;
         }
         Contact* saved = FindContact(contact_.sequence);
         if (!saved) return RaiseException(exception, E_FAIL, L"The item has been deleted.");
         *saved = contact_;
+        ++TheState().storeWrites;
         PersistState();
         return S_OK;
       }
@@ -220,6 +272,7 @@ class ContactItem final : public DispatchObject {
         if (!(flags & DISPATCH_METHOD) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
         const Contact* saved = contact_.sequence == 0 ? nullptr : FindContact(contact_.sequence);
         if (!saved) return RaiseException(exception, E_FAIL, L"The item has been deleted.");
+        ++TheState().storeWrites;
         if (TheState().deletesIgnored) return S_OK;
         Contact moved = *saved;
         TheState().contacts.erase(contact_.sequence);

@@ -12,9 +12,11 @@ void ReloadStateInto(State& s) {
   if (s.stateFile.empty()) return;
   s.contacts.clear();
   for (const fakestate::Row& row : fakestate::Read(s.stateFile)) {
-    if (row.size() != 4) continue;
+    if (row.size() != 4 && row.size() != 5) continue;
     const ULONG sequence = s.nextSequence++;
-    s.contacts[sequence] = {sequence, static_cast<int>(std::wcstol(row[0].c_str(), nullptr, 10)), row[1], row[2], row[3]};
+    const int folder = static_cast<int>(std::wcstol(row[0].c_str(), nullptr, 10));
+    const std::wstring note = row.size() == 5 ? row[4] : L"";
+    s.contacts[sequence] = {sequence, folder, row[1], row[2], row[3], note};
   }
 }
 
@@ -36,7 +38,11 @@ void ResetState() {
   PersistState();
 }
 
-void ClearHistory() { fakecom::ClearLedgerHistory(); }
+void ClearHistory() {
+  fakecom::ClearLedgerHistory();
+  TheState().memberCalls.clear();
+  TheState().storeWrites = 0;
+}
 
 void ReloadState() { ReloadStateInto(TheState()); }
 
@@ -46,6 +52,7 @@ void PersistState() {
   std::vector<fakestate::Row> rows;
   for (const auto& [sequence, c] : s.contacts) {
     rows.push_back({std::to_wstring(c.folder), c.fullName, c.email, c.nickName});
+    if (!c.note.empty()) rows.back().push_back(c.note);
   }
   fakestate::Write(s.stateFile, rows);
 }
@@ -60,6 +67,52 @@ ULONG AddContact(Contact contact) {
   contact.sequence = sequence;
   TheState().contacts[sequence] = std::move(contact);
   return sequence;
+}
+
+void AddContactTo(int folder, const std::wstring& fullName, const std::wstring& email,
+                  const std::wstring& nickName) {
+  Contact c;
+  c.folder = folder;
+  c.fullName = fullName;
+  c.email = email;
+  c.nickName = nickName;
+  AddContact(std::move(c));
+  PersistState();
+}
+
+bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note) {
+  for (auto& [sequence, c] : TheState().contacts) {
+    if (c.folder != folder || c.fullName != fullName) continue;
+    c.note = note;
+    PersistState();
+    return true;
+  }
+  return false;
+}
+
+std::wstring DescribeFolder(int folder) {
+  std::wstring text;
+  for (const auto& [sequence, c] : TheState().contacts) {
+    if (c.folder != folder) continue;
+    text += c.fullName + L"|" + c.email + L"|" + c.nickName;
+    if (!c.note.empty()) text += L"|" + c.note;
+    text += L"\n";
+  }
+  return text;
+}
+
+std::wstring CallLogText() {
+  std::wstring text;
+  for (const std::wstring& call : TheState().calls) text += call + L"\n";
+  return text;
+}
+
+std::wstring CallCountsText() {
+  std::wstring text;
+  for (const auto& [member, count] : TheState().memberCalls) {
+    text += member + L"=" + std::to_wstring(count) + L"\n";
+  }
+  return text;
 }
 
 }  // namespace fakeoutlook

@@ -38,6 +38,7 @@ struct Contact {
   std::wstring fullName;
   std::wstring email;
   std::wstring nickName;
+  std::wstring note;  // what a user added (a mobile number, a category, a note)
 };
 
 // Base of every object handed out. Objects are kept (never deleted) until
@@ -64,6 +65,13 @@ struct State : fakecom::Ledger {
   FindCursor cursor = FindCursor::AfterLastFound;
   bool deletesIgnored = false;  // a store whose Delete succeeds and keeps the item
 
+  // What a run cost: calls per "Object.Member", and the Save and Delete
+  // calls that wrote the store.
+  std::map<std::wstring, long> memberCalls;
+  long storeWrites = 0;
+  unsigned long invocations = 0;  // every call ever answered
+  bool quitRequested = false;     // the local server is to end
+
   std::wstring stateFile;  // where the contacts persist, if anywhere
 };
 
@@ -72,7 +80,8 @@ inline constexpr wchar_t kStateFileVariable[] = L"TW_FAKE_OUTLOOK_STATE";
 
 State& TheState();
 void ResetState();
-// Drops the call log and the objects no one references any more.
+// Drops the call log, the call counts and the objects no one references
+// any more.
 void ClearHistory();
 // Loads the contacts from the state file named now, if any.
 void ReloadState();
@@ -80,6 +89,20 @@ void PersistState();
 Contact* FindContact(ULONG sequence);
 // Saves `contact` as a new item; returns its sequence number.
 ULONG AddContact(Contact contact);
+
+// What tests fill in and read back, through the DLL's exports or, in
+// another process, through the application object's control member.
+void AddContactTo(int folder, const std::wstring& fullName, const std::wstring& email,
+                  const std::wstring& nickName);
+// The note of the first item of `folder` named `fullName`, as a user would
+// edit it in Outlook; false when there is none.
+bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note);
+// One line per item of the folder, "full name|e-mail|nickname", with
+// "|note" after it when the item has one.
+std::wstring DescribeFolder(int folder);
+std::wstring CallLogText();
+// One line per member called since the last reset, "Object.Member=count".
+std::wstring CallCountsText();
 
 // New objects are owned by the state, which keeps them until a reset.
 template <typename T, typename... Args>

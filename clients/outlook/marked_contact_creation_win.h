@@ -1,0 +1,14 @@
+#pragma once
+// New marked contact items, one per company contact.
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include "clients/outlook/outlook_calls_win.h"
+#include "sync/addr_contact.h"
+
+// Per contact, in list order: CreateItem, then FullName and Email1Address
+// as given (no trimming, no fallback for an empty name), NickName the
+// marker, and Save. False at the first failed call; what was saved stays.
+bool CreateMarkedContacts(IDispatch& application, const AddrContactList& contacts,
+                          OutlookCalls& calls);
