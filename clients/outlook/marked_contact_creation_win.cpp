@@ -9,7 +9,7 @@ bool CreateMarkedContacts(IDispatch& application, const AddrContactList& contact
     if (!item) return false;
     if (!calls.Call(*item, kFullName, MemberKind::PropertyPut, {contact.Name}) ||
         !calls.Call(*item, kEmail1Address, MemberKind::PropertyPut, {contact.EMail}) ||
-        !calls.Call(*item, kNickName, MemberKind::PropertyPut, {kMarker}) ||
+        !calls.Call(*item, kNickName, MemberKind::PropertyPut, {kCompanyContactMarker}) ||
         !calls.Call(*item, kSave, MemberKind::Method, {})) {
       return false;
     }

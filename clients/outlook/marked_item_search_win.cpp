@@ -26,7 +26,7 @@ bool MarkedItemSearch::Start() {
 }
 
 UniqueComRef<IDispatch> MarkedItemSearch::First() {
-  return Counted(calls_.Found(items_, outlook::kFind, {outlook::kMarkerFilter}));
+  return Counted(calls_.Found(items_, outlook::kFind, {filter_}));
 }
 
 UniqueComRef<IDispatch> MarkedItemSearch::Next(IDispatch& current) {

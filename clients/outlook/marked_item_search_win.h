@@ -27,6 +27,7 @@ class MarkedItemSearch {
   UniqueComRef<IDispatch> Counted(UniqueComRef<IDispatch> found);
 
   IDispatch& items_;
+  const std::u16string filter_ = outlook::MarkerFilter();
   OutlookCalls& calls_;
   int64_t left_ = 0;  // items the search may still find
 };

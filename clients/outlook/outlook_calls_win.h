@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "clients/company_marker.h"
 #include "clients/outlook/dispatch_member_call_win.h"
 #include "common/win/scoped_handles.h"
 
@@ -33,8 +34,10 @@ constexpr int32_t olFolderDeletedItems = 3;
 constexpr int32_t olFolderContacts = 10;
 constexpr int32_t olContactItem = 2;
 
-inline constexpr char16_t kMarker[] = u"KESTRANODE_MAIL";
-inline constexpr char16_t kMarkerFilter[] = u"[NickName] = 'KESTRANODE_MAIL'";
+// The restriction under which Items.Find finds the marked contacts.
+inline std::u16string MarkerFilter() {
+  return u"[NickName] = '" + std::u16string(kCompanyContactMarker) + u"'";
+}
 
 }  // namespace outlook
 

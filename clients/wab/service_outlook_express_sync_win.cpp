@@ -1,11 +1,10 @@
 #include "clients/wab/service_outlook_express_sync_win.h"
 
+#include "clients/company_marker.h"
 #include "clients/wab/wab_contact_text.h"
 #include "clients/wab/wab_outlook_express_win.h"
 
 namespace {
-
-constexpr char16_t kMarker[] = u"KESTRANODE_MAIL";
 
 void DeleteMarkedEntries(CWABOutlookExpress& wab) {
   int32_t position = 0;
@@ -16,7 +15,7 @@ void DeleteMarkedEntries(CWABOutlookExpress& wab) {
     wab.GetPropertyText(PR_NICKNAME_W, nickname, u"");
     // After a delete the next entry has moved into this position; after a
     // failed one the scan must still move on.
-    if (nickname == kMarker && wab.DeleteCurrentEntry()) continue;
+    if (nickname == kCompanyContactMarker && wab.DeleteCurrentEntry()) continue;
     ++position;
   }
 }
@@ -25,7 +24,7 @@ void DeleteMarkedEntries(CWABOutlookExpress& wab) {
 bool CreateMarkedEntry(CWABOutlookExpress& wab, const AddrContact& contact) {
   if (!wab.CreateMailUser(WabDisplayText(contact))) return false;
   if (HasVisibleName(contact)) wab.SetPropertyText(PR_DISPLAY_NAME_W, contact.Name);
-  wab.SetPropertyText(PR_NICKNAME_W, kMarker);
+  wab.SetPropertyText(PR_NICKNAME_W, kCompanyContactMarker);
   wab.SetPropertyText(PR_EMAIL_ADDRESS_W, contact.EMail);
   return wab.SaveCurrentEntry();
 }
