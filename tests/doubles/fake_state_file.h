@@ -65,4 +65,15 @@ inline void Write(const std::wstring& path, const std::vector<Row>& rows) {
   CloseHandle(file);
 }
 
+// A fake's one state, loaded from its state file on first use.
+template <typename State, void (*Load)(State&)>
+State& LoadedOnce() {
+  static State state = [] {
+    State initial;
+    Load(initial);
+    return initial;
+  }();
+  return state;
+}
+
 }  // namespace fakestate

@@ -22,14 +22,7 @@ void ReloadStateInto(State& s) {
 
 }  // namespace
 
-State& TheState() {
-  static State state = [] {
-    State initial;
-    ReloadStateInto(initial);
-    return initial;
-  }();
-  return state;
-}
+State& TheState() { return fakestate::LoadedOnce<State, ReloadStateInto>(); }
 
 void ResetState() {
   TheState().objects.clear();
