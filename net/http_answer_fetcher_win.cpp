@@ -30,11 +30,12 @@ FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeo
   CHttpClient client(timeout);
   client.SetProgressCallback(onProgress);
   FetchResult result;
-  if (client.OpenUrl(url) && client.ReadBody(result.body)) {
+  std::string body;
+  if (client.OpenUrl(url) && client.ReadBody(body)) {
     result.status = FetchStatus::Ok;
+    result.body = AnswerText(std::move(body));
     result.lengthAnnounced = client.bodyLengthAnnounced();
   } else {
-    result.body.clear();
     if (client.lastStatus() == HttpLastStatus::CertificateInvalid) {
       result.status = FetchStatus::CertificateInvalid;
     }

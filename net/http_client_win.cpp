@@ -148,8 +148,7 @@ bool CHttpClient::OpenUrl(const std::u16string& url) {
   return ok;
 }
 
-bool CHttpClient::ReadWholeBody(std::u16string& text) {
-  ResponseBodyDecoder body;
+bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
   if (bodyExpected_.framing == BodyFraming::DeclaredLength) {
     body.Reserve(bodyExpected_.declaredLength);
   }
@@ -170,12 +169,19 @@ bool CHttpClient::ReadWholeBody(std::u16string& text) {
     lastStatus_ = HttpLastStatus::BodyIncomplete;
     return false;
   }
-  text = body.TakeText();
   lastStatus_ = HttpLastStatus::Success;
   return true;
 }
 
-bool CHttpClient::ReadBody(std::u16string& text) {
+namespace {
+
+void TakeBody(ResponseBodyDecoder& body, std::string& bytes) { bytes = body.TakeBytes(); }
+void TakeBody(ResponseBodyDecoder& body, std::u16string& text) { text = body.TakeText(); }
+
+}  // namespace
+
+template <class Body>
+bool CHttpClient::ReadBodyAs(Body& text) {
   if (!request_) {
     lastStatus_ = HttpLastStatus::NoRequest;
     return false;
@@ -187,7 +193,10 @@ bool CHttpClient::ReadBody(std::u16string& text) {
   }
   text.clear();
   try {
-    return ReadWholeBody(text);
+    ResponseBodyDecoder body;
+    if (!ReadWholeBody(body)) return false;
+    TakeBody(body, text);
+    return true;
   } catch (const std::bad_alloc&) {
     request_.reset();
     text.clear();
@@ -195,3 +204,7 @@ bool CHttpClient::ReadBody(std::u16string& text) {
     return false;
   }
 }
+
+bool CHttpClient::ReadBody(std::string& bytes) { return ReadBodyAs(bytes); }
+
+bool CHttpClient::ReadBody(std::u16string& text) { return ReadBodyAs(text); }

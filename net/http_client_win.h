@@ -13,6 +13,8 @@
 #include "net/http_response_rules.h"
 #include "net/internet_handle_win.h"
 
+class ResponseBodyDecoder;
+
 // Long enough for a slow server to build a large address book, short enough
 // that a server which stops answering cannot hold a run (and with it the
 // scheduler thread) for long.
@@ -36,11 +38,13 @@ class CHttpClient {
   // from or written to the platform's web cache.
   [[nodiscard]] bool OpenUrl(const std::u16string& url);
 
-  // Reads the body of the response that OpenUrl left open, decodes it from
-  // UTF-8 into `text` and closes the request. When the response announced no
-  // body, `text` is left as it was. False when no response is open, or
-  // (with `text` emptied) when memory runs out or the body did not arrive
+  // Reads the body of the response that OpenUrl left open into `bytes`, as
+  // it arrived, and closes the request. When the response announced no
+  // body, `bytes` is left as it was. False when no response is open, or
+  // (with `bytes` emptied) when memory runs out or the body did not arrive
   // whole.
+  [[nodiscard]] bool ReadBody(std::string& bytes);
+  // The same, with the body decoded from UTF-8 into `text`.
   [[nodiscard]] bool ReadBody(std::u16string& text);
 
   HttpLastStatus lastStatus() const { return lastStatus_; }
@@ -56,7 +60,9 @@ class CHttpClient {
  private:
   bool SendRequest(const std::u16string& url);
   bool Connect(const std::u16string& host, INTERNET_PORT port, bool secure);
-  bool ReadWholeBody(std::u16string& text);
+  template <class Body>
+  bool ReadBodyAs(Body& body);
+  bool ReadWholeBody(ResponseBodyDecoder& body);
   void CloseAll();
 
   // Declared in order of opening, so they are also destroyed request first.

@@ -40,7 +40,7 @@ int wmain(int argc, wchar_t** argv) {
 
   const PROCESS_MEMORY_COUNTERS after = MemoryCounters();
   // Under Wine the working-set figures are the process's resident set.
-  std::printf("ok=%d seconds=%.4f units=%zu base_working_set=%zu peak_working_set=%zu\n",
+  std::printf("ok=%d seconds=%.4f bytes=%zu base_working_set=%zu peak_working_set=%zu\n",
               ok ? 1 : 0, std::chrono::duration<double>(elapsed).count(), fetched.body.size(),
               static_cast<size_t>(before.WorkingSetSize),
               static_cast<size_t>(after.PeakWorkingSetSize));
