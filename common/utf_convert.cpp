@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -146,11 +147,15 @@ std::u16string Utf8ToUtf16(std::string_view in, bool* valid) {
   return out;
 }
 
-std::string RepairUtf8(std::string bytes, bool* valid) {
+namespace {
+
+// RepairUtf8 of `bytes` whose first `checked` bytes are known to be well
+// formed and to end between characters.
+std::string RepairAfter(std::string bytes, std::size_t checked, bool* valid) {
   const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
   const unsigned char* const end = begin + bytes.size();
   // Most answers are well formed: nothing is written unless one is not.
-  const unsigned char* const bad = FindMalformed(begin, end);
+  const unsigned char* const bad = FindMalformed(begin + checked, end);
   if (valid) *valid = bad == end;
   if (bad == end) return bytes;
 
@@ -172,6 +177,37 @@ std::string RepairUtf8(std::string bytes, bool* valid) {
     p = next;
   }
   return out;
+}
+
+}  // namespace
+
+std::string RepairUtf8(std::string bytes, bool* valid) {
+  return RepairAfter(std::move(bytes), 0, valid);
+}
+
+void Utf8Repairer::Append(std::string_view piece) {
+  bytes_.append(piece);
+  if (malformed_) return;
+  const auto* const begin = reinterpret_cast<const unsigned char*>(bytes_.data());
+  const unsigned char* const end = begin + bytes_.size();
+  const unsigned char* const bad = FindMalformed(begin + checked_, end);
+  checked_ = static_cast<std::size_t>(bad - begin);
+  if (bad == end) return;
+  // A character cut at the end of the piece may still be completed by the
+  // next one: only its lead and continuation bytes so far, fewer than it needs.
+  const unsigned char lead = *bad;
+  const std::ptrdiff_t needed = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+  bool cut = lead >= 0xC2 && lead <= 0xF4 && end - bad < needed;
+  for (const unsigned char* q = bad + 1; cut && q < end; ++q) cut = (*q & 0xC0) == 0x80;
+  malformed_ = !cut;
+}
+
+std::string Utf8Repairer::Take() {
+  std::string repaired = RepairAfter(std::move(bytes_), checked_, nullptr);
+  bytes_.clear();
+  checked_ = 0;
+  malformed_ = false;
+  return repaired;
 }
 
 std::string Utf16ToUtf8(std::u16string_view in, bool* valid) {

@@ -30,7 +30,7 @@ FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeo
   CHttpClient client(timeout);
   client.SetProgressCallback(onProgress);
   FetchResult result;
-  std::string body;
+  Utf8Repairer body;
   if (client.OpenUrl(url) && client.ReadBody(body)) {
     result.status = FetchStatus::Ok;
     result.body = AnswerText(std::move(body));

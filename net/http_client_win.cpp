@@ -175,7 +175,7 @@ bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
 
 namespace {
 
-void TakeBody(ResponseBodyDecoder& body, std::string& bytes) { bytes = body.TakeBytes(); }
+void TakeBody(ResponseBodyDecoder& body, Utf8Repairer& utf8) { utf8 = body.TakeUtf8(); }
 void TakeBody(ResponseBodyDecoder& body, std::u16string& text) { text = body.TakeText(); }
 
 }  // namespace
@@ -191,7 +191,7 @@ bool CHttpClient::ReadBodyAs(Body& text) {
     lastStatus_ = HttpLastStatus::Success;
     return true;
   }
-  text.clear();
+  text = Body();
   try {
     ResponseBodyDecoder body;
     if (!ReadWholeBody(body)) return false;
@@ -199,12 +199,12 @@ bool CHttpClient::ReadBodyAs(Body& text) {
     return true;
   } catch (const std::bad_alloc&) {
     request_.reset();
-    text.clear();
+    text = Body();
     lastStatus_ = HttpLastStatus::OutOfMemory;
     return false;
   }
 }
 
-bool CHttpClient::ReadBody(std::string& bytes) { return ReadBodyAs(bytes); }
+bool CHttpClient::ReadBody(Utf8Repairer& body) { return ReadBodyAs(body); }
 
 bool CHttpClient::ReadBody(std::u16string& text) { return ReadBodyAs(text); }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/utf_convert.h"
 #include "net/http_last_status.h"
 #include "net/http_response_rules.h"
 #include "net/internet_handle_win.h"
@@ -38,12 +39,12 @@ class CHttpClient {
   // from or written to the platform's web cache.
   [[nodiscard]] bool OpenUrl(const std::u16string& url);
 
-  // Reads the body of the response that OpenUrl left open into `bytes`, as
-  // it arrived, and closes the request. When the response announced no
-  // body, `bytes` is left as it was. False when no response is open, or
-  // (with `bytes` emptied) when memory runs out or the body did not arrive
-  // whole.
-  [[nodiscard]] bool ReadBody(std::string& bytes);
+  // Reads the body of the response that OpenUrl left open into `body`,
+  // which keeps it as UTF-8 and repairs it (see Utf8Repairer), and closes
+  // the request. When the response announced no body, `body` is left as it
+  // was. False when no response is open, or (with `body` emptied) when
+  // memory runs out or the body did not arrive whole.
+  [[nodiscard]] bool ReadBody(Utf8Repairer& body);
   // The same, with the body decoded from UTF-8 into `text`.
   [[nodiscard]] bool ReadBody(std::u16string& text);
 

@@ -2,12 +2,14 @@
 // Gathers a response body read by read. Every 2048-byte slice of a read is
 // zero-terminated text: what follows a zero byte up to the end of its slice
 // is dropped, though every byte still counts towards the length received.
-// The bytes are kept as they arrived (UTF-8, a byte-order mark included);
-// only a caller that wants UTF-16 has them decoded.
+// The text stays UTF-8 (a byte-order mark included), checked read by read;
+// only a caller that wants UTF-16 has it decoded.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "common/utf_convert.h"
 
 class ResponseBodyDecoder {
  public:
@@ -19,13 +21,14 @@ class ResponseBodyDecoder {
   // Throws std::bad_alloc when memory runs out.
   void Append(const char* data, size_t size);
   uint64_t received() const { return received_; }
-  // The whole body as it was kept, handed over.
-  std::string TakeBytes();
-  // The whole body decoded from UTF-8; malformed sequences, and a character
-  // left unfinished at the end, become U+FFFD. Throws std::bad_alloc.
+  // The whole body, handed over; its Take gives the text with malformed
+  // sequences, and a character left unfinished at the end, as U+FFFD.
+  Utf8Repairer TakeUtf8();
+  // The whole body decoded from UTF-8, with U+FFFD as above. Throws
+  // std::bad_alloc.
   std::u16string TakeText();
 
  private:
-  std::string bytes_;
+  Utf8Repairer text_;
   uint64_t received_ = 0;
 };

@@ -65,6 +65,11 @@ class AddrContactList {
   std::size_t size() const { return ends_.size(); }
   bool empty() const { return ends_.empty(); }
   void reserve(std::size_t count) { ends_.reserve(count); }
+  // Room for `count` contacts whose texts take `textBytes` together.
+  void reserve(std::size_t count, std::size_t textBytes) {
+    ends_.reserve(count);
+    texts_.reserve(textBytes);
+  }
 
   void push_back(const AddrContact& contact) {
     AppendUtf8(Utf16ToUtf8(contact.Name), Utf16ToUtf8(contact.EMail));

@@ -15,6 +15,8 @@ class AnswerText {
   AnswerText() = default;
   // The body's bytes as they arrived.
   explicit AnswerText(std::string bytes) : utf8_(RepairUtf8(std::move(bytes))) {}
+  // The body as it was gathered, checked piece by piece.
+  explicit AnswerText(Utf8Repairer&& body) : utf8_(body.Take()) {}
   // An answer given as text.
   AnswerText(const std::u16string& text) : utf8_(Utf16ToUtf8(text)) {}
   AnswerText(const char16_t* text) : utf8_(Utf16ToUtf8(text)) {}

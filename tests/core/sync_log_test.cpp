@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -48,7 +49,8 @@ TEST(UtfConvertTest, RoundTripsAndMarksMalformedInput) {
 }
 
 // The answer is kept as repaired UTF-8 instead of decoded text, so the
-// repair must put U+FFFD exactly where decoding does, whatever the mix.
+// repair must put U+FFFD exactly where decoding does, whatever the mix and
+// however the bytes arrive.
 TEST(UtfConvertTest, RepairReplacesWhatDecodingReplaces) {
   const std::string pieces[] = {"a",        "<p n='x'/>",   "\xC3\xA9",       "\xE4\xB8\xAD",
                                 "\xF0\x9F\x98\x80", "\xEF\xBF\xBD", "\xE4\xB8",     "\xF0\x9F",
@@ -68,6 +70,15 @@ TEST(UtfConvertTest, RepairReplacesWhatDecodingReplaces) {
     ASSERT_EQ(repaired, expected) << "round " << round;
     EXPECT_EQ(repairedValid, decodedValid);
     EXPECT_EQ(repairedValid, repaired == bytes);
+
+    // The same bytes arriving in pieces cut anywhere, characters included.
+    Utf8Repairer arriving;
+    for (size_t at = 0; at < bytes.size();) {
+      const size_t n = std::min(std::uniform_int_distribution<size_t>(1, 6)(random), bytes.size() - at);
+      arriving.Append(std::string_view(bytes).substr(at, n));
+      at += n;
+    }
+    ASSERT_EQ(arriving.Take(), expected) << "round " << round;
   }
 }
 

@@ -108,7 +108,7 @@ Outcome Today(const char* body, const std::vector<std::size_t>& reads) {
     at += size;
   }
   out.received = decoder.received();
-  AnswerText answer(decoder.TakeBytes());
+  AnswerText answer(decoder.TakeUtf8());
   out.addressXml = answer.Utf8();
   NoHandler none;
   out.parseCode = static_cast<int>(ReadXml(answer.Utf8(), none));
