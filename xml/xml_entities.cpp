@@ -1,7 +1,5 @@
 #include "xml/xml_entities.h"
 
-#include <cstring>
-
 #include "xml/xml_text.h"
 
 namespace {
@@ -26,9 +24,10 @@ const Entity* MatchEntity(std::string_view rest) {
 }  // namespace
 
 XmlEntities ScanXmlEntities(std::string_view text) {
-  const void* amp = std::memchr(text.data(), '&', text.size());
-  if (amp == nullptr) return XmlEntities::None;
-  for (std::size_t i = static_cast<const char*>(amp) - text.data(); i < text.size(); ++i) {
+  // Every value of the answer comes through here.
+  const std::size_t amp = FindEither(text, 0, '&', '&');
+  if (amp == text.size()) return XmlEntities::None;
+  for (std::size_t i = amp; i < text.size(); ++i) {
     if (text[i] != '&') continue;
     const Entity* entity = MatchEntity(text.substr(i + 1));
     if (entity == nullptr) return XmlEntities::Unknown;

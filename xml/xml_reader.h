@@ -23,7 +23,6 @@
 // of the text get no EndElement. A handler may throw std::bad_alloc.
 
 #include <cstddef>
-#include <cstring>
 #include <new>
 #include <string_view>
 
@@ -75,11 +74,7 @@ class XmlReader {
   static constexpr std::size_t kNoText = static_cast<std::size_t>(-1);
   enum class AttributeState { ExpectName, NameSeen, EqualsSeen };
 
-  static std::size_t LengthBeforeNul(std::string_view text) {
-    const void* nul = std::memchr(text.data(), '\0', text.size());
-    return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())
-               : text.size();
-  }
+  static std::size_t LengthBeforeNul(std::string_view text) { return FindEither(text, 0, '\0', '\0'); }
 
   static bool IsEndTagDelimiter(char c) {
     return IsXmlSpace(c) || c == '/' || c == '<' || c == '=' || c == '>';
