@@ -1,11 +1,12 @@
 // libFuzzer target: the road from the bytes of an HTTP body to what a run
-// writes, today's UTF-8 path against the reference copy of the code before
-// it (xml/fuzz/reference/), which decoded the whole body to UTF-16 first. Both get the same bytes in the same
-// reads; they must agree on the bytes received, the address.xml bytes, the
-// parse code, the answer's kind, error text and closing, every contact as
-// the UTF-16 writers and the Foxmail 7 records take it, and the parsed tree.
-// The last input byte picks the read sizes; the rest is the body (so the
-// seed documents of xml/fuzz/corpus stay whole but for their last byte).
+// writes, today's UTF-8 road against the reference copy of the code before
+// it (xml/fuzz/reference/), which decoded the whole body to UTF-16 first.
+// Both get the same bytes in the same reads; they must agree on the bytes
+// received, the address.xml bytes, the parse code, the answer's kind, error
+// text and closing, every contact as the UTF-16 writers and the Foxmail 7
+// records take it, and the parsed tree. The last input byte picks the read
+// sizes; the rest is the body (so the seed documents of xml/fuzz/corpus
+// stay whole but for their last byte).
 
 #include <algorithm>
 #include <array>
