@@ -57,11 +57,12 @@ FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeo
   const ClientRegistration registration(shared, client);
   client.SetProgressCallback([&shared] { shared.NoteProgress(); });
   FetchResult result;
-  if (client.OpenUrl(url) && client.ReadBody(result.body)) {
+  Utf8Repairer body;
+  if (client.OpenUrl(url) && client.ReadBody(body)) {
     result.status = FetchStatus::Ok;
+    result.body = AnswerText(std::move(body));
     result.lengthAnnounced = client.bodyLengthAnnounced();
   } else {
-    result.body.clear();
     if (client.lastStatus() == HttpLastStatus::CertificateInvalid) {
       result.status = FetchStatus::CertificateInvalid;
     }

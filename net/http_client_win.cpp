@@ -180,8 +180,7 @@ void CHttpClient::ReplaceRequest(HINTERNET request) {
   if (!aborted_) request_ = std::move(incoming);
 }
 
-bool CHttpClient::ReadWholeBody(std::u16string& text) {
-  ResponseBodyDecoder body;
+bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
   if (bodyExpected_.framing == BodyFraming::DeclaredLength) {
     body.Reserve(bodyExpected_.declaredLength);
   }
@@ -204,12 +203,19 @@ bool CHttpClient::ReadWholeBody(std::u16string& text) {
     lastStatus_ = HttpLastStatus::BodyIncomplete;
     return false;
   }
-  text = body.TakeText();
   lastStatus_ = HttpLastStatus::Success;
   return true;
 }
 
-bool CHttpClient::ReadBody(std::u16string& text) {
+namespace {
+
+void TakeBody(ResponseBodyDecoder& body, Utf8Repairer& utf8) { utf8 = body.TakeUtf8(); }
+void TakeBody(ResponseBodyDecoder& body, std::u16string& text) { text = body.TakeText(); }
+
+}  // namespace
+
+template <class Body>
+bool CHttpClient::ReadBodyAs(Body& text) {
   if (!Request()) {
     lastStatus_ = HttpLastStatus::NoRequest;
     return false;
@@ -219,13 +225,20 @@ bool CHttpClient::ReadBody(std::u16string& text) {
     lastStatus_ = HttpLastStatus::Success;
     return true;
   }
-  text.clear();
+  text = Body();
   try {
-    return ReadWholeBody(text);
+    ResponseBodyDecoder body;
+    if (!ReadWholeBody(body)) return false;
+    TakeBody(body, text);
+    return true;
   } catch (const std::bad_alloc&) {
     ReplaceRequest(nullptr);
-    text.clear();
+    text = Body();
     lastStatus_ = HttpLastStatus::OutOfMemory;
     return false;
   }
 }
+
+bool CHttpClient::ReadBody(Utf8Repairer& body) { return ReadBodyAs(body); }
+
+bool CHttpClient::ReadBody(std::u16string& text) { return ReadBodyAs(text); }

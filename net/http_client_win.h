@@ -10,9 +10,12 @@
 #include <mutex>
 #include <string>
 
+#include "common/utf_convert.h"
 #include "net/http_last_status.h"
 #include "net/http_response_rules.h"
 #include "net/internet_handle_win.h"
+
+class ResponseBodyDecoder;
 
 // Long enough for a slow server to build a large address book, short enough
 // that a server which stops answering cannot hold a run (and with it the
@@ -37,11 +40,13 @@ class CHttpClient {
   // from or written to the platform's web cache.
   [[nodiscard]] bool OpenUrl(const std::u16string& url);
 
-  // Reads the body of the response that OpenUrl left open, decodes it from
-  // UTF-8 into `text` and closes the request. When the response announced no
-  // body, `text` is left as it was. False when no response is open, or
-  // (with `text` emptied) when memory runs out or the body did not arrive
-  // whole.
+  // Reads the body of the response that OpenUrl left open into `body`,
+  // which keeps it as UTF-8 and repairs it (see Utf8Repairer), and closes
+  // the request. When the response announced no body, `body` is left as it
+  // was. False when no response is open, or (with `body` emptied) when
+  // memory runs out or the body did not arrive whole.
+  [[nodiscard]] bool ReadBody(Utf8Repairer& body);
+  // The same, with the body decoded from UTF-8 into `text`.
   [[nodiscard]] bool ReadBody(std::u16string& text);
 
   // The one call allowed from another thread, while OpenUrl or ReadBody
@@ -59,7 +64,9 @@ class CHttpClient {
  private:
   bool SendRequest(const std::u16string& url);
   bool Connect(const std::u16string& host, INTERNET_PORT port, bool secure);
-  bool ReadWholeBody(std::u16string& text);
+  template <class Body>
+  bool ReadBodyAs(Body& body);
+  bool ReadWholeBody(ResponseBodyDecoder& body);
   void CloseAll();
   HINTERNET Request();
   // Closes the request handle held so far and keeps `request` instead.

@@ -3,60 +3,59 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
-#include "common/utf_convert.h"
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
-constexpr uint64_t kMaxReservedChars = 128ull << 20;
+constexpr uint64_t kMaxReservedBytes = 256ull << 20;
 
-size_t SequenceLength(unsigned char lead) {
-  if (lead >= 0xF0) return 4;
-  if (lead >= 0xE0) return 3;
-  if (lead >= 0xC0) return 2;
-  return 1;
+// Every read goes through here, so it looks at sixteen bytes a step.
+bool HasZeroByte(const char* data, size_t size) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= size; i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)) != 0) return true;
+  }
+#endif
+  for (; i < size; ++i) {
+    if (data[i] == 0) return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-size_t Utf8CompletePrefix(const std::string& bytes) {
-  // A decoder never takes a byte other than a continuation byte into the
-  // character before it, so a cut before any such byte is safe.
-  const size_t n = bytes.size();
-  for (size_t back = 1; back <= 3 && back <= n; ++back) {
-    const unsigned char c = static_cast<unsigned char>(bytes[n - back]);
-    if ((c & 0xC0) != 0x80) return back < SequenceLength(c) ? n - back : n;
-  }
-  return n;
-}
-
 void ResponseBodyDecoder::Reserve(uint64_t expectedBytes) {
-  // A byte never decodes to more than one UTF-16 unit.
   try {
-    text_.reserve(static_cast<size_t>(std::min(expectedBytes, kMaxReservedChars)));
+    text_.Reserve(static_cast<size_t>(std::min(expectedBytes, kMaxReservedBytes)));
   } catch (const std::bad_alloc&) {
   }
 }
 
 void ResponseBodyDecoder::Append(const char* data, size_t size) {
   received_ += size;
-  scratch_.assign(pending_);
+  if (!HasZeroByte(data, size)) {
+    text_.Append(std::string_view(data, size));
+    return;
+  }
   for (size_t at = 0; at < size; at += kSliceBytes) {
     const char* slice = data + at;
     const size_t length = std::min(kSliceBytes, size - at);
     const void* zero = std::memchr(slice, 0, length);
-    scratch_.append(slice,
-                    zero ? static_cast<size_t>(static_cast<const char*>(zero) - slice) : length);
+    text_.Append(std::string_view(
+        slice, zero ? static_cast<size_t>(static_cast<const char*>(zero) - slice) : length));
   }
-  const size_t complete = Utf8CompletePrefix(scratch_);
-  text_ += Utf8ToUtf16(std::string_view(scratch_).substr(0, complete));
-  pending_.assign(scratch_, complete, std::string::npos);
 }
 
+Utf8Repairer ResponseBodyDecoder::TakeUtf8() { return std::exchange(text_, {}); }
+
 std::u16string ResponseBodyDecoder::TakeText() {
-  if (!pending_.empty()) text_ += Utf8ToUtf16(pending_);
-  pending_.clear();
-  std::u16string text;
-  text.swap(text_);
-  return text;
+  // Decoding the repaired text gives what decoding the bytes gives.
+  return Utf8ToUtf16(text_.Take());
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Times the download of one large body from a loopback server: our HTTP
-# client (CHttpClient) under Wine against curl on the host, the median of
-# several runs each, and reports the ratio and our peak memory.
+# Times the download of one large body from a loopback server: the run's
+# fetcher (HttpAnswerFetcher over CHttpClient) under Wine, which keeps the
+# body in memory, against curl on the host keeping it in a file on tmpfs.
+# The two alternate run by run; medians of each, the ratio, and our peak
+# memory.
 #
 # Usage: scripts/bench-http.sh [windows-build-dir]
 #   RUNS=5 SIZE_MB=100 to change the defaults.
@@ -21,11 +23,14 @@ export TW_BUILD_DIR="$build"
 source "$repo/scripts/wine-env.sh"
 
 work="$(mktemp -d)"
+# curl keeps the body where ours does, in memory.
+kept_dir="$work"
+[ -d /dev/shm ] && kept_dir="$(mktemp -d /dev/shm/tw-bench-http.XXXXXX)"
 server_pid=""
 cleanup() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
   bash "$repo/scripts/wine-session.sh" stop >/dev/null 2>&1 || true
-  rm -rf "$work"
+  rm -rf "$work" "$kept_dir"
 }
 trap cleanup EXIT
 
@@ -45,12 +50,13 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 
 # One warm-up of each, so that neither pays for cold caches.
-curl -s -o /dev/null "$url"
+curl -s -o "$kept_dir/body" "$url"
 "$TW_WINE" "$bench_exe" "$url" </dev/null >/dev/null 2>&1 || true
 
 : >"$work/curl" ; : >"$work/ours"
 for _ in $(seq 1 "$runs"); do
-  curl -s -o /dev/null -w '%{time_total}\n' "$url" >>"$work/curl"
+  rm -f "$kept_dir/body"
+  curl -s -o "$kept_dir/body" -w '%{time_total}\n' "$url" >>"$work/curl"
   "$TW_WINE" "$bench_exe" "$url" </dev/null 2>/dev/null >>"$work/ours"
 done
 
@@ -66,11 +72,11 @@ ours_s="$(field seconds <"$work/ours" | median)"
 peak="$(field peak_working_set <"$work/ours" | sort -g | tail -n1)"
 base="$(field base_working_set <"$work/ours" | median)"
 
-awk -v c="$curl_s" -v o="$ours_s" -v p="$peak" -v b="$base" -v n="$body_bytes" -v r="$runs" 'BEGIN {
-  printf "body: %.0f MB, %d runs each\n", n / 1e6, r
-  printf "curl (host):        median %.3f s\n", c
-  printf "CHttpClient (Wine): median %.3f s\n", o
+awk -v load="$(cut -d' ' -f1-3 /proc/loadavg)" -v c="$curl_s" -v o="$ours_s" -v p="$peak" -v b="$base" -v n="$body_bytes" -v r="$runs" 'BEGIN {
+  printf "body: %.0f MB, %d runs each, alternating (load %s)\n", n / 1e6, r, load
+  printf "curl (host), body kept in a file on tmpfs: median %.3f s\n", c
+  printf "HttpAnswerFetcher (Wine), body kept:       median %.3f s\n", o
   printf "ratio ours/curl:    %.2f (target <= 1.5)\n", o / c
-  printf "peak working set:   %.0f MB (%.2fx the body; %.0f MB before the fetch, %.2fx above that)\n",
+  printf "peak working set:   %.0f MB (%.2fx the body, target <= 1.5; %.0f MB before the fetch, %.2fx above that)\n",
          p / 1e6, p / n, b / 1e6, (p - b) / n
 }'

@@ -5,7 +5,10 @@
 #
 # SECONDS defaults to 60. For a long run, e.g. overnight on both cores:
 #   scripts/fuzz.sh 28800 -jobs=2 -workers=2
-# New inputs go to build/fuzz/corpus (the checked-in seeds in
+# FUZZER picks the target: xml_parser_fuzzer (default; crashes and broken
+# invariants) or answer_differential_fuzzer (today's answer path against
+# the reference copy in xml/fuzz/reference; any difference is a crash).
+# New inputs go to build/fuzz/corpus-FUZZER (the checked-in seeds in
 # xml/fuzz/corpus are only read); crashes are written to build/fuzz/.
 set -euo pipefail
 
@@ -18,10 +21,12 @@ cmake -S "$root" -B "$build" -G "Unix Makefiles" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DTW_FUZZ=ON >/dev/null
-cmake --build "$build" --target xml_parser_fuzzer -j2
+fuzzer="${FUZZER:-xml_parser_fuzzer}"
+cmake --build "$build" --target "$fuzzer" -j2
 
-mkdir -p "$build/corpus"
+corpus="$build/corpus-$fuzzer"
+mkdir -p "$corpus"
 cd "$build"
-./xml/fuzz/xml_parser_fuzzer "$build/corpus" "$root/xml/fuzz/corpus" \
+"./xml/fuzz/$fuzzer" "$corpus" "$root/xml/fuzz/corpus" \
   -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
   -dict="$root/xml/fuzz/xml.dict" -print_final_stats=1 "$@"

@@ -6,7 +6,10 @@
 #include "sync/answer_copy_file_win.h"
 
 bool AnswerCopyFile::Save(const std::u16string& answerText) {
-  const std::string bytes = Utf16ToUtf8(answerText);
+  return SaveUtf8(Utf16ToUtf8(answerText));
+}
+
+bool AnswerCopyFile::SaveUtf8(std::string_view bytes) {
   UniqueHandle file(CreateFileW(AsWide(path_), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;

@@ -1,50 +1,164 @@
 #include "sync/exchange_format.h"
 
 #include <new>
+#include <utility>
 
-#include "xml/xml_node.h"
-#include "xml/xml_parser.h"
+#include "xml/xml_reader.h"
 
 namespace {
 
-std::u16string AttributeOrEmpty(const XmlNode& node, std::u16string_view name) {
-  return std::u16string(node.GetAttribute(name).value_or(std::u16string_view()));
-}
+// A text of the answer as the parser found it, and whether its entities
+// are to be decoded.
+struct Piece {
+  std::string_view text;
+  XmlEntities entities = XmlEntities::None;
+};
 
-AddressBookAnswer ReadFirstNode(const XmlNode& first) {
-  AddressBookAnswer answer;
-  if (!first) return answer;
+// Follows the parse and keeps only what the run reads: below the first
+// top-level element, the first error element's first text, or the person
+// elements of the first addressbooks element with their first Name and
+// E-Mail attributes (letter case ignored in all names).
+class AnswerReader {
+ public:
+  void StartElement(std::string_view name, bool /*isDeclaration*/) {
+    FlushPerson();
+    ++depth_;
+    if (depth_ == 1) {
+      firstOpen_ = !firstSeen_;
+      firstSeen_ = true;
+    } else if (depth_ == 2 && firstOpen_) {
+      if (!errorSeen_ && EqualsIgnoreCase(name, "error")) {
+        errorSeen_ = errorOpen_ = true;
+      } else if (!bookSeen_ && EqualsIgnoreCase(name, "addressbooks")) {
+        bookSeen_ = bookOpen_ = true;
+      }
+    } else if (depth_ == 3 && bookOpen_ && EqualsIgnoreCase(name, "person")) {
+      person_ = Person{};
+      personPending_ = true;
+    }
+  }
 
-  // The server's refusal wins over any address book beside it.
-  if (XmlNode error = first.FindChild(u"error")) {
-    answer.kind = AnswerKind::ServerError;
-    answer.errorText = error.TextAt(0).value_or(std::u16string_view());
+  void EndElement() {
+    FlushPerson();
+    if (depth_ == 1) {
+      firstOpen_ = false;
+    } else if (depth_ == 2) {
+      if (bookOpen_) bookClosed_ = true;
+      bookOpen_ = errorOpen_ = false;
+    }
+    --depth_;
+  }
+
+  void Attribute(std::string_view name) { Attribute(name, {}, XmlEntities::None); }
+
+  void Attribute(std::string_view name, std::string_view value, XmlEntities entities) {
+    if (!personPending_) return;
+    // The first attribute of a name counts, with or without a value.
+    if (!person_.nameSeen && EqualsIgnoreCase(name, "name")) {
+      person_.nameSeen = true;
+      person_.name = {value, entities};
+    } else if (!person_.emailSeen && EqualsIgnoreCase(name, "e-mail")) {
+      person_.emailSeen = true;
+      person_.email = {value, entities};
+    }
+  }
+
+  void Text(std::string_view text, XmlEntities entities) {
+    FlushPerson();
+    if (depth_ == 2 && errorOpen_ && !errorTextSeen_) {
+      errorTextSeen_ = true;
+      errorText_ = {text, entities};
+    }
+  }
+
+  void RawText(std::string_view text) { Text(text, XmlEntities::None); }
+
+  void RawSection(const XmlRawMarkers&, std::string_view) { FlushPerson(); }
+
+  // The values cannot take more room than the answer, nor a person less
+  // than the shortest whole one. Reserved memory that is never written
+  // costs address space only, and the list is not copied as it grows.
+  void ReserveFor(std::size_t answerBytes) {
+    constexpr std::size_t kShortestPerson = sizeof("<person Name=\"\" E-Mail=\"\"/>") - 1;
+    contacts_.reserve(answerBytes / kShortestPerson, answerBytes);
+  }
+
+  AddressBookAnswer Finish(XmlError error) {
+    // A person cut off by the end of the text still counts.
+    FlushPerson();
+    AddressBookAnswer answer;
+    if (!XmlAccepted(error) || !firstSeen_) return answer;
+    // The server's refusal wins over any address book beside it.
+    if (errorSeen_) {
+      answer.kind = AnswerKind::ServerError;
+      answer.errorText = Utf8ToUtf16(Decoded(errorText_));
+    } else if (bookSeen_) {
+      answer.kind = AnswerKind::Contacts;
+      answer.contacts = std::move(contacts_);
+      answer.addressBookClosed = bookClosed_;
+    }
     return answer;
   }
 
-  const XmlNode book = first.FindChild(u"addressbooks");
-  if (!book) return answer;
+ private:
+  struct Person {
+    Piece name;
+    Piece email;
+    bool nameSeen = false;
+    bool emailSeen = false;
+  };
 
-  // One running position: the list is walked once however many persons.
-  answer.contacts.reserve(book.ChildCount());
-  std::size_t position = 0;
-  while (XmlNode person = book.FindChild(u"person", &position)) {
-    answer.contacts.push_back(
-        {AttributeOrEmpty(person, u"Name"), AttributeOrEmpty(person, u"E-Mail")});
+  // A person's attributes end with the next thing the parser reports.
+  void FlushPerson() {
+    if (!personPending_) return;
+    personPending_ = false;
+    if (person_.name.entities == XmlEntities::None && person_.email.entities == XmlEntities::None) {
+      contacts_.AppendUtf8(person_.name.text, person_.email.text);
+    } else {
+      const std::string name(Decoded(person_.name));
+      contacts_.AppendUtf8(name, Decoded(person_.email));
+    }
   }
-  answer.kind = AnswerKind::Contacts;
-  answer.addressBookClosed = book.IsClosed();
-  return answer;
-}
+
+  std::string_view Decoded(const Piece& piece) {
+    if (piece.entities == XmlEntities::None) return piece.text;
+    scratch_.resize(piece.text.size());
+    scratch_.resize(DecodeXmlEntities(piece.text, scratch_.data()));
+    return scratch_;
+  }
+
+  int depth_ = 0;
+  bool firstSeen_ = false;
+  bool firstOpen_ = false;
+  bool errorSeen_ = false;
+  bool errorOpen_ = false;
+  bool errorTextSeen_ = false;
+  bool bookSeen_ = false;
+  bool bookOpen_ = false;
+  bool bookClosed_ = false;
+  bool personPending_ = false;
+  Person person_;
+  Piece errorText_;
+  AddrContactList contacts_;
+  std::string scratch_;
+};
 
 }  // namespace
 
+AddressBookAnswer ReadAnswerText(AnswerText answer) {
+  try {
+    AnswerReader reader;
+    reader.ReserveFor(answer.size());
+    const XmlError error = ReadXml(answer.Utf8(), reader);
+    return reader.Finish(error);
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+}
+
 AddressBookAnswer ReadAddressBookAnswer(const std::u16string& answerText) {
   try {
-    // Only the first top-level node is kept: with a declaration in front it
-    // holds the whole document, otherwise it is the wrapping element.
-    XmlNode first = ParseXmlDocument(answerText).ChildAt(0);
-    return ReadFirstNode(first);
+    return ReadAnswerText(AnswerText(answerText));
   } catch (const std::bad_alloc&) {
     return {};
   }

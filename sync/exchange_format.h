@@ -1,10 +1,11 @@
 #pragma once
-// Reads the mail server's address-book answer (already decoded to UTF-16)
-// into a contact list, the server's refusal text, or a parse failure.
+// Reads the mail server's address-book answer into a contact list, the
+// server's refusal text, or a parse failure.
 
 #include <string>
 
 #include "sync/addr_contact.h"
+#include "sync/answer_text.h"
 
 enum class AnswerKind {
   Contacts,     // `contacts` holds one entry per person element
@@ -21,5 +22,9 @@ struct AddressBookAnswer {
   bool addressBookClosed = false;
 };
 
-// Never throws on any input and never ends the process.
+// Never throws on any input and never ends the process. Parses the answer
+// in place and decodes only what it keeps; the answer is dropped when
+// this returns.
+AddressBookAnswer ReadAnswerText(AnswerText answer);
+// The same for an answer already decoded to UTF-16.
 AddressBookAnswer ReadAddressBookAnswer(const std::u16string& answerText);

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "common/utf_convert.h"
 #include "sync/exchange_format.h"
@@ -59,7 +60,7 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
 SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
   if (settings.Password.empty()) return Outcome(kNoPasswordText, false);
 
-  const FetchResult fetched = deps.fetcher.Fetch(BuildRequestUrl(settings, PasswordInUrl::Plain));
+  FetchResult fetched = deps.fetcher.Fetch(BuildRequestUrl(settings, PasswordInUrl::Plain));
   if (fetched.status != FetchStatus::Ok) {
     // The shown and logged URL never carries the password.
     const char16_t* prefix = fetched.status == FetchStatus::CertificateInvalid
@@ -68,9 +69,10 @@ SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
     return Outcome(prefix + BuildRequestUrl(settings, PasswordInUrl::Masked), false);
   }
 
-  deps.answerCopy.Save(fetched.body);
+  deps.answerCopy.SaveUtf8(fetched.body.Utf8());
 
-  AddressBookAnswer answer = ReadAddressBookAnswer(fetched.body);
+  // The contact list keeps what it needs: the body goes before the writer runs.
+  AddressBookAnswer answer = ReadAnswerText(std::move(fetched.body));
   switch (answer.kind) {
     case AnswerKind::ParseFailed: return Outcome(kParseFailedText, false);
     // The server's text is not ours: it is kept short.

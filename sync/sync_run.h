@@ -6,9 +6,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "sync/addr_book_sync.h"
 #include "sync/client_kind.h"
+#include "sync/answer_text.h"
 #include "sync/sync_settings.h"
 
 enum class FetchStatus {
@@ -19,7 +21,7 @@ enum class FetchStatus {
 
 struct FetchResult {
   FetchStatus status = FetchStatus::Failed;
-  std::u16string body;  // the decoded body when status is Ok
+  AnswerText body;  // the body when status is Ok
   // The server announced the body's length, so a cut body was already
   // caught. Without it (chunked, or ended by closing the connection) only
   // the answer itself can show that it is whole.
@@ -38,6 +40,9 @@ class IAnswerCopy {
  public:
   virtual ~IAnswerCopy() = default;
   virtual bool Save(const std::u16string& answerText) = 0;
+  // The run's way in: the answer as it arrived. A copy that stores UTF-8
+  // takes it as it is; others get the decoded text.
+  virtual bool SaveUtf8(std::string_view answer) { return Save(Utf8ToUtf16(answer)); }
 };
 
 class IWriterFactory {

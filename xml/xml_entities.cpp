@@ -5,37 +5,50 @@
 namespace {
 
 struct Entity {
-  std::u16string_view reference;  // what follows the "&"
-  char16_t character;
+  std::string_view reference;  // what follows the "&"
+  char character;
 };
 
 constexpr Entity kEntities[] = {
-    {u"lt;", u'<'}, {u"gt;", u'>'}, {u"amp;", u'&'}, {u"apos;", u'\''}, {u"quot;", u'"'},
+    {"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"apos;", '\''}, {"quot;", '"'},
 };
+
+// The entity that the "&" before `rest` starts, or null.
+const Entity* MatchEntity(std::string_view rest) {
+  for (const Entity& entity : kEntities) {
+    if (StartsWithIgnoreCase(rest, entity.reference)) return &entity;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
-std::size_t DecodeXmlEntities(std::u16string_view text, char16_t* out) {
+XmlEntities ScanXmlEntities(std::string_view text) {
+  // Every value of the answer comes through here.
+  const std::size_t amp = FindEither(text, 0, '&', '&');
+  if (amp == text.size()) return XmlEntities::None;
+  for (std::size_t i = amp; i < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    const Entity* entity = MatchEntity(text.substr(i + 1));
+    if (entity == nullptr) return XmlEntities::Unknown;
+    i += entity->reference.size();
+  }
+  return XmlEntities::Known;
+}
+
+std::size_t DecodeXmlEntities(std::string_view text, char* out) {
   std::size_t length = 0;
   std::size_t i = 0;
   while (i < text.size()) {
-    const char16_t c = text[i];
-    if (c != u'&') {
+    const char c = text[i];
+    if (c != '&') {
       out[length++] = c;
       ++i;
       continue;
     }
-    const std::u16string_view rest = text.substr(i + 1);
-    const Entity* match = nullptr;
-    for (const Entity& entity : kEntities) {
-      if (StartsWithIgnoreCase(rest, entity.reference)) {
-        match = &entity;
-        break;
-      }
-    }
-    if (match == nullptr) return kUndecodable;
-    out[length++] = match->character;
-    i += 1 + match->reference.size();
+    const Entity* entity = MatchEntity(text.substr(i + 1));
+    out[length++] = entity->character;
+    i += 1 + entity->reference.size();
   }
   return length;
 }

@@ -1,13 +1,18 @@
 #pragma once
-// Decoding of the five predefined XML entities.
+// The five predefined XML entities: &lt; &gt; &amp; &apos; &quot;, letter
+// case ignored. No other entity exists, named or numeric.
 
 #include <cstddef>
 #include <string_view>
 
-inline constexpr std::size_t kUndecodable = static_cast<std::size_t>(-1);
+enum class XmlEntities {
+  None,     // no "&" at all: the text stands for itself
+  Known,    // only the five
+  Unknown,  // some other "&" sequence: the text cannot be decoded
+};
 
-// Writes `text` to `out` (room for text.size() characters) with &lt; &gt;
-// &amp; &apos; &quot; (letter case ignored) replaced by their characters and
-// returns the length written. Any other "&" sequence, named or numeric,
-// makes the text undecodable: the result is then kUndecodable.
-std::size_t DecodeXmlEntities(std::u16string_view text, char16_t* out);
+XmlEntities ScanXmlEntities(std::string_view text);
+
+// Writes `text`, whose entities are all known, to `out` (room for
+// text.size() bytes: decoding never lengthens) and returns the length.
+std::size_t DecodeXmlEntities(std::string_view text, char* out);

@@ -78,7 +78,7 @@ class XmlNode {
   std::span<const XmlRawSection> RawSections() const noexcept;
 
  private:
-  friend class XmlParser;
+  friend class XmlTreeBuilder;
   // Takes a new reference to `data`.
   explicit XmlNode(XmlNodeData* data) noexcept;
 

@@ -4,20 +4,22 @@
 #include <emmintrin.h>
 #endif
 
-std::size_t LengthBeforeNul(std::u16string_view text) {
-  const char16_t* chars = text.data();
-  std::size_t i = 0;
+std::size_t FindEither(std::string_view text, std::size_t from, char a, char b) {
+  const char* chars = text.data();
+  std::size_t i = from;
 #if defined(__SSE2__)
-  // This pass reads the whole answer before the parse does: eight
-  // characters a step.
-  const __m128i zero = _mm_setzero_si128();
-  for (; i + 8 <= text.size(); i += 8) {
+  // Attribute values are the bulk of an address book.
+  const __m128i wantA = _mm_set1_epi8(a);
+  const __m128i wantB = _mm_set1_epi8(b);
+  for (; i + 16 <= text.size(); i += 16) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(block, zero)) != 0) break;
+    const int mask = _mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(block, wantA), _mm_cmpeq_epi8(block, wantB)));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
   }
 #endif
   for (; i < text.size(); ++i) {
-    if (chars[i] == 0) return i;
+    if (chars[i] == a || chars[i] == b) return i;
   }
   return text.size();
 }
@@ -26,7 +28,6 @@ std::size_t FindEither(std::u16string_view text, std::size_t from, char16_t a, c
   const char16_t* chars = text.data();
   std::size_t i = from;
 #if defined(__SSE2__)
-  // Attribute values are the bulk of an address book.
   const __m128i wantA = _mm_set1_epi16(static_cast<short>(a));
   const __m128i wantB = _mm_set1_epi16(static_cast<short>(b));
   for (; i + 8 <= text.size(); i += 8) {

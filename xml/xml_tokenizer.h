@@ -1,23 +1,25 @@
 #pragma once
 // Splits the text into the tokens the element parser works with. Tokens are
-// positions in the caller's text; nothing is copied. Inline: the parser asks
-// for a token every few characters.
+// positions in the caller's text; nothing is copied. Inline: the parser
+// asks for a token every few characters. The parser reads UTF-8; every
+// decision is made on ASCII characters, so UTF-16 text splits alike.
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "xml/xml_text.h"
 
 // Opaque sections, in the order they are tried; the first match wins.
 struct XmlRawMarkers {
-  std::u16string_view open;   // matched without regard to letter case
-  std::u16string_view close;  // matched exactly
+  std::string_view open;   // matched without regard to letter case
+  std::string_view close;  // matched exactly
 };
 
 inline constexpr XmlRawMarkers kXmlRawSectionTable[] = {
-    {u"<![CDATA[", u"]]>"}, {u"<PRE>", u"</PRE>"},     {u"<Script>", u"</Script>"},
-    {u"<!--", u"-->"},      {u"<!DOCTYPE", u">"},
+    {"<![CDATA[", "]]>"}, {"<PRE>", "</PRE>"},     {"<Script>", "</Script>"},
+    {"<!--", "-->"},      {"<!DOCTYPE", ">"},
 };
 
 enum class XmlTokenKind : std::uint8_t {
@@ -40,9 +42,11 @@ struct XmlToken {
   std::size_t rawIndex = 0;
 };
 
+template <class Char>
 class XmlTokenizer {
  public:
-  explicit XmlTokenizer(std::u16string_view text) : text_(text) {}
+  using Text = std::basic_string_view<Char>;
+  explicit XmlTokenizer(Text text) : text_(text) {}
 
   XmlToken Next();
 
@@ -52,29 +56,33 @@ class XmlTokenizer {
  private:
   // Whether an ordinary text token stops before this character (the "/"
   // only when a ">" follows).
-  static bool MayEndText(char16_t c) {
-    return c <= u'>' && (IsXmlSpace(c) || c == u'<' || c == u'=' || c == u'>' || c == u'/');
+  static bool MayEndText(Char c) {
+    return c <= '>' && c >= '\t' && (IsXmlSpace(c) || c == '<' || c == '=' || c == '>' || c == '/');
   }
 
   XmlToken RawOrTagOpen(std::size_t start);
   XmlToken OrdinaryText(std::size_t start);
 
-  std::u16string_view text_;
+  Text text_;
   std::size_t pos_ = 0;
 };
 
-inline XmlToken XmlTokenizer::Next() {
+template <class Char>
+XmlTokenizer(const std::basic_string<Char>&) -> XmlTokenizer<Char>;
+
+template <class Char>
+inline XmlToken XmlTokenizer<Char>::Next() {
   while (pos_ < text_.size() && IsXmlSpace(text_[pos_])) ++pos_;
   const std::size_t start = pos_;
   if (start == text_.size()) return {XmlTokenKind::EndOfInput, start, 0};
 
-  const char16_t c = text_[start];
+  const Char c = text_[start];
   switch (c) {
-    case u'<':
+    case '<':
       return RawOrTagOpen(start);
-    case u'"':
-    case u'\'': {
-      const std::size_t i = FindEither(text_, start + 1, c, u'<');
+    case '"':
+    case '\'': {
+      const std::size_t i = FindEither(text_, start + 1, c, '<');
       if (i < text_.size() && text_[i] == c) {
         pos_ = i + 1;
         while (pos_ < text_.size() && IsXmlSpace(text_[pos_])) ++pos_;
@@ -82,16 +90,16 @@ inline XmlToken XmlTokenizer::Next() {
       }
       return OrdinaryText(start);
     }
-    case u'/':
-      if (start + 1 < text_.size() && text_[start + 1] == u'>') {
+    case '/':
+      if (start + 1 < text_.size() && text_[start + 1] == '>') {
         pos_ += 2;
         return {XmlTokenKind::ShortClose, start, 2};
       }
       return OrdinaryText(start);
-    case u'=':
+    case '=':
       pos_ += 1;
       return {XmlTokenKind::Equals, start, 1};
-    case u'>':
+    case '>':
       pos_ += 1;
       return {XmlTokenKind::TagClose, start, 1};
     default:
@@ -99,26 +107,27 @@ inline XmlToken XmlTokenizer::Next() {
   }
 }
 
-inline XmlToken XmlTokenizer::RawOrTagOpen(std::size_t start) {
-  const char16_t next = start + 1 < text_.size() ? text_[start + 1] : u'\0';
+template <class Char>
+inline XmlToken XmlTokenizer<Char>::RawOrTagOpen(std::size_t start) {
+  const Char next = start + 1 < text_.size() ? text_[start + 1] : Char{};
   // Markers begin with "<!", "<P" or "<S"; the second character leaves at
   // most three candidates, which keep their table order.
-  const char16_t folded = FoldXmlCase(next);
-  if (next == u'!' || folded == u'p' || folded == u's') {
-    const std::u16string_view rest = text_.substr(start);
+  const Char folded = FoldXmlCase(next);
+  if (next == '!' || folded == 'p' || folded == 's') {
+    const Text rest = text_.substr(start);
     for (std::size_t i = 0; i < std::size(kXmlRawSectionTable); ++i) {
-      const std::u16string_view open = kXmlRawSectionTable[i].open;
-      if (FoldXmlCase(open[1]) == folded && StartsWithIgnoreCase(rest, open)) {
+      const std::string_view open = kXmlRawSectionTable[i].open;
+      if (FoldXmlCase(open[1]) == folded && StartsWithAsciiIgnoreCase(rest, open)) {
         pos_ = start + open.size();
         return {XmlTokenKind::RawSection, start, open.size(), i};
       }
     }
   }
-  if (next == u'/') {
+  if (next == '/') {
     pos_ += 2;
     return {XmlTokenKind::EndTagOpen, start, 2};
   }
-  if (next == u'?') {
+  if (next == '?') {
     pos_ += 2;
     return {XmlTokenKind::DeclOpen, start, 2};
   }
@@ -126,18 +135,19 @@ inline XmlToken XmlTokenizer::RawOrTagOpen(std::size_t start) {
   return {XmlTokenKind::TagOpen, start, 1};
 }
 
-inline XmlToken XmlTokenizer::OrdinaryText(std::size_t start) {
+template <class Char>
+inline XmlToken XmlTokenizer<Char>::OrdinaryText(std::size_t start) {
   // The first character never ends the token: it is a quote without its
   // partner, a "/" that closes no tag, or an ordinary character.
   std::size_t i = start + 1;
   for (; i < text_.size(); ++i) {
-    const char16_t c = text_[i];
+    const Char c = text_[i];
     if (!MayEndText(c)) continue;
     if (IsXmlSpace(c)) {
       pos_ = i + 1;
       return {XmlTokenKind::Text, start, i - start};
     }
-    if (c != u'/' || (i + 1 < text_.size() && text_[i + 1] == u'>')) break;
+    if (c != '/' || (i + 1 < text_.size() && text_[i + 1] == '>')) break;
   }
   pos_ = i;
   return {XmlTokenKind::Text, start, i - start};

@@ -2,29 +2,23 @@
 
 #include <algorithm>
 
-#include "common/utf_convert.h"
-
 namespace {
 
-std::string StoredUtf8(const std::u16string& text) {
-  std::string utf8 = Utf16ToUtf8(text);
-  // A zero byte would read as the end of the field.
-  utf8.resize(std::min(utf8.size(), utf8.find('\0')));
-  return utf8;
-}
+// A zero byte would read as the end of the field.
+std::string_view Stored(std::string_view utf8) { return utf8.substr(0, utf8.find('\0')); }
 
 // Never splits a UTF-8 sequence: Foxmail 7 would show a broken character.
-void ShortenAtCharBoundary(std::string& utf8, size_t maxBytes) {
+void ShortenAtCharBoundary(std::string_view& utf8, size_t maxBytes) {
   if (utf8.size() <= maxBytes) return;
   size_t cut = maxBytes;
   while (cut > 0 && (static_cast<uint8_t>(utf8[cut]) & 0xC0) == 0x80) --cut;
-  utf8.resize(cut);
+  utf8 = utf8.substr(0, cut);
 }
 
 }  // namespace
 
-RecordTexts RecordTextsFor(const AddrContact& contact) {
-  RecordTexts texts{StoredUtf8(contact.Name), StoredUtf8(contact.EMail)};
+RecordTexts RecordTextsFor(std::string_view name, std::string_view address) {
+  RecordTexts texts{Stored(name), Stored(address)};
   const size_t total = texts.name.size() + texts.address.size();
   if (total > kRecordTextLimit) {
     const size_t excess = total - kRecordTextLimit;
@@ -34,8 +28,8 @@ RecordTexts RecordTextsFor(const AddrContact& contact) {
   return texts;
 }
 
-ContactRecord BuildContactRecord(uint32_t number, const AddrContact& contact) {
-  const RecordTexts texts = RecordTextsFor(contact);
+ContactRecord BuildContactRecord(uint32_t number, std::string_view name, std::string_view address) {
+  const RecordTexts texts = RecordTextsFor(name, address);
   ContactRecord record{};
   record[0] = static_cast<uint8_t>(number & 0xFF);
   record[1] = static_cast<uint8_t>((number >> 8) & 0xFF);

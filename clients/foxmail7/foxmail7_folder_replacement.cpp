@@ -47,7 +47,10 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
   // wrap both. The first ones are kept; the run says so.
   AddrContactList firstContacts;
   if (contacts.size() > kFoxmail7ContactLimit) {
-    firstContacts.assign(contacts.begin(), contacts.begin() + kFoxmail7ContactLimit);
+    firstContacts.reserve(kFoxmail7ContactLimit);
+    for (size_t i = 0; i < kFoxmail7ContactLimit; ++i) {
+      firstContacts.AppendUtf8(contacts.NameUtf8(i), contacts.EMailUtf8(i));
+    }
   }
   const AddrContactList& written = firstContacts.empty() ? contacts : firstContacts;
   if (!WriteFolderFiles(staging, written, platform)) {

@@ -15,9 +15,11 @@ bool WriteContactStorage(const AddrContactList& contacts, IStorageSink& sink) {
   header[kContactCountOffset] = static_cast<uint8_t>(count & 0xFF);
   header[kContactCountOffset + 1] = static_cast<uint8_t>((count >> 8) & 0xFF);
   if (!sink.Write(header)) return false;
-  uint32_t number = 1;
-  for (const AddrContact& contact : contacts) {
-    if (!sink.Write(BuildContactRecord(number++, contact))) return false;
+  // The records take the texts in UTF-8, as the list keeps them.
+  for (size_t i = 0; i < count; ++i) {
+    const ContactRecord record =
+        BuildContactRecord(static_cast<uint32_t>(i + 1), contacts.NameUtf8(i), contacts.EMailUtf8(i));
+    if (!sink.Write(record)) return false;
   }
   return true;
 }

@@ -85,6 +85,27 @@ TEST(ExchangeShapes, UnreadableAnswers) {
   ExpectKind(AnswerKind::ParseFailed, u"<r><error>&#20;</error></r>");
 }
 
+// The run reads the bytes as they came: a malformed byte is replaced as
+// decoding would, and each writer takes the texts in its own form, UTF-8
+// as kept or UTF-16.
+TEST(ExchangeShapes, BytesOfTheAnswerStayUtf8UntilAWriterWantsUtf16) {
+  const AnswerText answer(std::string(
+      "<?xml version=\"1.0\"?><addressbooks>"
+      "<person Name=\"\xE5\xBC\xA0&amp;\xE4\xBC\x9F\" E-Mail=\"zw@x\"/>"
+      "<person Name=\"a\xFF" "b\" E-Mail=\"\xF0\x9F\x98\x80@x\"/></addressbooks>"));
+  EXPECT_NE(std::string::npos, answer.Utf8().find("a\xEF\xBF\xBD" "b"));
+  const AddressBookAnswer read = ReadAnswerText(answer);
+  ASSERT_EQ(AnswerKind::Contacts, read.kind);
+  ASSERT_EQ(2u, read.contacts.size());
+  EXPECT_EQ("\xE5\xBC\xA0&\xE4\xBC\x9F", read.contacts.NameUtf8(0));
+  EXPECT_EQ("zw@x", read.contacts.EMailUtf8(0));
+  EXPECT_EQ("a\xEF\xBF\xBD" "b", read.contacts.NameUtf8(1));
+  EXPECT_EQ("\xF0\x9F\x98\x80@x", read.contacts.EMailUtf8(1));
+  const AddrContactList expected = {{u"张&伟", u"zw@x"}, {u"a\uFFFDb", u"\U0001F600@x"}};
+  EXPECT_EQ(expected, read.contacts);
+  EXPECT_EQ((AddrContact{u"a\uFFFDb", u"\U0001F600@x"}), read.contacts[1]);
+}
+
 TEST(ExchangeShapes, LargeBookIsReadInOrder) {
   std::u16string answer = u"<?xml version='1.0'?><addressbooks>";
   const int count = 20000;

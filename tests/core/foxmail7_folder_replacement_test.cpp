@@ -103,9 +103,11 @@ TEST(Foxmail7Replacement, TheUsersFolderMakesWayForExactlyTheSevenFiles) {
 
 TEST(Foxmail7Replacement, APastSixteenBitListKeepsItsFirstContactsReadably) {
   AddrContactList contacts;
+  AddrContactList kept;
   for (size_t k = 1; k <= kFoxmail7ContactLimit + 2; ++k) {
     const std::u16string n(u"c" + std::u16string(1, u'0' + k % 10));
     contacts.push_back({n, n + u"@corp"});
+    if (k <= kFoxmail7ContactLimit) kept.push_back({n, n + u"@corp"});
   }
   FakeDisk disk;
   ASSERT_TRUE(ReplaceFoxmail7Folder(contacts, disk).success);
@@ -115,8 +117,7 @@ TEST(Foxmail7Replacement, APastSixteenBitListKeepsItsFirstContactsReadably) {
   }
   const Foxmail7FolderReport report = ReadFoxmail7Folder(files);
   EXPECT_TRUE(report.wellFormed()) << report.problems.front();
-  contacts.resize(kFoxmail7ContactLimit);
-  EXPECT_TRUE(report.contacts == contacts) << report.contacts.size();
+  EXPECT_TRUE(report.contacts == kept) << report.contacts.size();
 }
 
 TEST(Foxmail7Replacement, EveryFailureLeavesTheDiskAsItWas) {

@@ -1,5 +1,6 @@
-// Fetches one URL with CHttpClient and prints how long the fetch took and
-// how much memory the process needed at its peak, for scripts/bench-http.sh.
+// Fetches one URL as a run does (HttpAnswerFetcher, which keeps the body)
+// and prints how long the fetch took and how much memory the process
+// needed at its peak, for scripts/bench-http.sh.
 // Usage: http_fetch_bench <url>
 
 #include <windows.h>
@@ -11,7 +12,7 @@
 #include <string>
 
 #include "common/win/wide_text.h"
-#include "net/http_client_win.h"
+#include "net/http_answer_fetcher_win.h"
 
 namespace {
 
@@ -33,18 +34,14 @@ int wmain(int argc, wchar_t** argv) {
   const PROCESS_MEMORY_COUNTERS before = MemoryCounters();
 
   const auto start = std::chrono::steady_clock::now();
-  std::u16string text;
-  bool ok = false;
-  {
-    CHttpClient client;
-    ok = client.OpenUrl(url) && client.ReadBody(text);
-  }
+  const FetchResult fetched = HttpAnswerFetcher().Fetch(url);
+  const bool ok = fetched.status == FetchStatus::Ok;
   const auto elapsed = std::chrono::steady_clock::now() - start;
 
   const PROCESS_MEMORY_COUNTERS after = MemoryCounters();
   // Under Wine the working-set figures are the process's resident set.
-  std::printf("ok=%d seconds=%.4f chars=%zu base_working_set=%zu peak_working_set=%zu\n",
-              ok ? 1 : 0, std::chrono::duration<double>(elapsed).count(), text.size(),
+  std::printf("ok=%d seconds=%.4f bytes=%zu base_working_set=%zu peak_working_set=%zu\n",
+              ok ? 1 : 0, std::chrono::duration<double>(elapsed).count(), fetched.body.size(),
               static_cast<size_t>(before.WorkingSetSize),
               static_cast<size_t>(after.PeakWorkingSetSize));
   return ok ? 0 : 1;
