@@ -9,20 +9,39 @@
 #include <cstddef>
 #include <string_view>
 
-constexpr char16_t FoldAsciiCase(char16_t c) {
-  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+// For UTF-16 text and for UTF-8 bytes alike: no ASCII byte occurs inside
+// another character in UTF-8.
+template <class Char>
+constexpr Char FoldAsciiCase(Char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c + ('a' - 'A')) : c;
 }
 
-constexpr bool StartsWithIgnoringAsciiCase(std::u16string_view text, std::u16string_view prefix) {
+template <class Char>
+constexpr bool StartsWithIgnoringAsciiCase(std::basic_string_view<Char> text,
+                                           std::basic_string_view<Char> prefix) {
   if (text.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
     if (text[i] != prefix[i] && FoldAsciiCase(text[i]) != FoldAsciiCase(prefix[i])) return false;
   }
   return true;
 }
+constexpr bool StartsWithIgnoringAsciiCase(std::u16string_view text, std::u16string_view prefix) {
+  return StartsWithIgnoringAsciiCase<char16_t>(text, prefix);
+}
+constexpr bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
+  return StartsWithIgnoringAsciiCase<char>(text, prefix);
+}
 
-constexpr bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+template <class Char>
+constexpr bool EqualsIgnoringAsciiCase(std::basic_string_view<Char> a,
+                                       std::basic_string_view<Char> b) {
   return a.size() == b.size() && StartsWithIgnoringAsciiCase(a, b);
+}
+constexpr bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  return EqualsIgnoringAsciiCase<char16_t>(a, b);
+}
+constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return EqualsIgnoringAsciiCase<char>(a, b);
 }
 
 constexpr bool IsBlank(char16_t c) {

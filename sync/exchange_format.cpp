@@ -27,12 +27,12 @@ class AnswerReader {
       firstOpen_ = !firstSeen_;
       firstSeen_ = true;
     } else if (depth_ == 2 && firstOpen_) {
-      if (!errorSeen_ && EqualsIgnoreCase(name, "error")) {
+      if (!errorSeen_ && EqualsIgnoringAsciiCase(name, "error")) {
         errorSeen_ = errorOpen_ = true;
-      } else if (!bookSeen_ && EqualsIgnoreCase(name, "addressbooks")) {
+      } else if (!bookSeen_ && EqualsIgnoringAsciiCase(name, "addressbooks")) {
         bookSeen_ = bookOpen_ = true;
       }
-    } else if (depth_ == 3 && bookOpen_ && EqualsIgnoreCase(name, "person")) {
+    } else if (depth_ == 3 && bookOpen_ && EqualsIgnoringAsciiCase(name, "person")) {
       person_ = Person{};
       personPending_ = true;
     }
@@ -54,10 +54,10 @@ class AnswerReader {
   void Attribute(std::string_view name, std::string_view value, XmlEntities entities) {
     if (!personPending_) return;
     // The first attribute of a name counts, with or without a value.
-    if (!person_.nameSeen && EqualsIgnoreCase(name, "name")) {
+    if (!person_.nameSeen && EqualsIgnoringAsciiCase(name, "name")) {
       person_.nameSeen = true;
       person_.name = {value, entities};
-    } else if (!person_.emailSeen && EqualsIgnoreCase(name, "e-mail")) {
+    } else if (!person_.emailSeen && EqualsIgnoringAsciiCase(name, "e-mail")) {
       person_.emailSeen = true;
       person_.email = {value, entities};
     }

@@ -16,7 +16,7 @@ constexpr Entity kEntities[] = {
 // The entity that the "&" before `rest` starts, or null.
 const Entity* MatchEntity(std::string_view rest) {
   for (const Entity& entity : kEntities) {
-    if (StartsWithIgnoreCase(rest, entity.reference)) return &entity;
+    if (StartsWithIgnoringAsciiCase(rest, entity.reference)) return &entity;
   }
   return nullptr;
 }

@@ -102,7 +102,7 @@ XmlNode XmlNode::FindChild(std::u16string_view name, std::size_t* position) cons
   if (data_ == nullptr) return XmlNode();
   const std::span<XmlNodeData* const> children = data_->children.View();
   for (std::size_t i = position != nullptr ? *position : 0; i < children.size(); ++i) {
-    if (EqualsIgnoreCase(children[i]->name, name)) {
+    if (EqualsIgnoringAsciiCase(children[i]->name, name)) {
       if (position != nullptr) *position = i + 1;
       return XmlNode(children[i]);
     }
@@ -120,7 +120,7 @@ XmlNode XmlNode::FindNthChild(std::u16string_view name, std::size_t n) const noe
 std::optional<std::u16string_view> XmlNode::GetAttribute(std::u16string_view name) const noexcept {
   if (data_ == nullptr) return std::nullopt;
   for (const XmlAttribute& attribute : data_->attributes.View()) {
-    if (EqualsIgnoreCase(attribute.name, name)) return attribute.value;
+    if (EqualsIgnoringAsciiCase(attribute.name, name)) return attribute.value;
   }
   return std::nullopt;
 }

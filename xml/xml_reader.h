@@ -130,7 +130,7 @@ class XmlReader {
     if (name.empty()) return false;
     const std::size_t after = pendingEndStart_ + name.size();
     if (after >= text_.size()) return false;
-    return StartsWithIgnoreCase(text_.substr(pendingEndStart_), name) &&
+    return StartsWithIgnoringAsciiCase(text_.substr(pendingEndStart_), name) &&
            IsEndTagDelimiter(text_[after]);
   }
 

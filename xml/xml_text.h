@@ -1,18 +1,17 @@
 #pragma once
-// Character classes and letter-case folding shared by the tokenizer, the
-// end-tag matching and the look-ups, for the UTF-8 text the parser reads
-// and the UTF-16 names the tree hands out.
-//
-// Only A-Z fold onto a-z. Folding other letters would depend on the
-// workstation's locale, so the same server answer could match on one machine
-// and not on another; every name the program looks for is ASCII anyway.
-// Every structural character is ASCII, and in UTF-8 an ASCII byte never
-// occurs inside another character, so the parser works on bytes.
+// Character classes shared by the tokenizer, the end-tag matching and the
+// look-ups, for the UTF-8 text the parser reads and the UTF-16 names the
+// tree hands out; letter case folds as everywhere in the core
+// (common/text_classes.h). Every structural character is ASCII, and in
+// UTF-8 an ASCII byte never occurs inside another character, so the parser
+// works on bytes.
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <type_traits>
+
+#include "common/text_classes.h"
 
 // TAB, LF, CR and SPACE only.
 template <class Char>
@@ -22,40 +21,14 @@ constexpr bool IsXmlSpace(Char c) {
   return unit <= ' ' && ((kSpaces >> unit) & 1) != 0;
 }
 
-template <class Char>
-constexpr Char FoldXmlCase(Char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c + ('a' - 'A')) : c;
-}
-
-// True when `text` begins with `prefix`, letter case ignored.
-template <class Char>
-bool StartsWithIgnoreCase(std::basic_string_view<Char> text, std::basic_string_view<Char> prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (text[i] != prefix[i] && FoldXmlCase(text[i]) != FoldXmlCase(prefix[i])) return false;
-  }
-  return true;
-}
-
-// The same for an ASCII prefix (a marker) in text of any width.
+// An ASCII prefix (a marker), letter case ignored, in text of any width.
 template <class Char>
 bool StartsWithAsciiIgnoreCase(std::basic_string_view<Char> text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (FoldXmlCase(text[i]) != static_cast<Char>(FoldXmlCase(prefix[i]))) return false;
+    if (FoldAsciiCase(text[i]) != static_cast<Char>(FoldAsciiCase(prefix[i]))) return false;
   }
   return true;
-}
-
-template <class Char>
-bool EqualsIgnoreCase(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
-  return a.size() == b.size() && StartsWithIgnoreCase(a, b);
-}
-inline bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
-  return EqualsIgnoreCase<char16_t>(a, b);
-}
-inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return EqualsIgnoreCase<char>(a, b);
 }
 
 // The index of the first `a` or `b` at or after `from`, or text.size().

@@ -112,12 +112,12 @@ inline XmlToken XmlTokenizer<Char>::RawOrTagOpen(std::size_t start) {
   const Char next = start + 1 < text_.size() ? text_[start + 1] : Char{};
   // Markers begin with "<!", "<P" or "<S"; the second character leaves at
   // most three candidates, which keep their table order.
-  const Char folded = FoldXmlCase(next);
+  const Char folded = FoldAsciiCase(next);
   if (next == '!' || folded == 'p' || folded == 's') {
     const Text rest = text_.substr(start);
     for (std::size_t i = 0; i < std::size(kXmlRawSectionTable); ++i) {
       const std::string_view open = kXmlRawSectionTable[i].open;
-      if (FoldXmlCase(open[1]) == folded && StartsWithAsciiIgnoreCase(rest, open)) {
+      if (FoldAsciiCase(open[1]) == folded && StartsWithAsciiIgnoreCase(rest, open)) {
         pos_ = start + open.size();
         return {XmlTokenKind::RawSection, start, open.size(), i};
       }

@@ -75,7 +75,7 @@ void CheckAnswer(const std::u16string& text, const XmlNode& document) {
     Check(answer.kind == AnswerKind::Contacts);
     std::size_t persons = 0;
     for (std::size_t i = 0; i < book.ChildCount(); ++i) {
-      if (EqualsIgnoreCase(*book.ChildAt(i).Name(), u"person")) ++persons;
+      if (EqualsIgnoringAsciiCase(*book.ChildAt(i).Name(), u"person")) ++persons;
     }
     Check(answer.contacts.size() == persons);
   } else {
