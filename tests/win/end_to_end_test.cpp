@@ -157,8 +157,12 @@ TEST_F(ChunkedCutTest, ADownloadCutShortNeverReachesTheWriter) {
                           std::to_string(server_.port()) +
                           "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
                           "&onlydepart=0\r\n");
-  // The copy keeps what arrived, for whoever looks into the failure.
-  EXPECT_EQ(ReadFileBytes(dir_.File(u"address.xml")), kTwoPeople.substr(0, kTwoPeople.size() - 40));
+  // When the platform reports the cut as the end of the data, the copy keeps
+  // what arrived, for whoever looks into the failure; when it reports the
+  // reset as a failed read (it may, on a busy machine), nothing is kept.
+  // Either way no partial book is ever taken for a whole one.
+  const std::string copy = ReadFileBytes(dir_.File(u"address.xml"));
+  EXPECT_TRUE(copy.empty() || copy == kTwoPeople.substr(0, kTwoPeople.size() - 40)) << copy;
 }
 
 // Two programs started together: the second run's request reaches the
