@@ -15,27 +15,8 @@ root="$PWD"
 people="${1:-200000}"
 runs="${2:-5}"
 
-bash scripts/install-deps.sh >&2
-for p in curl time; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null
-done
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target tarnwell_app fm7_version_7_2_5_140 wine_keepalive >/dev/null
-
-source scripts/wine-env.sh
-TW_SOURCE_ROOT="$root"
-source scripts/demo-lib.sh
-bench="$TW_BUILD_DIR/bench-run"
-export WINEPREFIX="$bench/wineprefix"
-export TW_WINE_KEEPALIVE="$TW_BUILD_DIR/tests/wine_keepalive.exe"
-mkdir -p "$bench"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  bash "$root/scripts/wine-session.sh" stop
-}
-trap cleanup EXIT
+bench_name=bench-run
+source scripts/bench-lib.sh
 
 # The same bytes as curl fetches: compression is measured by bench-compression.sh.
 start_demo_server "$bench/big.port" --generate "$people" --no-compression
