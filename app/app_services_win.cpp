@@ -25,9 +25,8 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMod
   WindowsWriterFactory writers;
   SyncLogFile log(files_.log, clock_);
   SyncRunDeps deps{fetcher, answerCopy, writers, log};
-  RunReports* reports = mode == RunMode::OneShot ? nullptr : reports_;
-  if (reports) reports->Started();
+  ActiveRun active(mode == RunMode::OneShot ? nullptr : reports_);
   SyncRunOutcome outcome = PerformSyncRun(settings, deps);
-  if (reports) reports->Ended({mode, outcome, FormatLogTime(clock_, clock_.Now())});
+  active.End({mode, outcome, FormatLogTime(clock_, clock_.Now())});
   return outcome;
 }

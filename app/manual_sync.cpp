@@ -1,20 +1,28 @@
 #include "app/manual_sync.h"
 
+#include <system_error>
+
 bool ManualSync::Start(std::function<void()> done) {
   std::lock_guard lock(mutex_);
   if (running_) return false;
   // The previous run's thread has finished its work; only the join is left.
   if (thread_.joinable()) thread_.join();
+  try {
+    // Started under the lock: the run cannot report its end before
+    // running_ is set.
+    thread_ = std::thread([this, done = std::move(done)] {
+      std::optional<SyncRunOutcome> outcome = engine_.RunOnce(RunMode::Manual);
+      {
+        std::lock_guard lock(mutex_);
+        outcome_ = std::move(outcome);
+        running_ = false;
+      }
+      if (done) done();
+    });
+  } catch (const std::system_error&) {
+    return false;  // no thread to be had: nothing runs, a later request may
+  }
   running_ = true;
-  thread_ = std::thread([this, done = std::move(done)] {
-    std::optional<SyncRunOutcome> outcome = engine_.RunOnce(RunMode::Manual);
-    {
-      std::lock_guard lock(mutex_);
-      outcome_ = std::move(outcome);
-      running_ = false;
-    }
-    if (done) done();
-  });
   return true;
 }
 

@@ -256,6 +256,7 @@ void CSyncAddrDlg::HoldBackShowing(WINDOWPOS& pos) {
 }
 
 void CSyncAddrDlg::ShowDialog() {
+  if (exiting_) return;  // the program is about to go
   startHidden_ = false;
   SetForegroundWindow(hwnd());
   if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_RESTORE);
@@ -287,6 +288,8 @@ void CSyncAddrDlg::OnManualSyncDone() {
 void CSyncAddrDlg::ShowRunResultBox(const SyncRunOutcome& outcome) {
   MessageBoxSink owned(hwnd());
   if (outcome.notice) owned.Show(*outcome.notice, MessageIcon::Information);
+  // Exit may have closed the notice; a second box would keep the program.
+  if (exiting_) return;
   ShowRunResult(outcome, owned);
 }
 

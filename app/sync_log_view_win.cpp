@@ -32,7 +32,8 @@ std::u16string ReadLogTail(const std::u16string& path) {
     const size_t lineEnd = bytes.find('\n');
     bytes.erase(0, lineEnd == std::string::npos ? bytes.size() : lineEnd + 1);
   }
-  return CodePageToWide(bytes, CP_ACP);
+  // Read in the code page the log is written in.
+  return CodePageToWide(bytes, UserDefaultAnsiCodePage());
 }
 
 void OpenLogFile(HWND owner, const std::u16string& path) {

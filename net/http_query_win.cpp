@@ -33,5 +33,6 @@ ResponseFacts QueryResponseFacts(HINTERNET request) {
   facts.version = QueryHeaderText(request, HTTP_QUERY_VERSION);
   facts.contentLength = QueryHeaderText(request, HTTP_QUERY_CONTENT_LENGTH);
   facts.transferEncoding = QueryHeaderText(request, HTTP_QUERY_TRANSFER_ENCODING);
+  facts.contentEncoding = QueryHeaderText(request, HTTP_QUERY_CONTENT_ENCODING);
   return facts;
 }

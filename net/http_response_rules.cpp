@@ -37,6 +37,12 @@ ResponseVerdict JudgeResponse(const ResponseFacts& facts) {
     const uint64_t length = LeadingDecimal(*facts.contentLength);
     body = length > 0 ? BodyPlan{BodyFraming::DeclaredLength, length} : BodyPlan{};
   }
+  if (body.framing == BodyFraming::DeclaredLength && facts.contentEncoding) {
+    const std::u16string_view coding = TrimmedBlanks(*facts.contentEncoding);
+    if (!coding.empty() && !EqualsIgnoringAsciiCase(coding, u"identity")) {
+      body = {BodyFraming::UntilClose, 0};
+    }
+  }
   if (facts.transferEncoding && EqualsIgnoringAsciiCase(*facts.transferEncoding, u"chunked")) {
     body = {BodyFraming::Chunked, 0};
   }

@@ -35,6 +35,7 @@ struct ResponseFacts {
   std::optional<std::u16string> version;  // "HTTP/1.1"
   std::optional<std::u16string> contentLength;
   std::optional<std::u16string> transferEncoding;
+  std::optional<std::u16string> contentEncoding;
 };
 
 struct ResponseVerdict {
@@ -44,7 +45,9 @@ struct ResponseVerdict {
 
 // 401 and 404 fail, and so does an answer without a status line (the
 // server closed without answering); any other status (redirects and server
-// errors too) succeeds and only decides whether a body is read.
+// errors too) succeeds and only decides whether a body is read. The length
+// of a body sent compressed counts the compressed bytes, which the platform
+// decodes: such a body is read to its end like one without length.
 ResponseVerdict JudgeResponse(const ResponseFacts& facts);
 
 // Whether a body that ended after `received` bytes, with or without a

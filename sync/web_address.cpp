@@ -95,6 +95,11 @@ std::optional<WebAddress> SplitWebAddress(std::u16string_view address) {
     authority.remove_prefix(at + 1);
   }
   if (!SplitHostAndPort(authority, out)) return std::nullopt;
+  // A line break in the path would end the stored setting's line and start
+  // another; no control character belongs in an address.
+  for (char16_t c : rest) {
+    if (c < u' ' || c == 0x7F) return std::nullopt;
+  }
 
   if (const size_t hash = rest.find(u'#'); hash != std::u16string_view::npos) {
     out.fragment = std::u16string(rest.substr(hash + 1));

@@ -22,6 +22,6 @@ struct WebAddress {
 };
 
 // Splits "http[s]://[user@]host[:port][/path][?query][#fragment]". Nothing
-// for another scheme, an empty or malformed host, or a port that is not a
-// number.
+// for another scheme, an empty or malformed host, a port that is not a
+// number, or a control character after the host.
 std::optional<WebAddress> SplitWebAddress(std::u16string_view address);

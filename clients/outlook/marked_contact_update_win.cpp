@@ -1,6 +1,8 @@
 #include "clients/outlook/marked_contact_update_win.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "clients/outlook/marked_contact_creation_win.h"
@@ -19,11 +21,21 @@ using namespace outlook;
 constexpr size_t kMostHeldItems = 100;
 
 // One walk over the marked items. Sets `complete` when it reached the end
-// rather than the hold limit.
+// rather than the hold limit. Each walk that stops at the limit deletes that
+// many items, so a folder of N items needs at most N / limit + 1 walks; more
+// means the store keeps what it said it deleted, and the run must not go on
+// for ever.
 bool WalkAndDeleteUnmatched(IDispatch& items, MarkedContactMatcher& matcher, bool listEmpty,
-                            OutlookCalls& calls, bool& complete) {
+                            OutlookCalls& calls, std::optional<int64_t>& walksLeft,
+                            bool& complete) {
   MarkedItemSearch search(items, calls);
   if (!search.Start()) return false;
+  if (!walksLeft) walksLeft = search.folderCount() / static_cast<int64_t>(kMostHeldItems) + 1;
+  if (*walksLeft <= 0) {
+    calls.Fail(kOutlookSearchEndlessText);
+    return false;
+  }
+  --*walksLeft;
   UniqueComRef<IDispatch> item = search.First();
   if (item && listEmpty) {
     // An empty answer from a misconfigured server must not wipe the
@@ -56,10 +68,13 @@ bool WalkAndDeleteUnmatched(IDispatch& items, MarkedContactMatcher& matcher, boo
 bool UpdateMarkedContacts(IDispatch& application, IDispatch& items,
                           const AddrContactList& contacts, OutlookCalls& calls) {
   MarkedContactMatcher matcher(contacts);
+  std::optional<int64_t> walksLeft;
   for (bool complete = false; !complete;) {
     // After deletes the remaining items are matched afresh.
     matcher.Restart();
-    if (!WalkAndDeleteUnmatched(items, matcher, contacts.empty(), calls, complete)) return false;
+    if (!WalkAndDeleteUnmatched(items, matcher, contacts.empty(), calls, walksLeft, complete)) {
+      return false;
+    }
   }
   return CreateMarkedContacts(application, matcher.Unclaimed(), calls);
 }

@@ -21,6 +21,7 @@ bool SameObject(IDispatch& a, IDispatch& b) {
 bool MarkedItemSearch::Start() {
   const std::optional<int32_t> count = calls_.Number(items_, outlook::kCount);
   if (!count) return false;
+  folderCount_ = *count;
   left_ = *count;
   return true;
 }

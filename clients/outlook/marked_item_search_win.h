@@ -17,6 +17,8 @@ class MarkedItemSearch {
 
   // Reads how many items the folder holds. False when that fails.
   bool Start();
+  // What Start read.
+  int64_t folderCount() const { return folderCount_; }
   // The first marked item (Find); null when there is none or on failure.
   UniqueComRef<IDispatch> First();
   // The marked item after `current` (FindNext), which the caller still
@@ -29,6 +31,7 @@ class MarkedItemSearch {
   IDispatch& items_;
   const std::u16string filter_ = outlook::MarkerFilter();
   OutlookCalls& calls_;
+  int64_t folderCount_ = 0;
   int64_t left_ = 0;  // items the search may still find
 };
 

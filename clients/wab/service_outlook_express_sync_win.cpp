@@ -24,7 +24,9 @@ void DeleteMarkedEntries(CWABOutlookExpress& wab) {
 bool CreateMarkedEntry(CWABOutlookExpress& wab, const AddrContact& contact) {
   if (!wab.CreateMailUser(WabDisplayText(contact))) return false;
   if (HasVisibleName(contact)) wab.SetPropertyText(PR_DISPLAY_NAME_W, contact.Name);
-  wab.SetPropertyText(PR_NICKNAME_W, kCompanyContactMarker);
+  // Saved without its marker, the entry would never be replaced and a copy
+  // would be added every run.
+  if (!wab.SetPropertyText(PR_NICKNAME_W, kCompanyContactMarker)) return false;
   wab.SetPropertyText(PR_EMAIL_ADDRESS_W, contact.EMail);
   return wab.SaveCurrentEntry();
 }

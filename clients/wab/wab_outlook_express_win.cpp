@@ -128,11 +128,14 @@ bool CWABOutlookExpress::LoadEntryList() {
 
   // A table may answer with fewer rows than asked for, so the rows are read
   // with the cursor advancing until none come back; entries past a first
-  // short answer would otherwise never be seen.
+  // short answer would otherwise never be seen. Each answer before the last
+  // brings a row at least, so a table that needs more answers than it has
+  // rows does not advance and is given up.
   const LONG wanted = rowCount > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<LONG>(rowCount);
   WabRowSet rows(*wabObject_);
+  uint64_t answersLeft = uint64_t{rowCount} + 1;
   do {
-    if (FAILED(table->QueryRows(wanted, 0, rows.out())) || !rows) {
+    if (answersLeft-- == 0 || FAILED(table->QueryRows(wanted, 0, rows.out())) || !rows) {
       ClearEntryList();
       return false;
     }

@@ -162,6 +162,8 @@ TEST(DialogFormTest, TypedAddressIsStoredAsTheRunReadsIt) {
       {u"http://h:8o/mail", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
       {u"http://mail corp/mail", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
       {u"ftp://mail.corp.example/mail", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
+      {u"http://h/mail\r\n[General]\r\nSyncType=0", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
+      {u"http://h/ma\til", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
   };
   for (const Case& c : cases) {
     const std::string shown(c.typed, c.typed + std::char_traits<char16_t>::length(c.typed));

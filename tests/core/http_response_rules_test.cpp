@@ -20,6 +20,11 @@ ResponseFacts Facts(uint32_t number, std::optional<std::u16string> text,
   return f;
 }
 
+ResponseFacts Compressed(ResponseFacts f, std::u16string coding) {
+  f.contentEncoding = std::move(coding);
+  return f;
+}
+
 TEST(HttpResponseRulesTest, LeadingDecimalReadsDigitsAndSaturates) {
   EXPECT_EQ(LeadingDecimal(u"200"), 200u);
   EXPECT_EQ(LeadingDecimal(u"401 Unauthorized"), 401u);
@@ -66,6 +71,11 @@ TEST(HttpResponseRulesTest, StatusLengthAndChunkingDecideTheBody) {
       {Facts(503, u"503", std::nullopt, u"Chunked"), BodyFraming::Chunked, 0},
       {Facts(200, u"200", u"0", u"chunked"), BodyFraming::Chunked, 0},  // chunking wins
       {Facts(500, u"500", std::nullopt, u"gzip, chunked"), BodyFraming::None, 0},
+      // Sent compressed: the length counted the compressed bytes.
+      {Compressed(Facts(200, u"200", u"30"), u"gzip"), BodyFraming::UntilClose, 0},
+      {Compressed(Facts(500, u"500", u"30"), u" Deflate "), BodyFraming::UntilClose, 0},
+      {Compressed(Facts(200, u"200", u"30"), u"identity"), BodyFraming::DeclaredLength, 30},
+      {Compressed(Facts(200, u"200", u"30"), u""), BodyFraming::DeclaredLength, 30},
   };
   for (const Case& c : cases) {
     const ResponseVerdict v = JudgeResponse(c.facts);

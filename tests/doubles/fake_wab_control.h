@@ -54,6 +54,7 @@ class FakeWab {
   void SetRowsPerQuery(ULONG rows) {
     library_.Call<void (*)(ULONG)>("FakeWab_SetRowsPerQuery", rows);
   }
+  void SetCursorStuck(bool stuck) { library_.Call<void (*)(int)>("FakeWab_SetCursorStuck", stuck); }
   // The `occurrence`-th next call of `call` (1 = the next one; 0 = every
   // one) fails with `status`. Calls: WABOpen, GetPAB, OpenEntry,
   // GetContentsTable, GetRowCount, QueryRows, ContainerGetProps,

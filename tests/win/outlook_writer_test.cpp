@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "clients/outlook/service_outlook_sync_win.h"
+#include "common/utf_convert.h"
 #include "tests/doubles/fake_outlook_control.h"
 #include "tests/doubles/fake_outlook_server_control.h"
 #include "win_test_support.h"
@@ -194,18 +196,26 @@ TEST_P(OutlookWriterTest, ASearchThatDoesNotEndIsStoppedAndNothingIsCreated) {
     const char* what;
     FakeOutlook::Cursor cursor;
     bool deletesIgnored;
+    int markedItems;
+    OutlookWriteMode mode;
   } cases[] = {
-      {"FindNext answers the same item again", FakeOutlook::Cursor::Stuck, false},
-      {"Delete leaves the item in place", GetParam(), true},
+      {"FindNext answers the same item again", FakeOutlook::Cursor::Stuck, false, 2,
+       OutlookWriteMode::ReplaceAll},
+      {"Delete leaves the item in place", GetParam(), true, 2, OutlookWriteMode::ReplaceAll},
+      // More stale items than one walk of the changes-only writer holds.
+      {"Delete leaves 150 items in place, changes only", GetParam(), true, 150,
+       OutlookWriteMode::ChangesOnly},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ResetOutlook();
     outlook_.SetFindCursor(c.cursor);
     outlook_.IgnoreDeletes(c.deletesIgnored);
-    outlook_.AddContact(FakeOutlook::kContactsFolder, u"M1", u"m1@corp.example", kMarker);
-    outlook_.AddContact(FakeOutlook::kContactsFolder, u"M2", u"m2@corp.example", kMarker);
-    EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}}));
+    for (int i = 0; i < c.markedItems; ++i) {
+      const std::u16string n = AsciiToUtf16(std::to_string(i));
+      outlook_.AddContact(FakeOutlook::kContactsFolder, u"M" + n, n + u"@corp.example", kMarker);
+    }
+    EXPECT_FALSE(Sync({{u"A", u"a@corp.example"}}, c.mode));
     EXPECT_EQ(errorText_, u"Outlook调用失败：查找带标记的联系人无法结束");
     const Lines calls = outlook_.Calls();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), u"Application.CreateItem(2)"), 0);

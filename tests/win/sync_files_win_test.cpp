@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/sync_log_view_win.h"
 #include "sync/answer_copy_file_win.h"
 #include "sync/sync_log_file_win.h"
 #include "win_test_support.h"
@@ -32,7 +33,8 @@ TEST(SyncLogFileTest, AppendsLinesInTheAnsiCodePage) {
 
 // An English system used by a Chinese user: CMake runs this case with an
 // English LC_CTYPE (Wine's system locale) and the Chinese LANG (the user's).
-// The log is for the user to read, in the user's code page.
+// The log is for the user to read, in the user's code page; the tray tip
+// reads it back in the same.
 TEST(SyncLogFileTest, WritesInTheUsersCodePageOnAnEnglishSystem) {
   ASSERT_NE(GetACP(), 936u) << "this case needs a system locale other than the user's";
   ScratchDir dir;
@@ -41,6 +43,7 @@ TEST(SyncLogFileTest, WritesInTheUsersCodePageOnAnEnglishSystem) {
   log.Append(u"没有设置密码");
   EXPECT_EQ(ReadFileBytes(dir.File(u"syncaddrs.log")),
             "2026-12-06 09:00:03 :\xC3\xBB\xD3\xD0\xC9\xE8\xD6\xC3\xC3\xDC\xC2\xEB\r\n");
+  EXPECT_EQ(ReadLogTail(dir.File(u"syncaddrs.log")), u"2026-12-06 09:00:03 :没有设置密码\r\n");
 }
 
 TEST(SyncLogFileTest, UnwritableLogIsIgnored) {

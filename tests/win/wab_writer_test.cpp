@@ -132,6 +132,7 @@ TEST_F(WabWriterTest, AnAddressBookThatCannotBeOpenedIsReportedAndLeftAlone) {
       {"no personal container", [](FakeWab& w) { w.FailCall(u"GetPAB", 1, E_FAIL); }},
       {"contents table fails", [](FakeWab& w) { w.FailCall(u"GetContentsTable", 1, E_FAIL); }},
       {"rows cannot be read", [](FakeWab& w) { w.FailCall(u"QueryRows", 1, E_OUTOFMEMORY); }},
+      {"a table that never advances", [](FakeWab& w) { w.SetCursorStuck(true); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -177,6 +178,14 @@ TEST_F(WabWriterTest, AContactWhoseEntryCannotBeMadeIsSkipped) {
   EXPECT_EQ(wab_.Entries(),
             (Lines{u"A|a@corp.example|KESTRANODE_MAIL", u"D|d@corp.example|KESTRANODE_MAIL"}));
   EXPECT_EQ(written_, 2u);
+
+  // An entry whose marker cannot be set is not saved: unmarked, it would
+  // never be replaced and each run would add another copy.
+  wab_.Reset();
+  wab_.FailCall(u"SetProps", 3, E_FAIL);  // A's display text, display name, marker
+  ASSERT_TRUE(Sync({{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}}));
+  EXPECT_EQ(wab_.Entries(), (Lines{u"B|b@corp.example|KESTRANODE_MAIL"}));
+  EXPECT_EQ(written_, 1u);
 }
 
 TEST_F(WabWriterTest, WhenNoContactCanBeSavedTheRunFails) {

@@ -106,6 +106,7 @@ void FakeWab_SetTemplates(int mailUser, int distList) {
 }
 
 void FakeWab_SetRowsPerQuery(ULONG rows) { TheState().rowsPerQuery = rows; }
+void FakeWab_SetCursorStuck(int stuck) { TheState().cursorStuck = stuck != 0; }
 
 void FakeWab_FailCall(const wchar_t* call, int occurrence, HRESULT status) {
   TheState().failures.push_back({call, occurrence, status});

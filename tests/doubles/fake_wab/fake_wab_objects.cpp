@@ -199,7 +199,7 @@ class ContentsTable final : public Unknown<IMAPITable> {
       rows->aRow[i].cValues = count;
       rows->aRow[i].lpProps = props;
     }
-    if (!(flags & TBL_NOADVANCE)) cursor_ += n;
+    if (!(flags & TBL_NOADVANCE) && !TheState().cursorStuck) cursor_ += n;
     *out = rows;
     return S_OK;
   }

@@ -48,6 +48,8 @@ struct State : fakecom::Ledger {
   // Most rows one QueryRows answers with, as a table may answer with fewer
   // than asked for; 0 for no limit.
   ULONG rowsPerQuery = 0;
+  // A broken table whose cursor never moves, answering the same rows again.
+  bool cursorStuck = false;
 
   struct Failure {
     std::wstring call;
