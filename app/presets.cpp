@@ -1,12 +1,13 @@
 #include "app/presets.h"
 
+#include "app/settings_keys.h"
 #include "common/utf_convert.h"
 #include "sync/request_url.h"
 
 namespace {
 
-const std::u16string kGeneral = u"General";
-const std::u16string kServer = u"Server";
+using ini::kGeneral;
+using ini::kServer;
 
 std::u16string IntText(int value) { return AsciiToUtf16(std::to_string(value)); }
 
@@ -67,10 +68,10 @@ PresetCheck CheckPresets(const Presets& in) {
       return refuse(u"WEBMAIL", webmail, *refusal);
     }
     address = PresetSetting{kServer,
-                            {{u"ServerHost", s.ServerHost},
-                             {u"ServerVirtual", s.ServerVirtual},
-                             {u"ServerPort", IntText(s.ServerPort)},
-                             {u"ServerScheme", NormalizeScheme(s.ServerScheme)}}};
+                            {{ini::kServerHost, s.ServerHost},
+                             {ini::kServerVirtual, s.ServerVirtual},
+                             {ini::kServerPort, IntText(s.ServerPort)},
+                             {ini::kServerScheme, NormalizeScheme(s.ServerScheme)}}};
   }
 
   const std::u16string client = TrimBlanks(in.client);
@@ -81,7 +82,7 @@ PresetCheck CheckPresets(const Presets& in) {
                     u"邮件客户端应为 0（Outlook Express）、1、2、3（Outlook 2003/2007/2010）、"
                     u"5（Foxmail 7.x）或 6（Outlook 2013+）");
     }
-    check.settings.push_back(One(kGeneral, u"EmailClient", IntText(*kind)));
+    check.settings.push_back(One(kGeneral, ini::kEmailClient, IntText(*kind)));
   }
 
   const std::u16string level = TrimBlanks(in.syncLevel);
@@ -90,28 +91,28 @@ PresetCheck CheckPresets(const Presets& in) {
     if (!value) {
       return refuse(u"SYNCLEVEL", level, u"同步级别应为 0（全部地址）或 1（本人所属部门地址）");
     }
-    check.settings.push_back(One(kGeneral, u"SyncLevel", IntText(*value)));
+    check.settings.push_back(One(kGeneral, ini::kSyncLevel, IntText(*value)));
   }
 
   const std::u16string type = TrimBlanks(in.syncType);
   if (!type.empty()) {
     const auto value = NumberIn(type, 0, 1);
     if (!value) return refuse(u"SYNCTYPE", type, u"同步类型应为 0（自动同步）或 1（手动同步）");
-    check.settings.push_back(One(kGeneral, u"SyncType", IntText(*value)));
+    check.settings.push_back(One(kGeneral, ini::kSyncType, IntText(*value)));
   }
 
   const std::u16string time = TrimBlanks(in.syncTime);
   if (!time.empty()) {
     const auto minute = HalfHour(time);
     if (!minute) return refuse(u"SYNCTIME", time, u"同步时间应为整点或半点，形如 09:00 或 09:30");
-    check.settings.push_back(One(kGeneral, u"SyncTime", IntText(*minute)));
+    check.settings.push_back(One(kGeneral, ini::kSyncTime, IntText(*minute)));
   }
 
   const std::u16string spread = TrimBlanks(in.spread);
   if (!spread.empty()) {
     const auto minutes = NumberIn(spread, 0, 120);
     if (!minutes) return refuse(u"SPREAD", spread, u"分散时间应为 0 到 120 之间的分钟数");
-    check.settings.push_back(One(kGeneral, u"SyncSpread", IntText(*minutes)));
+    check.settings.push_back(One(kGeneral, ini::kSyncSpread, IntText(*minutes)));
   }
 
   if (address) check.settings.push_back(std::move(*address));

@@ -1,14 +1,15 @@
 #include "app/settings_codec.h"
 
 #include "app/password_codec.h"
+#include "app/settings_keys.h"
 #include "common/utf_convert.h"
 #include "sync/request_url.h"
 #include "sync/sync_spread.h"
 
 namespace {
 
-const std::u16string kGeneral = u"General";
-const std::u16string kServer = u"Server";
+using ini::kGeneral;
+using ini::kServer;
 
 std::u16string IntText(int32_t value) { return AsciiToUtf16(std::to_string(value)); }
 
@@ -37,47 +38,47 @@ SyncSettings LoadSettingsFrom(IProfile& p, IAnsiCodePage& codePage,
                               IPasswordProtection& protection) {
   const SyncSettings d;
   SyncSettings s;
-  s.EmailClient = p.ReadInt(kGeneral, u"EmailClient", d.EmailClient);
-  s.SyncLevel = p.ReadInt(kGeneral, u"SyncLevel", d.SyncLevel);
-  s.SyncType = p.ReadInt(kGeneral, u"SyncType", d.SyncType);
-  s.SyncTime = p.ReadInt(kGeneral, u"SyncTime", d.SyncTime);
-  s.SyncSpread = ClampSyncSpread(p.ReadInt(kGeneral, u"SyncSpread", d.SyncSpread));
-  s.ServerHost = p.ReadString(kServer, u"ServerHost", d.ServerHost);
-  s.ServerPort = p.ReadInt(kServer, u"ServerPort", d.ServerPort);
-  s.ServerVirtual = p.ReadString(kServer, u"ServerVirtual", d.ServerVirtual);
-  s.Account = p.ReadString(kServer, u"Account", d.Account);
-  const std::u16string protectedPassword = p.ReadString(kServer, u"ProtectedPassword", u"");
+  s.EmailClient = p.ReadInt(kGeneral, ini::kEmailClient, d.EmailClient);
+  s.SyncLevel = p.ReadInt(kGeneral, ini::kSyncLevel, d.SyncLevel);
+  s.SyncType = p.ReadInt(kGeneral, ini::kSyncType, d.SyncType);
+  s.SyncTime = p.ReadInt(kGeneral, ini::kSyncTime, d.SyncTime);
+  s.SyncSpread = ClampSyncSpread(p.ReadInt(kGeneral, ini::kSyncSpread, d.SyncSpread));
+  s.ServerHost = p.ReadString(kServer, ini::kServerHost, d.ServerHost);
+  s.ServerPort = p.ReadInt(kServer, ini::kServerPort, d.ServerPort);
+  s.ServerVirtual = p.ReadString(kServer, ini::kServerVirtual, d.ServerVirtual);
+  s.Account = p.ReadString(kServer, ini::kAccount, d.Account);
+  const std::u16string protectedPassword = p.ReadString(kServer, ini::kProtectedPassword, u"");
   s.Password = protectedPassword.empty()
-                   ? DecodePassword(p.ReadString(kServer, u"Password", u""), codePage)
+                   ? DecodePassword(p.ReadString(kServer, ini::kPassword, u""), codePage)
                    : UnprotectPassword(protectedPassword, protection);
-  s.SavePassword = p.ReadInt(kServer, u"SavePassword", d.SavePassword);
+  s.SavePassword = p.ReadInt(kServer, ini::kSavePassword, d.SavePassword);
   // Older files have no scheme: they always meant plain HTTP.
-  s.ServerScheme = NormalizeScheme(p.ReadString(kServer, u"ServerScheme", d.ServerScheme));
+  s.ServerScheme = NormalizeScheme(p.ReadString(kServer, ini::kServerScheme, d.ServerScheme));
   return s;
 }
 
 void SaveSettingsTo(const SyncSettings& s, IProfile& p, IPasswordProtection& protection) {
-  p.WriteString(kGeneral, u"EmailClient", IntText(s.EmailClient));
-  p.WriteString(kGeneral, u"SyncLevel", IntText(s.SyncLevel));
-  p.WriteString(kGeneral, u"SyncType", IntText(s.SyncType));
-  p.WriteString(kGeneral, u"SyncTime", IntText(s.SyncTime));
-  p.WriteString(kGeneral, u"SyncSpread", IntText(s.SyncSpread));
-  p.WriteString(kServer, u"ServerHost", s.ServerHost);
-  p.WriteString(kServer, u"ServerVirtual", s.ServerVirtual);
-  p.WriteString(kServer, u"ServerPort", IntText(s.ServerPort));
-  p.WriteString(kServer, u"Account", s.Account);
+  p.WriteString(kGeneral, ini::kEmailClient, IntText(s.EmailClient));
+  p.WriteString(kGeneral, ini::kSyncLevel, IntText(s.SyncLevel));
+  p.WriteString(kGeneral, ini::kSyncType, IntText(s.SyncType));
+  p.WriteString(kGeneral, ini::kSyncTime, IntText(s.SyncTime));
+  p.WriteString(kGeneral, ini::kSyncSpread, IntText(s.SyncSpread));
+  p.WriteString(kServer, ini::kServerHost, s.ServerHost);
+  p.WriteString(kServer, ini::kServerVirtual, s.ServerVirtual);
+  p.WriteString(kServer, ini::kServerPort, IntText(s.ServerPort));
+  p.WriteString(kServer, ini::kAccount, s.Account);
   // Older versions find `Password` empty and ask for the password again.
-  p.WriteString(kServer, u"Password", u"");
-  p.WriteString(kServer, u"ProtectedPassword",
+  p.WriteString(kServer, ini::kPassword, u"");
+  p.WriteString(kServer, ini::kProtectedPassword,
                 s.SavePassword != 0 ? ProtectPassword(s.Password, protection) : std::u16string());
-  p.WriteString(kServer, u"SavePassword", IntText(s.SavePassword));
-  p.WriteString(kServer, u"ServerScheme", NormalizeScheme(s.ServerScheme));
+  p.WriteString(kServer, ini::kSavePassword, IntText(s.SavePassword));
+  p.WriteString(kServer, ini::kServerScheme, NormalizeScheme(s.ServerScheme));
 }
 
 std::u16string LoadLastAutoSync(IProfile& profile) {
-  return profile.ReadString(kGeneral, u"LastAutoSync", u"");
+  return profile.ReadString(kGeneral, ini::kLastAutoSync, u"");
 }
 
 void SaveLastAutoSync(IProfile& profile, const std::u16string& date) {
-  profile.WriteString(kGeneral, u"LastAutoSync", date);
+  profile.WriteString(kGeneral, ini::kLastAutoSync, date);
 }

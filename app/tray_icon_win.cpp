@@ -72,8 +72,11 @@ void TrayIcon::SendReport(HWND requester) const {
   copy.dwData = kTrayReportTag;
   copy.cbData = sizeof(report_);
   copy.lpData = const_cast<TrayReport*>(&report_);
-  SendMessageW(requester, WM_COPYDATA, reinterpret_cast<WPARAM>(owner_),
-               reinterpret_cast<LPARAM>(&copy));
+  // Whoever asked must not be able to hold up the tray.
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(requester, WM_COPYDATA, reinterpret_cast<WPARAM>(owner_),
+                      reinterpret_cast<LPARAM>(&copy), SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000,
+                      &ignored);
 }
 
 void ShowTrayMenu(HINSTANCE instance, HWND owner, int32_t syncType, bool manualRunning) {
