@@ -187,6 +187,7 @@ bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
   std::vector<char> block(kReadBlockBytes);
   const HINTERNET request = Request();
   bool readFailed = false;
+  bool tooLarge = false;
   for (;;) {
     DWORD read = 0;
     if (!InternetReadFile(request, block.data(), static_cast<DWORD>(block.size()), &read)) {
@@ -194,11 +195,19 @@ bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
       break;
     }
     if (read == 0) break;
+    if (body.received() + read > bodyLimit_) {
+      tooLarge = true;
+      break;
+    }
     body.Append(block.data(), read);
     if (onProgress_) onProgress_();
   }
   ReplaceRequest(nullptr);
   bodyReceived_ = body.received();
+  if (tooLarge) {
+    lastStatus_ = HttpLastStatus::BodyTooLarge;
+    return false;
+  }
   if (!BodyArrivedWhole(bodyExpected_, body.received(), readFailed)) {
     lastStatus_ = HttpLastStatus::BodyIncomplete;
     return false;

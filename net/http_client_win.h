@@ -21,6 +21,9 @@ class ResponseBodyDecoder;
 // that a server which stops answering cannot hold a run (and with it the
 // scheduler thread) for long.
 inline constexpr std::chrono::milliseconds kDefaultHttpTimeout = std::chrono::seconds(30);
+// Some seventy times the book of a company of 200,000: a server that keeps
+// sending must not take the workstation's memory before the run gives up.
+inline constexpr uint64_t kDefaultBodyLimit = uint64_t{1} << 30;
 
 class CHttpClient {
  public:
@@ -57,6 +60,8 @@ class CHttpClient {
   HttpLastStatus lastStatus() const { return lastStatus_; }
   // Called after every block of the body that arrives (for a watchdog).
   void SetProgressCallback(std::function<void()> onProgress) { onProgress_ = std::move(onProgress); }
+  // A body longer than this fails ReadBody with BodyTooLarge.
+  void SetBodyLimit(uint64_t bytes) { bodyLimit_ = bytes; }
   // Whether the last body matched the length its response announced (or
   // it had none), so that a body cut short was caught by ReadBody.
   bool bodyLengthAnnounced() const { return BodyLengthConfirmed(bodyExpected_, bodyReceived_); }
@@ -87,4 +92,5 @@ class CHttpClient {
   bool connectedSecure_ = false;
   bool decoding_ = false;  // the platform decodes compressed bodies
   std::chrono::milliseconds timeout_;
+  uint64_t bodyLimit_ = kDefaultBodyLimit;
 };

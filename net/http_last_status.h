@@ -17,4 +17,5 @@ enum class HttpLastStatus : int32_t {
   CertificateInvalid = 10,  // https: the server's certificate is not trusted
                             // for its host (unknown authority, wrong name,
                             // expired, revoked)
+  BodyTooLarge = 11,        // the body went past the client's limit
 };

@@ -159,6 +159,24 @@ TEST(HttpClientTest, BodyCutShortFailsReadBody) {
   EXPECT_EQ(Fetch(client, whole.Url(u"/2")).text.size(), 6000u);
 }
 
+// A server that keeps sending gives up the run, not the workstation's memory.
+TEST(HttpClientTest, ABodyPastTheLimitFailsReadBody) {
+  const std::string body(3000, 'a');
+  LoopbackHttpServer server({Answer("HTTP/1.1 200 OK", body),
+                             {ResponseHead("HTTP/1.1 200 OK") + body, ReplyEnd::Close},
+                             Answer("HTTP/1.1 200 OK", body)});
+  CHttpClient client(kTestTimeout);
+  client.SetBodyLimit(2999);
+  Fetched f = Fetch(client, server.Url(u"/1"));
+  EXPECT_FALSE(f.read);
+  EXPECT_EQ(f.status, HttpLastStatus::BodyTooLarge);
+  EXPECT_TRUE(f.text.empty());
+  f = Fetch(client, server.Url(u"/2"));  // no length announced
+  EXPECT_EQ(f.status, HttpLastStatus::BodyTooLarge);
+  client.SetBodyLimit(3000);
+  EXPECT_EQ(Fetch(client, server.Url(u"/3")).text.size(), 3000u);
+}
+
 TEST(HttpClientTest, StalledServerTimesOut) {
   LoopbackHttpServer server({{"", ReplyEnd::Stall}});
   CHttpClient client(kTestTimeout);
