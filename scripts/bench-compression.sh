@@ -65,7 +65,6 @@ write_ini "$big_port"
 full=$(cd "$app" && run_series full "$TW_WINE" ./Tarnwell地址簿同步.exe /sync)
 write_ini "$plain_port"
 plain=$(cd "$app" && run_series plain "$TW_WINE" ./Tarnwell地址簿同步.exe /sync)
-base=$(run_series baseline bash -c "curl -s -o '$bench/fetched.xml' '$url' && cp '$bench/fetched.xml' '$bench/copy.xml'")
 tail -n 1 "$app/syncaddrs.log" | iconv -f GBK -t UTF-8
 
 # The servers write what they sent when they stop.
@@ -80,15 +79,11 @@ plain_wire=$(per_request "$bench/plain.stats")
 read -r _ e_s e_kb <<<"$empty"
 read -r _ f_s f_kb <<<"$full"
 read -r _ p_s p_kb <<<"$plain"
-read -r _ b_s b_kb <<<"$base"
-awk -v people="$people" -v bytes="$answer_bytes" -v es="$e_s" -v ekb="$e_kb" -v fs="$f_s" -v fkb="$f_kb" -v bs="$b_s" -v runs="$runs" \
+awk -v people="$people" -v bytes="$answer_bytes" -v es="$e_s" -v ekb="$e_kb" -v fs="$f_s" -v fkb="$f_kb" -v runs="$runs" \
     -v ps="$p_s" -v pkb="$p_kb" -v gw="$gzip_wire" -v pw="$plain_wire" 'BEGIN {
   printf "people %d, answer %.1f MB, median of %d runs\n", people, bytes/1e6, runs
   printf "empty /sync (fixed cost): %.2f s, peak %.0f MB\n", es, ekb/1024
   printf "full /sync, gzip: %.2f s, peak %.0f MB, %d bytes on the wire\n", fs, fkb/1024, gw
   printf "full /sync, uncompressed: %.2f s, peak %.0f MB, %d bytes on the wire\n", ps, pkb/1024, pw
   printf "bytes on the wire, gzip / uncompressed: %.3f (target at most 0.2)\n", gw/pw
-  printf "baseline curl + file copy: %.2f s\n", bs
-  printf "run above fixed cost / baseline: %.2fx uncompressed, %.2fx gzip (target 3x)\n", (ps-es)/(bs>0?bs:0.01), (fs-es)/(bs>0?bs:0.01)
-  printf "peak memory / answer size: %.1fx uncompressed, %.1fx gzip (target 10x)\n", pkb*1024/bytes, fkb*1024/bytes
 }'
