@@ -119,13 +119,15 @@ PresetCheck CheckPresets(const Presets& in) {
   return check;
 }
 
-void ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile) {
+bool ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile) {
   for (const PresetSetting& setting : settings) {
     if (setting.keys.empty()) continue;
     const auto& first = setting.keys.front().first;
     if (!TrimBlanks(profile.ReadString(setting.section, first, u"")).empty()) continue;
     for (const auto& [key, value] : setting.keys) profile.WriteString(setting.section, key, value);
+    if (profile.ReadString(setting.section, first, u"") != setting.keys.front().second) return false;
   }
+  return true;
 }
 
 namespace {

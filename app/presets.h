@@ -40,7 +40,9 @@ struct PresetCheck {
 PresetCheck CheckPresets(const Presets& presets);
 
 // Writes each setting whose first key has no value (missing or blank).
-void ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile);
+// False when a written value does not read back: the file cannot be
+// written, and the installation must not report success.
+[[nodiscard]] bool ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile);
 
 // The settings file's path and the presets as one text, for the installer
 // step that writes them later and can read nothing else.

@@ -80,6 +80,9 @@ extern "C" UINT __stdcall WriteAdminPresets(MSIHANDLE install) {
     return ERROR_INSTALL_FAILURE;
   }
   PrivateProfile profile(iniPath);
-  ApplyPresets(check.settings, profile);
+  if (!ApplyPresets(check.settings, profile)) {
+    ReportError(install, u"无法写入设置文件 " + iniPath);
+    return ERROR_INSTALL_FAILURE;
+  }
   return ERROR_SUCCESS;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <tuple>
 
 #include "app/presets.h"
@@ -73,6 +74,34 @@ TEST(PresetsTest, BadValuesAreRefusedByNameAndNothingIsWritten) {
     EXPECT_EQ(check.refusal->substr(0, start.size()), start);
     EXPECT_TRUE(check.settings.empty());
   }
+}
+
+// A file that takes no writes fails the installation instead of leaving
+// the presets out silently; a value the user saved is never written over.
+TEST(PresetsTest, OnlyMissingValuesAreWrittenAndEachMustReadBack) {
+  struct Profile : IProfile {
+    std::map<std::u16string, std::u16string> values;
+    bool writable = true;
+    int32_t ReadInt(const std::u16string&, const std::u16string&, int32_t d) override { return d; }
+    std::u16string ReadString(const std::u16string& s, const std::u16string& k,
+                              const std::u16string& d) override {
+      const auto it = values.find(s + u"." + k);
+      return it == values.end() ? d : it->second;
+    }
+    void WriteString(const std::u16string& s, const std::u16string& k,
+                     const std::u16string& v) override {
+      if (writable) values[s + u"." + k] = v;
+    }
+  } file;
+  file.values[u"General.SyncTime"] = u"600";
+  const PresetCheck check = CheckPresets({.client = u"6", .syncTime = u"09:00"});
+  ASSERT_TRUE(ApplyPresets(check.settings, file));
+  EXPECT_EQ(file.values, (std::map<std::u16string, std::u16string>{
+                             {u"General.EmailClient", u"6"}, {u"General.SyncTime", u"600"}}));
+
+  file.values.clear();
+  file.writable = false;
+  EXPECT_FALSE(ApplyPresets(check.settings, file));
 }
 
 TEST(PresetsTest, DataForTheDeferredStepSurvivesLineBreaksAndBackslashes) {
