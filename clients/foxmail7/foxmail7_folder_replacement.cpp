@@ -14,7 +14,9 @@ bool WriteFolderFiles(const std::u16string& folder, const AddrContactList& conta
     const std::u16string path = folder + u"\\" + std::u16string(Foxmail7FileName(file));
     std::unique_ptr<IStorageFile> out = platform.CreateStorageFile(path);
     if (!out) return false;
-    const bool written = WriteFoxmail7File(file, contacts, *out);
+    // Foxmail 7 counts and numbers contacts in 16 bits: a longer list would
+    // wrap both. The first ones are kept; the run says so.
+    const bool written = WriteFoxmail7File(file, contacts, *out, kFoxmail7ContactLimit);
     if (!out->Close() || !written) return false;
   }
   return true;
@@ -43,17 +45,7 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
   if (!ClearLeftover(staging, platform)) return Failure(kDeleteFolderFailedText);
   // Fails without creating anything when "Data\Address\2.5" is missing.
   if (!platform.MakeDirectory(staging)) return Failure(kWriteFolderFailedText);
-  // Foxmail 7 counts and numbers contacts in 16 bits: a longer list would
-  // wrap both. The first ones are kept; the run says so.
-  AddrContactList firstContacts;
-  if (contacts.size() > kFoxmail7ContactLimit) {
-    firstContacts.reserve(kFoxmail7ContactLimit);
-    for (size_t i = 0; i < kFoxmail7ContactLimit; ++i) {
-      firstContacts.AppendUtf8(contacts.NameUtf8(i), contacts.EMailUtf8(i));
-    }
-  }
-  const AddrContactList& written = firstContacts.empty() ? contacts : firstContacts;
-  if (!WriteFolderFiles(staging, written, platform)) {
+  if (!WriteFolderFiles(staging, contacts, platform)) {
     platform.DeleteDirectoryTree(staging);
     return Failure(kWriteFolderFailedText);
   }

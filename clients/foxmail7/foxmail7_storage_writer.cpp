@@ -9,9 +9,8 @@
 
 namespace {
 
-bool WriteContactStorage(const AddrContactList& contacts, IStorageSink& sink) {
+bool WriteContactStorage(const AddrContactList& contacts, size_t count, IStorageSink& sink) {
   auto header = kContactStorageHeader;
-  const size_t count = contacts.size();
   header[kContactCountOffset] = static_cast<uint8_t>(count & 0xFF);
   header[kContactCountOffset + 1] = static_cast<uint8_t>((count >> 8) & 0xFF);
   if (!sink.Write(header)) return false;
@@ -54,14 +53,16 @@ bool WriteMemberList(size_t count, IStorageSink& sink) {
 
 }  // namespace
 
-bool WriteFoxmail7File(Foxmail7File file, const AddrContactList& contacts, IStorageSink& sink) {
+bool WriteFoxmail7File(Foxmail7File file, const AddrContactList& contacts, IStorageSink& sink,
+                       size_t firstOnes) {
+  const size_t count = std::min(contacts.size(), firstOnes);
   switch (file) {
     case Foxmail7File::AddrGroup:
       return sink.Write(kGroupListHeader);
     case Foxmail7File::AddrDataHea:
-      return WriteContactStorage(contacts, sink);
+      return WriteContactStorage(contacts, count, sink);
     case Foxmail7File::AddrFolderMember:
-      return WriteMemberList(contacts.size(), sink);
+      return WriteMemberList(count, sink);
     default: {
       const auto bytes = Foxmail7Template(Foxmail7FileTemplateId(file));
       return !bytes.empty() && sink.Write(bytes);
