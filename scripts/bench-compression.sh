@@ -28,24 +28,6 @@ big_port="$(cat "$bench/big.port")"
 plain_port="$(cat "$bench/plain.port")"
 empty_port="$(cat "$bench/empty.port")"
 
-bash scripts/wine-session.sh start
-app="$bench/app"
-fox="$bench/Foxmail7"
-mkdir -p "$app"
-cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$app/"
-prepare_foxmail7 "$fox"
-
-write_ini() {
-  printf '[General]\r\nEmailClient=5\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=%s\r\nAccount=demo@tarnwell-demo.example\r\nPassword=ZGVtbzEyMw==\r\nSavePassword=1\r\n' \
-    "$1" >"$app/AddrBookSync.ini"
-}
-
-# Prints "seconds max_rss_kb" of one command.
-measure() {
-  /usr/bin/time -f '%e %M' -o "$bench/time.txt" "$@" >/dev/null 2>&1 </dev/null || true
-  cat "$bench/time.txt"
-}
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 url="http://127.0.0.1:$plain_port/mail/addresssync.asp?accnt=demo@tarnwell-demo.example&pwd=demo123&onlydepart=0"
 curl -s -o "$bench/answer.xml" "$url"
@@ -82,8 +64,8 @@ read -r _ p_s p_kb <<<"$plain"
 awk -v people="$people" -v bytes="$answer_bytes" -v es="$e_s" -v ekb="$e_kb" -v fs="$f_s" -v fkb="$f_kb" -v runs="$runs" \
     -v ps="$p_s" -v pkb="$p_kb" -v gw="$gzip_wire" -v pw="$plain_wire" 'BEGIN {
   printf "people %d, answer %.1f MB, median of %d runs\n", people, bytes/1e6, runs
-  printf "empty /sync (fixed cost): %.2f s, peak %.0f MB\n", es, ekb/1024
-  printf "full /sync, gzip: %.2f s, peak %.0f MB, %d bytes on the wire\n", fs, fkb/1024, gw
-  printf "full /sync, uncompressed: %.2f s, peak %.0f MB, %d bytes on the wire\n", ps, pkb/1024, pw
+  printf "empty /sync (fixed cost): %.3f s, peak %.0f MB\n", es, ekb/1024
+  printf "full /sync, gzip: %.3f s, peak %.0f MB, %d bytes on the wire\n", fs, fkb/1024, gw
+  printf "full /sync, uncompressed: %.3f s, peak %.0f MB, %d bytes on the wire\n", ps, pkb/1024, pw
   printf "bytes on the wire, gzip / uncompressed: %.3f (target at most 0.2)\n", gw/pw
 }'

@@ -1,7 +1,9 @@
 # Sourced by the whole-run benchmarks after they set $root and $bench_name:
 # builds what a "/sync" into a simulated Foxmail 7 needs, gives the
 # benchmark a Wine prefix of its own under $bench, and on exit stops the
-# servers listed in $pids and the Wine session it started.
+# servers listed in $pids and the Wine session it started. The program runs
+# from $app into a simulated Foxmail 7 in $fox; `write_ini PORT` points it at
+# a server, `measure CMD...` times a command to the microsecond.
 bash scripts/install-deps.sh >&2
 for p in curl time; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
@@ -23,3 +25,25 @@ cleanup() {
   bash "$root/scripts/wine-session.sh" stop
 }
 trap cleanup EXIT
+
+bash scripts/wine-session.sh start
+app="$bench/app"
+fox="$bench/Foxmail7"
+mkdir -p "$app"
+cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$app/"
+prepare_foxmail7 "$fox"
+
+write_ini() {
+  printf '[General]\r\nEmailClient=5\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=%s\r\nAccount=demo@tarnwell-demo.example\r\nPassword=ZGVtbzEyMw==\r\nSavePassword=1\r\n' \
+    "$1" >"$app/AddrBookSync.ini"
+}
+
+# Prints "seconds max_rss_kb" of one command.
+measure() {
+  local t0 t1
+  t0=$EPOCHREALTIME
+  /usr/bin/time -f '%M' -o "$bench/rss.txt" "$@" >/dev/null 2>&1 </dev/null || true
+  t1=$EPOCHREALTIME
+  echo "$t0 $t1 $(tail -n 1 "$bench/rss.txt")" | awk '{ printf "%.6f %d\n", $2 - $1, $3 }'
+}
+median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }

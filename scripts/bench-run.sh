@@ -26,27 +26,6 @@ pids+=("$demo_server_pid")
 big_port="$(cat "$bench/big.port")"
 empty_port="$(cat "$bench/empty.port")"
 
-bash scripts/wine-session.sh start
-app="$bench/app"
-fox="$bench/Foxmail7"
-mkdir -p "$app"
-cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$app/"
-prepare_foxmail7 "$fox"
-
-write_ini() {
-  printf '[General]\r\nEmailClient=5\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=%s\r\nAccount=demo@tarnwell-demo.example\r\nPassword=ZGVtbzEyMw==\r\nSavePassword=1\r\n' \
-    "$1" >"$app/AddrBookSync.ini"
-}
-
-# Prints "seconds max_rss_kb" of one command.
-measure() {
-  local t0 t1
-  t0=$EPOCHREALTIME
-  /usr/bin/time -f '%M' -o "$bench/rss.txt" "$@" >/dev/null 2>&1 </dev/null || true
-  t1=$EPOCHREALTIME
-  echo "$t0 $t1 $(tail -n 1 "$bench/rss.txt")" | awk '{ printf "%.6f %d\n", $2 - $1, $3 }'
-}
-median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 
 url="http://127.0.0.1:$big_port/mail/addresssync.asp?accnt=demo@tarnwell-demo.example&pwd=demo123&onlydepart=0"
 curl -s -o "$bench/answer.xml" "$url"
