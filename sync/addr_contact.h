@@ -31,11 +31,11 @@ class AddrContactList {
     using iterator_category = std::input_iterator_tag;
     using value_type = AddrContact;
     using difference_type = std::ptrdiff_t;
-    using reference = AddrContact;
+    using reference = const AddrContact;
     using pointer = void;
 
     const_iterator() = default;
-    AddrContact operator*() const { return (*list_)[index_]; }
+    const AddrContact operator*() const { return (*list_)[index_]; }
     const_iterator& operator++() {
       ++index_;
       return *this;
@@ -89,11 +89,13 @@ class AddrContactList {
     return Text(ends_[index].name, ends_[index].email);
   }
 
-  AddrContact operator[](std::size_t index) const {
+  // A decoded copy, const so that `list[i].EMail = ...` does not compile:
+  // it would change only the copy. A changed list is built with push_back.
+  const AddrContact operator[](std::size_t index) const {
     return {Utf8ToUtf16(NameUtf8(index)), Utf8ToUtf16(EMailUtf8(index))};
   }
-  AddrContact front() const { return (*this)[0]; }
-  AddrContact back() const { return (*this)[size() - 1]; }
+  const AddrContact front() const { return (*this)[0]; }
+  const AddrContact back() const { return (*this)[size() - 1]; }
   const_iterator begin() const { return {this, 0}; }
   const_iterator end() const { return {this, size()}; }
 

@@ -163,10 +163,16 @@ bool BenchOutOfProcessOutlook(const std::u16string& exe, const AddrContactList& 
     return false;
   }
   // 1 % of the contacts with a new e-mail address.
-  AddrContactList changed = contacts;
+  AddrContactList changed;
+  changed.reserve(contacts.size());
   int changedCount = 0;
-  for (size_t i = 0; i < changed.size(); i += 100, ++changedCount) {
-    changed[i].EMail = u"new." + changed[i].EMail;
+  for (size_t i = 0; i < contacts.size(); ++i) {
+    AddrContact contact = contacts[i];
+    if (i % 100 == 0) {
+      contact.EMail = u"new." + contact.EMail;
+      ++changedCount;
+    }
+    changed.push_back(contact);
   }
 
   // The two writers take turns, so that both meet the same load on a
