@@ -56,8 +56,9 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
     return Failure(kDeleteFolderFailedText);
   }
   if (!platform.MoveDirectory(staging, folder)) {
-    if (hadFolder) platform.MoveDirectory(aside, folder);
-    platform.DeleteDirectoryTree(staging);
+    // The previous folder did not come back, so nothing says it is still
+    // whole: the complete new one stays beside it rather than go too.
+    if (!hadFolder || platform.MoveDirectory(aside, folder)) platform.DeleteDirectoryTree(staging);
     return Failure(kWriteFolderFailedText);
   }
   // The new folder is in place. The previous one (or one that an
