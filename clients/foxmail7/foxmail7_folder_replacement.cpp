@@ -42,6 +42,13 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
 
   const std::u16string staging = Foxmail7StagingFolder(folder);
   const std::u16string aside = Foxmail7AsideFolder(folder);
+  // A run that could not put the previous folder back (or a power cut
+  // between the two renames) left it aside. It returns first: a staging
+  // folder is cleared only while a whole folder is in place.
+  if (!platform.PathExists(folder) && platform.PathExists(aside) &&
+      !platform.MoveDirectory(aside, folder)) {
+    return Failure(kWriteFolderFailedText);
+  }
   if (!ClearLeftover(staging, platform)) return Failure(kDeleteFolderFailedText);
   // Fails without creating anything when "Data\Address\2.5" is missing.
   if (!platform.MakeDirectory(staging)) return Failure(kWriteFolderFailedText);

@@ -146,6 +146,11 @@ TEST(Foxmail7Replacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWhole) {
          for (auto& [p, bytes] : FolderAfterSuccess())
            if (Within(p, kFolder)) d.entries[kStaging + p.substr(kFolder.size())] = bytes;
        }},
+      // The next run cannot put the old folder back either: the new one stays.
+      {[](FakeDisk& d) {
+         d.MoveDirectory(kFolder, kAside), d.entries[kStaging] = kDir, d.unmovable = {kAside};
+       },
+       u"写入Foxmail7地址簿失败"},
   };
   for (Foxmail7File f : kFoxmail7Files) {
     const std::u16string name(Foxmail7FileName(f));
