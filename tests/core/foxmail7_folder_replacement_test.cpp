@@ -139,14 +139,13 @@ TEST(Foxmail7Replacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWhole) {
        u"删除目录失败"},
       {[](FakeDisk& d) { d.entries[kAside] = kDir, d.undeletable.insert(kAside); },
        u"删除目录失败"},
-      // Neither folder goes back in: the old one stays aside, the new one beside it.
+      // Neither folder goes back in, in this run or the next: the new one stays.
       {[](FakeDisk& d) { d.unmovable = {kStaging, kAside}; }, u"写入Foxmail7地址簿失败",
        [](FakeDisk& d) {
          d.MoveDirectory(kFolder, kAside);
          for (auto& [p, bytes] : FolderAfterSuccess())
            if (Within(p, kFolder)) d.entries[kStaging + p.substr(kFolder.size())] = bytes;
        }},
-      // The next run cannot put the old folder back either: the new one stays.
       {[](FakeDisk& d) {
          d.MoveDirectory(kFolder, kAside), d.entries[kStaging] = kDir, d.unmovable = {kAside};
        },
