@@ -238,10 +238,20 @@ void CSyncAddrDlg::OnSave() {
   }
   account_ = check.settings.Account;
   password_ = check.settings.Password;
-  const std::u16string path = services_.files.settings;
-  services_.settings.Update([&](SyncSettings& s) { s = check.settings; },
-                            [&](const SyncSettings& s) { SaveSettings(path, s); });
+  // Not saved: the dialog stays for another try or "取消".
+  if (!StoreSettings([&](SyncSettings& s) { s = check.settings; })) return;
   ShowWindow(hwnd(), SW_HIDE);
+}
+
+bool CSyncAddrDlg::StoreSettings(const std::function<void(SyncSettings&)>& change) {
+  const std::u16string path = services_.files.settings;
+  bool saved = false;
+  services_.settings.Update(change, [&](const SyncSettings& s) { saved = SaveSettings(path, s); });
+  // Only now that the lock is free: a run must not wait for the box.
+  if (!saved) {
+    MessageBoxW(hwnd(), AsWide(kSaveFailedText + path), AsWide(kAppName), MB_OK | MB_ICONERROR);
+  }
+  return saved;
 }
 
 void CSyncAddrDlg::HoldBackShowing(WINDOWPOS& pos) {
@@ -264,9 +274,8 @@ void CSyncAddrDlg::ShowDialog() {
 }
 
 void CSyncAddrDlg::OnCancelAutoSync() {
-  const std::u16string path = services_.files.settings;
-  services_.settings.Update([](SyncSettings& s) { s.SyncType = 1; },
-                            [&](const SyncSettings& s) { SaveSettings(path, s); });
+  // Unsaved, it still holds until the program ends.
+  StoreSettings([](SyncSettings& s) { s.SyncType = 1; });
   SendMessageW(Item(IDC_SYNC_TYPE), CB_SETCURSEL, 1, 0);
   EnableWindow(Item(IDC_SYNC_TIME), FALSE);
 }

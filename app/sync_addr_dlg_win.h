@@ -44,6 +44,9 @@ class CSyncAddrDlg final : public CDialog {
   void DoDataExchange(bool fromControls);
   bool OnCommand(int id, int code);
   void OnSave();
+  // Changes the record and saves it; false, after saying so, when the file
+  // could not be written (the record keeps the change for this session).
+  bool StoreSettings(const std::function<void(SyncSettings&)>& change);
   void ShowDialog();
   void OnCancelAutoSync();
   void StartManualSync();

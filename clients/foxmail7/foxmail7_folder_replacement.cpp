@@ -42,6 +42,13 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
 
   const std::u16string staging = Foxmail7StagingFolder(folder);
   const std::u16string aside = Foxmail7AsideFolder(folder);
+  // A run that could not put the previous folder back (or a power cut
+  // between the two renames) left it aside. It returns first: a staging
+  // folder is cleared only while a whole folder is in place.
+  if (!platform.PathExists(folder) && platform.PathExists(aside) &&
+      !platform.MoveDirectory(aside, folder)) {
+    return Failure(kWriteFolderFailedText);
+  }
   if (!ClearLeftover(staging, platform)) return Failure(kDeleteFolderFailedText);
   // Fails without creating anything when "Data\Address\2.5" is missing.
   if (!platform.MakeDirectory(staging)) return Failure(kWriteFolderFailedText);
@@ -56,8 +63,9 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
     return Failure(kDeleteFolderFailedText);
   }
   if (!platform.MoveDirectory(staging, folder)) {
-    if (hadFolder) platform.MoveDirectory(aside, folder);
-    platform.DeleteDirectoryTree(staging);
+    // The previous folder did not come back, so nothing says it is still
+    // whole: the complete new one stays beside it rather than go too.
+    if (!hadFolder || platform.MoveDirectory(aside, folder)) platform.DeleteDirectoryTree(staging);
     return Failure(kWriteFolderFailedText);
   }
   // The new folder is in place. The previous one (or one that an

@@ -28,6 +28,7 @@ class IFoxmail7Platform {
   virtual bool MakeDirectory(const std::u16string& path) = 0;
   // True also when there was nothing to remove.
   virtual bool DeleteDirectoryTree(const std::u16string& path) = 0;
+  // A rename that is on the disk when it returns true.
   virtual bool MoveDirectory(const std::u16string& from, const std::u16string& to) = 0;
   // Creates or truncates a file; null when it cannot be created.
   virtual std::unique_ptr<IStorageFile> CreateStorageFile(const std::u16string& path) = 0;
@@ -46,6 +47,8 @@ std::u16string Foxmail7AsideFolder(const std::u16string& folder);
 // At most kFoxmail7ContactLimit contacts are written, the first ones of the
 // list. Nothing on disk changes unless Foxmail 7 is found and not running. On
 // failure the previous folder is where it was, and whatever this run
-// created beside it is removed as far as possible.
+// created beside it is removed as far as possible; only when the previous
+// folder cannot be put back is the complete new one kept, in the staging
+// folder, so that a complete copy is always somewhere.
 Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
                                              IFoxmail7Platform& platform);
