@@ -240,7 +240,14 @@ void CSyncAddrDlg::OnSave() {
   password_ = check.settings.Password;
   // Not saved: the dialog stays for another try or "取消".
   if (!StoreSettings([&](SyncSettings& s) { s = check.settings; })) return;
+  SettingsChanged();
   ShowWindow(hwnd(), SW_HIDE);
+}
+
+void CSyncAddrDlg::SettingsChanged() {
+  // The engine drops a pending retry once the settings change.
+  if (lastRun_) lastRun_->retryAt.reset();
+  UpdateTip();
 }
 
 bool CSyncAddrDlg::StoreSettings(const std::function<void(SyncSettings&)>& change) {
@@ -278,6 +285,7 @@ void CSyncAddrDlg::OnCancelAutoSync() {
   StoreSettings([](SyncSettings& s) { s.SyncType = 1; });
   SendMessageW(Item(IDC_SYNC_TYPE), CB_SETCURSEL, 1, 0);
   EnableWindow(Item(IDC_SYNC_TIME), FALSE);
+  SettingsChanged();
 }
 
 void CSyncAddrDlg::StartManualSync() {
@@ -305,10 +313,12 @@ void CSyncAddrDlg::ShowRunResultBox(const SyncRunOutcome& outcome) {
 void CSyncAddrDlg::OnRunReports() {
   for (const RunReport& report : services_.runs.Take()) {
     const std::u16string& text = report.outcome.resultText;
-    lastRun_ = LastRun{report.stamp, text};
+    lastRun_ = LastRun{report.stamp, text, report.outcome.retryAt};
     // Nobody watches an automatic run; a failure must not go unseen, but
-    // the same one every day is news only once.
-    if (report.mode == RunMode::Automatic && !report.outcome.success && !exiting_ &&
+    // the same one every day is news only once, and one that will be tried
+    // again is news only if the retries fail too.
+    if (report.mode == RunMode::Automatic && !report.outcome.success &&
+        !report.outcome.retryAt && !exiting_ &&
         notices_.ShouldAnnounce(report.stamp.substr(0, 10), text)) {
       tray_->ShowBalloon(kFailureTitle, text, NIIF_WARNING);
     }

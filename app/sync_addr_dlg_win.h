@@ -54,6 +54,7 @@ class CSyncAddrDlg final : public CDialog {
   // The one place that shows a manual run's result.
   void ShowRunResultBox(const SyncRunOutcome& outcome);
   void OnRunReports();
+  void SettingsChanged();
   void UpdateTip();
   // Ends the program as "退出" does: also on Windows' close requests.
   void OnExit();

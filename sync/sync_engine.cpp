@@ -1,6 +1,7 @@
 #include "sync/sync_engine.h"
 
-CSyncEngine::CSyncEngine(SyncEngineServices services) : services_(std::move(services)) {}
+CSyncEngine::CSyncEngine(SyncEngineServices services)
+    : services_(std::move(services)), retries_(services_.retryMinuteSeconds) {}
 
 CSyncEngine::~CSyncEngine() { Stop(); }
 
@@ -31,16 +32,44 @@ std::optional<SyncRunOutcome> CSyncEngine::RunOnce(RunMode mode) {
   services_.runLock.Lock();
   runThread_ = std::this_thread::get_id();
   runInProgress_ = true;
+  IRunObserver* observer = mode == RunMode::OneShot ? nullptr : services_.observer;
+  if (observer) observer->RunStarted();
   SyncRunOutcome outcome;
   try {
     outcome = services_.runner(services_.settings.Snapshot(), mode);
   } catch (...) {
     // The runner catches what a run throws; this is the last line.
   }
+  SettleRetries(mode, outcome);
+  if (observer) observer->RunEnded(mode, outcome);
   runInProgress_ = false;
   runThread_ = std::thread::id{};
   services_.runLock.Unlock();
   return outcome;
+}
+
+void CSyncEngine::SettleRetries(RunMode mode, SyncRunOutcome& outcome) {
+  std::lock_guard lock(retryMutex_);
+  if (mode == RunMode::Manual && outcome.success) retries_.Forget();
+  if (mode != RunMode::Automatic || outcome.success) return;
+  const int64_t now = services_.clock.Now();
+  const std::optional<LocalDateTime> local = services_.clock.ToLocal(now);
+  if (!local) return;
+  const double draw = std::uniform_real_distribution<double>(0.0, 1.0)(retryRandom_);
+  if (const std::optional<int64_t> due = retries_.Failed(outcome.failure, now, *local, draw)) {
+    retrySettingsChanges_ = services_.settings.Changes();
+    if (const std::optional<LocalDateTime> at = services_.clock.ToLocal(*due)) {
+      outcome.retryAt = ClockText(*at);
+    }
+  }
+}
+
+bool CSyncEngine::RetryDue(int64_t now) {
+  std::lock_guard lock(retryMutex_);
+  // The user changed something since the failure: the next run follows the
+  // new settings at the usual time.
+  if (services_.settings.Changes() != retrySettingsChanges_) retries_.Forget();
+  return retries_.TakeDue(now);
 }
 
 void CSyncEngine::RunSync(bool showResult) {
@@ -78,6 +107,13 @@ void CSyncEngine::SchedulerThread() {
     now = clock.Now();
     if (scheduler.Poll(settings.SyncType, dueMinute(settings), now, clock.ToLocal(now))) {
       services_.marks.Save(scheduler.lastAutoSyncDate());
+      {
+        std::lock_guard retryLock(retryMutex_);
+        retries_.DayStarted();
+      }
+      RunSync(false);
+      scheduler.RunFinished(clock.Now());
+    } else if (RetryDue(now)) {
       RunSync(false);
       scheduler.RunFinished(clock.Now());
     }

@@ -8,11 +8,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 
 #include "sync/daily_scheduler.h"
 #include "sync/local_clock.h"
+#include "sync/retry_schedule.h"
 #include "sync/shared_settings.h"
 #include "sync/sync_run.h"
 #include "sync/sync_spread.h"
@@ -42,6 +44,15 @@ class IAutoSyncMarkStore {
 // Performs one run on a settings snapshot (the platform wiring).
 using SyncRunner = std::function<SyncRunOutcome(const SyncSettings&, RunMode)>;
 
+// Hears of every run but one-shot ones, while the run holds its locks: the
+// tray's "running" state and each run's final outcome (a retry included).
+class IRunObserver {
+ public:
+  virtual ~IRunObserver() = default;
+  virtual void RunStarted() = 0;
+  virtual void RunEnded(RunMode mode, const SyncRunOutcome& outcome) = 0;
+};
+
 struct SyncEngineServices {
   SharedSettings& settings;
   IClock& clock;
@@ -53,6 +64,9 @@ struct SyncEngineServices {
   IMessageSink& resultMessages;
   SyncRunner runner;
   DesktopIdentity desktop;  // places the daily run within SyncSpread
+  IRunObserver* observer = nullptr;
+  // The length of a retry delay's minute; only tests shorten it.
+  int64_t retryMinuteSeconds = 60;
 };
 
 class CSyncEngine {
@@ -72,17 +86,26 @@ class CSyncEngine {
   // `showResult` is set, and the run's notice in either case, after the
   // locks are released.
   void RunSync(bool showResult);
-  // Nothing when a run is already in progress on this very thread.
+  // Nothing when a run is already in progress on this very thread. A failed
+  // automatic run whose cause can pass is scheduled again (outcome.retryAt);
+  // a manual run that succeeds ends the day's pending retries.
   std::optional<SyncRunOutcome> RunOnce(RunMode mode);
 
  private:
   void SchedulerThread();
+  void SettleRetries(RunMode mode, SyncRunOutcome& outcome);
+  bool RetryDue(int64_t now);
 
   SyncEngineServices services_;
 
   std::mutex runMutex_;
   std::atomic<bool> runInProgress_{false};
   std::atomic<std::thread::id> runThread_{};
+
+  std::mutex retryMutex_;
+  RetrySchedule retries_;
+  unsigned long long retrySettingsChanges_ = 0;
+  std::minstd_rand retryRandom_{std::random_device{}()};
 
   std::mutex stopMutex_;
   std::condition_variable stopSignal_;

@@ -11,6 +11,7 @@
 #include "sync/addr_book_sync.h"
 #include "sync/client_kind.h"
 #include "sync/answer_text.h"
+#include "sync/run_failure.h"
 #include "sync/sync_settings.h"
 
 enum class FetchStatus {
@@ -81,6 +82,9 @@ struct SyncRunOutcome {
   // itself: its caller does, once the run's locks are released, so that a
   // box nobody answers holds up no other run.
   std::optional<std::u16string> notice;
+  RunFailure failure = RunFailure::None;  // set whenever success is false
+  // A failed automatic run that will be tried again: when ("HH:MM").
+  std::optional<std::u16string> retryAt;
 };
 
 inline constexpr char16_t kNoPasswordText[] = u"没有设置密码";

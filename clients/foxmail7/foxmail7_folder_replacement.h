@@ -10,6 +10,7 @@
 #include "clients/foxmail7/foxmail7_location.h"
 #include "clients/foxmail7/storage_sink.h"
 #include "sync/addr_contact.h"
+#include "sync/run_failure.h"
 
 inline constexpr char16_t kFoxmail7NotFoundText[] = u"未找到Foxmail7";
 inline constexpr char16_t kFoxmail7RunningText[] = u"在同步时，请您关闭Foxmail7";
@@ -37,6 +38,7 @@ class IFoxmail7Platform {
 struct Foxmail7ReplaceOutcome {
   bool success = false;
   std::u16string errorText;  // set whenever success is false
+  RunFailure failure = RunFailure::None;
 };
 
 // The sibling folders of a replacement: the new folder while it is being

@@ -40,7 +40,7 @@ bool WalkAndDeleteUnmatched(IDispatch& items, MarkedContactMatcher& matcher, boo
   if (item && listEmpty) {
     // An empty answer from a misconfigured server must not wipe the
     // company from every mailbox and phone.
-    calls.Fail(kOutlookEmptyListText);
+    calls.Fail(kOutlookEmptyListText, RunFailure::EmptyList);
     return false;
   }
   std::vector<UniqueComRef<IDispatch>> unmatched;

@@ -51,5 +51,6 @@ std::optional<std::u16string> OutlookCalls::Text(IDispatch& target, DISPID membe
 bool OutlookCalls::Check(const MemberCallResult& result) {
   if (result.ok()) return true;
   failureText_ = OutlookCallFailureText(result.description, static_cast<uint32_t>(result.status));
+  failure_ = OutlookCallFailure(static_cast<uint32_t>(result.status));
   return false;
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "clients/company_marker.h"
+#include "clients/outlook/outlook_failure_text.h"
 #include "clients/outlook/dispatch_member_call_win.h"
 #include "common/win/scoped_handles.h"
 
@@ -60,13 +61,18 @@ class OutlookCalls {
   std::optional<std::u16string> Text(IDispatch& target, DISPID member);
 
   // Ends the calls with a failure of the writer's own finding.
-  void Fail(std::u16string text) { failureText_ = std::move(text); }
+  void Fail(std::u16string text, RunFailure cause = RunFailure::WriterFailed) {
+    failureText_ = std::move(text);
+    failure_ = cause;
+  }
 
   bool failed() const { return !failureText_.empty(); }
   const std::u16string& failureText() const { return failureText_; }
+  RunFailure failure() const { return failure_; }
 
  private:
   bool Check(const MemberCallResult& result);
 
   std::u16string failureText_;
+  RunFailure failure_ = RunFailure::WriterFailed;
 };

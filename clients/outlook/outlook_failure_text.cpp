@@ -20,6 +20,30 @@ std::u16string OutlookCallFailureText(std::u16string_view description, uint32_t 
   return text + HexStatus(status);
 }
 
+RunFailure OutlookCallFailure(uint32_t status) {
+  switch (status) {
+    case 0x80010001u:  // RPC_E_CALL_REJECTED
+    case 0x80010002u:  // RPC_E_CALL_CANCELED
+    case 0x8001010Au:  // RPC_E_SERVERCALL_RETRYLATER
+    case 0x80010108u:  // RPC_E_DISCONNECTED
+    case 0x800706BAu:  // RPC_S_SERVER_UNAVAILABLE
+    case 0x800706BEu:  // RPC_S_CALL_FAILED
+      return RunFailure::ClientUnavailable;
+    default:
+      return RunFailure::WriterFailed;
+  }
+}
+
+RunFailure OutlookStartFailure(uint32_t status) {
+  switch (status) {
+    case 0x80040154u:  // REGDB_E_CLASSNOTREG
+    case 0x800401F3u:  // CO_E_CLASSSTRING
+      return RunFailure::ClientNotInstalled;
+    default:
+      return RunFailure::ClientUnavailable;
+  }
+}
+
 std::u16string OutlookStartFailureText(uint32_t status) {
   std::u16string text = kOutlookStartFailedText;
   return text.append(u"：").append(HexStatus(status));

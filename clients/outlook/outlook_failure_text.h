@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "sync/run_failure.h"
+
 inline constexpr char16_t kOutlookStartFailedText[] = u"无法启动Outlook";
 inline constexpr char16_t kOutlookCallFailedPrefix[] = u"Outlook调用失败：";
 // Outlook 2013+ refuses an empty company list while marked contacts exist.
@@ -20,3 +22,9 @@ std::u16string OutlookCallFailureText(std::u16string_view description, uint32_t 
 // (0x80080005, for one, is an elevated program that cannot reach the
 // user's Outlook).
 std::u16string OutlookStartFailureText(uint32_t status);
+
+// Whether a failed call or start can pass by itself: Outlook busy, not
+// answering, closed during the run or still starting can; a class that is
+// not registered (no Outlook installed) and a refused call cannot.
+RunFailure OutlookCallFailure(uint32_t status);
+RunFailure OutlookStartFailure(uint32_t status);

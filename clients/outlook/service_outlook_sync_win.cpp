@@ -50,11 +50,13 @@ bool CServiceOutlookSync::SyncContacts(const AddrContactList& contacts) {
   UniqueComRef<IDispatch> application = CreateOutlookApplication(&startStatus);
   if (!application) {
     lastErrorText_ = OutlookStartFailureText(static_cast<uint32_t>(startStatus));
+    lastFailure_ = OutlookStartFailure(static_cast<uint32_t>(startStatus));
     return false;
   }
   OutlookCalls calls;
   if (!WriteMarkedContacts(*application, mode_, contacts, calls)) {
     lastErrorText_ = calls.failureText();
+    lastFailure_ = calls.failure();
     return false;
   }
   return true;

@@ -31,8 +31,10 @@ class CServiceOutlookSync final : public IAddrBookSync {
   // offered again for about a minute.
   bool SyncContacts(const AddrContactList& contacts) override;
   std::u16string GetLastErrorText() const override { return lastErrorText_; }
+  RunFailure GetLastFailure() const override { return lastFailure_; }
 
  private:
   const OutlookWriteMode mode_;
   std::u16string lastErrorText_;
+  RunFailure lastFailure_ = RunFailure::WriterFailed;
 };

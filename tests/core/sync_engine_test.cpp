@@ -65,6 +65,16 @@ DesktopIdentity DesktopPastMidnight() {
   }
 }
 
+struct Observer : IRunObserver {
+  std::mutex m;
+  std::vector<std::optional<std::u16string>> retries;
+  void RunStarted() override {}
+  void RunEnded(RunMode, const SyncRunOutcome& o) override {
+    std::lock_guard l(m);
+    retries.push_back(o.retryAt);
+  }
+};
+
 struct EngineFixture : testing::Test {
   DesktopIdentity desktop = DesktopPastMidnight();
   SharedSettings settings;
@@ -78,6 +88,8 @@ struct EngineFixture : testing::Test {
   std::vector<RunMode> modes;
   std::mutex modesMutex;
   std::function<void()> duringRun;
+  std::atomic<bool> failing{false};
+  Observer observer;
 
   CSyncEngine engine{SyncEngineServices{
       settings, clock, lock, marks, messages, [this](const SyncSettings& s, RunMode mode) {
@@ -93,9 +105,12 @@ struct EngineFixture : testing::Test {
         std::this_thread::yield();
         --concurrent;
         ++runs;
-        return SyncRunOutcome{u"ran for " + s.Account, true, std::nullopt};
+        if (failing) {
+          return SyncRunOutcome{u"down", false, std::nullopt, RunFailure::DownloadFailed, std::nullopt};
+        }
+        return SyncRunOutcome{u"ran for " + s.Account, true, std::nullopt, RunFailure::None, std::nullopt};
       },
-      desktop}};
+      desktop, &observer}};
 
   // Moves the clock and returns once the scheduler has finished a poll at
   // the new time (a poll reads the clock, a fired run reads it again).
@@ -180,6 +195,34 @@ TEST_F(EngineFixture, StopEndsAnIdleSchedulerPromptly) {
   engine.Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_EQ(runs.load(), 0);
+}
+
+TEST_F(EngineFixture, FailedDailyRunIsRetriedUntilSettingsChangeOrAManualRunSucceeds) {
+  constexpr int64_t kDay = 86400;
+  failing = true;
+  clock.now = 9 * 3600;
+  engine.StartEngine();
+  ASSERT_TRUE(WaitFor([&] { return runs.load() == 1; }));
+  SetTimeAndPoll(9 * 3600 + 299);
+  EXPECT_EQ(runs.load(), 1);
+  SetTimeAndPoll(9 * 3600 + 450);  // 5 minutes, lengthened by at most half
+  EXPECT_EQ(runs.load(), 2);
+  settings.Update([](SyncSettings&) {});  // the user saved the dialog
+  SetTimeAndPoll(10 * 3600);
+  EXPECT_EQ(runs.load(), 2);
+
+  SetTimeAndPoll(kDay + 9 * 3600);  // the next day fails again
+  ASSERT_EQ(runs.load(), 3);
+  failing = false;
+  engine.RunSync(true);  // and a manual run succeeds
+  SetTimeAndPoll(kDay + 10 * 3600);
+  engine.Stop();
+  EXPECT_EQ(runs.load(), 4);
+  std::lock_guard l(observer.m);
+  ASSERT_EQ(observer.retries.size(), 4u);
+  EXPECT_TRUE(observer.retries[0] >= u"09:05" && observer.retries[0] <= u"09:07");
+  EXPECT_TRUE(observer.retries[1].has_value());
+  EXPECT_FALSE(observer.retries[3].has_value());
 }
 
 }  // namespace

@@ -278,8 +278,8 @@ TEST_F(SyncRunTest, KindsMapToTheirWriters) {
 
 TEST_F(SyncRunTest, ResultIconFollowsSuccess) {
   FakeMessages sink;
-  ShowRunResult({u"ok", true, std::nullopt}, sink);
-  ShowRunResult({u"", false, std::nullopt}, sink);
+  ShowRunResult({u"ok", true, std::nullopt, RunFailure::None, std::nullopt}, sink);
+  ShowRunResult({u"", false, std::nullopt, RunFailure::WriterFailed, std::nullopt}, sink);
   ASSERT_EQ(sink.shown.size(), 2u);
   EXPECT_EQ(sink.shown[0].second, MessageIcon::Information);
   EXPECT_EQ(sink.shown[1].first, u"");
