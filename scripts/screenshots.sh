@@ -95,5 +95,26 @@ convert docs/images/tray-full.png -crop 800x100+0+500 +repage docs/images/tray-b
 rm -f docs/images/tray-full.png
 stop_in_desktop
 
+# The dialog at 150 %: Wine takes the display scale from the registry when
+# its server starts. The prefix goes back to 96 DPI afterwards.
+set_dpi() {
+  for key in 'HKCU\Control Panel\Desktop' \
+             'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    "$TW_WINE" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+  done
+  bash "$root/scripts/wine-session.sh" stop
+  bash "$root/scripts/wine-session.sh" start
+}
+trap 'set_dpi 96; bash "$root/scripts/wine-session.sh" stop' EXIT
+set_dpi 144
+sed -i 's/SyncType=0/SyncType=1/; s/ServerHost=.*/ServerHost=mail.example.com\r/; s/ServerPort=.*/ServerPort=80\r/' "$work/AddrBookSync.ini"
+(cd "$work" && setsid "$TW_WINE" ./Tarnwell地址簿同步.exe </dev/null >/dev/null 2>&1 &)
+wait_for 'v2.0'
+sleep 1  # let the dialog finish painting
+id=$(xwininfo -root -tree | grep 'v2.0' | head -1 | awk '{print $1}')
+import -window "$id" docs/images/dialog-150.png
+"$TW_WINE" "$TW_BUILD_DIR/tests/tray_poke.exe" exit </dev/null >/dev/null 2>&1 || true
+wait_gone
+
 rm -rf "$work"
-echo "wrote docs/images/dialog.png, tray-menu.png, tray-tip.png and tray-balloon.png" >&2
+echo "wrote docs/images/dialog.png, dialog-150.png, tray-menu.png, tray-tip.png and tray-balloon.png" >&2
