@@ -197,7 +197,7 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
 }
 
 TEST_F(SyncRunTest, ConnectionTestCountsAndWarnsOfFoxmail7sLimitWritingNothing) {
-  std::u16string many = u"<addressbooks>";
+  std::u16string many = u"<?xml version=\"1.0\"?><addressbooks>";
   for (int i = 0; i < 65536; ++i) many += u"<person Name=\"n\" E-Mail=\"e@c\"/>";
   fetcher.result = {FetchStatus::Ok, many + u"</addressbooks>"};
   const auto out = TestConnection(settings, fetcher);
