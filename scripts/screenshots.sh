@@ -95,16 +95,8 @@ convert docs/images/tray-full.png -crop 800x100+0+500 +repage docs/images/tray-b
 rm -f docs/images/tray-full.png
 stop_in_desktop
 
-# The dialog at 150 %: Wine takes the display scale from the registry when
-# its server starts. The prefix goes back to 96 DPI afterwards.
-set_dpi() {
-  for key in 'HKCU\Control Panel\Desktop' \
-             'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
-    "$TW_WINE" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
-  done
-  bash "$root/scripts/wine-session.sh" stop
-  bash "$root/scripts/wine-session.sh" start
-}
+# The dialog at 150 %; the prefix goes back to 96 DPI afterwards.
+set_dpi() { bash "$root/scripts/wine-session.sh" dpi "$1"; }
 trap 'set_dpi 96; bash "$root/scripts/wine-session.sh" stop' EXIT
 set_dpi 144
 sed -i 's/SyncType=0/SyncType=1/; s/ServerHost=.*/ServerHost=mail.example.com\r/; s/ServerPort=.*/ServerPort=80\r/' "$work/AddrBookSync.ini"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "http_test_replies.h"
@@ -521,6 +522,12 @@ TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
 TEST_F(SyncAddrDlgTest, LayoutKeepsControlsApartAndInsideAndTheManifestAsksForTheScale) {
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
+  // Run again at 150 % by the test of that name.
+  if (const char* dpi = std::getenv("TW_TEST_DPI")) {
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), std::atoi(dpi));
+    ReleaseDC(nullptr, screen);
+  }
   RECT client;
   GetClientRect(dialog, &client);
   MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
