@@ -12,11 +12,14 @@ AppServices::AppServices(const ProgramFiles& files, RunReports* reports)
     : files_(files), reports_(reports), marks_(files.settings) {
   engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
       settings_, clock_, runLock_, marks_, messages_,
-      [this](const SyncSettings& s, RunMode mode) { return RunWithPlatform(s, mode); },
+      [this](const SyncSettings& s, RunMode mode, const std::optional<std::u16string>& refusal) {
+        return RunWithPlatform(s, mode, refusal);
+      },
       CurrentDesktopIdentity()});
 }
 
-SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMode mode) {
+SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMode mode,
+                                            const std::optional<std::u16string>& refusal) {
   // Every thread that runs a sync brings its own COM apartment: the Outlook
   // writers need one, and the scheduler thread has none otherwise.
   ScopedComInit com;
@@ -26,7 +29,7 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMod
   SyncLogFile log(files_.log, clock_);
   SyncRunDeps deps{fetcher, answerCopy, writers, log};
   ActiveRun active(mode == RunMode::OneShot ? nullptr : reports_);
-  SyncRunOutcome outcome = PerformSyncRun(settings, deps);
+  SyncRunOutcome outcome = refusal ? RefusedSyncRun(*refusal, log) : PerformSyncRun(settings, deps);
   active.End({mode, outcome, FormatLogTime(clock_, clock_.Now())});
   return outcome;
 }

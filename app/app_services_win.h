@@ -26,7 +26,8 @@ class AppServices {
   const ProgramFiles& files() const { return files_; }
 
  private:
-  SyncRunOutcome RunWithPlatform(const SyncSettings& settings, RunMode mode);
+  SyncRunOutcome RunWithPlatform(const SyncSettings& settings, RunMode mode,
+                                 const std::optional<std::u16string>& refusal);
 
   const ProgramFiles& files_;
   RunReports* reports_;

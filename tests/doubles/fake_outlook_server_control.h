@@ -50,6 +50,19 @@ class FakeOutlookServer {
   std::vector<std::u16string> Contacts(int folder) { return Lines({u"Describe", int32_t{folder}}); }
   // "Object.Member=count" per member called since the history was cleared.
   std::vector<std::u16string> CallCounts() { return Lines({u"CallCounts"}); }
+  // The next call of `member` does not return until Unstall, as a call
+  // behind an Outlook prompt.
+  void HangCall(DISPID member) { Control({u"HangCall", int32_t{member}}); }
+  // The next `count` calls are turned away with `status`, as by a busy Outlook.
+  void RejectCalls(int32_t count, HRESULT status) {
+    Control({u"RejectCalls", count, int32_t{status}});
+  }
+  void Unstall() { Control({u"Unstall"}); }
+  // A call hangs, or calls have been turned away.
+  bool Stalled() {
+    ScopedVariant stalled = Control({u"Stalled"});
+    return V_VT(stalled.get()) == VT_I4 && V_I4(stalled.get()) == 1;
+  }
   long StoreWrites() {
     ScopedVariant writes = Control({u"StoreWrites"});
     return V_VT(writes.get()) == VT_I4 ? V_I4(writes.get()) : -1;
