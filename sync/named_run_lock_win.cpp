@@ -28,11 +28,6 @@ std::u16string UserSidText() {
 
 }  // namespace
 
-std::u16string RunLockName() {
-  const std::u16string sid = UserSidText();
-  return sid.empty() ? std::u16string() : u"Global\\TarnwellAddrBookSync.Run." + sid;
-}
-
 NamedRunLock::NamedRunLock()
     : waitMs_(ShortenedForTest(L"TW_TEST_RUN_LOCK_WAIT_MS", kRunLockWaitMs)),
       stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
@@ -42,16 +37,16 @@ IRunLock::Result NamedRunLock::Lock() {
     // Opened at the first run, and kept: nobody can take the name later.
     // Whoever created it first, only this user and SYSTEM may open it; a
     // name taken by anyone else is not worked around with another name.
-    const std::u16string name = RunLockName();
-    const std::u16string access = u"D:P(A;;GA;;;" + name.substr(name.rfind(u'.') + 1) +
-                                  u")(A;;GA;;;SY)";
+    const std::u16string sid = UserSidText();
+    const std::u16string access = u"D:P(A;;GA;;;" + sid + u")(A;;GA;;;SY)";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (name.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                            AsWide(access), SDDL_REVISION_1, &descriptor, nullptr)) {
+    if (sid.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                           AsWide(access), SDDL_REVISION_1, &descriptor, nullptr)) {
       return Result::Unavailable;
     }
     UniqueLocalMemory freed(descriptor);
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+    const std::u16string name = u"Global\\TarnwellAddrBookSync.Run." + sid;
     mutex_.reset(CreateMutexW(&attributes, FALSE, AsWide(name)));
     if (!mutex_) return Result::Unavailable;
   }

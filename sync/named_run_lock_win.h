@@ -1,23 +1,19 @@
 #pragma once
 // Keeps runs of all instances of the program apart: they share address.xml,
 // the log and the mail client. One lock per Windows user, across sessions
-// and elevation (a scheduled "/sync" with highest privileges included),
-// that only this user and SYSTEM may open.
+// and elevation (a scheduled "/sync" with highest privileges included):
+// "Global\TarnwellAddrBookSync.Run.<the user's SID>", which only this user
+// and SYSTEM may open.
 
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
 
 #include "common/win/scoped_handles.h"
 #include "sync/sync_engine.h"
 
 // How long a run waits for another one before it gives up.
 inline constexpr uint32_t kRunLockWaitMs = 30 * 60 * 1000;
-
-// "Global\TarnwellAddrBookSync.Run.<the user's SID>", or empty when the
-// user cannot be told.
-std::u16string RunLockName();
 
 class NamedRunLock final : public IRunLock {
  public:

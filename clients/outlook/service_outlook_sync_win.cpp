@@ -48,9 +48,9 @@ std::optional<std::u16string> WriteToOutlook(OutlookWriteMode mode,
                                               OutlookCallContext& context) {
   HRESULT startStatus = S_OK;
   // Starting Outlook may wait on a profile prompt too.
-  context.watch->Begin();
+  if (context.watch) context.watch->Begin();
   UniqueComRef<IDispatch> application = CreateOutlookApplication(&startStatus);
-  context.watch->End();
+  if (context.watch) context.watch->End();
   if (!application) return OutlookStartFailureText(static_cast<uint32_t>(startStatus));
   OutlookCalls calls(context);
   if (!WriteMarkedContacts(*application, mode, contacts, calls)) return calls.failureText();

@@ -23,11 +23,18 @@ class FakeOutlookServer {
     CLSIDFromString(TW_FAKE_OUTLOOK_CLSID_TEXT, &classId);
     CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                      reinterpret_cast<void**>(application_.put()));
+    ScopedVariant id = Control({u"ProcessId"});
+    if (V_VT(id.get()) == VT_I4) {
+      process_.reset(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(V_I4(id.get()))));
+    }
   }
   ~FakeOutlookServer() {
     Control({u"Quit"});  // whatever references COM may still hold
     application_.reset();
     FakeOutlookRegistration::Unregister();
+    // Gone before the next test starts one: a server still quitting would
+    // take that test's activation.
+    if (process_) WaitForSingleObject(process_.get(), 10000);
   }
   FakeOutlookServer(const FakeOutlookServer&) = delete;
   FakeOutlookServer& operator=(const FakeOutlookServer&) = delete;
@@ -90,4 +97,5 @@ class FakeOutlookServer {
 
   RegistryTestLock lock_;
   UniqueComRef<IDispatch> application_;
+  UniqueHandle process_;
 };

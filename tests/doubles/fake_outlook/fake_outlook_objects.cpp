@@ -187,6 +187,8 @@ HRESULT Control(const Arguments& args, VARIANT* result) {
   } else if (verb == L"Unstall") {
     s.hanging = false;
     s.rejectionsLeft = 0;
+  } else if (verb == L"ProcessId") {
+    ReturnNumber(result, static_cast<LONG>(GetCurrentProcessId()));
   } else if (verb == L"Stalled") {
     ReturnNumber(result, s.hanging || s.rejected > 0 ? 1 : 0);
   } else {
