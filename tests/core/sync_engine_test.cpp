@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <thread>
 
 #include "common/utf_convert.h"
@@ -32,24 +31,15 @@ struct FixedClock : IClock {
 // Free, or held by another process until the engine stops waiting.
 struct TestLock : IRunLock {
   std::atomic<int> locks{0};
-  std::mutex m;
-  std::condition_variable changed;
-  bool heldElsewhere = false;
-  bool stopped = false;
+  std::atomic<bool> heldElsewhere{false};
+  std::atomic<bool> stopped{false};
   Result Lock() override {
     ++locks;
-    std::unique_lock l(m);
-    changed.wait(l, [&] { return !heldElsewhere || stopped; });
+    while (heldElsewhere && !stopped) std::this_thread::yield();
     return stopped ? Result::Stopped : Result::Held;
   }
   void Unlock() override {}
-  void StopWaiting() override {
-    {
-      std::lock_guard l(m);
-      stopped = true;
-    }
-    changed.notify_all();
-  }
+  void StopWaiting() override { stopped = true; }
 };
 
 struct MemoryMarks : IAutoSyncMarkStore {
@@ -193,16 +183,13 @@ TEST_F(EngineFixture, SpreadRunStartsOnceADayAtItsOwnMinutePastMidnight) {
   EXPECT_EQ(marks.Load(), u"2026-12-09");
 }
 
-// Exit, log-off or "/quit": a run that waits for the locks does not start,
+// Exit, log-off or "/quit": a run waiting for the locks does not start,
 // whether it waits behind a run of this process or of another one.
 TEST_F(EngineFixture, ARunStillWaitingForTheLocksDoesNotStartOnceExitIsAsked) {
   // The day's scheduled run comes while a manual run is going.
-  std::mutex m;
-  std::condition_variable released;
-  bool release = false;
+  std::atomic<bool> release{false};
   duringRun = [&] {
-    std::unique_lock l(m);
-    released.wait(l, [&] { return release; });
+    while (!release) std::this_thread::yield();
   };
   std::thread manual([&] { engine.RunSync(true); });
   ASSERT_TRUE(WaitFor([&] { return concurrent.load() == 1; }));
@@ -210,11 +197,7 @@ TEST_F(EngineFixture, ARunStillWaitingForTheLocksDoesNotStartOnceExitIsAsked) {
   engine.StartEngine();
   ASSERT_TRUE(WaitFor([&] { return marks.Load() == u"2026-12-07"; }));
   engine.RefuseQueuedRuns();
-  {
-    std::lock_guard l(m);
-    release = true;
-  }
-  released.notify_all();
+  release = true;
   manual.join();
   engine.Stop();
   EXPECT_EQ(modes, std::vector<RunMode>{RunMode::Manual});
@@ -223,10 +206,7 @@ TEST_F(EngineFixture, ARunStillWaitingForTheLocksDoesNotStartOnceExitIsAsked) {
 }
 
 TEST_F(EngineFixture, ARunWaitingForAnotherProcessDoesNotStartOnceExitIsAsked) {
-  {
-    std::lock_guard l(lock.m);
-    lock.heldElsewhere = true;
-  }
+  lock.heldElsewhere = true;
   std::optional<SyncRunOutcome> queued = SyncRunOutcome{};
   std::thread waiting([&] { queued = engine.RunOnce(RunMode::Automatic); });
   ASSERT_TRUE(WaitFor([&] { return lock.locks.load() == 1; }));

@@ -136,14 +136,12 @@ TEST(OutlookStalledProgram, TheRunEndsWithinTheBoundAndTheRunBesideItThenFinishe
   ASSERT_TRUE(outlook.connected());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    ScratchDir stalledDir;
-    ScratchDir besideDir;
+    ScratchDir dirs[2];  // the stalled run's and the one beside it
     std::u16string programs[2];
     for (int i = 0; i < 2; ++i) {
-      const ScratchDir& dir = i == 0 ? stalledDir : besideDir;
-      programs[i] = dir.File(u"Tarnwell地址簿同步.exe");
+      programs[i] = dirs[i].File(u"Tarnwell地址簿同步.exe");
       CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(programs[i]), FALSE);
-      WriteFileBytes(dir.File(u"AddrBookSync.ini"),
+      WriteFileBytes(dirs[i].File(u"AddrBookSync.ini"),
                      "[General]\r\nEmailClient=2\r\n[Server]\r\nServerHost=127.0.0.1\r\n"
                      "ServerPort=" + std::to_string(server.port()) +
                          "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\n");
