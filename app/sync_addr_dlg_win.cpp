@@ -340,6 +340,8 @@ void CSyncAddrDlg::UpdateTip() {
 void CSyncAddrDlg::OnExit() {
   if (exiting_) return;
   exiting_ = true;
+  // A run still waiting behind another would start during log-off.
+  services_.engine.RefuseQueuedRuns();
   ShowWindow(hwnd(), SW_HIDE);
   // Ending now could leave the address book half written.
   if (manual_.Running() || services_.runs.Active()) {

@@ -117,6 +117,15 @@ SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps) {
   return outcome;
 }
 
+SyncRunOutcome RefusedSyncRun(const std::u16string& text, ISyncLog& log) {
+  SyncRunOutcome outcome = Failure(text, RunFailure::RunLockUnavailable);
+  try {
+    log.Append(outcome.resultText);
+  } catch (...) {
+  }
+  return outcome;
+}
+
 void ShowRunResult(const SyncRunOutcome& outcome, IMessageSink& messages) {
   messages.Show(outcome.resultText,
                 outcome.success ? MessageIcon::Information : MessageIcon::Error);

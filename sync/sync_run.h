@@ -99,5 +99,8 @@ inline constexpr char16_t kRunErrorPrefix[] = u"同步时发生错误：";
 // returns it. Never throws and never shows anything.
 SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps);
 
+// A run that did not start (`text` says why): failed and logged.
+SyncRunOutcome RefusedSyncRun(const std::u16string& text, ISyncLog& log);
+
 // Shows a run's result text with the icon of its outcome.
 void ShowRunResult(const SyncRunOutcome& outcome, IMessageSink& messages);

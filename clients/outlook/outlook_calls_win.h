@@ -44,6 +44,9 @@ inline std::u16string MarkerFilter() {
 
 class OutlookCalls {
  public:
+  // The context must outlive the calls.
+  explicit OutlookCalls(OutlookCallContext& context) : context_(context) {}
+
   bool Call(IDispatch& target, DISPID member, MemberKind kind,
             std::initializer_list<DispatchArg> args);
 
@@ -72,7 +75,12 @@ class OutlookCalls {
 
  private:
   bool Check(const MemberCallResult& result);
+  MemberCallResult Make(IDispatch& target, DISPID member, MemberKind kind,
+                        std::initializer_list<DispatchArg> args) {
+    return CallMember(target, member, kind, args, context_);
+  }
 
+  OutlookCallContext& context_;
   std::u16string failureText_;
   RunFailure failure_ = RunFailure::WriterFailed;
 };

@@ -18,6 +18,11 @@ inline constexpr char16_t kOutlookSearchEndlessText[] = u"Outlook调用失败：
 // or by the failure status as 0x%08X when Outlook gave no description.
 std::u16string OutlookCallFailureText(std::u16string_view description, uint32_t status);
 
+// A call that Outlook did not answer within `limitMs`, and calls it kept
+// turning away as busy for `limitMs` in all ("Outlook调用失败：" and which).
+std::u16string OutlookNoAnswerText(uint32_t limitMs);
+std::u16string OutlookBusyText(uint32_t limitMs);
+
 // "无法启动Outlook：" and the status as 0x%08X: an administrator needs it
 // (0x80080005, for one, is an elevated program that cannot reach the
 // user's Outlook).
@@ -28,3 +33,9 @@ std::u16string OutlookStartFailureText(uint32_t status);
 // not registered (no Outlook installed) and a refused call cannot.
 RunFailure OutlookCallFailure(uint32_t status);
 RunFailure OutlookStartFailure(uint32_t status);
+
+// Why the writer could not finish: the text logged and its cause.
+struct OutlookFailure {
+  std::u16string text;
+  RunFailure cause = RunFailure::WriterFailed;
+};

@@ -1,12 +1,12 @@
 #include "clients/outlook/service_outlook_sync_win.h"
 
-#include "clients/outlook/busy_message_filter_win.h"
 #include "clients/outlook/marked_contact_creation_win.h"
 #include "clients/outlook/marked_contact_update_win.h"
 #include "clients/outlook/marked_item_search_win.h"
 #include "clients/outlook/outlook_application_win.h"
 #include "clients/outlook/outlook_calls_win.h"
 #include "clients/outlook/outlook_failure_text.h"
+#include "clients/outlook/outlook_thread_win.h"
 
 namespace {
 
@@ -41,23 +41,38 @@ bool WriteMarkedContacts(IDispatch& application, OutlookWriteMode mode,
   return deletedItems && DeleteMarkedItems(*deletedItems, calls);
 }
 
+// The whole session with Outlook, on the Outlook thread; the failure, or
+// nothing.
+std::optional<OutlookFailure> WriteToOutlook(OutlookWriteMode mode,
+                                              const AddrContactList& contacts,
+                                              OutlookCallContext& context) {
+  HRESULT startStatus = S_OK;
+  // Starting Outlook may wait on a profile prompt too.
+  if (context.watch) context.watch->Begin();
+  UniqueComRef<IDispatch> application = CreateOutlookApplication(&startStatus);
+  if (context.watch) context.watch->End();
+  if (!application) {
+    return OutlookFailure{OutlookStartFailureText(static_cast<uint32_t>(startStatus)),
+                          OutlookStartFailure(static_cast<uint32_t>(startStatus))};
+  }
+  OutlookCalls calls(context);
+  if (!WriteMarkedContacts(*application, mode, contacts, calls)) {
+    return OutlookFailure{calls.failureText(), calls.failure()};
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool CServiceOutlookSync::SyncContacts(const AddrContactList& contacts) {
-  lastErrorText_.clear();
-  ScopedBusyMessageFilter busyFilter;
-  HRESULT startStatus = S_OK;
-  UniqueComRef<IDispatch> application = CreateOutlookApplication(&startStatus);
-  if (!application) {
-    lastErrorText_ = OutlookStartFailureText(static_cast<uint32_t>(startStatus));
-    lastFailure_ = OutlookStartFailure(static_cast<uint32_t>(startStatus));
-    return false;
-  }
-  OutlookCalls calls;
-  if (!WriteMarkedContacts(*application, mode_, contacts, calls)) {
-    lastErrorText_ = calls.failureText();
-    lastFailure_ = calls.failure();
-    return false;
-  }
-  return true;
+  // The Outlook thread gets a copy: if Outlook never answers, it outlives
+  // this run and its list.
+  std::optional<OutlookFailure> failure = RunOnOutlookThread(
+      OutlookWaitLimitsInUse(),
+      [mode = mode_, contacts](OutlookCallContext& context) {
+        return WriteToOutlook(mode, contacts, context);
+      });
+  lastErrorText_ = failure ? failure->text : u"";
+  lastFailure_ = failure ? failure->cause : RunFailure::None;
+  return !failure;
 }

@@ -23,12 +23,12 @@ class CServiceOutlookSync final : public IAddrBookSync {
   explicit CServiceOutlookSync(OutlookWriteMode mode = OutlookWriteMode::ReplaceAll)
       : mode_(mode) {}
 
-  // Needs COM initialised (single-threaded apartment) on the calling
-  // thread. False when Outlook cannot be started ("无法启动Outlook：" and
-  // the status) or a call into it fails ("Outlook调用失败：..."), also when
-  // the search for marked contacts does not end; what was deleted or saved
-  // before the failure stays so. Calls that a busy Outlook turns away are
-  // offered again for about a minute.
+  // Talks to Outlook from a thread of its own (OutlookWaitLimits). False
+  // when Outlook cannot be started ("无法启动Outlook：" and the status) or a
+  // call into it fails ("Outlook调用失败：..."), also when a call does not
+  // return within a minute, when Outlook turns calls away as busy for two
+  // minutes in all, and when the search for marked contacts does not end;
+  // what was deleted or saved before the failure stays so.
   bool SyncContacts(const AddrContactList& contacts) override;
   std::u16string GetLastErrorText() const override { return lastErrorText_; }
   RunFailure GetLastFailure() const override { return lastFailure_; }

@@ -98,6 +98,25 @@ HRESULT TakeFailure(DISPID member, EXCEPINFO* exception) {
   return S_OK;
 }
 
+// Outlook behind a modal prompt: the call does not return, but its thread
+// keeps pumping messages, so other calls (the test's among them) are
+// served meanwhile. Ends when the test lets go or asks the server to quit,
+// or after ten minutes.
+void HangUntilLetGo() {
+  State& s = TheState();
+  s.hanging = true;
+  const ULONGLONG giveUp = GetTickCount64() + 10 * 60 * 1000;
+  while (s.hanging && !s.quitRequested && GetTickCount64() < giveUp) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  s.hanging = false;
+}
+
 // The calls arrive with their arguments last to first.
 class Arguments {
  public:
@@ -160,6 +179,18 @@ HRESULT Control(const Arguments& args, VARIANT* result) {
     ReturnNumber(result, s.storeWrites);
   } else if (verb == L"Quit") {
     s.quitRequested = true;
+  } else if (verb == L"HangCall") {
+    s.hangMember = args.NumberOr(1);
+  } else if (verb == L"RejectCalls") {
+    s.rejectionsLeft = args.NumberOr(1);
+    s.rejectionStatus = args.NumberOr(2);
+  } else if (verb == L"Unstall") {
+    s.hanging = false;
+    s.rejectionsLeft = 0;
+  } else if (verb == L"ProcessId") {
+    ReturnNumber(result, static_cast<LONG>(GetCurrentProcessId()));
+  } else if (verb == L"Stalled") {
+    ReturnNumber(result, s.hanging || s.rejected > 0 ? 1 : 0);
   } else {
     return DISP_E_MEMBERNOTFOUND;
   }
@@ -217,6 +248,10 @@ class DispatchObject : public IDispatch, public Object {
     const std::wstring name = std::wstring(kind_) + L"." + MemberName(member);
     s.calls.push_back(name + L"(" + ArgumentsText(*params) + L")");
     ++s.memberCalls[name];
+    if (member == s.hangMember) {
+      s.hangMember = 0;
+      HangUntilLetGo();
+    }
     if (HRESULT failed = TakeFailure(member, exception); failed != S_OK) return failed;
     if (result) VariantInit(result);
     return Member(member, flags, Arguments(*params), result, exception);

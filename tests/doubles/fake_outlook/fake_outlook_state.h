@@ -72,6 +72,11 @@ struct State : fakecom::Ledger {
   unsigned long invocations = 0;  // every call ever answered
   bool quitRequested = false;     // the local server is to end
 
+  // As Outlook behind a prompt: the next call of this member does not
+  // return until the test lets it go (0: none).
+  DISPID hangMember = 0;
+  bool hanging = false;
+
   std::wstring stateFile;  // where the contacts persist, if anywhere
 };
 
