@@ -292,7 +292,8 @@ bool Utf8Repairer::Append(std::string_view piece) {
 std::string Utf8Repairer::Take() {
   if (tailSize_ > 0) {
     // At the end a cut character is malformed, replaced as decoding does.
-    const std::string rest = RepairUtf8(std::string(reinterpret_cast<const char*>(tail_), tailSize_));
+    const std::string rest =
+        RepairUtf8(std::string(reinterpret_cast<const char*>(tail_), tailSize_));
     tailSize_ = 0;
     Put(reinterpret_cast<const unsigned char*>(rest.data()), rest.size());
   }

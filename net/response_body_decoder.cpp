@@ -35,7 +35,8 @@ bool HasZeroByte(const char* data, size_t size) {
 
 }  // namespace
 
-ResponseBodyDecoder::ResponseBodyDecoder(uint64_t keptLimit) : limit_(keptLimit), text_(KeptLimit(keptLimit)) {}
+ResponseBodyDecoder::ResponseBodyDecoder(uint64_t keptLimit)
+    : limit_(keptLimit), text_(KeptLimit(keptLimit)) {}
 
 void ResponseBodyDecoder::Reserve(uint64_t expectedBytes) {
   try {

@@ -130,7 +130,8 @@ TEST(HttpAnswerFetcherTest, SocketCancelLeavesOtherPortsAlone) {
       address.sin_family = AF_INET;
       address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
       address.sin_port = htons(port);
-      connected = connect(socket.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+      connected =
+          connect(socket.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
       WSABUF buffer{1, &byte};
       DWORD flags = 0;
       WSARecv(socket.get(), &buffer, 1, nullptr, &flags, &overlapped, nullptr);

@@ -173,7 +173,8 @@ TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortCorruptOrTooLargeFails) {
     EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + "\r\n") << c.what;
     WIN32_FILE_ATTRIBUTE_DATA copy{};
     GetFileAttributesExW(AsWide(dir_.File(u"address.xml")), GetFileExInfoStandard, &copy);
-    EXPECT_LE((uint64_t{copy.nFileSizeHigh} << 32) | copy.nFileSizeLow, kDefaultBodyLimit) << c.what;
+    EXPECT_LE((uint64_t{copy.nFileSizeHigh} << 32) | copy.nFileSizeLow, kDefaultBodyLimit)
+        << c.what;
   }
 }
 

@@ -189,7 +189,9 @@ bool LoopbackHttpServer::SendAll(SOCKET s, std::string_view bytes) {
 bool LoopbackHttpServer::SendTrickle(SOCKET s, const ScriptedReply& reply) {
   for (size_t at = 0; at < reply.trickle.size(); at += reply.trickleBytes) {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (stopped_.wait_for(lock, reply.trickleEvery, [this] { return stopping_.load(); })) return false;
+    if (stopped_.wait_for(lock, reply.trickleEvery, [this] { return stopping_.load(); })) {
+      return false;
+    }
     lock.unlock();
     if (!SendAll(s, std::string_view(reply.trickle).substr(at, reply.trickleBytes))) return false;
   }
