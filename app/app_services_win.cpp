@@ -22,7 +22,7 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMod
   ScopedComInit com;
   HttpAnswerFetcher fetcher;
   AnswerCopyFile answerCopy(files_.answerCopy);
-  WindowsWriterFactory writers;
+  WindowsWriterFactory writers(files_.outlookRecord);
   SyncLogFile log(files_.log, clock_);
   SyncRunDeps deps{fetcher, answerCopy, writers, log};
   ActiveRun active(mode == RunMode::OneShot ? nullptr : reports_);

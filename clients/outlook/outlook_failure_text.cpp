@@ -24,3 +24,7 @@ std::u16string OutlookStartFailureText(uint32_t status) {
   std::u16string text = kOutlookStartFailedText;
   return text.append(u"：").append(HexStatus(status));
 }
+
+std::u16string OutlookRecordSaveFailureText(std::u16string_view path) {
+  return std::u16string(u"无法保存Outlook联系人记录：").append(path);
+}

@@ -1,8 +1,8 @@
 #include "clients/outlook/service_outlook_sync_win.h"
 
 #include "clients/outlook/busy_message_filter_win.h"
+#include "clients/outlook/known_contact_sync_win.h"
 #include "clients/outlook/marked_contact_creation_win.h"
-#include "clients/outlook/marked_contact_update_win.h"
 #include "clients/outlook/marked_item_search_win.h"
 #include "clients/outlook/outlook_application_win.h"
 #include "clients/outlook/outlook_calls_win.h"
@@ -21,30 +21,30 @@ UniqueComRef<IDispatch> DefaultFolderItems(IDispatch& mapi, int32_t folderKind,
   return calls.Object(*folder, kItems, MemberKind::PropertyGet, {});
 }
 
-bool WriteMarkedContacts(IDispatch& application, OutlookWriteMode mode,
-                         const AddrContactList& contacts, OutlookCalls& calls) {
-  UniqueComRef<IDispatch> mapi =
-      calls.Object(application, kGetNamespace, MemberKind::Method, {u"MAPI"});
-  if (!mapi) return false;
-  UniqueComRef<IDispatch> contactItems = DefaultFolderItems(*mapi, olFolderContacts, calls);
-  if (!contactItems) return false;
-  const bool written = mode == OutlookWriteMode::ChangesOnly
-                           ? UpdateMarkedContacts(application, *contactItems, contacts, calls)
-                           : DeleteMarkedItems(*contactItems, calls) &&
-                                 CreateMarkedContacts(application, contacts, calls);
-  if (!written) return false;
-  // Outlook's Delete only moves an item into Deleted Items, where it
-  // would pile up run after run until the mailbox is full; Delete there
+// Outlook 2003-2010. False when a contact could not be written; `erased`
+// says whether the marked items moved into Deleted Items were erased there.
+bool ReplaceMarkedContacts(IDispatch& application, IDispatch& mapi,
+                           const AddrContactList& contacts, OutlookCalls& calls, bool& erased) {
+  UniqueComRef<IDispatch> contactItems = DefaultFolderItems(mapi, olFolderContacts, calls);
+  if (!contactItems || !DeleteMarkedItems(*contactItems, calls) ||
+      !CreateMarkedContacts(application, contacts, calls)) {
+    return false;
+  }
+  // Outlook's Delete only moves an item into Deleted Items, where a whole
+  // company a day would pile up until the mailbox is full; Delete there
   // erases it. Done last, so a Deleted Items folder that cannot be reached
-  // never costs the user the company contacts.
-  UniqueComRef<IDispatch> deletedItems = DefaultFolderItems(*mapi, olFolderDeletedItems, calls);
-  return deletedItems && DeleteMarkedItems(*deletedItems, calls);
+  // never costs the user the company contacts, nor fails their run.
+  OutlookCalls cleanup;
+  UniqueComRef<IDispatch> deletedItems = DefaultFolderItems(mapi, olFolderDeletedItems, cleanup);
+  erased = deletedItems && DeleteMarkedItems(*deletedItems, cleanup);
+  return true;
 }
 
 }  // namespace
 
 bool CServiceOutlookSync::SyncContacts(const AddrContactList& contacts) {
   lastErrorText_.clear();
+  resultNote_.clear();
   ScopedBusyMessageFilter busyFilter;
   HRESULT startStatus = S_OK;
   UniqueComRef<IDispatch> application = CreateOutlookApplication(&startStatus);
@@ -53,9 +53,19 @@ bool CServiceOutlookSync::SyncContacts(const AddrContactList& contacts) {
     return false;
   }
   OutlookCalls calls;
-  if (!WriteMarkedContacts(*application, mode_, contacts, calls)) {
-    lastErrorText_ = calls.failureText();
-    return false;
+  UniqueComRef<IDispatch> mapi =
+      calls.Object(*application, kGetNamespace, MemberKind::Method, {u"MAPI"});
+  bool written = false;
+  if (mapi && mode_ == OutlookWriteMode::ChangesOnly) {
+    UniqueComRef<IDispatch> folder =
+        calls.Object(*mapi, kGetDefaultFolder, MemberKind::Method, {olFolderContacts});
+    written = folder &&
+              SyncKnownContacts(*application, *mapi, *folder, contacts, recordPath_, calls);
+  } else if (mapi) {
+    bool erased = false;
+    written = ReplaceMarkedContacts(*application, *mapi, contacts, calls, erased);
+    if (written && !erased) resultNote_ = kOutlookDeletedItemsNote;
   }
-  return true;
+  if (!written) lastErrorText_ = calls.failureText();
+  return written;
 }

@@ -50,6 +50,12 @@ class FakeOutlookServer {
   std::vector<std::u16string> Contacts(int folder) { return Lines({u"Describe", int32_t{folder}}); }
   // "Object.Member=count" per member called since the history was cleared.
   std::vector<std::u16string> CallCounts() { return Lines({u"CallCounts"}); }
+  // As FakeOutlook::SetGuard and GuardPrompts.
+  void SetGuard(bool on) { Control({u"Guard", int32_t{on ? 1 : 0}}); }
+  long GuardPrompts() {
+    ScopedVariant prompts = Control({u"GuardPrompts"});
+    return V_VT(prompts.get()) == VT_I4 ? V_I4(prompts.get()) : -1;
+  }
   long StoreWrites() {
     ScopedVariant writes = Control({u"StoreWrites"});
     return V_VT(writes.get()) == VT_I4 ? V_I4(writes.get()) : -1;

@@ -1,22 +1,44 @@
 #include "fake_outlook/fake_outlook_state.h"
 
 #include <cwchar>
+#include <cstring>
+#include <sstream>
 
 #include "fake_state_file.h"
 
 namespace fakeoutlook {
 namespace {
 
+std::wstring Hex(unsigned long long value, int digits) {
+  std::wstring text(static_cast<size_t>(digits), L'0');
+  for (int i = digits - 1; i >= 0 && value; --i, value >>= 4) {
+    text[static_cast<size_t>(i)] = L"0123456789ABCDEF"[value & 15];
+  }
+  return text;
+}
+
+// A store's ids share its identity, as a real store's do.
+std::wstring NewEntryId(const State& s, ULONG sequence) {
+  return L"00000000" + s.storeId + Hex(sequence, 8);
+}
+
+std::wstring NewStoreId() {
+  static unsigned long long made = 0;
+  return Hex((GetTickCount64() << 16) ^ (GetCurrentProcessId() << 8) ^ ++made, 16);
+}
+
 void ReloadStateInto(State& s) {
   s.stateFile = fakestate::PathFromEnvironment(kStateFileVariable);
   if (s.stateFile.empty()) return;
   s.contacts.clear();
   for (const fakestate::Row& row : fakestate::Read(s.stateFile)) {
-    if (row.size() != 4 && row.size() != 5) continue;
+    if (row.size() != 7) continue;
     const ULONG sequence = s.nextSequence++;
     const int folder = static_cast<int>(std::wcstol(row[0].c_str(), nullptr, 10));
-    const std::wstring note = row.size() == 5 ? row[4] : L"";
-    s.contacts[sequence] = {sequence, folder, row[1], row[2], row[3], note};
+    Contact c{sequence, folder, row[1], row[2], row[3], row[4], row[5], 0};
+    const unsigned long long bits = std::wcstoull(row[6].c_str(), nullptr, 16);
+    std::memcpy(&c.modified, &bits, sizeof bits);
+    s.contacts[sequence] = c;
   }
 }
 
@@ -27,6 +49,7 @@ State& TheState() { return fakestate::LoadedOnce<State, ReloadStateInto>(); }
 void ResetState() {
   TheState().objects.clear();
   TheState() = State{};
+  TheState().storeId = NewStoreId();
   TheState().stateFile = fakestate::PathFromEnvironment(kStateFileVariable);
   PersistState();
 }
@@ -44,8 +67,10 @@ void PersistState() {
   if (s.stateFile.empty()) return;
   std::vector<fakestate::Row> rows;
   for (const auto& [sequence, c] : s.contacts) {
-    rows.push_back({std::to_wstring(c.folder), c.fullName, c.email, c.nickName});
-    if (!c.note.empty()) rows.back().push_back(c.note);
+    unsigned long long bits = 0;
+    std::memcpy(&bits, &c.modified, sizeof bits);
+    rows.push_back({std::to_wstring(c.folder), c.fullName, c.email, c.nickName, c.note,
+                    c.entryId, Hex(bits, 16)});
   }
   fakestate::Write(s.stateFile, rows);
 }
@@ -56,10 +81,32 @@ Contact* FindContact(ULONG sequence) {
 }
 
 ULONG AddContact(Contact contact) {
-  const ULONG sequence = TheState().nextSequence++;
+  State& s = TheState();
+  const ULONG sequence = s.nextSequence++;
   contact.sequence = sequence;
-  TheState().contacts[sequence] = std::move(contact);
+  contact.entryId = NewEntryId(s, sequence);
+  contact.modified = NextModificationTime();
+  s.contacts[sequence] = std::move(contact);
   return sequence;
+}
+
+Contact* FindContactById(const std::wstring& entryId) {
+  for (auto& [sequence, c] : TheState().contacts) {
+    if (c.entryId == entryId) return &c;
+  }
+  return nullptr;
+}
+
+DATE NextModificationTime() { return TheState().clock += 1.0 / 86400; }
+
+std::wstring ComposedFullName(const std::wstring& written) {
+  const size_t comma = written.find(L',');
+  std::wistringstream parts(comma == std::wstring::npos
+                                ? written
+                                : written.substr(comma + 1) + L" " + written.substr(0, comma));
+  std::wstring composed, word;
+  while (parts >> word) composed += (composed.empty() ? L"" : L" ") + word;
+  return composed;
 }
 
 void AddContactTo(int folder, const std::wstring& fullName, const std::wstring& email,
@@ -77,6 +124,7 @@ bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note)
   for (auto& [sequence, c] : TheState().contacts) {
     if (c.folder != folder || c.fullName != fullName) continue;
     c.note = note;
+    c.modified = NextModificationTime();
     PersistState();
     return true;
   }
