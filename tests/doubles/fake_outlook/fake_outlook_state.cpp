@@ -1,7 +1,6 @@
 #include "fake_outlook/fake_outlook_state.h"
 
 #include <cwchar>
-#include <cstring>
 #include <sstream>
 
 #include "fake_state_file.h"
@@ -9,22 +8,14 @@
 namespace fakeoutlook {
 namespace {
 
-std::wstring Hex(unsigned long long value, int digits) {
-  std::wstring text(static_cast<size_t>(digits), L'0');
-  for (int i = digits - 1; i >= 0 && value; --i, value >>= 4) {
-    text[static_cast<size_t>(i)] = L"0123456789ABCDEF"[value & 15];
-  }
-  return text;
-}
-
 // A store's ids share its identity, as a real store's do.
 std::wstring NewEntryId(const State& s, ULONG sequence) {
-  return L"00000000" + s.storeId + Hex(sequence, 8);
+  return L"00000000" + s.storeId + std::to_wstring(1000000000UL + sequence);
 }
 
 std::wstring NewStoreId() {
   static unsigned long long made = 0;
-  return Hex((GetTickCount64() << 16) ^ (GetCurrentProcessId() << 8) ^ ++made, 16);
+  return std::to_wstring(GetTickCount64() * 1000 + GetCurrentProcessId() % 1000 + ++made);
 }
 
 void ReloadStateInto(State& s) {
@@ -32,13 +23,11 @@ void ReloadStateInto(State& s) {
   if (s.stateFile.empty()) return;
   s.contacts.clear();
   for (const fakestate::Row& row : fakestate::Read(s.stateFile)) {
-    if (row.size() != 7) continue;
+    if (row.size() != 6) continue;
     const ULONG sequence = s.nextSequence++;
     const int folder = static_cast<int>(std::wcstol(row[0].c_str(), nullptr, 10));
-    Contact c{sequence, folder, row[1], row[2], row[3], row[4], row[5], 0};
-    const unsigned long long bits = std::wcstoull(row[6].c_str(), nullptr, 16);
-    std::memcpy(&c.modified, &bits, sizeof bits);
-    s.contacts[sequence] = c;
+    s.contacts[sequence] = {sequence, folder, row[1], row[2], row[3], row[4], row[5],
+                            s.clock += 1.0 / 86400};
   }
 }
 
@@ -67,10 +56,8 @@ void PersistState() {
   if (s.stateFile.empty()) return;
   std::vector<fakestate::Row> rows;
   for (const auto& [sequence, c] : s.contacts) {
-    unsigned long long bits = 0;
-    std::memcpy(&bits, &c.modified, sizeof bits);
-    rows.push_back({std::to_wstring(c.folder), c.fullName, c.email, c.nickName, c.note,
-                    c.entryId, Hex(bits, 16)});
+    rows.push_back(
+        {std::to_wstring(c.folder), c.fullName, c.email, c.nickName, c.note, c.entryId});
   }
   fakestate::Write(s.stateFile, rows);
 }
