@@ -45,7 +45,7 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
   ScopedComInit com;
   HttpAnswerFetcher fetcher;
   AnswerCopyFile answerCopy(files_.answerCopy);
-  WindowsWriterFactory writers;
+  WindowsWriterFactory writers(files_.outlookRecord);
   SyncLogFile log(files_.log, clock_);
   SyncRunDeps deps{fetcher, answerCopy, writers, log};
   return refusal ? RefusedSyncRun(*refusal, log) : PerformSyncRun(settings, deps);

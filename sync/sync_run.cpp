@@ -58,8 +58,9 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
   if (writer->SyncContacts(contacts)) {
     // A writer that could save only part of the list says how much.
     const std::optional<size_t> written = writer->GetWrittenCount();
-    return Outcome(written ? SuccessText(settings.EmailClient, *written)
-                           : SuccessText(settings.EmailClient, type, contacts.size()),
+    return Outcome((written ? SuccessText(settings.EmailClient, *written)
+                            : SuccessText(settings.EmailClient, type, contacts.size())) +
+                       writer->GetResultNote(),
                    true);
   }
   return Failure(writer->GetLastErrorText(), writer->GetLastFailure());

@@ -25,8 +25,8 @@ UniqueComRef<IDispatch> OutlookCalls::Found(IDispatch& target, DISPID member,
   return TakeObject(result.value);
 }
 
-std::optional<int32_t> OutlookCalls::Number(IDispatch& target, DISPID member) {
-  MemberCallResult result = Make(target, member, MemberKind::PropertyGet, {});
+std::optional<int32_t> OutlookCalls::Number(IDispatch& target, DISPID member, MemberKind kind) {
+  MemberCallResult result = Make(target, member, kind, {});
   if (!Check(result)) return std::nullopt;
   if (FAILED(VariantChangeType(result.value.get(), result.value.get(), 0, VT_I4))) {
     failureText_ = OutlookCallFailureText({}, DISP_E_TYPEMISMATCH);
@@ -46,6 +46,14 @@ std::optional<std::u16string> OutlookCalls::Text(IDispatch& target, DISPID membe
   }
   const BSTR text = V_BSTR(value);
   return text ? FromWide(text, SysStringLen(text)) : std::u16string();
+}
+
+bool OutlookCalls::Value(IDispatch& target, DISPID member, MemberKind kind,
+                         std::initializer_list<DispatchArg> args, ScopedVariant& value) {
+  MemberCallResult result = Make(target, member, kind, args);
+  if (!Check(result)) return false;
+  value = std::move(result.value);
+  return true;
 }
 
 bool OutlookCalls::Check(const MemberCallResult& result) {

@@ -59,3 +59,7 @@ std::u16string OutlookNoAnswerText(uint32_t limitMs) {
 std::u16string OutlookBusyText(uint32_t limitMs) {
   return kOutlookCallFailedPrefix + (u"Outlook一直忙碌，" + Seconds(limitMs) + u"秒内没有响应");
 }
+
+std::u16string OutlookRecordSaveFailureText(std::u16string_view path) {
+  return std::u16string(u"无法保存Outlook联系人记录：").append(path);
+}

@@ -70,6 +70,12 @@ class FakeOutlookServer {
     ScopedVariant stalled = Control({u"Stalled"});
     return V_VT(stalled.get()) == VT_I4 && V_I4(stalled.get()) == 1;
   }
+  // As FakeOutlook::SetGuard and GuardPrompts.
+  void SetGuard(bool on) { Control({u"Guard", int32_t{on ? 1 : 0}}); }
+  long GuardPrompts() {
+    ScopedVariant prompts = Control({u"GuardPrompts"});
+    return V_VT(prompts.get()) == VT_I4 ? V_I4(prompts.get()) : -1;
+  }
   long StoreWrites() {
     ScopedVariant writes = Control({u"StoreWrites"});
     return V_VT(writes.get()) == VT_I4 ? V_I4(writes.get()) : -1;
