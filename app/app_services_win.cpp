@@ -26,7 +26,9 @@ AppServices::AppServices(const ProgramFiles& files, RunReports* reports)
     : files_(files), reports_(reports), marks_(files.settings) {
   engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
       settings_, clock_, runLock_, marks_, messages_,
-      [this](const SyncSettings& s, RunMode) { return RunWithPlatform(s); },
+      [this](const SyncSettings& s, RunMode, const std::optional<std::u16string>& refusal) {
+        return RunWithPlatform(s, refusal);
+      },
       CurrentDesktopIdentity(), reports_ ? this : nullptr, RetryMinuteSeconds()});
 }
 
@@ -36,14 +38,15 @@ void AppServices::RunEnded(RunMode mode, const SyncRunOutcome& outcome) {
   reports_->Ended({mode, outcome, FormatLogTime(clock_, clock_.Now())});
 }
 
-SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings) {
+SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
+                                            const std::optional<std::u16string>& refusal) {
   // Every thread that runs a sync brings its own COM apartment: the Outlook
   // writers need one, and the scheduler thread has none otherwise.
   ScopedComInit com;
   HttpAnswerFetcher fetcher;
   AnswerCopyFile answerCopy(files_.answerCopy);
-  WindowsWriterFactory writers;
+  WindowsWriterFactory writers(files_.outlookRecord);
   SyncLogFile log(files_.log, clock_);
   SyncRunDeps deps{fetcher, answerCopy, writers, log};
-  return PerformSyncRun(settings, deps);
+  return refusal ? RefusedSyncRun(*refusal, log) : PerformSyncRun(settings, deps);
 }

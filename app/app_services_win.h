@@ -26,7 +26,8 @@ class AppServices : private IRunObserver {
   const ProgramFiles& files() const { return files_; }
 
  private:
-  SyncRunOutcome RunWithPlatform(const SyncSettings& settings);
+  SyncRunOutcome RunWithPlatform(const SyncSettings& settings,
+                                 const std::optional<std::u16string>& refusal);
   void RunStarted() override;
   void RunEnded(RunMode mode, const SyncRunOutcome& outcome) override;
 

@@ -400,6 +400,8 @@ void CSyncAddrDlg::OnExit() {
   if (exiting_) return;
   exiting_ = true;
   AbandonConnectionTest();
+  // A run still waiting behind another would start during log-off.
+  services_.engine.RefuseQueuedRuns();
   ShowWindow(hwnd(), SW_HIDE);
   // Ending now could leave the address book half written.
   if (manual_.Running() || services_.runs.Active()) {

@@ -22,4 +22,8 @@ class IAddrBookSync {
   // After a successful SyncContacts, how many contacts the writer actually
   // wrote when that may be fewer than it was given; none means all.
   virtual std::optional<size_t> GetWrittenCount() const { return std::nullopt; }
+  // After a successful SyncContacts, what the run's text adds to the usual
+  // one (something left undone that did not cost a contact); empty if
+  // nothing.
+  virtual std::u16string GetResultNote() const { return {}; }
 };

@@ -1,5 +1,7 @@
 #include "sync/sync_engine.h"
 
+#include "sync/result_text.h"
+
 CSyncEngine::CSyncEngine(SyncEngineServices services)
     : services_(std::move(services)), retries_(services_.retryMinuteSeconds) {}
 
@@ -13,7 +15,17 @@ void CSyncEngine::StartEngine() {
   }
 }
 
+void CSyncEngine::RefuseQueuedRuns() {
+  {
+    std::lock_guard lock(runMutex_);
+    refusing_ = true;
+  }
+  runEnded_.notify_all();
+  services_.runLock.StopWaiting();
+}
+
 void CSyncEngine::Stop() {
+  RefuseQueuedRuns();
   {
     std::lock_guard lock(stopMutex_);
     if (!running_) return;
@@ -28,15 +40,43 @@ std::optional<SyncRunOutcome> CSyncEngine::RunOnce(RunMode mode) {
   // message box) would deadlock on the lock; it is simply not started.
   if (runInProgress_.load() && runThread_.load() == std::this_thread::get_id()) return std::nullopt;
 
-  std::lock_guard inProcess(runMutex_);
-  services_.runLock.Lock();
+  {
+    std::unique_lock lock(runMutex_);
+    runEnded_.wait(lock, [this] { return !runBusy_ || refusing_; });
+    if (refusing_) return std::nullopt;
+    runBusy_ = true;
+  }
+  std::optional<SyncRunOutcome> outcome = RunHoldingTheSlot(mode);
+  {
+    std::lock_guard lock(runMutex_);
+    runBusy_ = false;
+  }
+  runEnded_.notify_all();
+  return outcome;
+}
+
+std::optional<SyncRunOutcome> CSyncEngine::RunHoldingTheSlot(RunMode mode) {
+  const IRunLock::Result lock = services_.runLock.Lock();
+  const auto refused = [this] {
+    std::lock_guard guard(runMutex_);
+    return refusing_;
+  };
+  // Exit may have come while this run waited for the other process.
+  if (lock == IRunLock::Result::Stopped || refused()) {
+    if (lock == IRunLock::Result::Held) services_.runLock.Unlock();
+    return std::nullopt;
+  }
+  std::optional<std::u16string> refusal;
+  if (lock == IRunLock::Result::TimedOut) refusal = kRunLockTimedOutText;
+  if (lock == IRunLock::Result::Unavailable) refusal = kRunLockUnavailableText;
+
   runThread_ = std::this_thread::get_id();
   runInProgress_ = true;
   IRunObserver* observer = mode == RunMode::OneShot ? nullptr : services_.observer;
   if (observer) observer->RunStarted();
   SyncRunOutcome outcome;
   try {
-    outcome = services_.runner(services_.settings.Snapshot(), mode);
+    outcome = services_.runner(services_.settings.Snapshot(), mode, refusal);
   } catch (...) {
     // The runner catches what a run throws; this is the last line.
   }
@@ -44,7 +84,7 @@ std::optional<SyncRunOutcome> CSyncEngine::RunOnce(RunMode mode) {
   if (observer) observer->RunEnded(mode, outcome);
   runInProgress_ = false;
   runThread_ = std::thread::id{};
-  services_.runLock.Unlock();
+  if (lock == IRunLock::Result::Held) services_.runLock.Unlock();
   return outcome;
 }
 
@@ -72,9 +112,9 @@ bool CSyncEngine::RetryDue(int64_t now) {
   return retries_.TakeDue(now);
 }
 
-void CSyncEngine::RunSync(bool showResult) {
+bool CSyncEngine::RunSync(bool showResult) {
   const auto outcome = RunOnce(showResult ? RunMode::Manual : RunMode::Automatic);
-  if (!outcome) return;
+  if (!outcome) return false;
   // Everything is shown after the locks are released, so a box left open
   // holds up no other run.
   if (showResult) {
@@ -88,6 +128,7 @@ void CSyncEngine::RunSync(bool showResult) {
       messages.Show(text, MessageIcon::Information);
     }).detach();
   }
+  return true;
 }
 
 void CSyncEngine::SchedulerThread() {
@@ -106,12 +147,14 @@ void CSyncEngine::SchedulerThread() {
     const SyncSettings settings = services_.settings.Snapshot();
     now = clock.Now();
     if (scheduler.Poll(settings.SyncType, dueMinute(settings), now, clock.ToLocal(now))) {
+      const std::u16string before = services_.marks.Load();
       services_.marks.Save(scheduler.lastAutoSyncDate());
       {
         std::lock_guard retryLock(retryMutex_);
         retries_.DayStarted();
       }
-      RunSync(false);
+      // A run refused at Exit has not happened: the next start catches up.
+      if (!RunSync(false)) services_.marks.Save(before);
       scheduler.RunFinished(clock.Now());
     } else if (RetryDue(now)) {
       RunSync(false);

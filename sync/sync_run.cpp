@@ -58,8 +58,9 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
   if (writer->SyncContacts(contacts)) {
     // A writer that could save only part of the list says how much.
     const std::optional<size_t> written = writer->GetWrittenCount();
-    return Outcome(written ? SuccessText(settings.EmailClient, *written)
-                           : SuccessText(settings.EmailClient, type, contacts.size()),
+    return Outcome((written ? SuccessText(settings.EmailClient, *written)
+                            : SuccessText(settings.EmailClient, type, contacts.size())) +
+                       writer->GetResultNote(),
                    true);
   }
   return Failure(writer->GetLastErrorText(), writer->GetLastFailure());
@@ -130,6 +131,15 @@ SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps) {
   // Outside the try: a failing log must not become a second result text.
   try {
     deps.log.Append(outcome.resultText);
+  } catch (...) {
+  }
+  return outcome;
+}
+
+SyncRunOutcome RefusedSyncRun(const std::u16string& text, ISyncLog& log) {
+  SyncRunOutcome outcome = Failure(text, RunFailure::RunLockUnavailable);
+  try {
+    log.Append(outcome.resultText);
   } catch (...) {
   }
   return outcome;

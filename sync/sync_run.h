@@ -109,5 +109,8 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
 // returns it. Never throws and never shows anything.
 SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps);
 
+// A run that did not start (`text` says why): failed and logged.
+SyncRunOutcome RefusedSyncRun(const std::u16string& text, ISyncLog& log);
+
 // Shows a run's result text with the icon of its outcome.
 void ShowRunResult(const SyncRunOutcome& outcome, IMessageSink& messages);

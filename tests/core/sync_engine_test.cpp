@@ -28,10 +28,18 @@ struct FixedClock : IClock {
   }
 };
 
-struct CountingLock : IRunLock {
+// Free, or held by another process until the engine stops waiting.
+struct TestLock : IRunLock {
   std::atomic<int> locks{0};
-  void Lock() override { ++locks; }
+  std::atomic<bool> heldElsewhere{false};
+  std::atomic<bool> stopped{false};
+  Result Lock() override {
+    ++locks;
+    while (heldElsewhere && !stopped) std::this_thread::yield();
+    return stopped ? Result::Stopped : Result::Held;
+  }
   void Unlock() override {}
+  void StopWaiting() override { stopped = true; }
 };
 
 struct MemoryMarks : IAutoSyncMarkStore {
@@ -79,7 +87,7 @@ struct EngineFixture : testing::Test {
   DesktopIdentity desktop = DesktopPastMidnight();
   SharedSettings settings;
   FixedClock clock;
-  CountingLock lock;
+  TestLock lock;
   MemoryMarks marks;
   Recorder messages;
   std::atomic<int> runs{0};
@@ -92,7 +100,9 @@ struct EngineFixture : testing::Test {
   Observer observer;
 
   CSyncEngine engine{SyncEngineServices{
-      settings, clock, lock, marks, messages, [this](const SyncSettings& s, RunMode mode) {
+      settings, clock, lock, marks, messages,
+      [this](const SyncSettings& s, RunMode mode, const std::optional<std::u16string>& refusal) {
+        if (refusal) return SyncRunOutcome{*refusal, false, std::nullopt, RunFailure::RunLockUnavailable, std::nullopt};
         const int c = ++concurrent;
         int m = maxConcurrent.load();
         while (c > m && !maxConcurrent.compare_exchange_weak(m, c)) {
@@ -186,6 +196,40 @@ TEST_F(EngineFixture, SpreadRunStartsOnceADayAtItsOwnMinutePastMidnight) {
   engine.Stop();
   EXPECT_EQ(runs.load(), 2);
   EXPECT_EQ(marks.Load(), u"2026-12-09");
+}
+
+// Exit, log-off or "/quit": a run waiting for the locks does not start,
+// whether it waits behind a run of this process or of another one.
+TEST_F(EngineFixture, ARunStillWaitingForTheLocksDoesNotStartOnceExitIsAsked) {
+  // The day's scheduled run comes while a manual run is going.
+  std::atomic<bool> release{false};
+  duringRun = [&] {
+    while (!release) std::this_thread::yield();
+  };
+  std::thread manual([&] { engine.RunSync(true); });
+  ASSERT_TRUE(WaitFor([&] { return concurrent.load() == 1; }));
+  clock.now = 9 * 3600;
+  engine.StartEngine();
+  ASSERT_TRUE(WaitFor([&] { return marks.Load() == u"2026-12-07"; }));
+  engine.RefuseQueuedRuns();
+  release = true;
+  manual.join();
+  engine.Stop();
+  EXPECT_EQ(modes, std::vector<RunMode>{RunMode::Manual});
+  // Not run, so not recorded: the next start catches up.
+  EXPECT_EQ(marks.Load(), u"");
+}
+
+TEST_F(EngineFixture, ARunWaitingForAnotherProcessDoesNotStartOnceExitIsAsked) {
+  lock.heldElsewhere = true;
+  std::optional<SyncRunOutcome> queued = SyncRunOutcome{};
+  std::thread waiting([&] { queued = engine.RunOnce(RunMode::Automatic); });
+  ASSERT_TRUE(WaitFor([&] { return lock.locks.load() == 1; }));
+  engine.RefuseQueuedRuns();
+  waiting.join();
+  EXPECT_FALSE(queued.has_value());
+  EXPECT_FALSE(engine.RunOnce(RunMode::OneShot).has_value());
+  EXPECT_EQ(runs.load(), 0);
 }
 
 TEST_F(EngineFixture, StopEndsAnIdleSchedulerPromptly) {
