@@ -497,8 +497,6 @@ TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
   EXPECT_EQ(ControlText(dialog, IDC_TEST_CONNECTION), u"正在测试…");
   EXPECT_TRUE(TextFits(GetDlgItem(dialog, IDC_TEST_CONNECTION)));
   EXPECT_TRUE(Answers(dialog, WM_COMMAND, IDC_TEST_CONNECTION));  // ignored while one goes
-  SetControlText(dialog, IDC_ACCOUNT, u"typed@corp.example");
-  EXPECT_EQ(ControlText(dialog, IDC_ACCOUNT), u"typed@corp.example");
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   EXPECT_TRUE(IsEnabled(dialog, IDC_TEST_CONNECTION));
@@ -545,11 +543,8 @@ TEST_F(SyncAddrDlgTest, LayoutKeepsControlsApartAndInsideAndTheManifestAsksForTh
     const LONG style = GetWindowLongW(c, GWL_STYLE);
     // Group boxes frame the others.
     if (lstrcmpiW(kind, L"Button") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX) continue;
-    if ((lstrcmpiW(kind, L"Button") == 0 || lstrcmpiW(kind, L"Static") == 0)) {
-      wchar_t text[64] = {};
-      GetWindowTextW(c, text, ARRAYSIZE(text));
-      EXPECT_TRUE(TextFits(c)) << "the text of control " << id << " is cut: "
-                               << testing::PrintToString(FromWide(text));
+    if (lstrcmpiW(kind, L"Button") == 0 || lstrcmpiW(kind, L"Static") == 0) {
+      EXPECT_TRUE(TextFits(c)) << "the text of control " << id << " is cut";
     }
     for (const auto& [otherId, other] : placed) {
       RECT common;
