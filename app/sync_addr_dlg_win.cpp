@@ -7,6 +7,8 @@
 #include "app/settings_store_win.h"
 #include "app/sync_log_view_win.h"
 #include "common/win/wide_text.h"
+#include "net/http_answer_fetcher_win.h"
+#include "sync/connection_test.h"
 #include "resources/resource.h"
 
 namespace {
@@ -19,6 +21,9 @@ constexpr UINT_PTR kExitNoticeTimer = 2;
 constexpr UINT kRunReportsMessage = WM_APP + 1;
 constexpr UINT kManualSyncDoneMessage = WM_APP + 2;
 constexpr UINT kExitReadyMessage = WM_APP + 3;
+constexpr UINT kConnectionTestDoneMessage = WM_APP + 4;
+constexpr char16_t kTestButtonText[] = u"测试连接";
+constexpr char16_t kTestGoingText[] = u"正在测试…";
 constexpr char16_t kFailureTitle[] = u"地址簿同步失败";
 constexpr int kRadioIds[] = {IDC_CLIENT_OUTLOOK_EXPRESS, IDC_CLIENT_OUTLOOK_2003,
                              IDC_CLIENT_OUTLOOK_2007,    IDC_CLIENT_OUTLOOK_2010,
@@ -66,7 +71,10 @@ BOOL CSyncAddrDlg::OnInitDialog() {
   }
   icon_ = LoadIconW(instance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
   SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  HANDLE smallIcon = LoadImageW(instance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                LR_SHARED);
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 
   const ClientAvailability available(services_.detectClients ? services_.detectClients()
                                                              : DetectedClients{});
@@ -150,6 +158,9 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
     case kExitReadyMessage:
       FinishExit();
       return true;
+    case kConnectionTestDoneMessage:
+      OnConnectionTestDone();
+      return true;
     case kTrayReportRequest:
       tray_->SendReport(reinterpret_cast<HWND>(wParam));
       return true;
@@ -202,7 +213,11 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
 bool CSyncAddrDlg::OnCommand(int id, int code) {
   switch (id) {
     case IDOK: OnSave(); return true;
-    case IDCANCEL: ShowWindow(hwnd(), SW_HIDE); return true;
+    case IDCANCEL:
+      AbandonConnectionTest();
+      ShowWindow(hwnd(), SW_HIDE);
+      return true;
+    case IDC_TEST_CONNECTION: StartConnectionTest(); return true;
     case IDC_SYNC_TYPE: UpdateTimeListEnabled(); return true;
     case ID_TRAY_CONFIGURE: ShowDialog(); return true;
     case ID_TRAY_MANUAL_SYNC: StartManualSync(); return true;
@@ -218,7 +233,7 @@ void CSyncAddrDlg::UpdateTimeListEnabled() {
   EnableWindow(Item(IDC_SYNC_TIME), Selection(Item(IDC_SYNC_TYPE)) == 0);
 }
 
-void CSyncAddrDlg::OnSave() {
+DialogInput CSyncAddrDlg::ReadInput() {
   DoDataExchange(true);
   DialogInput input;
   input.clientChoice = clientChoice_;
@@ -229,7 +244,11 @@ void CSyncAddrDlg::OnSave() {
   input.account = account_;
   input.password = password_;
   input.savePassword = savePassword_;
+  return input;
+}
 
+void CSyncAddrDlg::OnSave() {
+  const DialogInput input = ReadInput();
   // Nothing changes unless every check passes; the user's input stays.
   const SaveCheck check = CheckSave(input, services_.settings.Snapshot());
   if (check.refusal) {
@@ -242,6 +261,46 @@ void CSyncAddrDlg::OnSave() {
   if (!StoreSettings([&](SyncSettings& s) { s = check.settings; })) return;
   SettingsChanged();
   ShowWindow(hwnd(), SW_HIDE);
+}
+
+void CSyncAddrDlg::StartConnectionTest() {
+  if (exiting_ || connectionTest_.Running()) return;
+  // The same rules as a Save, so a test passes only what a Save would keep.
+  const SaveCheck check = CheckSave(ReadInput(), services_.settings.Snapshot());
+  if (check.refusal) {
+    MessageBoxW(hwnd(), AsWide(*check.refusal), AsWide(kAppName), MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  HWND window = hwnd();
+  const bool started = connectionTest_.Start(
+      [settings = check.settings] {
+        HttpAnswerFetcher fetcher;
+        return TestConnection(settings, fetcher);
+      },
+      [window] { PostMessageW(window, kConnectionTestDoneMessage, 0, 0); });
+  if (started) ShowTestGoing(true);
+}
+
+void CSyncAddrDlg::OnConnectionTestDone() {
+  const std::optional<SyncRunOutcome> result = connectionTest_.TakeResult();
+  // A later test may be going already.
+  if (!connectionTest_.Running()) ShowTestGoing(false);
+  if (!result || exiting_ || !IsWindowVisible(hwnd())) return;
+  MessageBoxSink owned(hwnd());
+  ShowRunResult(*result, owned);
+}
+
+void CSyncAddrDlg::AbandonConnectionTest() {
+  connectionTest_.Abandon();
+  ShowTestGoing(false);
+}
+
+void CSyncAddrDlg::ShowTestGoing(bool going) {
+  HWND button = Item(IDC_TEST_CONNECTION);
+  // A disabled control that keeps the focus leaves the keyboard nowhere.
+  if (going && GetFocus() == button) SendMessageW(hwnd(), WM_NEXTDLGCTL, 0, FALSE);
+  SetWindowTextW(button, AsWide(going ? kTestGoingText : kTestButtonText));
+  EnableWindow(button, !going);
 }
 
 void CSyncAddrDlg::SettingsChanged() {
@@ -340,6 +399,7 @@ void CSyncAddrDlg::UpdateTip() {
 void CSyncAddrDlg::OnExit() {
   if (exiting_) return;
   exiting_ = true;
+  AbandonConnectionTest();
   // A run still waiting behind another would start during log-off.
   services_.engine.RefuseQueuedRuns();
   ShowWindow(hwnd(), SW_HIDE);

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/client_availability.h"
+#include "app/connection_check.h"
 #include "app/dialog_form.h"
 #include "app/dialog_win.h"
 #include "app/manual_sync.h"
@@ -43,7 +44,13 @@ class CSyncAddrDlg final : public CDialog {
   // Moves the state into the controls, or the controls into the state.
   void DoDataExchange(bool fromControls);
   bool OnCommand(int id, int code);
+  DialogInput ReadInput();
   void OnSave();
+  // Tries the typed settings without saving them.
+  void StartConnectionTest();
+  void OnConnectionTestDone();
+  void AbandonConnectionTest();
+  void ShowTestGoing(bool going);
   // Changes the record and saves it; false, after saying so, when the file
   // could not be written (the record keeps the change for this session).
   bool StoreSettings(const std::function<void(SyncSettings&)>& change);
@@ -72,6 +79,7 @@ class CSyncAddrDlg final : public CDialog {
   std::unique_ptr<TrayIcon> tray_;
   bool startHidden_;
   ManualSync manual_;
+  ConnectionCheck connectionTest_;
   FailureNotices notices_;
   std::optional<LastRun> lastRun_;
   bool exiting_ = false;

@@ -25,8 +25,11 @@ NOTIFYICONDATAW TrayIcon::Record() const {
   data.uID = kTrayIconId;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kTrayCallbackMessage;
-  data.hIcon = static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 16, 16, LR_SHARED));
+  // The size the notification area asks at this display scale, picked
+  // from the icon's images rather than scaled from 16 pixels.
+  data.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                             IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   CopyFitted(data.szTip, tip_.empty() ? std::u16string(kAppName) : tip_);
   return data;
 }

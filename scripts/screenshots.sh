@@ -18,6 +18,9 @@ source scripts/wine-env.sh
 export TW_WINE_KEEPALIVE="$TW_BUILD_DIR/tests/wine_keepalive.exe"
 trap 'bash "$root/scripts/wine-session.sh" stop' EXIT
 bash scripts/wine-session.sh start
+# The X tools look at the display the session picked.
+use_display() { export DISPLAY="$(cat "$TW_BUILD_DIR/wine-session/display")"; }
+use_display
 
 work="$(mktemp -d)"
 cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$work/"
@@ -95,5 +98,18 @@ convert docs/images/tray-full.png -crop 800x100+0+500 +repage docs/images/tray-b
 rm -f docs/images/tray-full.png
 stop_in_desktop
 
+# The dialog at 150 %; the prefix goes back to 96 DPI afterwards.
+set_dpi() { bash "$root/scripts/wine-session.sh" dpi "$1" && use_display; }
+trap 'set_dpi 96; bash "$root/scripts/wine-session.sh" stop' EXIT
+set_dpi 144
+sed -i 's/SyncType=0/SyncType=1/; s/ServerHost=.*/ServerHost=mail.example.com\r/; s/ServerPort=.*/ServerPort=80\r/' "$work/AddrBookSync.ini"
+(cd "$work" && setsid "$TW_WINE" ./Tarnwell地址簿同步.exe </dev/null >/dev/null 2>&1 &)
+wait_for 'v2.0'
+sleep 1  # let the dialog finish painting
+id=$(xwininfo -root -tree | grep 'v2.0' | head -1 | awk '{print $1}')
+import -window "$id" docs/images/dialog-150.png
+"$TW_WINE" "$TW_BUILD_DIR/tests/tray_poke.exe" exit </dev/null >/dev/null 2>&1 || true
+wait_gone
+
 rm -rf "$work"
-echo "wrote docs/images/dialog.png, tray-menu.png, tray-tip.png and tray-balloon.png" >&2
+echo "wrote docs/images/dialog.png, dialog-150.png, tray-menu.png, tray-tip.png and tray-balloon.png" >&2

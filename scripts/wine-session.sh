@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Starts (or stops) what the Windows tests need: a Chinese glibc locale so
+# Starts (or stops) what the Windows tests need, or restarts it at another
+# display scale ("dpi 144" for 150 %): a Chinese glibc locale so
 # Wine picks code page 936, a virtual display, a persistent wineserver and
 # an initialised prefix. Expects the WINE*/LOCPATH/TW_WINE_BIN variables that
 # cmake/WineTesting.cmake passes (or scripts/wine-env.sh sets).
@@ -96,8 +97,20 @@ stop() {
   rm -f "$state_dir/xvfb.pid" "$state_dir/display" "$state_dir/display.new"
 }
 
+# Wine reads the display scale from these keys when its server starts.
+dpi() {
+  local key
+  for key in 'HKCU\Control Panel\Desktop' \
+             'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    "$WINE" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+  done
+  stop
+  start
+}
+
 case "${1:-}" in
   start) start ;;
   stop) stop ;;
-  *) echo "usage: $0 start|stop" >&2; exit 2 ;;
+  dpi) dpi "${2:?}" ;;
+  *) echo "usage: $0 start|stop|dpi N" >&2; exit 2 ;;
 esac

@@ -67,37 +67,55 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
 }
 
 SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
-  if (settings.Password.empty()) return Failure(kNoPasswordText, RunFailure::NoPassword);
+  DownloadedContacts downloaded = DownloadContacts(settings, deps.fetcher, deps.answerCopy);
+  if (downloaded.failure) return std::move(*downloaded.failure);
+  return WriteContacts(settings, downloaded.contacts, deps);
+}
 
-  FetchResult fetched = deps.fetcher.Fetch(BuildRequestUrl(settings, PasswordInUrl::Plain));
+}  // namespace
+
+DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher& fetcher,
+                                    IAnswerCopy& answerCopy) {
+  DownloadedContacts result;
+  if (settings.Password.empty()) {
+    result.failure = Failure(kNoPasswordText, RunFailure::NoPassword);
+    return result;
+  }
+
+  FetchResult fetched = fetcher.Fetch(BuildRequestUrl(settings, PasswordInUrl::Plain));
   if (fetched.status != FetchStatus::Ok) {
     // The shown and logged URL never carries the password.
     const bool certificate = fetched.status == FetchStatus::CertificateInvalid;
-    return Failure((certificate ? kCertificateInvalidPrefix : kOpenUrlFailedPrefix) +
-                       BuildRequestUrl(settings, PasswordInUrl::Masked),
-                   certificate ? RunFailure::CertificateInvalid : RunFailure::DownloadFailed);
+    result.failure = Failure((certificate ? kCertificateInvalidPrefix : kOpenUrlFailedPrefix) +
+                                 BuildRequestUrl(settings, PasswordInUrl::Masked),
+                             certificate ? RunFailure::CertificateInvalid
+                                         : RunFailure::DownloadFailed);
+    return result;
   }
 
-  deps.answerCopy.SaveUtf8(fetched.body.Utf8());
+  answerCopy.SaveUtf8(fetched.body.Utf8());
 
   // The contact list keeps what it needs: the body goes before the writer runs.
   AddressBookAnswer answer = ReadAnswerText(std::move(fetched.body));
   switch (answer.kind) {
-    case AnswerKind::ParseFailed: return Failure(kParseFailedText, RunFailure::ParseFailed);
+    case AnswerKind::ParseFailed:
+      result.failure = Failure(kParseFailedText, RunFailure::ParseFailed);
+      return result;
     // The server's text is not ours: it is kept short.
     case AnswerKind::ServerError:
-      return Failure(ShortenServerText(answer.errorText), RunFailure::ServerError);
+      result.failure = Failure(ShortenServerText(answer.errorText), RunFailure::ServerError);
+      return result;
     case AnswerKind::Contacts: break;
   }
   if (!fetched.lengthAnnounced && !answer.addressBookClosed) {
     // A download cut short must not shrink the mail client's address book.
-    return Failure(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked),
-                   RunFailure::DownloadFailed);
+    result.failure = Failure(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked),
+                             RunFailure::DownloadFailed);
+    return result;
   }
-  return WriteContacts(settings, answer.contacts, deps);
+  result.contacts = std::move(answer.contacts);
+  return result;
 }
-
-}  // namespace
 
 SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps) {
   SyncRunOutcome outcome;

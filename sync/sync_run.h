@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "sync/addr_book_sync.h"
+#include "sync/addr_contact.h"
 #include "sync/client_kind.h"
 #include "sync/answer_text.h"
 #include "sync/run_failure.h"
@@ -94,6 +95,15 @@ inline constexpr char16_t kParseFailedText[] = u"解析XML失败";
 inline constexpr char16_t kNoSyncTaskText[] = u"未发现同步任务";
 inline constexpr char16_t kFoxmail56RefusedText[] = u"很抱歉，暂不支持Foxmail5.x/6！";
 inline constexpr char16_t kRunErrorPrefix[] = u"同步时发生错误：";
+
+// A run's first half: the password checked, the answer fetched, copied
+// and read. Either the contacts or the failure the run reports.
+struct DownloadedContacts {
+  std::optional<SyncRunOutcome> failure;
+  AddrContactList contacts;
+};
+DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher& fetcher,
+                                    IAnswerCopy& answerCopy);
 
 // Performs one run on `settings` (a snapshot), logs its result text and
 // returns it. Never throws and never shows anything.

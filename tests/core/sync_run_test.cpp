@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "sync/connection_test.h"
 #include "sync/request_url.h"
 #include "sync/sync_run.h"
 
@@ -205,6 +206,21 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
   const auto noted = Run();
   EXPECT_TRUE(noted.success);
   EXPECT_EQ(log.lines.back(), u"[Outlook 2010] 更新了2个联系人（已删除邮件中的旧联系人未能清除）");
+}
+
+TEST_F(SyncRunTest, ConnectionTestCountsAndWarnsOfFoxmail7sLimitWritingNothing) {
+  std::u16string many = u"<?xml version=\"1.0\"?><addressbooks>";
+  for (int i = 0; i < 65536; ++i) many += u"<person Name=\"n\" E-Mail=\"e@c\"/>";
+  fetcher.result = {FetchStatus::Ok, many + u"</addressbooks>"};
+  const auto out = TestConnection(settings, fetcher);
+  EXPECT_TRUE(out.success);
+  EXPECT_EQ(out.resultText, u"连接成功：服务器返回65536个联系人（Foxmail 7最多保存65535个）");
+  settings.EmailClient = ClientOutlook2010;
+  EXPECT_EQ(TestConnection(settings, fetcher).resultText, u"连接成功：服务器返回65536个联系人");
+  EXPECT_EQ(fetcher.urls.size(), 2u);
+  EXPECT_TRUE(copy.saved.empty());
+  EXPECT_TRUE(writers.created.empty());
+  EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 #include "http_test_replies.h"
+#include "common/utf_convert.h"
 #include "loopback_http_server_win.h"
 #include "program_driver_win.h"
 #include "resources/resource.h"
@@ -82,6 +85,24 @@ class SyncAddrDlgTest : public testing::Test {
 bool Answers(HWND window, UINT message = WM_NULL, WPARAM wParam = 0) {
   DWORD_PTR ignored = 0;
   return SendMessageTimeoutW(window, message, wParam, 0, SMTO_ABORTIFHUNG, 2000, &ignored) != 0;
+}
+
+// The control's text in its own font fits its width (a check box or radio
+// button also holds its box).
+bool TextFits(HWND control) {
+  wchar_t buffer[256] = {};
+  const int length = GetWindowTextW(control, buffer, ARRAYSIZE(buffer));
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, buffer, length, &extent);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  RECT box;
+  GetClientRect(control, &box);
+  const LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+  const bool checkable = style == BS_AUTOCHECKBOX || style == BS_AUTORADIOBUTTON;
+  return extent.cx + (checkable ? GetSystemMetrics(SM_CXMENUCHECK) : 0) <= box.right;
 }
 
 const char kStoredSettings[] =
@@ -438,6 +459,115 @@ TEST_F(SyncAddrDlgTest, WindowsCloseRequestsEndTheProgramAndTheCloseButtonOnlyHi
   EXPECT_EQ(RunProgram(exe_, u"/quit").exitCode, 0u);
   EXPECT_EQ(second.WaitForExit(0), std::optional<DWORD>(0));
   EXPECT_EQ(RunProgram(exe_, u"/quit").exitCode, 0u);  // nothing left to end
+}
+
+TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
+  UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  LoopbackHttpServer server([&](const RecordedRequest& request) {
+    if (request.Target().find("pwd=stall") != std::string::npos) {
+      WaitForSingleObject(release.get(), 60000);
+    }
+    if (request.Target().find("pwd=wrong") != std::string::npos) {
+      return Ok("<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>密码错误</error>");
+    }
+    return Ok("<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/>"
+              "<person Name=\"b\" E-Mail=\"b@b\"/></addressbooks>");
+  });
+  WriteIni(kStoredSettings);
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  const std::u16string address = u"http://127.0.0.1:" +
+                                 AsciiToUtf16(std::to_string(server.port())) + u"/mail";
+  SetControlText(dialog, IDC_WEBMAIL_ADDRESS, address);
+  SetControlText(dialog, IDC_PASSWORD, u" ");
+  EXPECT_EQ(CommandShowingBox(dialog, IDC_TEST_CONNECTION), u"邮箱密码不能为空");
+  SetControlText(dialog, IDC_PASSWORD, u"pw");
+  EXPECT_EQ(CommandShowingBox(dialog, IDC_TEST_CONNECTION), u"连接成功：服务器返回2个联系人");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0].Target(),
+            "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
+  SetControlText(dialog, IDC_PASSWORD, u"wrong");
+  EXPECT_EQ(CommandShowingBox(dialog, IDC_TEST_CONNECTION), u"密码错误");
+
+  // A stalled server leaves the dialog answering; Cancel drops the test.
+  SetControlText(dialog, IDC_PASSWORD, u"stall");
+  PostMessageW(dialog, WM_COMMAND, IDC_TEST_CONNECTION, 0);
+  ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() == 3; }));
+  EXPECT_FALSE(IsEnabled(dialog, IDC_TEST_CONNECTION));
+  EXPECT_EQ(ControlText(dialog, IDC_TEST_CONNECTION), u"正在测试…");
+  EXPECT_TRUE(TextFits(GetDlgItem(dialog, IDC_TEST_CONNECTION)));
+  EXPECT_TRUE(Answers(dialog, WM_COMMAND, IDC_TEST_CONNECTION));  // ignored while one goes
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_TRUE(IsEnabled(dialog, IDC_TEST_CONNECTION));
+  EXPECT_EQ(ControlText(dialog, IDC_TEST_CONNECTION), u"测试连接");
+  SetEvent(release.get());
+  // The abandoned test's success never shows: the next box is the next test's.
+  PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
+  SetControlText(dialog, IDC_PASSWORD, u"wrong");
+  EXPECT_EQ(CommandShowingBox(dialog, IDC_TEST_CONNECTION), u"密码错误");
+
+  EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
+  EXPECT_FALSE(FileExists(dir_.File(u"syncaddrs.log")));
+  EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// Wine scales a dialog template with the display whatever the manifest
+// says: the layout is checked by its rectangles, the manifest by its text.
+TEST_F(SyncAddrDlgTest, LayoutKeepsControlsApartAndInsideAndTheManifestAsksForTheScale) {
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  // Run again at 150 % by the test of that name.
+  if (const char* dpi = std::getenv("TW_TEST_DPI")) {
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), std::atoi(dpi));
+    ReleaseDC(nullptr, screen);
+  }
+  RECT client;
+  GetClientRect(dialog, &client);
+  MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  std::vector<std::pair<int, RECT>> placed;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(c)) continue;
+    RECT r;
+    GetWindowRect(c, &r);
+    const int id = GetDlgCtrlID(c);
+    RECT inside;
+    IntersectRect(&inside, &r, &client);
+    EXPECT_TRUE(EqualRect(&inside, &r)) << "control " << id << " leaves the dialog";
+    wchar_t kind[16] = {};
+    GetClassNameW(c, kind, ARRAYSIZE(kind));
+    const LONG style = GetWindowLongW(c, GWL_STYLE);
+    // Group boxes frame the others.
+    if (lstrcmpiW(kind, L"Button") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX) continue;
+    if (lstrcmpiW(kind, L"Button") == 0 || lstrcmpiW(kind, L"Static") == 0) {
+      EXPECT_TRUE(TextFits(c)) << "the text of control " << id << " is cut";
+    }
+    for (const auto& [otherId, other] : placed) {
+      RECT common;
+      EXPECT_FALSE(IntersectRect(&common, &r, &other)) << id << " overlaps " << otherId;
+    }
+    placed.emplace_back(id, r);
+  }
+  EXPECT_GE(placed.size(), 20u);
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+
+  UniqueHModule exe(LoadLibraryExW(AsWide(exe_), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(exe);
+  HRSRC found = FindResourceW(exe.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr);
+  const auto* bytes = static_cast<const char*>(LockResource(LoadResource(exe.get(), found)));
+  const std::string manifest(bytes, SizeofResource(exe.get(), found));
+  for (const char* entry :
+       {">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor</dpiAwareness>",
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+    EXPECT_NE(manifest.find(entry), std::string::npos) << entry;
+  }
 }
 
 }  // namespace
