@@ -17,6 +17,11 @@ void SaveSettings(const std::u16string& path, const SyncSettings& settings) {
   SaveSettingsTo(settings, profile, protection);
 }
 
+void RemoveSavedPassword(const std::u16string& path) {
+  PrivateProfile profile(path);
+  ForgetSavedPassword(profile);
+}
+
 std::u16string ProfileAutoSyncMarks::Load() {
   PrivateProfile profile(path_);
   return LoadLastAutoSync(profile);

@@ -10,6 +10,9 @@ SyncSettings LoadSettings(const std::u16string& path);
 // Failed writes are ignored: the record keeps its values.
 void SaveSettings(const std::u16string& path, const SyncSettings& settings);
 
+// See ForgetSavedPassword.
+void RemoveSavedPassword(const std::u16string& path);
+
 // LastAutoSync in the same file.
 class ProfileAutoSyncMarks final : public IAutoSyncMarkStore {
  public:

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "app/message_box_win.h"
+#include "app/policy_store_win.h"
 #include "app/settings_store_win.h"
 #include "app/sync_log_view_win.h"
 #include "common/win/wide_text.h"
@@ -74,6 +75,7 @@ BOOL CSyncAddrDlg::OnInitDialog() {
   // A stored kind that is unknown or not installed selects no button.
   clientChoice_ = available.IsAvailable(s.EmailClient) ? s.EmailClient : -1;
   for (int kind = 0; kind < ClientAvailability::kKinds; ++kind) {
+    clientAvailable_[static_cast<size_t>(kind)] = available.IsAvailable(kind);
     EnableWindow(Item(kRadioIds[kind]), available.IsAvailable(kind));
   }
 
@@ -90,6 +92,7 @@ BOOL CSyncAddrDlg::OnInitDialog() {
   EnableWindow(Item(IDC_SYNC_TIME), s.SyncType == 0);
 
   DoDataExchange(false);
+  ShowPolicy();
   // The icon comes at once, so that a run failing at start-up can say so.
   tray_ = std::make_unique<TrayIcon>(instance(), hwnd());
   tray_->Add();
@@ -215,7 +218,54 @@ bool CSyncAddrDlg::OnCommand(int id, int code) {
 }
 
 void CSyncAddrDlg::UpdateTimeListEnabled() {
-  EnableWindow(Item(IDC_SYNC_TIME), Selection(Item(IDC_SYNC_TYPE)) == 0);
+  EnableWindow(Item(IDC_SYNC_TIME), Selection(Item(IDC_SYNC_TYPE)) == 0 &&
+                                        !policy_.Manages(PolicySetting::SyncTime));
+}
+
+void CSyncAddrDlg::ShowPolicy() {
+  const Policy was = policy_;
+  policy_ = ReadSystemPolicy();
+  const SyncSettings own = services_.settings.Snapshot();
+  const SyncSettings shown = policy_.Apply(own);
+  // Controls of settings never managed keep what the user may have typed.
+  const auto touch = [&](PolicySetting setting) {
+    return policy_.Manages(setting) || was.Manages(setting);
+  };
+  if (touch(PolicySetting::EmailClient)) {
+    const bool managed = policy_.Manages(PolicySetting::EmailClient);
+    const int32_t kinds = ClientAvailability::kKinds;
+    const bool ownAvailable = own.EmailClient >= 0 && own.EmailClient < kinds &&
+                              clientAvailable_[static_cast<size_t>(own.EmailClient)];
+    const int32_t choice = managed || ownAvailable ? shown.EmailClient : -1;
+    for (int kind = 0; kind < ClientAvailability::kKinds; ++kind) {
+      SendMessageW(Item(kRadioIds[kind]), BM_SETCHECK, kind == choice ? BST_CHECKED : BST_UNCHECKED,
+                   0);
+      EnableWindow(Item(kRadioIds[kind]), !managed && clientAvailable_[static_cast<size_t>(kind)]);
+    }
+  }
+  if (touch(PolicySetting::WebmailAddress)) {
+    SetWindowTextW(Item(IDC_WEBMAIL_ADDRESS), AsWide(BuildAddressText(shown)));
+    EnableWindow(Item(IDC_WEBMAIL_ADDRESS), !policy_.Manages(PolicySetting::WebmailAddress));
+  }
+  const struct {
+    PolicySetting setting;
+    int id;
+    int index;
+  } lists[] = {{PolicySetting::SyncLevel, IDC_SYNC_LEVEL, shown.SyncLevel},
+               {PolicySetting::SyncType, IDC_SYNC_TYPE, shown.SyncType},
+               {PolicySetting::SyncTime, IDC_SYNC_TIME, SyncTimeIndex(shown.SyncTime)}};
+  for (const auto& list : lists) {
+    if (!touch(list.setting)) continue;
+    SendMessageW(Item(list.id), CB_SETCURSEL, static_cast<WPARAM>(list.index), 0);
+    EnableWindow(Item(list.id), !policy_.Manages(list.setting));
+  }
+  UpdateTimeListEnabled();
+  if (policy_.ForbidsSavedPassword() || was.ForbidsSavedPassword()) {
+    const bool save = !policy_.ForbidsSavedPassword() && own.SavePassword != 0;
+    SendMessageW(Item(IDC_SAVE_PASSWORD), BM_SETCHECK, save ? BST_CHECKED : BST_UNCHECKED, 0);
+    EnableWindow(Item(IDC_SAVE_PASSWORD), !policy_.ForbidsSavedPassword());
+  }
+  ShowWindow(Item(IDC_POLICY_NOTE), policy_.ManagesAny() ? SW_SHOW : SW_HIDE);
 }
 
 void CSyncAddrDlg::OnSave() {
@@ -231,7 +281,8 @@ void CSyncAddrDlg::OnSave() {
   input.savePassword = savePassword_;
 
   // Nothing changes unless every check passes; the user's input stays.
-  const SaveCheck check = CheckSave(input, services_.settings.Snapshot());
+  const SyncSettings own = services_.settings.Snapshot();
+  const SaveCheck check = CheckSave(input, own);
   if (check.refusal) {
     MessageBoxW(hwnd(), AsWide(*check.refusal), AsWide(kAppName), MB_OK | MB_ICONEXCLAMATION);
     return;
@@ -239,8 +290,13 @@ void CSyncAddrDlg::OnSave() {
   account_ = check.settings.Account;
   password_ = check.settings.Password;
   const std::u16string path = services_.files.settings;
-  services_.settings.Update([&](SyncSettings& s) { s = check.settings; },
-                            [&](const SyncSettings& s) { SaveSettings(path, s); });
+  const Policy policy = policy_;
+  services_.settings.Update([&](SyncSettings& s) { s = policy.KeepOwnValues(check.settings, own); },
+                            [&](const SyncSettings& s) {
+                              SyncSettings stored = s;
+                              if (policy.ForbidsSavedPassword()) stored.Password.clear();
+                              SaveSettings(path, stored);
+                            });
   ShowWindow(hwnd(), SW_HIDE);
 }
 
@@ -258,12 +314,14 @@ void CSyncAddrDlg::HoldBackShowing(WINDOWPOS& pos) {
 void CSyncAddrDlg::ShowDialog() {
   if (exiting_) return;  // the program is about to go
   startHidden_ = false;
+  ShowPolicy();
   SetForegroundWindow(hwnd());
   if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_RESTORE);
   ShowWindow(hwnd(), SW_SHOW);
 }
 
 void CSyncAddrDlg::OnCancelAutoSync() {
+  if (ReadSystemPolicy().Manages(PolicySetting::SyncType)) return;
   const std::u16string path = services_.files.settings;
   services_.settings.Update([](SyncSettings& s) { s.SyncType = 1; },
                             [&](const SyncSettings& s) { SaveSettings(path, s); });
@@ -369,7 +427,7 @@ void CSyncAddrDlg::OnTrayNotify(LPARAM mouseMessage) {
       ShowDialog();
       break;
     case WM_RBUTTONDOWN:
-      ShowTrayMenu(instance(), hwnd(), services_.settings.Snapshot().SyncType, manual_.Running());
+      ShowTrayMenu(instance(), hwnd(), services_.settings.InEffect().SyncType, manual_.Running());
       break;
     case NIN_BALLOONUSERCLICK:
       ShowDialog();
