@@ -36,3 +36,18 @@ ProcessResult RunProgram(const std::u16string& exe, const std::u16string& argume
 
 // The path of a file of the Linux build tree as Wine sees it.
 std::u16string HostPath(const char* unixPath);
+
+// The administrator's policy keys (HKLM and HKCU), which every program in
+// the prefix reads: a case that sets them runs alone (RUN_SERIAL). Removed
+// before and after.
+class PolicyKeys {
+ public:
+  PolicyKeys() { Clear(); }
+  ~PolicyKeys() { Clear(); }
+  PolicyKeys(const PolicyKeys&) = delete;
+  PolicyKeys& operator=(const PolicyKeys&) = delete;
+  // False when the value could not be written.
+  bool Set(HKEY root, const wchar_t* name, const std::u16string& text);
+  bool Set(HKEY root, const wchar_t* name, DWORD number);
+  static void Clear();
+};
