@@ -209,12 +209,8 @@ TEST_F(HttpSyncEndToEndTest, ProtectedPasswordIsSentAndAnUnreadableOneMeansNone)
 TEST_F(HttpSyncEndToEndTest, PolicyAddressMachineOverUserOverOwnAndNothingStored) {
   LoopbackHttpServer server({Ok(kAnswer)});
   const auto ini = dir_.File(u"AddrBookSync.ini");
-  SyncSettings own;
-  own.EmailClient = -1;
-  own.ServerPort = server.port();
-  own.Account = u"zhang@corp.example";
-  own.Password = u"pw";
-  own.SavePassword = 1;
+  SyncSettings own{.EmailClient = -1, .ServerPort = server.port(), .Account = u"zhang@corp.example",
+                   .Password = u"pw", .SavePassword = 1};
   SaveSettings(ini, own);
   const std::string before = ReadFileBytes(ini);
   const auto at = [&](const char16_t* path) { return server.Url(path); };
@@ -232,10 +228,10 @@ TEST_F(HttpSyncEndToEndTest, PolicyAddressMachineOverUserOverOwnAndNothingStored
   ASSERT_EQ(Sync().exitCode, 0u);
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 3u);
-  const std::string query = "addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1";
-  EXPECT_EQ(requests[0].Target(), "/machine/" + query);
-  EXPECT_EQ(requests[1].Target(), "/user/" + query);
-  EXPECT_EQ(requests[2].Target(), "/mail/" + query);
+  for (const auto& [n, folder] : {std::pair{0, "machine"}, {1, "user"}, {2, "mail"}}) {
+    EXPECT_EQ(requests[n].Target(), "/" + std::string(folder) +
+                                        "/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
+  }
   EXPECT_EQ(ReadFileBytes(ini), before);
 
   // A password may not be kept: the saved one goes at start, nothing else.

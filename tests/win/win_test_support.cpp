@@ -4,7 +4,6 @@
 
 #include <atomic>
 
-#include "app/policy_values.h"
 #include "common/utf_convert.h"
 #include "common/win/scoped_handles.h"
 
@@ -100,28 +99,4 @@ std::u16string HostPath(const char* unixPath) {
     if (c == u'/') c = u'\\';
   }
   return path;
-}
-
-namespace {
-
-bool WritePolicyValue(HKEY root, const wchar_t* name, DWORD type, const void* data, size_t bytes) {
-  UniqueHKey key;
-  return RegCreateKeyExW(root, AsWide(kPolicyKey), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                         nullptr) == ERROR_SUCCESS &&
-         RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data),
-                        static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
-}
-
-}  // namespace
-
-bool PolicyKeys::Set(HKEY root, const wchar_t* name, const std::u16string& text) {
-  return WritePolicyValue(root, name, REG_SZ, text.c_str(), (text.size() + 1) * sizeof(char16_t));
-}
-
-bool PolicyKeys::Set(HKEY root, const wchar_t* name, DWORD number) {
-  return WritePolicyValue(root, name, REG_DWORD, &number, sizeof(number));
-}
-
-void PolicyKeys::Clear() {
-  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteTreeW(root, AsWide(kPolicyKey));
 }
