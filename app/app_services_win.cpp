@@ -1,5 +1,7 @@
 #include "app/app_services_win.h"
 
+#include <cstdlib>
+
 #include "app/desktop_identity_win.h"
 #include "clients/writer_factory_win.h"
 #include "common/win/scoped_handles.h"
@@ -8,25 +10,43 @@
 #include "sync/sync_log.h"
 #include "sync/sync_log_file_win.h"
 
+namespace {
+
+// Tests of the resident program shorten the retry delays; nothing else
+// sets this.
+int64_t RetryMinuteSeconds() {
+  const char* value = std::getenv("TW_TEST_RETRY_MINUTE_SECONDS");
+  const long seconds = value ? std::strtol(value, nullptr, 10) : 0;
+  return seconds > 0 && seconds <= 60 ? seconds : 60;
+}
+
+}  // namespace
+
 AppServices::AppServices(const ProgramFiles& files, RunReports* reports)
     : files_(files), reports_(reports), marks_(files.settings) {
   engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
       settings_, clock_, runLock_, marks_, messages_,
-      [this](const SyncSettings& s, RunMode mode) { return RunWithPlatform(s, mode); },
-      CurrentDesktopIdentity()});
+      [this](const SyncSettings& s, RunMode, const std::optional<std::u16string>& refusal) {
+        return RunWithPlatform(s, refusal);
+      },
+      CurrentDesktopIdentity(), reports_ ? this : nullptr, RetryMinuteSeconds()});
 }
 
-SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings, RunMode mode) {
+void AppServices::RunStarted() { reports_->Started(); }
+
+void AppServices::RunEnded(RunMode mode, const SyncRunOutcome& outcome) {
+  reports_->Ended({mode, outcome, FormatLogTime(clock_, clock_.Now())});
+}
+
+SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
+                                            const std::optional<std::u16string>& refusal) {
   // Every thread that runs a sync brings its own COM apartment: the Outlook
   // writers need one, and the scheduler thread has none otherwise.
   ScopedComInit com;
   HttpAnswerFetcher fetcher;
   AnswerCopyFile answerCopy(files_.answerCopy);
-  WindowsWriterFactory writers;
+  WindowsWriterFactory writers(files_.outlookRecord);
   SyncLogFile log(files_.log, clock_);
   SyncRunDeps deps{fetcher, answerCopy, writers, log};
-  ActiveRun active(mode == RunMode::OneShot ? nullptr : reports_);
-  SyncRunOutcome outcome = PerformSyncRun(settings, deps);
-  active.End({mode, outcome, FormatLogTime(clock_, clock_.Now())});
-  return outcome;
+  return refusal ? RefusedSyncRun(*refusal, log) : PerformSyncRun(settings, deps);
 }

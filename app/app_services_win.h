@@ -13,7 +13,7 @@
 #include "sync/shared_settings.h"
 #include "sync/sync_engine.h"
 
-class AppServices {
+class AppServices : private IRunObserver {
  public:
   // `files` must outlive the services. `reports`, when given, hears of
   // every run but the command line's.
@@ -26,7 +26,10 @@ class AppServices {
   const ProgramFiles& files() const { return files_; }
 
  private:
-  SyncRunOutcome RunWithPlatform(const SyncSettings& settings, RunMode mode);
+  SyncRunOutcome RunWithPlatform(const SyncSettings& settings,
+                                 const std::optional<std::u16string>& refusal);
+  void RunStarted() override;
+  void RunEnded(RunMode mode, const SyncRunOutcome& outcome) override;
 
   const ProgramFiles& files_;
   RunReports* reports_;

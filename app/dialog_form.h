@@ -35,6 +35,8 @@ inline constexpr char16_t kPasswordEmptyText[] = u"邮箱密码不能为空";
 inline constexpr char16_t kAddressInvalidText[] =
     u"Webmail地址无效，请输入形如 http://mail.example.com/mail 的地址";
 inline constexpr char16_t kPortInvalidText[] = u"Webmail地址的端口必须在1到65535之间";
+// Followed by the settings file's path.
+inline constexpr char16_t kSaveFailedText[] = u"保存设置失败：";
 
 // Stores the server parts of the typed address in `settings` as a Save
 // does; the refusal text, with `settings` unchanged, when the address cannot

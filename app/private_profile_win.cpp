@@ -27,9 +27,10 @@ std::u16string PrivateProfile::ReadString(const std::u16string& section, const s
   }
 }
 
-void PrivateProfile::WriteString(const std::u16string& section, const std::u16string& key,
+bool PrivateProfile::WriteString(const std::u16string& section, const std::u16string& key,
                                  const std::u16string& value) {
-  WritePrivateProfileStringW(AsWide(section), AsWide(key), AsWide(value), AsWide(path_));
+  return WritePrivateProfileStringW(AsWide(section), AsWide(key), AsWide(value), AsWide(path_)) !=
+         FALSE;
 }
 
 std::u16string ThreadAnsiCodePage::ToWide(const std::string& bytes) {

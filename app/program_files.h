@@ -8,6 +8,7 @@ struct ProgramFiles {
   std::u16string settings;    // AddrBookSync.ini
   std::u16string log;         // syncaddrs.log
   std::u16string answerCopy;  // address.xml
+  std::u16string outlookRecord;  // outlookcontacts.dat: what Outlook 2013+ runs wrote
 };
 
 // `folder` may end in a backslash.

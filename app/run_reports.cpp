@@ -20,12 +20,6 @@ void RunReports::Ended(RunReport report) {
   if (wake_) wake_();
 }
 
-void RunReports::Abandoned() {
-  std::lock_guard lock(mutex_);
-  --active_;
-  if (wake_) wake_();
-}
-
 bool RunReports::Active() const {
   std::lock_guard lock(mutex_);
   return active_ > 0;

@@ -6,7 +6,6 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "sync/sync_engine.h"
@@ -23,8 +22,6 @@ class RunReports {
   void SetWake(std::function<void()> wake);
   void Started();
   void Ended(RunReport report);
-  // A started run that ends without a report (an exception on the way).
-  void Abandoned();
 
   // A run is in progress.
   bool Active() const;
@@ -35,25 +32,4 @@ class RunReports {
   std::function<void()> wake_;
   int active_ = 0;
   std::vector<RunReport> ended_;
-};
-
-// A run in progress for as long as it lives, so that nothing failing on the
-// way leaves the tray saying "正在同步…" for good.
-class ActiveRun {
- public:
-  explicit ActiveRun(RunReports* reports) : reports_(reports) {
-    if (reports_) reports_->Started();
-  }
-  ~ActiveRun() {
-    if (reports_) reports_->Abandoned();
-  }
-  ActiveRun(const ActiveRun&) = delete;
-  ActiveRun& operator=(const ActiveRun&) = delete;
-
-  void End(RunReport report) {
-    if (RunReports* reports = std::exchange(reports_, nullptr)) reports->Ended(std::move(report));
-  }
-
- private:
-  RunReports* reports_;
 };

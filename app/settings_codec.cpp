@@ -57,22 +57,27 @@ SyncSettings LoadSettingsFrom(IProfile& p, IAnsiCodePage& codePage,
   return s;
 }
 
-void SaveSettingsTo(const SyncSettings& s, IProfile& p, IPasswordProtection& protection) {
-  p.WriteString(kGeneral, ini::kEmailClient, IntText(s.EmailClient));
-  p.WriteString(kGeneral, ini::kSyncLevel, IntText(s.SyncLevel));
-  p.WriteString(kGeneral, ini::kSyncType, IntText(s.SyncType));
-  p.WriteString(kGeneral, ini::kSyncTime, IntText(s.SyncTime));
-  p.WriteString(kGeneral, ini::kSyncSpread, IntText(s.SyncSpread));
-  p.WriteString(kServer, ini::kServerHost, s.ServerHost);
-  p.WriteString(kServer, ini::kServerVirtual, s.ServerVirtual);
-  p.WriteString(kServer, ini::kServerPort, IntText(s.ServerPort));
-  p.WriteString(kServer, ini::kAccount, s.Account);
-  // Older versions find `Password` empty and ask for the password again.
-  p.WriteString(kServer, ini::kPassword, u"");
-  p.WriteString(kServer, ini::kProtectedPassword,
-                s.SavePassword != 0 ? ProtectPassword(s.Password, protection) : std::u16string());
-  p.WriteString(kServer, ini::kSavePassword, IntText(s.SavePassword));
-  p.WriteString(kServer, ini::kServerScheme, NormalizeScheme(s.ServerScheme));
+bool SaveSettingsTo(const SyncSettings& s, IProfile& p, IPasswordProtection& protection) {
+  // A password protected for another user or computer loads as nothing; it
+  // is still the user's until they type a new one, so it is left alone.
+  const bool keepStoredPassword = s.SavePassword != 0 && s.Password.empty();
+  return p.WriteString(kGeneral, ini::kEmailClient, IntText(s.EmailClient)) &&
+         p.WriteString(kGeneral, ini::kSyncLevel, IntText(s.SyncLevel)) &&
+         p.WriteString(kGeneral, ini::kSyncType, IntText(s.SyncType)) &&
+         p.WriteString(kGeneral, ini::kSyncTime, IntText(s.SyncTime)) &&
+         p.WriteString(kGeneral, ini::kSyncSpread, IntText(s.SyncSpread)) &&
+         p.WriteString(kServer, ini::kServerHost, s.ServerHost) &&
+         p.WriteString(kServer, ini::kServerVirtual, s.ServerVirtual) &&
+         p.WriteString(kServer, ini::kServerPort, IntText(s.ServerPort)) &&
+         p.WriteString(kServer, ini::kAccount, s.Account) &&
+         // Older versions find `Password` empty and ask for the password again.
+         p.WriteString(kServer, ini::kPassword, u"") &&
+         (keepStoredPassword ||
+          p.WriteString(kServer, ini::kProtectedPassword,
+                        s.SavePassword != 0 ? ProtectPassword(s.Password, protection)
+                                            : std::u16string())) &&
+         p.WriteString(kServer, ini::kSavePassword, IntText(s.SavePassword)) &&
+         p.WriteString(kServer, ini::kServerScheme, NormalizeScheme(s.ServerScheme));
 }
 
 void ForgetSavedPassword(IProfile& p) {
@@ -86,5 +91,6 @@ std::u16string LoadLastAutoSync(IProfile& profile) {
 }
 
 void SaveLastAutoSync(IProfile& profile, const std::u16string& date) {
+  // A date that does not stick only brings a catch-up run at the next start.
   profile.WriteString(kGeneral, ini::kLastAutoSync, date);
 }

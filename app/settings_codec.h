@@ -17,7 +17,8 @@ class IProfile {
   // Any length; `defaultValue` when the key is missing.
   virtual std::u16string ReadString(const std::u16string& section, const std::u16string& key,
                                     const std::u16string& defaultValue) = 0;
-  virtual void WriteString(const std::u16string& section, const std::u16string& key,
+  // False when the file did not take the value.
+  virtual bool WriteString(const std::u16string& section, const std::u16string& key,
                            const std::u16string& value) = 0;
 };
 
@@ -48,9 +49,11 @@ std::u16string DecodePassword(const std::u16string& stored, IAnsiCodePage& codeP
 // unprotected), else from the older `Password`.
 SyncSettings LoadSettingsFrom(IProfile& profile, IAnsiCodePage& codePage,
                               IPasswordProtection& protection);
-// Writes every field. The password goes only into `ProtectedPassword`, and
-// only when SavePassword is set; `Password` is always written empty.
-void SaveSettingsTo(const SyncSettings& settings, IProfile& profile,
+// Writes every field; false, at the first key the file did not take. The
+// password goes only into `ProtectedPassword`, and only when SavePassword is
+// set; `Password` is always written empty. A saved password that could not
+// be read back (the record's password is empty) stays as the file has it.
+bool SaveSettingsTo(const SyncSettings& settings, IProfile& profile,
                     IPasswordProtection& protection);
 
 // Empties both password keys where either holds a password (an

@@ -11,10 +11,10 @@ SyncSettings LoadSettings(const std::u16string& path) {
   return LoadSettingsFrom(profile, codePage, protection);
 }
 
-void SaveSettings(const std::u16string& path, const SyncSettings& settings) {
+bool SaveSettings(const std::u16string& path, const SyncSettings& settings) {
   PrivateProfile profile(path);
   UserPasswordProtection protection;
-  SaveSettingsTo(settings, profile, protection);
+  return SaveSettingsTo(settings, profile, protection);
 }
 
 void RemoveSavedPassword(const std::u16string& path) {

@@ -7,8 +7,9 @@
 #include "sync/sync_engine.h"
 
 SyncSettings LoadSettings(const std::u16string& path);
-// Failed writes are ignored: the record keeps its values.
-void SaveSettings(const std::u16string& path, const SyncSettings& settings);
+// False when the file could not be written (read-only, disk full, no
+// right to the folder); the caller says so.
+bool SaveSettings(const std::u16string& path, const SyncSettings& settings);
 
 // See ForgetSavedPassword.
 void RemoveSavedPassword(const std::u16string& path);

@@ -289,15 +289,37 @@ void CSyncAddrDlg::OnSave() {
   }
   account_ = check.settings.Account;
   password_ = check.settings.Password;
-  const std::u16string path = services_.files.settings;
+  // Not saved: the dialog stays for another try or "取消".
   const Policy policy = policy_;
-  services_.settings.Update([&](SyncSettings& s) { s = policy.KeepOwnValues(check.settings, own); },
-                            [&](const SyncSettings& s) {
-                              SyncSettings stored = s;
-                              if (policy.ForbidsSavedPassword()) stored.Password.clear();
-                              SaveSettings(path, stored);
-                            });
+  if (!StoreSettings([&](SyncSettings& s) { s = policy.KeepOwnValues(check.settings, own); })) {
+    return;
+  }
+  SettingsChanged();
   ShowWindow(hwnd(), SW_HIDE);
+}
+
+void CSyncAddrDlg::SettingsChanged() {
+  // The engine drops a pending retry once the settings change.
+  if (lastRun_) lastRun_->retryAt.reset();
+  UpdateTip();
+}
+
+bool CSyncAddrDlg::StoreSettings(const std::function<void(SyncSettings&)>& change) {
+  const std::u16string path = services_.files.settings;
+  bool saved = false;
+  services_.settings.Update(change, [&](const SyncSettings& s) {
+    SyncSettings stored = s;
+    // A password the administrator forbids keeping stays in memory only,
+    // and one saved before the policy came goes too.
+    if (policy_.ForbidsSavedPassword()) stored.Password.clear();
+    saved = SaveSettings(path, stored);
+    if (policy_.ForbidsSavedPassword()) RemoveSavedPassword(path);
+  });
+  // Only now that the lock is free: a run must not wait for the box.
+  if (!saved) {
+    MessageBoxW(hwnd(), AsWide(kSaveFailedText + path), AsWide(kAppName), MB_OK | MB_ICONERROR);
+  }
+  return saved;
 }
 
 void CSyncAddrDlg::HoldBackShowing(WINDOWPOS& pos) {
@@ -322,11 +344,11 @@ void CSyncAddrDlg::ShowDialog() {
 
 void CSyncAddrDlg::OnCancelAutoSync() {
   if (ReadSystemPolicy().Manages(PolicySetting::SyncType)) return;
-  const std::u16string path = services_.files.settings;
-  services_.settings.Update([](SyncSettings& s) { s.SyncType = 1; },
-                            [&](const SyncSettings& s) { SaveSettings(path, s); });
+  // Unsaved, it still holds until the program ends.
+  StoreSettings([](SyncSettings& s) { s.SyncType = 1; });
   SendMessageW(Item(IDC_SYNC_TYPE), CB_SETCURSEL, 1, 0);
   EnableWindow(Item(IDC_SYNC_TIME), FALSE);
+  SettingsChanged();
 }
 
 void CSyncAddrDlg::StartManualSync() {
@@ -354,10 +376,12 @@ void CSyncAddrDlg::ShowRunResultBox(const SyncRunOutcome& outcome) {
 void CSyncAddrDlg::OnRunReports() {
   for (const RunReport& report : services_.runs.Take()) {
     const std::u16string& text = report.outcome.resultText;
-    lastRun_ = LastRun{report.stamp, text};
+    lastRun_ = LastRun{report.stamp, text, report.outcome.retryAt};
     // Nobody watches an automatic run; a failure must not go unseen, but
-    // the same one every day is news only once.
-    if (report.mode == RunMode::Automatic && !report.outcome.success && !exiting_ &&
+    // the same one every day is news only once, and one that will be tried
+    // again is news only if the retries fail too.
+    if (report.mode == RunMode::Automatic && !report.outcome.success &&
+        !report.outcome.retryAt && !exiting_ &&
         notices_.ShouldAnnounce(report.stamp.substr(0, 10), text)) {
       tray_->ShowBalloon(kFailureTitle, text, NIIF_WARNING);
     }
@@ -379,6 +403,8 @@ void CSyncAddrDlg::UpdateTip() {
 void CSyncAddrDlg::OnExit() {
   if (exiting_) return;
   exiting_ = true;
+  // A run still waiting behind another would start during log-off.
+  services_.engine.RefuseQueuedRuns();
   ShowWindow(hwnd(), SW_HIDE);
   // Ending now could leave the address book half written.
   if (manual_.Running() || services_.runs.Active()) {

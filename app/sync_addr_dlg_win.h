@@ -45,6 +45,9 @@ class CSyncAddrDlg final : public CDialog {
   void DoDataExchange(bool fromControls);
   bool OnCommand(int id, int code);
   void OnSave();
+  // Changes the record and saves it; false, after saying so, when the file
+  // could not be written (the record keeps the change for this session).
+  bool StoreSettings(const std::function<void(SyncSettings&)>& change);
   void ShowDialog();
   void OnCancelAutoSync();
   void StartManualSync();
@@ -52,6 +55,7 @@ class CSyncAddrDlg final : public CDialog {
   // The one place that shows a manual run's result.
   void ShowRunResultBox(const SyncRunOutcome& outcome);
   void OnRunReports();
+  void SettingsChanged();
   void UpdateTip();
   // Ends the program as "退出" does: also on Windows' close requests.
   void OnExit();

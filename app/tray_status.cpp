@@ -38,7 +38,7 @@ std::optional<LastRun> LastRunInLog(const std::u16string& logTail) {
     size_t start = rest.find_last_of(u"\r\n", lineEnd - 1);
     start = start == std::u16string_view::npos ? 0 : start + 1;
     if (StartsWithStamp(rest.substr(start, lineEnd - start))) {
-      LastRun run{std::u16string(rest.substr(start, kStampLength)), {}};
+      LastRun run{std::u16string(rest.substr(start, kStampLength)), {}, std::nullopt};
       for (char16_t c : rest.substr(start + kStampLength + 2)) {
         if (c == u'\r') continue;
         run.text.push_back(c);
@@ -52,9 +52,12 @@ std::optional<LastRun> LastRunInLog(const std::u16string& logTail) {
 
 std::u16string IdleTip(const std::u16string& product, const std::optional<LastRun>& last) {
   if (!last) return FitToCapacity(product, kTrayTipCapacity);
+  // A long result text is cut, never the time of the retry.
+  const std::u16string retry = last->retryAt ? u"，" + *last->retryAt + u"重试" : u"";
   return FitToCapacity(
-      product + u"\n上次同步：" + last->stamp.substr(0, kStampMinutes) + u" " + last->text,
-      kTrayTipCapacity);
+             product + u"\n上次同步：" + last->stamp.substr(0, kStampMinutes) + u" " + last->text,
+             kTrayTipCapacity - retry.size()) +
+         retry;
 }
 
 bool FailureNotices::ShouldAnnounce(const std::u16string& date, const std::u16string& text) {

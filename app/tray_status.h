@@ -19,6 +19,7 @@ std::u16string FitToCapacity(const std::u16string& text, size_t capacity);
 struct LastRun {
   std::u16string stamp;  // the log's "YYYY-MM-DD HH:MM:SS"
   std::u16string text;   // the result text
+  std::optional<std::u16string> retryAt;  // "HH:MM" of a pending retry
 };
 
 // The last run recorded at the end of the log (whole lines). A result text
@@ -26,7 +27,8 @@ struct LastRun {
 // when no line starts with a time stamp.
 std::optional<LastRun> LastRunInLog(const std::u16string& logTail);
 
-// "<product>" or "<product>\n上次同步：<date> <hh:mm> <text>", fitted to the tip.
+// "<product>" or "<product>\n上次同步：<date> <hh:mm> <text>", fitted to the tip,
+// followed by "，HH:MM重试" while the failure will be tried again.
 std::u16string IdleTip(const std::u16string& product, const std::optional<LastRun>& last);
 
 // Remembers which failure texts were announced today, so that a failure

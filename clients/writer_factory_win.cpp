@@ -11,7 +11,8 @@ std::unique_ptr<IAddrBookSync> WindowsWriterFactory::Create(WriterType type) {
     case WriterType::Outlook:
       return std::make_unique<CServiceOutlookSync>(OutlookWriteMode::ReplaceAll);
     case WriterType::OutlookChangesOnly:
-      return std::make_unique<CServiceOutlookSync>(OutlookWriteMode::ChangesOnly);
+      return std::make_unique<CServiceOutlookSync>(OutlookWriteMode::ChangesOnly,
+                                                   outlookRecordPath_);
     case WriterType::Foxmail7:
       return std::make_unique<CServiceFoxmail7Sync>();
     default:

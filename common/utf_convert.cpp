@@ -1,5 +1,7 @@
 #include "common/utf_convert.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -147,15 +149,11 @@ std::u16string Utf8ToUtf16(std::string_view in, bool* valid) {
   return out;
 }
 
-namespace {
-
-// RepairUtf8 of `bytes` whose first `checked` bytes are known to be well
-// formed and to end between characters.
-std::string RepairAfter(std::string bytes, std::size_t checked, bool* valid) {
+std::string RepairUtf8(std::string bytes, bool* valid) {
   const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
   const unsigned char* const end = begin + bytes.size();
   // Most answers are well formed: nothing is written unless one is not.
-  const unsigned char* const bad = FindMalformed(begin + checked, end);
+  const unsigned char* const bad = FindMalformed(begin, end);
   if (valid) *valid = bad == end;
   if (bad == end) return bytes;
 
@@ -179,35 +177,127 @@ std::string RepairAfter(std::string bytes, std::size_t checked, bool* valid) {
   return out;
 }
 
-}  // namespace
+namespace {
 
-std::string RepairUtf8(std::string bytes, bool* valid) {
-  return RepairAfter(std::move(bytes), 0, valid);
+constexpr unsigned char kReplacementUtf8[] = {0xEF, 0xBF, 0xBD};
+
+// Whether bytes after `end` can still change what the sequence at p
+// becomes: a lead that claims more bytes than are left, followed only by
+// continuation bytes so far (decoding takes those it claimed, even from a
+// lead that can start no character).
+bool MayBeCut(const unsigned char* p, const unsigned char* end) {
+  const unsigned char lead = *p;
+  const std::ptrdiff_t claimed = (lead & 0xE0) == 0xC0   ? 2
+                                 : (lead & 0xF0) == 0xE0 ? 3
+                                 : (lead & 0xF8) == 0xF0 ? 4
+                                                         : 0;
+  if (end - p >= claimed) return false;
+  for (const unsigned char* q = p + 1; q < end; ++q) {
+    if ((*q & 0xC0) != 0x80) return false;
+  }
+  return true;
 }
 
-void Utf8Repairer::Append(std::string_view piece) {
-  bytes_.append(piece);
-  if (malformed_) return;
-  const auto* const begin = reinterpret_cast<const unsigned char*>(bytes_.data());
-  const unsigned char* const end = begin + bytes_.size();
-  const unsigned char* const bad = FindMalformed(begin + checked_, end);
-  checked_ = static_cast<std::size_t>(bad - begin);
-  if (bad == end) return;
-  // A character cut at the end of the piece may still be completed by the
-  // next one: only its lead and continuation bytes so far, fewer than it needs.
-  const unsigned char lead = *bad;
-  const std::ptrdiff_t needed = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-  bool cut = lead >= 0xC2 && lead <= 0xF4 && end - bad < needed;
-  for (const unsigned char* q = bad + 1; cut && q < end; ++q) cut = (*q & 0xC0) == 0x80;
-  malformed_ = !cut;
+}  // namespace
+
+void Utf8Repairer::Reserve(std::size_t bytes) {
+  if (bytes <= bytes_.capacity()) return;
+  std::string grown;
+  grown.reserve(bytes);
+  grown.append(bytes_);
+  bytes_.swap(grown);
+}
+
+// The text grows by half at a time and never past the limit: doubling a
+// text near the limit would hold three times the limit for a moment.
+bool Utf8Repairer::Room(std::size_t more) {
+  if (more > limit_ - bytes_.size()) return false;
+  const std::size_t needed = bytes_.size() + more;
+  const std::size_t capacity = bytes_.capacity();
+  if (needed > capacity) {
+    const std::size_t grown = capacity / 2 > limit_ - capacity ? limit_ : capacity + capacity / 2;
+    Reserve(std::max(needed, grown));
+  }
+  return true;
+}
+
+bool Utf8Repairer::Put(const unsigned char* from, std::size_t count) {
+  if (!Room(count)) return false;
+  bytes_.append(reinterpret_cast<const char*>(from), count);
+  return true;
+}
+
+// Repairs the sequences that start before `stop` and returns where it
+// stopped: at or past `stop`, at a character that bytes after `end` may
+// complete (`cut`), or where the limit was reached (`full`).
+const unsigned char* Utf8Repairer::RepairInto(const unsigned char* p, const unsigned char* stop,
+                                              const unsigned char* end, bool& cut, bool& full) {
+  while (p < stop) {
+    const unsigned char* const bad = FindMalformed(p, end);
+    if (!Put(p, static_cast<std::size_t>(bad - p))) {
+      full = true;
+      return p;
+    }
+    p = bad;
+    if (p >= stop) break;
+    if (MayBeCut(p, end)) {
+      cut = true;
+      break;
+    }
+    if (!Put(kReplacementUtf8, sizeof(kReplacementUtf8))) {
+      full = true;
+      return p;
+    }
+    char32_t cp = 0;
+    bool wellFormed = true;
+    p = DecodeSequence(p, end, cp, wellFormed);
+  }
+  return p;
+}
+
+bool Utf8Repairer::KeepTail(const unsigned char* from, const unsigned char* end) {
+  const std::size_t count = static_cast<std::size_t>(end - from);
+  // Left unfinished at the end, it becomes one U+FFFD.
+  if (sizeof(kReplacementUtf8) > limit_ - bytes_.size()) return false;
+  std::memcpy(tail_, from, count);
+  tailSize_ = count;
+  return true;
+}
+
+bool Utf8Repairer::Append(std::string_view piece) {
+  const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
+  const unsigned char* const end = p + piece.size();
+  bool cut = false;
+  bool full = false;
+  if (tailSize_ > 0) {
+    // The character the last piece cut needs at most three more bytes.
+    unsigned char joined[sizeof(tail_) + 3];
+    const std::size_t taken = std::min<std::size_t>(piece.size(), 3);
+    std::memcpy(joined, tail_, tailSize_);
+    std::memcpy(joined + tailSize_, p, taken);
+    const unsigned char* const joinedEnd = joined + tailSize_ + taken;
+    const unsigned char* const stopped =
+        RepairInto(joined, joined + tailSize_, joinedEnd, cut, full);
+    if (full) return false;
+    // Still cut: the piece was too short to finish it.
+    if (cut) return KeepTail(stopped, joinedEnd);
+    p += (stopped - joined) - static_cast<std::ptrdiff_t>(tailSize_);
+    tailSize_ = 0;
+  }
+  const unsigned char* const stopped = RepairInto(p, end, end, cut, full);
+  if (full) return false;
+  return !cut || KeepTail(stopped, end);
 }
 
 std::string Utf8Repairer::Take() {
-  std::string repaired = RepairAfter(std::move(bytes_), checked_, nullptr);
-  bytes_.clear();
-  checked_ = 0;
-  malformed_ = false;
-  return repaired;
+  if (tailSize_ > 0) {
+    // At the end a cut character is malformed, replaced as decoding does.
+    const std::string rest =
+        RepairUtf8(std::string(reinterpret_cast<const char*>(tail_), tailSize_));
+    tailSize_ = 0;
+    Put(reinterpret_cast<const unsigned char*>(rest.data()), rest.size());
+  }
+  return std::exchange(bytes_, {});
 }
 
 std::string Utf16ToUtf8(std::u16string_view in, bool* valid) {

@@ -86,19 +86,19 @@ void FetchThread(std::shared_ptr<SharedFetch> shared, std::u16string url,
   shared->finished.notify_all();
 }
 
-// Ends a stalled fetch: the request is closed, which returns the blocked
-// call where the platform allows it; where it does not, the pending socket
-// operations to the server's port are cancelled until the thread is done.
-// True when it ended.
-bool EndStalledFetch(SharedFetch& shared, std::unique_lock<std::mutex>& lock,
+// Ends a fetch given up: the request is closed, which returns the blocked
+// call where the platform allows it; where it does not (Wine), the pending
+// socket operations to the server's port are cancelled until the thread is
+// done. True when it ended.
+bool EndGivenUpFetch(SharedFetch& shared, std::unique_lock<std::mutex>& lock,
                      const std::u16string& url) {
   if (shared.client) shared.client->Abort();
   UrlParts parts;
-  const bool haveParts = SplitUrl(url, parts);
+  const bool cancelSockets = ClosingRequestLeavesReadsBlocked() && SplitUrl(url, parts);
   const auto deadline = Clock::now() + kEndingTime;
   while (!shared.done && Clock::now() < deadline) {
     if (shared.finished.wait_for(lock, kWatchInterval, [&] { return shared.done; })) break;
-    if (haveParts) {
+    if (cancelSockets) {
       lock.unlock();
       CancelSocketIoToPort(parts.port);
       lock.lock();
@@ -118,10 +118,11 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
     return {};  // no thread to be had: the download failed
   }
 
+  const auto giveUpAt = Clock::now() + downloadLimit_;
   std::unique_lock lock(shared->mutex);
   while (!shared->done) {
-    if (shared->SinceProgress() > stallLimit_) {
-      const bool ended = EndStalledFetch(*shared, lock, url);
+    if (shared->SinceProgress() > stallLimit_ || Clock::now() >= giveUpAt) {
+      const bool ended = EndGivenUpFetch(*shared, lock, url);
       lock.unlock();
       if (ended) {
         thread.join();

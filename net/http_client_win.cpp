@@ -1,5 +1,6 @@
 #include "net/http_client_win.h"
 
+#include <algorithm>
 #include <iterator>
 #include <new>
 #include <vector>
@@ -124,29 +125,32 @@ bool CHttpClient::SendRequest(const std::u16string& url) {
   const DWORD flags = parts.secure ? kSecureRequestFlags : kPlainRequestFlags;
   ReplaceRequest(HttpOpenRequestW(connection_.get(), L"GET", AsWide(parts.pathAndQuery), nullptr,
                                  nullptr, nullptr, flags, 0));
-  const HINTERNET request = Request();
-  if (!request) return false;
-  SetTimeouts(request, timeout_);
-  if (!HttpAddRequestHeadersW(request, kAcceptHeader,
+  // Each call takes the handle afresh (null once Abort has closed it): a
+  // closed value may already be another request's.
+  if (!Request()) return false;
+  SetTimeouts(Request(), timeout_);
+  if (!HttpAddRequestHeadersW(Request(), kAcceptHeader,
                               static_cast<DWORD>(std::size(kAcceptHeader) - 1), 0)) {
     return false;
   }
   if (decoding_ &&
-      !HttpAddRequestHeadersW(request, kAcceptEncodingHeader,
+      !HttpAddRequestHeadersW(Request(), kAcceptEncodingHeader,
                               static_cast<DWORD>(std::size(kAcceptEncodingHeader) - 1), 0)) {
     return false;
   }
-  if (!SetCredential(request, INTERNET_OPTION_USERNAME, parts.userName) ||
-      !SetCredential(request, INTERNET_OPTION_PASSWORD, parts.password)) {
+  if (!SetCredential(Request(), INTERNET_OPTION_USERNAME, parts.userName) ||
+      !SetCredential(Request(), INTERNET_OPTION_PASSWORD, parts.password)) {
     return false;
   }
-  if (!HttpSendRequestW(request, nullptr, 0, nullptr, 0)) {
+  if (!HttpSendRequestW(Request(), nullptr, 0, nullptr, 0)) {
     if (parts.secure && IsCertificateRejection(GetLastError())) {
       lastStatus_ = HttpLastStatus::CertificateInvalid;
     }
     return false;
   }
 
+  const HINTERNET request = Request();
+  if (!request) return false;
   const ResponseVerdict verdict = JudgeResponse(QueryResponseFacts(request));
   lastStatus_ = verdict.status;
   bodyExpected_ = verdict.body;
@@ -180,26 +184,64 @@ void CHttpClient::ReplaceRequest(HINTERNET request) {
   if (!aborted_) request_ = std::move(incoming);
 }
 
+// A read waits until its block is full, which on a slow but steady link
+// would look like a stall to the fetch's watchdog; reads of only what has
+// arrived make every byte count as progress, but cost a call each for
+// little data. So whole blocks are read while the last ones arrived
+// quickly, and what has arrived otherwise.
+struct CHttpClient::ReadPace {
+  using Clock = std::chrono::steady_clock;
+  static constexpr auto kQuickBlock = std::chrono::seconds(1);
+
+  bool wholeBlocks = false;
+  Clock::time_point since = Clock::now();
+  uint64_t bytesSince = 0;
+};
+
+bool CHttpClient::ReadSome(std::vector<char>& block, ReadPace& pace, DWORD& read) {
+  read = 0;
+  const auto start = ReadPace::Clock::now();
+  if (pace.wholeBlocks) {
+    if (!InternetReadFile(Request(), block.data(), static_cast<DWORD>(block.size()), &read)) {
+      return false;
+    }
+    if (ReadPace::Clock::now() - start > ReadPace::kQuickBlock) pace = {};
+    return true;
+  }
+  DWORD available = 0;
+  if (!InternetQueryDataAvailable(Request(), &available, 0, 0)) return false;
+  if (available == 0) return true;
+  const DWORD wanted = std::min(available, static_cast<DWORD>(block.size()));
+  if (!InternetReadFile(Request(), block.data(), wanted, &read)) return false;
+  pace.bytesSince += read;
+  if (pace.bytesSince >= block.size()) {
+    const auto now = ReadPace::Clock::now();
+    pace.wholeBlocks = now - pace.since <= ReadPace::kQuickBlock;
+    pace.since = now;
+    pace.bytesSince = 0;
+  }
+  return true;
+}
+
 bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
   if (bodyExpected_.framing == BodyFraming::DeclaredLength) {
     body.Reserve(bodyExpected_.declaredLength);
   }
   std::vector<char> block(kReadBlockBytes);
-  const HINTERNET request = Request();
+  ReadPace pace;
   bool readFailed = false;
   bool tooLarge = false;
   for (;;) {
     DWORD read = 0;
-    if (!InternetReadFile(request, block.data(), static_cast<DWORD>(block.size()), &read)) {
+    if (!ReadSome(block, pace, read)) {
       readFailed = true;
       break;
     }
     if (read == 0) break;
-    if (body.received() + read > bodyLimit_) {
+    if (!body.Append(block.data(), read)) {
       tooLarge = true;
       break;
     }
-    body.Append(block.data(), read);
     if (onProgress_) onProgress_();
   }
   ReplaceRequest(nullptr);
@@ -236,7 +278,7 @@ bool CHttpClient::ReadBodyAs(Body& text) {
   }
   text = Body();
   try {
-    ResponseBodyDecoder body;
+    ResponseBodyDecoder body(bodyLimit_);
     if (!ReadWholeBody(body)) return false;
     TakeBody(body, text);
     return true;

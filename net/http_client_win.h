@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "common/utf_convert.h"
 #include "net/http_last_status.h"
@@ -21,9 +22,11 @@ class ResponseBodyDecoder;
 // that a server which stops answering cannot hold a run (and with it the
 // scheduler thread) for long.
 inline constexpr std::chrono::milliseconds kDefaultHttpTimeout = std::chrono::seconds(30);
-// Some seventy times the book of a company of 200,000: a server that keeps
-// sending must not take the workstation's memory before the run gives up.
-inline constexpr uint64_t kDefaultBodyLimit = uint64_t{1} << 30;
+// About twenty times the book of a company of 200,000, counted as the text
+// kept (decoded and repaired): a server that keeps sending, or a small
+// compressed answer that inflates without end, must not take the
+// workstation's memory before the run gives up.
+inline constexpr uint64_t kDefaultBodyLimit = uint64_t{256} << 20;
 
 class CHttpClient {
  public:
@@ -60,7 +63,8 @@ class CHttpClient {
   HttpLastStatus lastStatus() const { return lastStatus_; }
   // Called after every block of the body that arrives (for a watchdog).
   void SetProgressCallback(std::function<void()> onProgress) { onProgress_ = std::move(onProgress); }
-  // A body longer than this fails ReadBody with BodyTooLarge.
+  // A body whose text kept (decoded, zero-cut and repaired UTF-8) would be
+  // longer than this fails ReadBody with BodyTooLarge.
   void SetBodyLimit(uint64_t bytes) { bodyLimit_ = bytes; }
   // Whether the last body matched the length its response announced (or
   // it had none), so that a body cut short was caught by ReadBody.
@@ -72,6 +76,8 @@ class CHttpClient {
   template <class Body>
   bool ReadBodyAs(Body& body);
   bool ReadWholeBody(ResponseBodyDecoder& body);
+  struct ReadPace;
+  bool ReadSome(std::vector<char>& block, ReadPace& pace, DWORD& read);
   void CloseAll();
   HINTERNET Request();
   // Closes the request handle held so far and keeps `request` instead.

@@ -13,6 +13,10 @@ namespace {
 
 constexpr uint64_t kMaxReservedBytes = 256ull << 20;
 
+size_t KeptLimit(uint64_t limit) {
+  return static_cast<size_t>(std::min<uint64_t>(limit, Utf8Repairer::kNoLimit));
+}
+
 // Every read goes through here, so it looks at sixteen bytes a step.
 bool HasZeroByte(const char* data, size_t size) {
   size_t i = 0;
@@ -31,29 +35,32 @@ bool HasZeroByte(const char* data, size_t size) {
 
 }  // namespace
 
+ResponseBodyDecoder::ResponseBodyDecoder(uint64_t keptLimit)
+    : limit_(keptLimit), text_(KeptLimit(keptLimit)) {}
+
 void ResponseBodyDecoder::Reserve(uint64_t expectedBytes) {
   try {
-    text_.Reserve(static_cast<size_t>(std::min(expectedBytes, kMaxReservedBytes)));
+    text_.Reserve(KeptLimit(std::min({expectedBytes, limit_, kMaxReservedBytes})));
   } catch (const std::bad_alloc&) {
   }
 }
 
-void ResponseBodyDecoder::Append(const char* data, size_t size) {
+bool ResponseBodyDecoder::Append(const char* data, size_t size) {
   received_ += size;
-  if (!HasZeroByte(data, size)) {
-    text_.Append(std::string_view(data, size));
-    return;
-  }
+  if (!HasZeroByte(data, size)) return text_.Append(std::string_view(data, size));
   for (size_t at = 0; at < size; at += kSliceBytes) {
     const char* slice = data + at;
     const size_t length = std::min(kSliceBytes, size - at);
     const void* zero = std::memchr(slice, 0, length);
-    text_.Append(std::string_view(
-        slice, zero ? static_cast<size_t>(static_cast<const char*>(zero) - slice) : length));
+    if (!text_.Append(std::string_view(
+            slice, zero ? static_cast<size_t>(static_cast<const char*>(zero) - slice) : length))) {
+      return false;
+    }
   }
+  return true;
 }
 
-Utf8Repairer ResponseBodyDecoder::TakeUtf8() { return std::exchange(text_, {}); }
+Utf8Repairer ResponseBodyDecoder::TakeUtf8() { return std::exchange(text_, Utf8Repairer()); }
 
 std::u16string ResponseBodyDecoder::TakeText() {
   // Decoding the repaired text gives what decoding the bytes gives.

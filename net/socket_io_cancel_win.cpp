@@ -39,6 +39,12 @@ bool IsConnectedToPort(SOCKET s, uint16_t port) {
 
 }  // namespace
 
+bool ClosingRequestLeavesReadsBlocked() {
+  // Wine's ntdll exports its version; Windows' does not.
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 // Only this process's own handles are looked at, by value. Reading the
 // system's handle table instead (every process's handles, from the kernel
 // or Wine's server) once in a few hundred tries under load ended the

@@ -2,8 +2,9 @@
 # Builds the Windows Installer package from the Windows build:
 #   build-msi.sh PROGRAM_EXE PRESET_ACTIONS_DLL OUT_DIR [VERSION]
 # The version is the one in the program's version resource unless given
-# (the tests build a higher one). The package is
-# OUT_DIR/Tarnwell地址簿同步-<version>.msi, the only package left there.
+# (the tests build a higher one); three fields, or four with the fourth 0.
+# The package is OUT_DIR/Tarnwell地址簿同步-<version>.msi (three fields), the
+# only package left there.
 set -euo pipefail
 exe=$1 dll=$2 out=$3 version=${4:-}
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -15,6 +16,13 @@ if [ -z "$version" ]; then
 fi
 if [ -z "$version" ]; then
   echo "build-msi.sh: no version resource in $exe" >&2
+  exit 1
+fi
+# Windows Installer compares three fields only: packages differing in the
+# fourth would install side by side instead of one replacing the other.
+if [[ "$version" =~ ^([0-9]+\.[0-9]+\.[0-9]+)\.0$ ]]; then version=${BASH_REMATCH[1]}; fi
+if ! [[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]]; then
+  echo "build-msi.sh: version $version: a release version has three fields (the fourth 0)" >&2
   exit 1
 fi
 

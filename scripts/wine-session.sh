@@ -68,6 +68,13 @@ start() {
     # A crash must fail the test, not open a debugger window that waits forever.
     "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.tw-ready"
+    # Initialising a prefix leaves two service managers running, and the RPC
+    # service that COM's local-server activation needs then never starts
+    # ("Service request timeout"): the first activation waits for minutes.
+    # A server started afresh on the made prefix runs one, as on a used one.
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    "$WINESERVER" -w >/dev/null 2>&1 || true
+    "$WINESERVER" -p </dev/null >/dev/null 2>&1
   fi
   # Wine's service processes start with the first program and live as long
   # as the server; started here they hold no test's output pipe open.

@@ -1,5 +1,6 @@
 #include "sync/exchange_format.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -75,12 +76,17 @@ class AnswerReader {
 
   void RawSection(const XmlRawMarkers&, std::string_view) { FlushPerson(); }
 
-  // The values cannot take more room than the answer, nor a person less
-  // than the shortest whole one. Reserved memory that is never written
-  // costs address space only, and the list is not copied as it grows.
+  // Room for the persons a large company's answer of this size can hold
+  // (their values cannot take more room than the answer, nor a person less
+  // than the shortest whole one), so such a book is never copied as it
+  // grows. Past that the list grows as persons come: an answer padded
+  // with blanks must not claim memory for persons it does not have.
   void ReserveFor(std::size_t answerBytes) {
     constexpr std::size_t kShortestPerson = sizeof("<person Name=\"\" E-Mail=\"\"/>") - 1;
-    contacts_.reserve(answerBytes / kShortestPerson, answerBytes);
+    constexpr std::size_t kLargeCompany = 200'000;
+    constexpr std::size_t kValueBytesPerPerson = 64;
+    const std::size_t persons = std::min(answerBytes / kShortestPerson, kLargeCompany);
+    contacts_.reserve(persons, std::min(answerBytes, persons * kValueBytesPerPerson));
   }
 
   AddressBookAnswer Finish(XmlError error) {

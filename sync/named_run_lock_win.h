@@ -1,19 +1,30 @@
 #pragma once
 // Keeps runs of all instances of the program apart: they share address.xml,
-// the log and the mail client.
+// the log and the mail client. One lock per Windows user, across sessions
+// and elevation (a scheduled "/sync" with highest privileges included):
+// "Global\TarnwellAddrBookSync.Run.<the user's SID>", which only this user
+// and SYSTEM may open.
 
 #include <windows.h>
+
+#include <cstdint>
 
 #include "common/win/scoped_handles.h"
 #include "sync/sync_engine.h"
 
+// How long a run waits for another one before it gives up.
+inline constexpr uint32_t kRunLockWaitMs = 30 * 60 * 1000;
+
 class NamedRunLock final : public IRunLock {
  public:
   NamedRunLock();
-  void Lock() override;
+  Result Lock() override;
   void Unlock() override;
+  void StopWaiting() override;
 
  private:
+  const uint32_t waitMs_;
+  UniqueHandle stop_;
   UniqueHandle mutex_;
   bool held_ = false;
 };

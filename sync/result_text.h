@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+// A run that could not have the run lock: it changed nothing.
+inline constexpr char16_t kRunLockTimedOutText[] = u"等待另一个同步结束超过30分钟，本次未同步";
+inline constexpr char16_t kRunLockUnavailableText[] = u"无法取得同步锁，本次未同步";
+
 // The most characters of a server's own error text that a result keeps.
 inline constexpr size_t kServerTextLimit = 500;
 

@@ -46,11 +46,19 @@ class SharedSettings {
               const std::function<void(const SyncSettings&)>& after = {}) {
     std::lock_guard lock(mutex_);
     change(record_);
+    ++changes_;
     if (after) after(record_);
+  }
+  // How many times Update has been called: a pending retry of a failed run
+  // ends when the user changes the settings.
+  unsigned long long Changes() const {
+    std::lock_guard lock(mutex_);
+    return changes_;
   }
 
  private:
   mutable std::mutex mutex_;
   SyncSettings record_;
+  unsigned long long changes_ = 0;
   Overlay overlay_;
 };

@@ -8,11 +8,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 
 #include "sync/daily_scheduler.h"
 #include "sync/local_clock.h"
+#include "sync/retry_schedule.h"
 #include "sync/shared_settings.h"
 #include "sync/sync_run.h"
 #include "sync/sync_spread.h"
@@ -26,9 +28,19 @@ enum class RunMode {
 // Held for the whole of a run; serialises runs across processes.
 class IRunLock {
  public:
+  enum class Result {
+    Held,
+    TimedOut,     // another run kept it for longer than the lock waits
+    Unavailable,  // it cannot be created or opened
+    Stopped,      // StopWaiting was called
+  };
   virtual ~IRunLock() = default;
-  virtual void Lock() = 0;
+  // Waits for the lock, for at most the lock's own bound.
+  virtual Result Lock() = 0;
   virtual void Unlock() = 0;
+  // A Lock that is waiting, and every later one, returns Stopped at once.
+  // Any thread may call it.
+  virtual void StopWaiting() = 0;
 };
 
 // Where the scheduler keeps the date of the last automatic run.
@@ -39,8 +51,20 @@ class IAutoSyncMarkStore {
   virtual void Save(const std::u16string& date) = 0;
 };
 
-// Performs one run on a settings snapshot (the platform wiring).
-using SyncRunner = std::function<SyncRunOutcome(const SyncSettings&, RunMode)>;
+// Performs one run on a settings snapshot (the platform wiring). With a
+// `refusal`, the run could not have the run lock: the runner only logs and
+// reports that text as the run's failure and touches nothing else.
+using SyncRunner = std::function<SyncRunOutcome(const SyncSettings&, RunMode,
+                                                const std::optional<std::u16string>& refusal)>;
+
+// Hears of every run but one-shot ones, while the run holds its locks: the
+// tray's "running" state and each run's final outcome (a retry included).
+class IRunObserver {
+ public:
+  virtual ~IRunObserver() = default;
+  virtual void RunStarted() = 0;
+  virtual void RunEnded(RunMode mode, const SyncRunOutcome& outcome) = 0;
+};
 
 struct SyncEngineServices {
   SharedSettings& settings;
@@ -53,6 +77,9 @@ struct SyncEngineServices {
   IMessageSink& resultMessages;
   SyncRunner runner;
   DesktopIdentity desktop;  // places the daily run within SyncSpread
+  IRunObserver* observer = nullptr;
+  // The length of a retry delay's minute; only tests shorten it.
+  int64_t retryMinuteSeconds = 60;
 };
 
 class CSyncEngine {
@@ -66,23 +93,41 @@ class CSyncEngine {
 
   // Starts the scheduler thread.
   void StartEngine();
+  // Refuses queued runs and ends the scheduler thread once its run is done.
   void Stop();
+  // The program is ending: a run still waiting for the locks, and every
+  // later one, does not start. A run in progress finishes. Does not block.
+  void RefuseQueuedRuns();
 
   // One run, waiting for any other run to end first. Shows the result when
   // `showResult` is set, and the run's notice in either case, after the
-  // locks are released.
-  void RunSync(bool showResult);
-  // Nothing when a run is already in progress on this very thread.
+  // locks are released. False when the run was refused.
+  bool RunSync(bool showResult);
+  // Nothing when a run is already in progress on this very thread, or when
+  // queued runs are refused. A failed automatic run whose cause can pass is
+  // scheduled again (outcome.retryAt); a manual run that succeeds ends the
+  // day's pending retries.
   std::optional<SyncRunOutcome> RunOnce(RunMode mode);
 
  private:
   void SchedulerThread();
+  void SettleRetries(RunMode mode, SyncRunOutcome& outcome);
+  bool RetryDue(int64_t now);
+  std::optional<SyncRunOutcome> RunHoldingTheSlot(RunMode mode);
 
   SyncEngineServices services_;
 
   std::mutex runMutex_;
+  std::condition_variable runEnded_;
+  bool runBusy_ = false;  // under runMutex_
+  bool refusing_ = false;  // under runMutex_
   std::atomic<bool> runInProgress_{false};
   std::atomic<std::thread::id> runThread_{};
+
+  std::mutex retryMutex_;
+  RetrySchedule retries_;
+  unsigned long long retrySettingsChanges_ = 0;
+  std::minstd_rand retryRandom_{std::random_device{}()};
 
   std::mutex stopMutex_;
   std::condition_variable stopSignal_;

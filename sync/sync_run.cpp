@@ -18,6 +18,12 @@ SyncRunOutcome Outcome(std::u16string text, bool success) {
   return outcome;
 }
 
+SyncRunOutcome Failure(std::u16string text, RunFailure failure) {
+  SyncRunOutcome outcome = Outcome(std::move(text), false);
+  outcome.failure = failure;
+  return outcome;
+}
+
 std::u16string Number(size_t n) { return AsciiToUtf16(std::to_string(n)); }
 
 std::u16string SuccessText(int32_t kind, size_t count) {
@@ -41,7 +47,9 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
   if (type == WriterType::RefusedFoxmail56) {
     // Asked for on every run, also scheduled ones: the user must learn why
     // nothing is written.
-    return {kNoSyncTaskText, true, kFoxmail56RefusedText};
+    SyncRunOutcome refused = Outcome(kNoSyncTaskText, true);
+    refused.notice = kFoxmail56RefusedText;
+    return refused;
   }
   std::unique_ptr<IAddrBookSync> writer;
   if (type != WriterType::None) writer = deps.writers.Create(type);
@@ -50,23 +58,24 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
   if (writer->SyncContacts(contacts)) {
     // A writer that could save only part of the list says how much.
     const std::optional<size_t> written = writer->GetWrittenCount();
-    return Outcome(written ? SuccessText(settings.EmailClient, *written)
-                           : SuccessText(settings.EmailClient, type, contacts.size()),
+    return Outcome((written ? SuccessText(settings.EmailClient, *written)
+                            : SuccessText(settings.EmailClient, type, contacts.size())) +
+                       writer->GetResultNote(),
                    true);
   }
-  return Outcome(writer->GetLastErrorText(), false);
+  return Failure(writer->GetLastErrorText(), writer->GetLastFailure());
 }
 
 SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
-  if (settings.Password.empty()) return Outcome(kNoPasswordText, false);
+  if (settings.Password.empty()) return Failure(kNoPasswordText, RunFailure::NoPassword);
 
   FetchResult fetched = deps.fetcher.Fetch(BuildRequestUrl(settings, PasswordInUrl::Plain));
   if (fetched.status != FetchStatus::Ok) {
     // The shown and logged URL never carries the password.
-    const char16_t* prefix = fetched.status == FetchStatus::CertificateInvalid
-                                 ? kCertificateInvalidPrefix
-                                 : kOpenUrlFailedPrefix;
-    return Outcome(prefix + BuildRequestUrl(settings, PasswordInUrl::Masked), false);
+    const bool certificate = fetched.status == FetchStatus::CertificateInvalid;
+    return Failure((certificate ? kCertificateInvalidPrefix : kOpenUrlFailedPrefix) +
+                       BuildRequestUrl(settings, PasswordInUrl::Masked),
+                   certificate ? RunFailure::CertificateInvalid : RunFailure::DownloadFailed);
   }
 
   deps.answerCopy.SaveUtf8(fetched.body.Utf8());
@@ -74,14 +83,16 @@ SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
   // The contact list keeps what it needs: the body goes before the writer runs.
   AddressBookAnswer answer = ReadAnswerText(std::move(fetched.body));
   switch (answer.kind) {
-    case AnswerKind::ParseFailed: return Outcome(kParseFailedText, false);
+    case AnswerKind::ParseFailed: return Failure(kParseFailedText, RunFailure::ParseFailed);
     // The server's text is not ours: it is kept short.
-    case AnswerKind::ServerError: return Outcome(ShortenServerText(answer.errorText), false);
+    case AnswerKind::ServerError:
+      return Failure(ShortenServerText(answer.errorText), RunFailure::ServerError);
     case AnswerKind::Contacts: break;
   }
   if (!fetched.lengthAnnounced && !answer.addressBookClosed) {
     // A download cut short must not shrink the mail client's address book.
-    return Outcome(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked), false);
+    return Failure(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked),
+                   RunFailure::DownloadFailed);
   }
   return WriteContacts(settings, answer.contacts, deps);
 }
@@ -93,15 +104,24 @@ SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps) {
   try {
     outcome = RunSteps(settings, deps);
   } catch (const std::exception& e) {
-    outcome = Outcome(kRunErrorPrefix + Utf8ToUtf16(e.what()), false);
+    outcome = Failure(kRunErrorPrefix + Utf8ToUtf16(e.what()), RunFailure::RunError);
   } catch (...) {
-    outcome = Outcome(std::u16string(kRunErrorPrefix) + u"未知错误", false);
+    outcome = Failure(std::u16string(kRunErrorPrefix) + u"未知错误", RunFailure::RunError);
   }
   // In place: nothing here may throw.
   outcome.resultText = OneLineText(std::move(outcome.resultText));
   // Outside the try: a failing log must not become a second result text.
   try {
     deps.log.Append(outcome.resultText);
+  } catch (...) {
+  }
+  return outcome;
+}
+
+SyncRunOutcome RefusedSyncRun(const std::u16string& text, ISyncLog& log) {
+  SyncRunOutcome outcome = Failure(text, RunFailure::RunLockUnavailable);
+  try {
+    log.Append(outcome.resultText);
   } catch (...) {
   }
   return outcome;

@@ -11,6 +11,7 @@
 #include "sync/addr_book_sync.h"
 #include "sync/client_kind.h"
 #include "sync/answer_text.h"
+#include "sync/run_failure.h"
 #include "sync/sync_settings.h"
 
 enum class FetchStatus {
@@ -81,6 +82,9 @@ struct SyncRunOutcome {
   // itself: its caller does, once the run's locks are released, so that a
   // box nobody answers holds up no other run.
   std::optional<std::u16string> notice;
+  RunFailure failure = RunFailure::None;  // set whenever success is false
+  // A failed automatic run that will be tried again: when ("HH:MM").
+  std::optional<std::u16string> retryAt;
 };
 
 inline constexpr char16_t kNoPasswordText[] = u"没有设置密码";
@@ -94,6 +98,9 @@ inline constexpr char16_t kRunErrorPrefix[] = u"同步时发生错误：";
 // Performs one run on `settings` (a snapshot), logs its result text and
 // returns it. Never throws and never shows anything.
 SyncRunOutcome PerformSyncRun(const SyncSettings& settings, SyncRunDeps& deps);
+
+// A run that did not start (`text` says why): failed and logged.
+SyncRunOutcome RefusedSyncRun(const std::u16string& text, ISyncLog& log);
 
 // Shows a run's result text with the icon of its outcome.
 void ShowRunResult(const SyncRunOutcome& outcome, IMessageSink& messages);

@@ -30,7 +30,9 @@ bool BufferedStorageFile::Write(std::span<const uint8_t> bytes) {
 }
 
 bool BufferedStorageFile::Close() {
-  const bool ok = Flush();
+  // The folder is swapped in by renames, which the disk may keep before
+  // the files' bytes: they must be there first.
+  const bool ok = Flush() && FlushFileBuffers(file_.get()) != FALSE;
   file_.reset();
   return ok;
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-Foxmail7ReplaceOutcome Failure(const char16_t* text) { return {false, text}; }
+Foxmail7ReplaceOutcome Failure(const char16_t* text, RunFailure cause) { return {false, text, cause}; }
 
 bool WriteFolderFiles(const std::u16string& folder, const AddrContactList& contacts,
                       IFoxmail7Platform& platform) {
@@ -36,33 +36,44 @@ std::u16string Foxmail7AsideFolder(const std::u16string& folder) { return folder
 Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
                                              IFoxmail7Platform& platform) {
   const std::optional<Foxmail7Location> location = platform.Locate();
-  if (!location) return Failure(kFoxmail7NotFoundText);
+  if (!location) return Failure(kFoxmail7NotFoundText, RunFailure::ClientNotInstalled);
   const std::u16string folder = Foxmail7AddressFolder(*location);
-  if (platform.IsProcessRunning(location->executableName)) return Failure(kFoxmail7RunningText);
+  if (platform.IsProcessRunning(location->executableName)) return Failure(kFoxmail7RunningText, RunFailure::ClientFilesInUse);
 
   const std::u16string staging = Foxmail7StagingFolder(folder);
   const std::u16string aside = Foxmail7AsideFolder(folder);
-  if (!ClearLeftover(staging, platform)) return Failure(kDeleteFolderFailedText);
+  // A run that could not put the previous folder back (or a power cut
+  // between the two renames) left it aside. It returns first: a staging
+  // folder is cleared only while a whole folder is in place.
+  if (!platform.PathExists(folder) && platform.PathExists(aside) &&
+      !platform.MoveDirectory(aside, folder)) {
+    return Failure(kWriteFolderFailedText, RunFailure::ClientFilesInUse);
+  }
+  if (!ClearLeftover(staging, platform)) {
+    return Failure(kDeleteFolderFailedText, RunFailure::ClientFilesInUse);
+  }
   // Fails without creating anything when "Data\Address\2.5" is missing.
-  if (!platform.MakeDirectory(staging)) return Failure(kWriteFolderFailedText);
+  if (!platform.MakeDirectory(staging)) return Failure(kWriteFolderFailedText, RunFailure::WriterFailed);
   if (!WriteFolderFiles(staging, contacts, platform)) {
     platform.DeleteDirectoryTree(staging);
-    return Failure(kWriteFolderFailedText);
+    return Failure(kWriteFolderFailedText, RunFailure::WriterFailed);
   }
 
   const bool hadFolder = platform.PathExists(folder);
   if (hadFolder && (!ClearLeftover(aside, platform) || !platform.MoveDirectory(folder, aside))) {
     platform.DeleteDirectoryTree(staging);
-    return Failure(kDeleteFolderFailedText);
+    return Failure(kDeleteFolderFailedText, RunFailure::ClientFilesInUse);
   }
   if (!platform.MoveDirectory(staging, folder)) {
-    if (hadFolder) platform.MoveDirectory(aside, folder);
-    platform.DeleteDirectoryTree(staging);
-    return Failure(kWriteFolderFailedText);
+    // The previous folder did not come back, so nothing says it is still
+    // whole: the complete new one stays beside it rather than go too.
+    if (!hadFolder || platform.MoveDirectory(aside, folder)) platform.DeleteDirectoryTree(staging);
+    // Something holds the folder: Foxmail 7 started meanwhile, or a scanner.
+    return Failure(kWriteFolderFailedText, RunFailure::ClientFilesInUse);
   }
   // The new folder is in place. The previous one (or one that an
   // interrupted run put aside) goes now; if it resists, the next run
   // clears it.
   ClearLeftover(aside, platform);
-  return {true, {}};
+  return {true, {}, RunFailure::None};
 }

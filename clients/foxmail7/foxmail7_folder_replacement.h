@@ -10,6 +10,7 @@
 #include "clients/foxmail7/foxmail7_location.h"
 #include "clients/foxmail7/storage_sink.h"
 #include "sync/addr_contact.h"
+#include "sync/run_failure.h"
 
 inline constexpr char16_t kFoxmail7NotFoundText[] = u"未找到Foxmail7";
 inline constexpr char16_t kFoxmail7RunningText[] = u"在同步时，请您关闭Foxmail7";
@@ -28,6 +29,7 @@ class IFoxmail7Platform {
   virtual bool MakeDirectory(const std::u16string& path) = 0;
   // True also when there was nothing to remove.
   virtual bool DeleteDirectoryTree(const std::u16string& path) = 0;
+  // A rename that is on the disk when it returns true.
   virtual bool MoveDirectory(const std::u16string& from, const std::u16string& to) = 0;
   // Creates or truncates a file; null when it cannot be created.
   virtual std::unique_ptr<IStorageFile> CreateStorageFile(const std::u16string& path) = 0;
@@ -36,6 +38,7 @@ class IFoxmail7Platform {
 struct Foxmail7ReplaceOutcome {
   bool success = false;
   std::u16string errorText;  // set whenever success is false
+  RunFailure failure = RunFailure::None;
 };
 
 // The sibling folders of a replacement: the new folder while it is being
@@ -46,6 +49,8 @@ std::u16string Foxmail7AsideFolder(const std::u16string& folder);
 // At most kFoxmail7ContactLimit contacts are written, the first ones of the
 // list. Nothing on disk changes unless Foxmail 7 is found and not running. On
 // failure the previous folder is where it was, and whatever this run
-// created beside it is removed as far as possible.
+// created beside it is removed as far as possible; only when the previous
+// folder cannot be put back is the complete new one kept, in the staging
+// folder, so that a complete copy is always somewhere.
 Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
                                              IFoxmail7Platform& platform);

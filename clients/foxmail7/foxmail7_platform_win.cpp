@@ -29,7 +29,7 @@ bool Foxmail7PlatformWin::DeleteDirectoryTree(const std::u16string& path) {
 }
 
 bool Foxmail7PlatformWin::MoveDirectory(const std::u16string& from, const std::u16string& to) {
-  return MoveFileExW(AsWide(from), AsWide(to), 0) != FALSE;
+  return MoveFileExW(AsWide(from), AsWide(to), MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 std::unique_ptr<IStorageFile> Foxmail7PlatformWin::CreateStorageFile(const std::u16string& path) {

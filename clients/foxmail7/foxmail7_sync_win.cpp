@@ -6,6 +6,9 @@
 bool CServiceFoxmail7Sync::SyncContacts(const AddrContactList& contacts) {
   Foxmail7PlatformWin platform;
   Foxmail7ReplaceOutcome outcome = ReplaceFoxmail7Folder(contacts, platform);
-  if (!outcome.success) lastErrorText_ = std::move(outcome.errorText);
+  if (!outcome.success) {
+    lastErrorText_ = std::move(outcome.errorText);
+    lastFailure_ = outcome.failure;
+  }
   return outcome.success;
 }

@@ -10,7 +10,9 @@ class CServiceFoxmail7Sync final : public IAddrBookSync {
   // when its folder cannot be replaced; the previous folder then stays.
   bool SyncContacts(const AddrContactList& contacts) override;
   std::u16string GetLastErrorText() const override { return lastErrorText_; }
+  RunFailure GetLastFailure() const override { return lastFailure_; }
 
  private:
   std::u16string lastErrorText_;
+  RunFailure lastFailure_ = RunFailure::WriterFailed;
 };

@@ -15,8 +15,9 @@ class IStorageSink {
 // A storage file being created on disk.
 class IStorageFile : public IStorageSink {
  public:
-  // Completes the file. False when any byte written so far did not reach
-  // it; the file is then incomplete.
+  // Completes the file and has it on the disk, not only in the system's
+  // cache, so that a power cut cannot empty it after a rename. False when
+  // any byte written so far did not reach it; the file is then incomplete.
   virtual bool Close() = 0;
 };
 

@@ -6,7 +6,8 @@ namespace {
 
 class BusyMessageFilter final : public IMessageFilter {
  public:
-  explicit BusyMessageFilter(const BusyRetryPolicy& policy) : policy_(policy) {}
+  explicit BusyMessageFilter(const OutlookCallContext& context)
+      : busy_(context.busy), callLimitMs_(context.limits.callMs) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -28,33 +29,35 @@ class BusyMessageFilter final : public IMessageFilter {
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
     return SERVERCALL_ISHANDLED;
   }
-  // `elapsedMs` counts from the first attempt of the call.
-  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsedMs, DWORD rejectType) override {
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD rejectType) override {
     constexpr DWORD kCancel = static_cast<DWORD>(-1);
     if (rejectType != SERVERCALL_RETRYLATER && rejectType != SERVERCALL_REJECTED) return kCancel;
-    const auto pause = policy_.PauseBeforeRetry(elapsedMs);
+    const auto pause = busy_->NextPause();
     // COM reads 0-99 as "at once" and 100 or more as a pause in milliseconds.
     return pause ? *pause : kCancel;
   }
-  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-    return PENDINGMSG_WAITDEFPROCESS;
+  // `elapsedMs` counts from the start of the call; COM then fails it with
+  // RPC_E_CALL_CANCELED.
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD elapsedMs, DWORD) override {
+    return elapsedMs >= callLimitMs_ ? PENDINGMSG_CANCELCALL : PENDINGMSG_WAITDEFPROCESS;
   }
 
  private:
   ~BusyMessageFilter() = default;
 
   std::atomic<ULONG> references_{1};
-  const BusyRetryPolicy policy_;
+  const std::shared_ptr<BusyRetryBudget> busy_;
+  const DWORD callLimitMs_;
 };
 
 }  // namespace
 
-UniqueComRef<IMessageFilter> MakeBusyMessageFilter(const BusyRetryPolicy& policy) {
-  return UniqueComRef<IMessageFilter>(new BusyMessageFilter(policy));
+UniqueComRef<IMessageFilter> MakeBusyMessageFilter(const OutlookCallContext& context) {
+  return UniqueComRef<IMessageFilter>(new BusyMessageFilter(context));
 }
 
-ScopedBusyMessageFilter::ScopedBusyMessageFilter(const BusyRetryPolicy& policy) {
-  UniqueComRef<IMessageFilter> filter = MakeBusyMessageFilter(policy);
+ScopedBusyMessageFilter::ScopedBusyMessageFilter(const OutlookCallContext& context) {
+  UniqueComRef<IMessageFilter> filter = MakeBusyMessageFilter(context);
   // COM keeps its own reference to the filter while it is installed.
   installed_ = SUCCEEDED(CoRegisterMessageFilter(filter.get(), previous_.put()));
 }

@@ -68,7 +68,7 @@ bool IsBusyStatus(HRESULT status) {
 }
 
 MemberCallResult CallMember(IDispatch& target, DISPID member, MemberKind kind,
-                            std::initializer_list<DispatchArg> args, const BusyRetryPolicy& busy) {
+                            std::initializer_list<DispatchArg> args, OutlookCallContext& context) {
   // IDispatch takes the arguments last to first.
   std::vector<ScopedVariant> reversedArgs;
   reversedArgs.reserve(args.size());
@@ -77,16 +77,23 @@ MemberCallResult CallMember(IDispatch& target, DISPID member, MemberKind kind,
   }
 
   // An out-of-process Outlook is waited for by the message filter; an
-  // in-process server (or a filter-less thread) hands the busy status back
-  // here. Measured from the first attempt, so the two never add up.
-  const ULONGLONG start = GetTickCount64();
+  // in-process server (or a filter-less thread, or Wine's COM) hands the
+  // busy status back here. Both take their pauses from the same budget.
   for (;;) {
+    if (context.watch) context.watch->Begin();
     MemberCallResult result = InvokeOnce(target, member, kind, reversedArgs);
+    if (context.watch) context.watch->End();
     if (!IsBusyStatus(result.status)) return result;
-    const auto pause = busy.PauseBeforeRetry(GetTickCount64() - start);
+    const auto pause = context.busy->NextPause();
     if (!pause) return result;
     Sleep(*pause);
   }
+}
+
+MemberCallResult CallMember(IDispatch& target, DISPID member, MemberKind kind,
+                            std::initializer_list<DispatchArg> args) {
+  OutlookCallContext context;
+  return CallMember(target, member, kind, args, context);
 }
 
 UniqueComRef<IDispatch> TakeObject(ScopedVariant& value) {

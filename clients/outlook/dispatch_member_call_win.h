@@ -1,7 +1,7 @@
 #pragma once
 // One member call into an automation object by its fixed dispatch
 // identifier (no names are looked up). A call that the server turns away
-// as busy is made again until the busy policy gives up.
+// as busy is made again while the busy budget lasts.
 
 #include <windows.h>
 #include <oaidl.h>
@@ -12,7 +12,7 @@
 #include <string_view>
 #include <variant>
 
-#include "clients/outlook/busy_retry_policy.h"
+#include "clients/outlook/outlook_waits.h"
 #include "clients/outlook/scoped_variant_win.h"
 #include "common/win/scoped_handles.h"
 
@@ -30,10 +30,12 @@ struct MemberCallResult {
 };
 
 // `args` in the order of the member's parameters. Never throws for a
-// failed call: the result carries it.
+// failed call: the result carries it. The context's watch hears of the call.
 MemberCallResult CallMember(IDispatch& target, DISPID member, MemberKind kind,
-                            std::initializer_list<DispatchArg> args,
-                            const BusyRetryPolicy& busy = {});
+                            std::initializer_list<DispatchArg> args, OutlookCallContext& context);
+// With limits of its own.
+MemberCallResult CallMember(IDispatch& target, DISPID member, MemberKind kind,
+                            std::initializer_list<DispatchArg> args);
 
 // The statuses with which a busy server turns a call away.
 bool IsBusyStatus(HRESULT status);

@@ -5,13 +5,13 @@
 
 bool OutlookCalls::Call(IDispatch& target, DISPID member, MemberKind kind,
                         std::initializer_list<DispatchArg> args) {
-  MemberCallResult result = CallMember(target, member, kind, args);
+  MemberCallResult result = Make(target, member, kind, args);
   return Check(result);
 }
 
 UniqueComRef<IDispatch> OutlookCalls::Object(IDispatch& target, DISPID member, MemberKind kind,
                                              std::initializer_list<DispatchArg> args) {
-  MemberCallResult result = CallMember(target, member, kind, args);
+  MemberCallResult result = Make(target, member, kind, args);
   if (!Check(result)) return {};
   UniqueComRef<IDispatch> object = TakeObject(result.value);
   if (!object) failureText_ = OutlookCallFailureText({}, DISP_E_TYPEMISMATCH);
@@ -20,13 +20,13 @@ UniqueComRef<IDispatch> OutlookCalls::Object(IDispatch& target, DISPID member, M
 
 UniqueComRef<IDispatch> OutlookCalls::Found(IDispatch& target, DISPID member,
                                             std::initializer_list<DispatchArg> args) {
-  MemberCallResult result = CallMember(target, member, MemberKind::Method, args);
+  MemberCallResult result = Make(target, member, MemberKind::Method, args);
   if (!Check(result)) return {};
   return TakeObject(result.value);
 }
 
-std::optional<int32_t> OutlookCalls::Number(IDispatch& target, DISPID member) {
-  MemberCallResult result = CallMember(target, member, MemberKind::PropertyGet, {});
+std::optional<int32_t> OutlookCalls::Number(IDispatch& target, DISPID member, MemberKind kind) {
+  MemberCallResult result = Make(target, member, kind, {});
   if (!Check(result)) return std::nullopt;
   if (FAILED(VariantChangeType(result.value.get(), result.value.get(), 0, VT_I4))) {
     failureText_ = OutlookCallFailureText({}, DISP_E_TYPEMISMATCH);
@@ -36,7 +36,7 @@ std::optional<int32_t> OutlookCalls::Number(IDispatch& target, DISPID member) {
 }
 
 std::optional<std::u16string> OutlookCalls::Text(IDispatch& target, DISPID member) {
-  MemberCallResult result = CallMember(target, member, MemberKind::PropertyGet, {});
+  MemberCallResult result = Make(target, member, MemberKind::PropertyGet, {});
   if (!Check(result)) return std::nullopt;
   VARIANT* value = result.value.get();
   if (V_VT(value) == VT_EMPTY || V_VT(value) == VT_NULL) return std::u16string();
@@ -48,8 +48,23 @@ std::optional<std::u16string> OutlookCalls::Text(IDispatch& target, DISPID membe
   return text ? FromWide(text, SysStringLen(text)) : std::u16string();
 }
 
+bool OutlookCalls::Value(IDispatch& target, DISPID member, MemberKind kind,
+                         std::initializer_list<DispatchArg> args, ScopedVariant& value) {
+  MemberCallResult result = Make(target, member, kind, args);
+  if (!Check(result)) return false;
+  value = std::move(result.value);
+  return true;
+}
+
 bool OutlookCalls::Check(const MemberCallResult& result) {
   if (result.ok()) return true;
-  failureText_ = OutlookCallFailureText(result.description, static_cast<uint32_t>(result.status));
+  if (result.status == RPC_E_CALL_CANCELED) {
+    failureText_ = OutlookNoAnswerText(context_.limits.callMs);
+  } else if (IsBusyStatus(result.status)) {
+    failureText_ = OutlookBusyText(context_.limits.busyMs);
+  } else {
+    failureText_ = OutlookCallFailureText(result.description, static_cast<uint32_t>(result.status));
+  }
+  failure_ = OutlookCallFailure(static_cast<uint32_t>(result.status));
   return false;
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "clients/company_marker.h"
+#include "clients/outlook/outlook_failure_text.h"
 #include "clients/outlook/dispatch_member_call_win.h"
 #include "common/win/scoped_handles.h"
 
@@ -29,6 +30,11 @@ constexpr DISPID kSave = 0xF048;
 constexpr DISPID kFullName = 0x3001;
 constexpr DISPID kEmail1Address = 0x8083;
 constexpr DISPID kNickName = 0x3A4F;
+constexpr DISPID kEntryID = 0xF01E;
+constexpr DISPID kGetItemFromID = 0x2109;
+constexpr DISPID kGetTable = 0xFB1D;
+constexpr DISPID kGetRowCount = 0x50;
+constexpr DISPID kGetArray = 0xFBCF;
 
 constexpr int32_t olFolderDeletedItems = 3;
 constexpr int32_t olFolderContacts = 10;
@@ -43,6 +49,12 @@ inline std::u16string MarkerFilter() {
 
 class OutlookCalls {
  public:
+  // The context must outlive the calls.
+  explicit OutlookCalls(OutlookCallContext& context) : context_(context) {}
+
+  // The waits these calls share, for a second series of calls in the same run.
+  OutlookCallContext& context() const { return context_; }
+
   bool Call(IDispatch& target, DISPID member, MemberKind kind,
             std::initializer_list<DispatchArg> args);
 
@@ -54,19 +66,34 @@ class OutlookCalls {
   UniqueComRef<IDispatch> Found(IDispatch& target, DISPID member,
                                 std::initializer_list<DispatchArg> args);
 
-  // A property that must read as a number.
-  std::optional<int32_t> Number(IDispatch& target, DISPID member);
+  // A property (or method) that must read as a number.
+  std::optional<int32_t> Number(IDispatch& target, DISPID member,
+                                MemberKind kind = MemberKind::PropertyGet);
   // A property that must read as a text; an empty value is empty text.
   std::optional<std::u16string> Text(IDispatch& target, DISPID member);
 
+  // A call whose value the caller takes as it comes, into `value`.
+  bool Value(IDispatch& target, DISPID member, MemberKind kind,
+             std::initializer_list<DispatchArg> args, ScopedVariant& value);
+
   // Ends the calls with a failure of the writer's own finding.
-  void Fail(std::u16string text) { failureText_ = std::move(text); }
+  void Fail(std::u16string text, RunFailure cause = RunFailure::WriterFailed) {
+    failureText_ = std::move(text);
+    failure_ = cause;
+  }
 
   bool failed() const { return !failureText_.empty(); }
   const std::u16string& failureText() const { return failureText_; }
+  RunFailure failure() const { return failure_; }
 
  private:
   bool Check(const MemberCallResult& result);
+  MemberCallResult Make(IDispatch& target, DISPID member, MemberKind kind,
+                        std::initializer_list<DispatchArg> args) {
+    return CallMember(target, member, kind, args, context_);
+  }
 
+  OutlookCallContext& context_;
   std::u16string failureText_;
+  RunFailure failure_ = RunFailure::WriterFailed;
 };

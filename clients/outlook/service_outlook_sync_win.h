@@ -1,38 +1,48 @@
 #pragma once
 // The writer for Outlook: through Outlook's automation object it brings the
 // contacts of the default contacts folder that carry the marker nickname in
-// line with the company list. The marked contacts that this moved into
-// Deleted Items are erased there. Contacts without the marker, and other
+// line with the company list. Contacts without the marker, and other
 // folders, are never touched.
 
 #include <string>
+#include <utility>
 
 #include "sync/addr_book_sync.h"
 
 enum class OutlookWriteMode {
   // Outlook 2003, 2007, 2010: every marked contact is deleted and one
-  // marked contact per company contact created anew.
+  // marked contact per company contact created anew; the marked contacts
+  // this moved into Deleted Items are erased there.
   ReplaceAll,
-  // Outlook 2013+: only the difference is written; contacts that are
-  // already there are not touched (see UpdateMarkedContacts).
+  // Outlook 2013+: one item per person, changed only where the company
+  // changed (see SyncKnownContacts); nothing is erased from Deleted Items.
   ChangesOnly,
 };
 
 class CServiceOutlookSync final : public IAddrBookSync {
  public:
-  explicit CServiceOutlookSync(OutlookWriteMode mode = OutlookWriteMode::ReplaceAll)
-      : mode_(mode) {}
+  // `recordPath`: where Outlook 2013+ keeps the record of what it wrote.
+  explicit CServiceOutlookSync(OutlookWriteMode mode = OutlookWriteMode::ReplaceAll,
+                               std::u16string recordPath = {})
+      : mode_(mode), recordPath_(std::move(recordPath)) {}
 
-  // Needs COM initialised (single-threaded apartment) on the calling
-  // thread. False when Outlook cannot be started ("无法启动Outlook：" and
-  // the status) or a call into it fails ("Outlook调用失败：..."), also when
-  // the search for marked contacts does not end; what was deleted or saved
-  // before the failure stays so. Calls that a busy Outlook turns away are
-  // offered again for about a minute.
+  // Talks to Outlook from a thread of its own (OutlookWaitLimits). False
+  // when Outlook cannot be started ("无法启动Outlook：" and the status) or a
+  // call into it fails ("Outlook调用失败：..."), also when a call does not
+  // return within a minute, when Outlook turns calls away as busy for two
+  // minutes in all, and when the search for marked contacts does not end;
+  // what was deleted or saved before the failure stays so. Outlook
+  // 2003-2010 succeed when every contact was written, also when Deleted
+  // Items could not be cleaned (GetResultNote says so).
   bool SyncContacts(const AddrContactList& contacts) override;
   std::u16string GetLastErrorText() const override { return lastErrorText_; }
+  RunFailure GetLastFailure() const override { return lastFailure_; }
+  std::u16string GetResultNote() const override { return resultNote_; }
 
  private:
   const OutlookWriteMode mode_;
+  const std::u16string recordPath_;
   std::u16string lastErrorText_;
+  RunFailure lastFailure_ = RunFailure::WriterFailed;
+  std::u16string resultNote_;
 };

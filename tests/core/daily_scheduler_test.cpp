@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "sync/daily_scheduler.h"
+#include "sync/retry_schedule.h"
 
 namespace {
 
@@ -158,6 +159,65 @@ TEST(DailySchedulerTest, UnknownLocalTimeNeverFires) {
   for (int64_t t = 0; t < 3 * SimTime::kDay; t += 30) {
     EXPECT_FALSE(s.Poll(0, 540, t, std::nullopt));
   }
+}
+
+// The retries of a failed automatic run: which causes, when, how many.
+// Each row fails at 09:00 and goes on failing with the same cause.
+TEST(RetryScheduleTest, CausesTimesAndMidnight) {
+  struct Row {
+    RunFailure cause;
+    int64_t start;
+    double draw;
+    std::string retries;  // minutes after the first failure at which it retries
+  };
+  const Row rows[] = {
+      {RunFailure::DownloadFailed, SimTime::At(0, 9, 0), 0.0, "5 15 35 75 "},
+      {RunFailure::ClientUnavailable, SimTime::At(0, 9, 0), 0.0, "5 15 35 75 "},
+      {RunFailure::ClientFilesInUse, SimTime::At(0, 9, 0), 0.0, "5 15 35 75 "},
+      {RunFailure::RunLockUnavailable, SimTime::At(0, 9, 0), 0.0, "5 15 35 75 "},
+      // Lengthened by half at most: 7.5, 15, 30, 60 minutes.
+      {RunFailure::DownloadFailed, SimTime::At(0, 9, 0), 0.999999, "7 22 52 112 "},
+      {RunFailure::NoPassword, SimTime::At(0, 9, 0), 0.0, ""},
+      {RunFailure::ServerError, SimTime::At(0, 9, 0), 0.0, ""},
+      {RunFailure::CertificateInvalid, SimTime::At(0, 9, 0), 0.0, ""},
+      {RunFailure::ParseFailed, SimTime::At(0, 9, 0), 0.0, ""},
+      {RunFailure::ClientNotInstalled, SimTime::At(0, 9, 0), 0.0, ""},
+      {RunFailure::EmptyList, SimTime::At(0, 9, 0), 0.0, ""},
+      {RunFailure::WriterFailed, SimTime::At(0, 9, 0), 0.0, ""},
+      {RunFailure::RunError, SimTime::At(0, 9, 0), 0.0, ""},
+      // 23:00: the 40-minute retry would pass midnight.
+      {RunFailure::DownloadFailed, SimTime::At(0, 23, 0), 0.0, "5 15 35 "},
+      {RunFailure::DownloadFailed, SimTime::At(0, 23, 56), 0.0, ""},
+  };
+  for (const Row& row : rows) {
+    RetrySchedule retries;
+    retries.DayStarted();
+    std::string got;
+    SimTime now{row.start};
+    while (const std::optional<int64_t> due = retries.Failed(row.cause, now.seconds, now.Local(), row.draw)) {
+      EXPECT_FALSE(retries.TakeDue(*due - 1));
+      EXPECT_TRUE(retries.TakeDue(*due));
+      now.seconds = *due;
+      got += std::to_string((now.seconds - row.start) / 60) + " ";
+    }
+    EXPECT_EQ(got, row.retries) << static_cast<int>(row.cause) << " at " << row.start;
+  }
+}
+
+TEST(RetryScheduleTest, ForgottenRetryAndANewDay) {
+  RetrySchedule retries;
+  SimTime now{SimTime::At(0, 9, 0)};
+  ASSERT_TRUE(retries.Failed(RunFailure::DownloadFailed, now.seconds, now.Local(), 0.5));
+  EXPECT_EQ(ClockText(SimTime{*retries.due()}.Local()), u"09:06");
+  retries.Forget();  // a manual run succeeded, or the settings changed
+  EXPECT_FALSE(retries.TakeDue(SimTime::At(0, 23, 0)));
+  for (int i = 1; i < RetrySchedule::kMaxRetries; ++i) {  // the forgotten one counts
+    ASSERT_TRUE(retries.Failed(RunFailure::DownloadFailed, now.seconds, now.Local(), 0));
+  }
+  EXPECT_FALSE(retries.Failed(RunFailure::DownloadFailed, now.seconds, now.Local(), 0));
+  now.seconds = SimTime::At(1, 9, 0);
+  retries.DayStarted();
+  EXPECT_TRUE(retries.Failed(RunFailure::DownloadFailed, now.seconds, now.Local(), 0));
 }
 
 }  // namespace

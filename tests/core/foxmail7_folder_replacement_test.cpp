@@ -120,8 +120,13 @@ TEST(Foxmail7Replacement, APastSixteenBitListKeepsItsFirstContactsReadably) {
   EXPECT_TRUE(report.contacts == kept) << report.contacts.size();
 }
 
-TEST(Foxmail7Replacement, EveryFailureLeavesTheDiskAsItWas) {
-  std::vector<std::pair<std::function<void(FakeDisk&)>, std::u16string>> cases = {
+TEST(Foxmail7Replacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWhole) {
+  struct Case {
+    std::function<void(FakeDisk&)> setUp;
+    std::u16string text;
+    std::function<void(FakeDisk&)> changeExpected = {};  // none: the disk as it was
+  };
+  std::vector<Case> cases = {
       {[](FakeDisk& d) { d.location.reset(); }, u"未找到Foxmail7"},
       {[](FakeDisk& d) { d.running.insert(u"Client.exe"); }, u"在同步时，请您关闭Foxmail7"},
       {[](FakeDisk& d) {
@@ -134,19 +139,31 @@ TEST(Foxmail7Replacement, EveryFailureLeavesTheDiskAsItWas) {
        u"删除目录失败"},
       {[](FakeDisk& d) { d.entries[kAside] = kDir, d.undeletable.insert(kAside); },
        u"删除目录失败"},
+      // Neither folder goes back in, in this run or the next: the new one stays.
+      {[](FakeDisk& d) { d.unmovable = {kStaging, kAside}; }, u"写入Foxmail7地址簿失败",
+       [](FakeDisk& d) {
+         d.MoveDirectory(kFolder, kAside);
+         for (auto& [p, bytes] : FolderAfterSuccess())
+           if (Within(p, kFolder)) d.entries[kStaging + p.substr(kFolder.size())] = bytes;
+       }},
+      {[](FakeDisk& d) {
+         d.MoveDirectory(kFolder, kAside), d.entries[kStaging] = kDir, d.unmovable = {kAside};
+       },
+       u"写入Foxmail7地址簿失败"},
   };
   for (Foxmail7File f : kFoxmail7Files) {
     const std::u16string name(Foxmail7FileName(f));
     cases.push_back({[=](FakeDisk& d) { d.failingFile = name; }, u"写入Foxmail7地址簿失败"});
   }
   for (size_t i = 0; i < cases.size(); ++i) {
-    FakeDisk disk;
-    cases[i].first(disk);
-    const auto before = disk.entries;
+    FakeDisk disk, expected;
+    cases[i].setUp(disk);
+    expected.entries = disk.entries;
+    if (cases[i].changeExpected) cases[i].changeExpected(expected);
     const Foxmail7ReplaceOutcome outcome = ReplaceFoxmail7Folder(kContacts, disk);
     EXPECT_FALSE(outcome.success) << i;
-    EXPECT_EQ(cases[i].second, outcome.errorText) << i;
-    EXPECT_EQ(before, disk.entries) << i;
+    EXPECT_EQ(cases[i].text, outcome.errorText) << i;
+    EXPECT_EQ(expected.entries, disk.entries) << i;
   }
 }
 

@@ -88,9 +88,10 @@ TEST(PresetsTest, OnlyMissingValuesAreWrittenAndEachMustReadBack) {
       const auto it = values.find(s + u"." + k);
       return it == values.end() ? d : it->second;
     }
-    void WriteString(const std::u16string& s, const std::u16string& k,
+    bool WriteString(const std::u16string& s, const std::u16string& k,
                      const std::u16string& v) override {
       if (writable) values[s + u"." + k] = v;
+      return writable;
     }
   } file;
   file.values[u"General.SyncTime"] = u"600";

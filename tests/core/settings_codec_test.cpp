@@ -35,10 +35,11 @@ struct FakeProfile : IProfile {
     auto it = values.find({s, k});
     return it == values.end() ? d : it->second;
   }
-  void WriteString(const std::u16string& s, const std::u16string& k,
+  bool WriteString(const std::u16string& s, const std::u16string& k,
                    const std::u16string& v) override {
     values[{s, k}] = v;
     writeOrder.push_back(s + u"." + k);
+    return true;
   }
 };
 

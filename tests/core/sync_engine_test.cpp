@@ -28,10 +28,18 @@ struct FixedClock : IClock {
   }
 };
 
-struct CountingLock : IRunLock {
+// Free, or held by another process until the engine stops waiting.
+struct TestLock : IRunLock {
   std::atomic<int> locks{0};
-  void Lock() override { ++locks; }
+  std::atomic<bool> heldElsewhere{false};
+  std::atomic<bool> stopped{false};
+  Result Lock() override {
+    ++locks;
+    while (heldElsewhere && !stopped) std::this_thread::yield();
+    return stopped ? Result::Stopped : Result::Held;
+  }
   void Unlock() override {}
+  void StopWaiting() override { stopped = true; }
 };
 
 struct MemoryMarks : IAutoSyncMarkStore {
@@ -65,11 +73,21 @@ DesktopIdentity DesktopPastMidnight() {
   }
 }
 
+struct Observer : IRunObserver {
+  std::mutex m;
+  std::vector<std::optional<std::u16string>> retries;
+  void RunStarted() override {}
+  void RunEnded(RunMode, const SyncRunOutcome& o) override {
+    std::lock_guard l(m);
+    retries.push_back(o.retryAt);
+  }
+};
+
 struct EngineFixture : testing::Test {
   DesktopIdentity desktop = DesktopPastMidnight();
   SharedSettings settings;
   FixedClock clock;
-  CountingLock lock;
+  TestLock lock;
   MemoryMarks marks;
   Recorder messages;
   std::atomic<int> runs{0};
@@ -78,9 +96,13 @@ struct EngineFixture : testing::Test {
   std::vector<RunMode> modes;
   std::mutex modesMutex;
   std::function<void()> duringRun;
+  std::atomic<bool> failing{false};
+  Observer observer;
 
   CSyncEngine engine{SyncEngineServices{
-      settings, clock, lock, marks, messages, [this](const SyncSettings& s, RunMode mode) {
+      settings, clock, lock, marks, messages,
+      [this](const SyncSettings& s, RunMode mode, const std::optional<std::u16string>& refusal) {
+        if (refusal) return SyncRunOutcome{*refusal, false, std::nullopt, RunFailure::RunLockUnavailable, std::nullopt};
         const int c = ++concurrent;
         int m = maxConcurrent.load();
         while (c > m && !maxConcurrent.compare_exchange_weak(m, c)) {
@@ -93,9 +115,12 @@ struct EngineFixture : testing::Test {
         std::this_thread::yield();
         --concurrent;
         ++runs;
-        return SyncRunOutcome{u"ran for " + s.Account, true, std::nullopt};
+        if (failing) {
+          return SyncRunOutcome{u"down", false, std::nullopt, RunFailure::DownloadFailed, std::nullopt};
+        }
+        return SyncRunOutcome{u"ran for " + s.Account, true, std::nullopt, RunFailure::None, std::nullopt};
       },
-      desktop}};
+      desktop, &observer}};
 
   // Moves the clock and returns once the scheduler has finished a poll at
   // the new time (a poll reads the clock, a fired run reads it again).
@@ -173,6 +198,40 @@ TEST_F(EngineFixture, SpreadRunStartsOnceADayAtItsOwnMinutePastMidnight) {
   EXPECT_EQ(marks.Load(), u"2026-12-09");
 }
 
+// Exit, log-off or "/quit": a run waiting for the locks does not start,
+// whether it waits behind a run of this process or of another one.
+TEST_F(EngineFixture, ARunStillWaitingForTheLocksDoesNotStartOnceExitIsAsked) {
+  // The day's scheduled run comes while a manual run is going.
+  std::atomic<bool> release{false};
+  duringRun = [&] {
+    while (!release) std::this_thread::yield();
+  };
+  std::thread manual([&] { engine.RunSync(true); });
+  ASSERT_TRUE(WaitFor([&] { return concurrent.load() == 1; }));
+  clock.now = 9 * 3600;
+  engine.StartEngine();
+  ASSERT_TRUE(WaitFor([&] { return marks.Load() == u"2026-12-07"; }));
+  engine.RefuseQueuedRuns();
+  release = true;
+  manual.join();
+  engine.Stop();
+  EXPECT_EQ(modes, std::vector<RunMode>{RunMode::Manual});
+  // Not run, so not recorded: the next start catches up.
+  EXPECT_EQ(marks.Load(), u"");
+}
+
+TEST_F(EngineFixture, ARunWaitingForAnotherProcessDoesNotStartOnceExitIsAsked) {
+  lock.heldElsewhere = true;
+  std::optional<SyncRunOutcome> queued = SyncRunOutcome{};
+  std::thread waiting([&] { queued = engine.RunOnce(RunMode::Automatic); });
+  ASSERT_TRUE(WaitFor([&] { return lock.locks.load() == 1; }));
+  engine.RefuseQueuedRuns();
+  waiting.join();
+  EXPECT_FALSE(queued.has_value());
+  EXPECT_FALSE(engine.RunOnce(RunMode::OneShot).has_value());
+  EXPECT_EQ(runs.load(), 0);
+}
+
 TEST_F(EngineFixture, StopEndsAnIdleSchedulerPromptly) {
   clock.now = 8 * 3600;
   engine.StartEngine();
@@ -180,6 +239,34 @@ TEST_F(EngineFixture, StopEndsAnIdleSchedulerPromptly) {
   engine.Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_EQ(runs.load(), 0);
+}
+
+TEST_F(EngineFixture, FailedDailyRunIsRetriedUntilSettingsChangeOrAManualRunSucceeds) {
+  constexpr int64_t kDay = 86400;
+  failing = true;
+  clock.now = 9 * 3600;
+  engine.StartEngine();
+  ASSERT_TRUE(WaitFor([&] { return runs.load() == 1; }));
+  SetTimeAndPoll(9 * 3600 + 299);
+  EXPECT_EQ(runs.load(), 1);
+  SetTimeAndPoll(9 * 3600 + 450);  // 5 minutes, lengthened by at most half
+  EXPECT_EQ(runs.load(), 2);
+  settings.Update([](SyncSettings&) {});  // the user saved the dialog
+  SetTimeAndPoll(10 * 3600);
+  EXPECT_EQ(runs.load(), 2);
+
+  SetTimeAndPoll(kDay + 9 * 3600);  // the next day fails again
+  ASSERT_EQ(runs.load(), 3);
+  failing = false;
+  engine.RunSync(true);  // and a manual run succeeds
+  SetTimeAndPoll(kDay + 10 * 3600);
+  engine.Stop();
+  EXPECT_EQ(runs.load(), 4);
+  std::lock_guard l(observer.m);
+  ASSERT_EQ(observer.retries.size(), 4u);
+  EXPECT_TRUE(observer.retries[0] >= u"09:05" && observer.retries[0] <= u"09:07");
+  EXPECT_TRUE(observer.retries[1].has_value());
+  EXPECT_FALSE(observer.retries[3].has_value());
 }
 
 }  // namespace

@@ -40,6 +40,8 @@ struct FakeWriter : IAddrBookSync {
   }
   std::u16string GetLastErrorText() const override { return error; }
   std::optional<size_t> GetWrittenCount() const override { return written; }
+  std::u16string GetResultNote() const override { return note; }
+  std::u16string note;
 };
 
 struct FakeWriters : IWriterFactory {
@@ -49,6 +51,7 @@ struct FakeWriters : IWriterFactory {
   bool available = true;
   std::u16string error;
   std::optional<size_t> written;
+  std::u16string note;
   AddrContactList received;
   std::unique_ptr<IAddrBookSync> Create(WriterType type) override {
     created.push_back(type);
@@ -58,6 +61,7 @@ struct FakeWriters : IWriterFactory {
     w->throws = throws;
     w->error = error;
     w->written = written;
+    w->note = note;
     w->received = &received;
     return w;
   }
@@ -193,6 +197,14 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
   settings.EmailClient = ClientOutlookExpress;
   writers.written = 1;
   EXPECT_EQ(Run().resultText, u"[Outlook Express] 更新了1个联系人");
+
+  // What a writer left undone without losing a contact follows the text.
+  settings.EmailClient = ClientOutlook2010;
+  writers.written.reset();
+  writers.note = u"（已删除邮件中的旧联系人未能清除）";
+  const auto noted = Run();
+  EXPECT_TRUE(noted.success);
+  EXPECT_EQ(log.lines.back(), u"[Outlook 2010] 更新了2个联系人（已删除邮件中的旧联系人未能清除）");
 }
 
 TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
@@ -278,8 +290,8 @@ TEST_F(SyncRunTest, KindsMapToTheirWriters) {
 
 TEST_F(SyncRunTest, ResultIconFollowsSuccess) {
   FakeMessages sink;
-  ShowRunResult({u"ok", true, std::nullopt}, sink);
-  ShowRunResult({u"", false, std::nullopt}, sink);
+  ShowRunResult({u"ok", true, std::nullopt, RunFailure::None, std::nullopt}, sink);
+  ShowRunResult({u"", false, std::nullopt, RunFailure::WriterFailed, std::nullopt}, sink);
   ASSERT_EQ(sink.shown.size(), 2u);
   EXPECT_EQ(sink.shown[0].second, MessageIcon::Information);
   EXPECT_EQ(sink.shown[1].first, u"");

@@ -36,11 +36,14 @@ TEST(TrayStatusTest, LastRunIsTheLastStampedLineOfTheLog) {
 TEST(TrayStatusTest, TipShowsTheLastRunCutToTheNotificationArea) {
   const std::u16string name = u"Tarnwell地址簿同步";
   EXPECT_EQ(IdleTip(name, std::nullopt), name);
-  EXPECT_EQ(IdleTip(name, LastRun{u"2026-12-07 09:00:03", u"[Foxmail 7.x] 更新了300个联系人"}),
+  EXPECT_EQ(IdleTip(name, LastRun{u"2026-12-07 09:00:03", u"[Foxmail 7.x] 更新了300个联系人", std::nullopt}),
             u"Tarnwell地址簿同步\n上次同步：2026-12-07 09:00 [Foxmail 7.x] 更新了300个联系人");
-  const std::u16string tip = IdleTip(name, LastRun{u"2026-12-07 09:00:03", std::u16string(200, u'长')});
+  const std::u16string tip = IdleTip(name, LastRun{u"2026-12-07 09:00:03", std::u16string(200, u'长'), std::nullopt});
   const std::u16string head = u"Tarnwell地址簿同步\n上次同步：2026-12-07 09:00 ";
   EXPECT_EQ(tip, head + std::u16string(127 - head.size(), u'长'));  // 127 and the zero
+  // A pending retry's time survives the cut.
+  const std::u16string retry = IdleTip(name, LastRun{u"2026-12-07 09:00:03", std::u16string(200, u'长'), u"09:06"});
+  EXPECT_EQ(retry, head + std::u16string(127 - head.size() - 8, u'长') + u"，09:06重试");
 
   // A character outside the basic plane is never split at the cut.
   const std::u16string emoji = u"\U0001F600";

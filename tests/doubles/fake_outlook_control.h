@@ -111,6 +111,12 @@ class FakeOutlook {
     library_.Call<void (*)(int)>("FakeOutlook_IgnoreDeletes", ignored ? 1 : 0);
   }
 
+  // Outlook's object-model guard as when Outlook does not trust the
+  // program: a protected member fails as when the user clicks "Deny".
+  void SetGuard(bool on) { library_.Call<void (*)(int)>("FakeOutlook_SetGuard", on ? 1 : 0); }
+  // The security prompts the guard raised since the last reset.
+  int GuardPrompts() { return library_.Call<int (*)()>("FakeOutlook_GuardPrompts"); }
+
   // As a user editing the first item of `folder` named `fullName` in
   // Outlook: gives it a note (any field the writer does not write).
   bool SetNote(int folder, const std::u16string& fullName, const std::u16string& note) {
@@ -118,7 +124,8 @@ class FakeOutlook {
                "FakeOutlook_SetNote", folder, AsWide(fullName), AsWide(note)) != 0;
   }
 
-  // One line per saved item of the folder, "full name|e-mail|nickname",
+  // One line per saved item of the folder, in the folder's order, "full
+  // name|e-mail|nickname" (the name as written),
   // with "|note" after it when the item has one.
   std::vector<std::u16string> Contacts(int folder) const {
     return library_.Lines("FakeOutlook_Describe", folder);

@@ -23,11 +23,18 @@ class FakeOutlookServer {
     CLSIDFromString(TW_FAKE_OUTLOOK_CLSID_TEXT, &classId);
     CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                      reinterpret_cast<void**>(application_.put()));
+    ScopedVariant id = Control({u"ProcessId"});
+    if (V_VT(id.get()) == VT_I4) {
+      process_.reset(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(V_I4(id.get()))));
+    }
   }
   ~FakeOutlookServer() {
     Control({u"Quit"});  // whatever references COM may still hold
     application_.reset();
     FakeOutlookRegistration::Unregister();
+    // Gone before the next test starts one: a server still quitting would
+    // take that test's activation.
+    if (process_) WaitForSingleObject(process_.get(), 10000);
   }
   FakeOutlookServer(const FakeOutlookServer&) = delete;
   FakeOutlookServer& operator=(const FakeOutlookServer&) = delete;
@@ -50,6 +57,25 @@ class FakeOutlookServer {
   std::vector<std::u16string> Contacts(int folder) { return Lines({u"Describe", int32_t{folder}}); }
   // "Object.Member=count" per member called since the history was cleared.
   std::vector<std::u16string> CallCounts() { return Lines({u"CallCounts"}); }
+  // The next call of `member` does not return until Unstall, as a call
+  // behind an Outlook prompt.
+  void HangCall(DISPID member) { Control({u"HangCall", int32_t{member}}); }
+  // The next `count` calls are turned away with `status`, as by a busy Outlook.
+  void RejectCalls(int32_t count, HRESULT status) {
+    Control({u"RejectCalls", count, int32_t{status}});
+  }
+  void Unstall() { Control({u"Unstall"}); }
+  // A call hangs, or calls have been turned away.
+  bool Stalled() {
+    ScopedVariant stalled = Control({u"Stalled"});
+    return V_VT(stalled.get()) == VT_I4 && V_I4(stalled.get()) == 1;
+  }
+  // As FakeOutlook::SetGuard and GuardPrompts.
+  void SetGuard(bool on) { Control({u"Guard", int32_t{on ? 1 : 0}}); }
+  long GuardPrompts() {
+    ScopedVariant prompts = Control({u"GuardPrompts"});
+    return V_VT(prompts.get()) == VT_I4 ? V_I4(prompts.get()) : -1;
+  }
   long StoreWrites() {
     ScopedVariant writes = Control({u"StoreWrites"});
     return V_VT(writes.get()) == VT_I4 ? V_I4(writes.get()) : -1;
@@ -77,4 +103,5 @@ class FakeOutlookServer {
 
   RegistryTestLock lock_;
   UniqueComRef<IDispatch> application_;
+  UniqueHandle process_;
 };

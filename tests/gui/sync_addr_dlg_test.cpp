@@ -189,6 +189,11 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
 
   SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"https://mail.corp.example/webmail/");
+  // A file held by another program cannot be written (read-only would not stop root).
+  UniqueHandle held(CreateFileW(AsWide(Ini()), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, {}));
+  EXPECT_EQ(CommandShowingBox(dialog, IDOK), u"保存设置失败：" + Ini());
+  EXPECT_TRUE(IsWindowVisible(dialog));
+  held.reset();
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   // The older file's keys keep their places, SyncSpread too, which the
@@ -263,18 +268,21 @@ TEST_F(SyncAddrDlgTest, ManagedSettingsAreGreyedWithThePolicyAndSavesKeepTheUser
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   const std::string saved = ReadFileBytes(Ini());
   for (const char* line : {"ServerHost=127.0.0.1\r\n", "ServerPort=1\r\n", "SyncType=1\r\n",
-                           "SavePassword=1\r\n", "\nPassword=\r\n", "ProtectedPassword=\r\n"}) {
+                           "SavePassword=1\r\n", "\nPassword=\r\n"}) {
     EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
   }
+  EXPECT_EQ(saved.find("ProtectedPassword=A"), std::string::npos) << saved;  // no DPAPI blob
 
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, CancelAutoSyncWritesManualTypeAndTheMenuFollows) {
+  // The saved password was protected for another user: it stays as it is.
+  const std::string foreignPassword = "ProtectedPassword=AQAAANCMnd8BFdERjHoAwE/Cl+sBAAAA\r\n";
   WriteIni(
       "[General]\r\nEmailClient=0\r\nSyncType=0\r\nSyncTime=540\r\n[Server]\r\n"
-      "ServerHost=127.0.0.1\r\n");
+      "ServerHost=127.0.0.1\r\nSavePassword=1\r\n" + foreignPassword);
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(IsEnabled(dialog, IDC_SYNC_TIME));
@@ -284,6 +292,7 @@ TEST_F(SyncAddrDlgTest, CancelAutoSyncWritesManualTypeAndTheMenuFollows) {
   const std::string ini = ReadFileBytes(Ini());
   EXPECT_NE(ini.find("SyncType=1\r\n"), std::string::npos) << ini;
   EXPECT_NE(ini.find("SyncTime=540\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find(foreignPassword), std::string::npos) << ini;
 
   // The tray menu opens and closes again.
   PostMessageW(dialog, kTrayCallback, 10, WM_RBUTTONDOWN);

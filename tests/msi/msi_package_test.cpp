@@ -62,6 +62,14 @@ std::vector<std::u16string> InstalledVersions() {
   return versions;
 }
 
+// Every product installed (for the user: HKCU\Software\Microsoft\Installer\Products).
+DWORD InstalledProducts() {
+  wchar_t product[39] = {};
+  DWORD count = 0;
+  while (MsiEnumProductsW(count, product) == ERROR_SUCCESS) ++count;
+  return count;
+}
+
 // The program's own version string, which the package must carry.
 std::u16string ProgramVersion() {
   CFileVersionInfo info;
@@ -209,7 +217,8 @@ TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedAndOlderIs
                     u"SPREAD=30"),
             0u);
   EXPECT_FALSE(Running(program));
-  EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{u"99.0.0"});
+  EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
+  EXPECT_EQ(InstalledProducts(), 1u);  // replaced, not joined by a second product
   std::string expected = saved;
   expected.replace(expected.find("SyncSpread=\r\n"), 13, "SyncSpread=30\r\n");
   EXPECT_EQ(ReadFileBytes(InDir(u"AddrBookSync.ini")), expected);
@@ -217,7 +226,7 @@ TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedAndOlderIs
   EXPECT_TRUE(RunValue());
 
   EXPECT_EQ(Install(package_, u""), kInstallFailure);
-  EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{u"99.0.0"});
+  EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
   EXPECT_TRUE(FileExists(ProgramPath()));
 }
 

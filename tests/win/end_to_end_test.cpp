@@ -11,7 +11,11 @@
 #include "common/utf_convert.h"
 #include "http_test_replies.h"
 #include "loopback_http_server_win.h"
+#include "common/win/scoped_handles.h"
+#include "tests/doubles/fake_library_win.h"
 #include "win_test_support.h"
+
+#include <sddl.h>
 
 namespace {
 
@@ -196,6 +200,55 @@ TEST(RunLockTest, TwoProgramsNeverSyncAtTheSameTime) {
   EXPECT_EQ(rb.exitCode, 0u);
   EXPECT_EQ(served, 2);
   EXPECT_EQ(maxInFlight, 1);
+}
+
+// The run lock is the user's own, by name: a run that cannot have it within
+// its bound (shortened here), or cannot open it at all because someone made
+// the name for themselves only, fails with its text and touches nothing; it
+// never takes another name instead.
+TEST(RunLockTest, ARunThatCannotHaveTheUsersRunLockFailsAndChangesNothing) {
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  UniqueHandle ownedToken(token);
+  alignas(TOKEN_USER) unsigned char user[256];
+  DWORD size = 0;
+  ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, sizeof user, &size));
+  wchar_t* sid = nullptr;
+  ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid));
+  UniqueLocalMemory ownedSid(sid);
+  const std::u16string name = u"Global\\TarnwellAddrBookSync.Run." + FromWide(sid);
+
+  LoopbackHttpServer server([](const RecordedRequest&) { return Ok(kTwoPeople); });
+  ScratchDir dir;
+  const std::u16string exe = PrepareProgram(dir, -1, server.port());
+  ScopedEnvironmentVariable bound{u"TW_TEST_RUN_LOCK_WAIT_MS", u"1000"};
+  const struct {
+    const char* what;
+    const wchar_t* access;  // null: as the program makes it
+    const char16_t* expected;
+  } cases[] = {
+      {"held by another run", nullptr, u"等待另一个同步结束超过30分钟，本次未同步\r\n"},
+      {"made by someone else for SYSTEM only", L"D:P(A;;GA;;;SY)",
+       u"无法取得同步锁，本次未同步\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (c.access) {
+      ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(c.access, SDDL_REVISION_1,
+                                                                       &descriptor, nullptr));
+    }
+    UniqueLocalMemory ownedDescriptor(descriptor);
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+    UniqueHandle held(CreateMutexW(&attributes, TRUE, AsWide(name)));
+    ASSERT_TRUE(held);
+    const ProcessResult r = RunProgram(exe, u"/sync");
+    EXPECT_EQ(r.output, Utf16ToUtf8(c.expected));
+    EXPECT_EQ(r.exitCode, 1u);
+    ReleaseMutex(held.get());
+  }
+  EXPECT_TRUE(server.Requests().empty());
+  EXPECT_FALSE(FileExists(dir.File(u"address.xml")));
 }
 
 }  // namespace

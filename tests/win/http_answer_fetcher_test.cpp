@@ -12,6 +12,7 @@
 #include "common/utf_convert.h"
 #include "http_test_replies.h"
 #include "net/http_answer_fetcher_win.h"
+#include "net/socket_io_cancel_win.h"
 
 namespace {
 
@@ -44,6 +45,36 @@ TEST(HttpAnswerFetcherTest, AStalledTlsHandshakeIsGivenUp) {
   const FetchResult r = fetcher.Fetch(url);
   EXPECT_NE(r.status, FetchStatus::Ok);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+}
+
+// Progress keeps a fetch going, for so long: a slow but steady link is read
+// to its end, however large the client's reads, and a trickle without end
+// is given up at the download's bound.
+TEST(HttpAnswerFetcherTest, ASlowLinkIsReadAndATrickleEndsInTime) {
+  const std::string body(1200, 'a');  // 100 bytes every 150 ms: 1.8 s
+  struct Case {
+    const char* what;
+    ScriptedReply reply;
+    bool whole;
+  } const cases[] = {
+      {"slow but steady",
+       {ResponseHead("HTTP/1.1 200 OK", "Content-Length: 1200\r\n"), ReplyEnd::KeepAlive, body,
+        100, 150ms},
+       true},
+      {"a trickle without end",
+       {ResponseHead("HTTP/1.1 200 OK"), ReplyEnd::Close, std::string(100'000, 'a'), 1, 100ms},
+       false},
+  };
+  constexpr auto kDownloadLimit = 5s;
+  for (const Case& c : cases) {
+    LoopbackHttpServer server({c.reply});
+    HttpAnswerFetcher fetcher(1500ms, 1s, kDownloadLimit);
+    const auto start = std::chrono::steady_clock::now();
+    const FetchResult r = fetcher.Fetch(server.Url(u"/mail/addresssync.asp"));
+    EXPECT_EQ(r.status == FetchStatus::Ok, c.whole) << c.what;
+    EXPECT_EQ(r.body.size(), c.whole ? body.size() : 0u) << c.what;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kDownloadLimit + 5s) << c.what;
+  }
 }
 
 int ThreadsOfThisProcess() {
@@ -79,6 +110,7 @@ class MutePeer {
     listener_.reset();
     WSACleanup();
   }
+  uint16_t port() const { return port_; }
   std::u16string HttpsUrl() const {
     return u"https://127.0.0.1:" + AsciiToUtf16(std::to_string(port_)) + u"/mail/addresssync.asp";
   }
@@ -87,6 +119,45 @@ class MutePeer {
   UniqueSocket listener_;
   uint16_t port_ = 0;
 };
+
+// The cancel that ends a given-up fetch under Wine is aimed at the server's
+// port: another connection's pending read is left alone.
+TEST(HttpAnswerFetcherTest, SocketCancelLeavesOtherPortsAlone) {
+  struct PendingRead {
+    explicit PendingRead(uint16_t port) {
+      overlapped.hEvent = event.get();
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      address.sin_port = htons(port);
+      connected =
+          connect(socket.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+      WSABUF buffer{1, &byte};
+      DWORD flags = 0;
+      WSARecv(socket.get(), &buffer, 1, nullptr, &flags, &overlapped, nullptr);
+    }
+    // Declared first, destroyed last: the socket ends its read first.
+    WSAOVERLAPPED overlapped{};
+    UniqueHandle event{WSACreateEvent()};
+    UniqueSocket socket{::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)};
+    char byte = 0;
+    bool connected = false;
+  };
+  MutePeer server;
+  MutePeer other;
+  PendingRead cancelled(server.port());
+  PendingRead leftAlone(other.port());
+  ASSERT_TRUE(cancelled.connected && leftAlone.connected);
+
+  EXPECT_EQ(CancelSocketIoToPort(server.port()), 1);
+  ASSERT_EQ(WaitForSingleObject(cancelled.event.get(), 10'000), WAIT_OBJECT_0);
+  DWORD transferred = 0;
+  DWORD flags = 0;
+  EXPECT_FALSE(WSAGetOverlappedResult(cancelled.socket.get(), &cancelled.overlapped,
+                                      &transferred, FALSE, &flags));
+  EXPECT_EQ(WSAGetLastError(), WSA_OPERATION_ABORTED);
+  EXPECT_EQ(WaitForSingleObject(leftAlone.event.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
 
 // Giving up a fetch ends its thread: twenty of them in one process (a
 // resident program stalled on twenty days) leave the thread count where it

@@ -177,6 +177,29 @@ TEST(HttpClientTest, ABodyPastTheLimitFailsReadBody) {
   EXPECT_EQ(Fetch(client, server.Url(u"/3")).text.size(), 3000u);
 }
 
+// Abort closes the request while its thread may still be between calls;
+// the value then goes to the next request made (Wine hands out the lowest
+// free value), which the given-up thread must not read from.
+TEST(HttpClientTest, AReadGivenUpNeverTouchesTheNextRequest) {
+  LoopbackHttpServer server(
+      [](const RecordedRequest& r) { return Ok(r.Target() == "/a" ? "<a>given up</a>" : "<b/>"); });
+  CHttpClient next(kTestTimeout);
+  ASSERT_EQ(Fetch(next, server.Url(u"/b")).text, u"<b/>");  // keeps its connection
+  CHttpClient givenUp(kTestTimeout);
+  bool nextOpened = false;
+  givenUp.SetProgressCallback([&] {
+    if (nextOpened) return;
+    givenUp.Abort();
+    nextOpened = next.OpenUrl(server.Url(u"/b"));
+  });
+  std::u16string text;
+  ASSERT_TRUE(givenUp.OpenUrl(server.Url(u"/a")));
+  EXPECT_FALSE(givenUp.ReadBody(text));
+  ASSERT_TRUE(nextOpened);
+  EXPECT_TRUE(next.ReadBody(text));
+  EXPECT_EQ(text, u"<b/>");
+}
+
 TEST(HttpClientTest, StalledServerTimesOut) {
   LoopbackHttpServer server({{"", ReplyEnd::Stall}});
   CHttpClient client(kTestTimeout);

@@ -14,6 +14,7 @@
 #include "common/utf_convert.h"
 #include "common/win/scoped_handles.h"
 #include "http_test_replies.h"
+#include "net/http_client_win.h"
 #include "sync/sync_run.h"
 #include "win_test_support.h"
 
@@ -136,7 +137,7 @@ TEST_F(HttpSyncEndToEndTest, AnswerCutShortFailsAndWritesNothing) {
   EXPECT_EQ(server.Requests().size(), 1u);
 }
 
-TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortOrCorruptFails) {
+TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortCorruptOrTooLargeFails) {
   const std::string half = kGzipped.substr(0, kGzipped.size() / 2);
   std::string badCheck = kGzipped;
   badCheck[badCheck.size() - 6] ^= 0x01;  // the CRC of the decoded text
@@ -153,6 +154,12 @@ TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortOrCorruptFails) {
                                 ReplyEnd::Close}},
       {"wrong check", Answer("HTTP/1.1 200 OK", badCheck, kGzipHeaders, ReplyEnd::Close)},
       {"bad block", Answer("HTTP/1.1 200 OK", badBlock, kGzipHeaders, ReplyEnd::Close)},
+      // A few megabytes that inflate past what a run keeps: malformed bytes
+      // are kept as three each.
+      {"600 MiB of malformed UTF-8",
+       Answer("HTTP/1.1 200 OK", GzipOfRepeatedByte(0xFF, (600u << 20) / 258), kGzipHeaders)},
+      {"1 GiB of blanks",
+       Answer("HTTP/1.1 200 OK", GzipOfRepeatedByte(' ', (1u << 30) / 258), kGzipHeaders)},
   };
   for (const Case& c : cases) {
     LoopbackHttpServer server({c.reply});
@@ -164,6 +171,10 @@ TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortOrCorruptFails) {
                                   "&onlydepart=1";
     EXPECT_EQ(r.exitCode, 1u) << c.what;
     EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + "\r\n") << c.what;
+    WIN32_FILE_ATTRIBUTE_DATA copy{};
+    GetFileAttributesExW(AsWide(dir_.File(u"address.xml")), GetFileExInfoStandard, &copy);
+    EXPECT_LE((uint64_t{copy.nFileSizeHigh} << 32) | copy.nFileSizeLow, kDefaultBodyLimit)
+        << c.what;
   }
 }
 
@@ -228,10 +239,9 @@ TEST_F(HttpSyncEndToEndTest, PolicyAddressMachineOverUserOverOwnAndNothingStored
   ASSERT_EQ(Sync().exitCode, 0u);
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 3u);
-  for (const auto& [n, folder] : {std::pair{0, "machine"}, {1, "user"}, {2, "mail"}}) {
-    EXPECT_EQ(requests[n].Target(), "/" + std::string(folder) +
-                                        "/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
-  }
+  EXPECT_EQ(requests[0].Target(), "/machine/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
+  EXPECT_EQ(requests[1].Target(), "/user/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
+  EXPECT_EQ(requests[2].Target(), "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
   EXPECT_EQ(ReadFileBytes(ini), before);
 
   // A password may not be kept: the saved one goes at start, nothing else.

@@ -186,6 +186,18 @@ bool LoopbackHttpServer::SendAll(SOCKET s, std::string_view bytes) {
   return true;
 }
 
+bool LoopbackHttpServer::SendTrickle(SOCKET s, const ScriptedReply& reply) {
+  for (size_t at = 0; at < reply.trickle.size(); at += reply.trickleBytes) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (stopped_.wait_for(lock, reply.trickleEvery, [this] { return stopping_.load(); })) {
+      return false;
+    }
+    lock.unlock();
+    if (!SendAll(s, std::string_view(reply.trickle).substr(at, reply.trickleBytes))) return false;
+  }
+  return true;
+}
+
 void LoopbackHttpServer::WaitUntilStopped() {
   std::unique_lock<std::mutex> lock(mutex_);
   stopped_.wait(lock, [this] { return stopping_.load(); });
@@ -212,7 +224,7 @@ void LoopbackHttpServer::Serve(UniqueSocket connection, int number) {
       std::lock_guard<std::mutex> lock(scriptMutex_);
       reply = script_(request);
     }
-    if (!SendAll(connection.get(), reply.bytes)) return;
+    if (!SendAll(connection.get(), reply.bytes) || !SendTrickle(connection.get(), reply)) return;
     switch (reply.end) {
       case ReplyEnd::KeepAlive:
         continue;

@@ -7,6 +7,7 @@
 #include <winsock2.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -41,6 +42,10 @@ enum class ReplyEnd {
 struct ScriptedReply {
   std::string bytes;  // sent exactly as given: status line, headers, body
   ReplyEnd end = ReplyEnd::KeepAlive;
+  // Then these, `trickleBytes` at a time every `trickleEvery`: a slow link.
+  std::string trickle = {};
+  size_t trickleBytes = 1;
+  std::chrono::milliseconds trickleEvery{0};
 };
 
 struct SocketTraits {
@@ -77,6 +82,7 @@ class LoopbackHttpServer {
   void AcceptLoop();
   void Serve(UniqueSocket connection, int number);
   bool SendAll(SOCKET s, std::string_view bytes);
+  bool SendTrickle(SOCKET s, const ScriptedReply& reply);
   std::optional<std::string> ReceiveHead(SOCKET s, std::string& pending);
   void WaitUntilStopped();
 

@@ -1,7 +1,8 @@
 // How the Outlook writer waits for a busy Outlook: the message filter that
 // COM consults for calls into an out-of-process Outlook, and the retries of
-// calls that an in-process server turns away itself. Wine's COM never
-// consults a client's filter, so the filter is tested directly.
+// calls that an in-process server turns away itself. Wine's COM neither
+// consults a client's filter on a rejected call nor ends a call that the
+// filter cancels, so the filter is tested directly.
 
 #include <gtest/gtest.h>
 
@@ -15,22 +16,26 @@ namespace {
 
 constexpr DWORD kCancel = static_cast<DWORD>(-1);
 
-TEST(BusyMessageFilterTest, RetriesBusyAndRejectedCallsUntilThePolicyGivesUp) {
-  UniqueComRef<IMessageFilter> filter = MakeBusyMessageFilter(BusyRetryPolicy{});
+TEST(BusyMessageFilterTest, RetriesWithinTheRunsBusyBudgetAndCancelsACallThatDoesNotReturn) {
+  UniqueComRef<IMessageFilter> filter =
+      MakeBusyMessageFilter(OutlookCallContext{OutlookWaitLimits{60000, 250, 100}});
   EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), 100u);
-  EXPECT_EQ(filter->RetryRejectedCall(nullptr, 30000, SERVERCALL_REJECTED), 100u);
-  EXPECT_EQ(filter->RetryRejectedCall(nullptr, 60000, SERVERCALL_RETRYLATER), kCancel);
+  // Another call: the budget is the run's, not the call's.
+  EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), 100u);
+  EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), kCancel);
   EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_ISHANDLED), kCancel);
   EXPECT_EQ(filter->HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, nullptr),
             static_cast<DWORD>(SERVERCALL_ISHANDLED));
-  EXPECT_EQ(filter->MessagePending(nullptr, 0, PENDINGTYPE_TOPLEVEL),
+  EXPECT_EQ(filter->MessagePending(nullptr, 59999, PENDINGTYPE_TOPLEVEL),
             static_cast<DWORD>(PENDINGMSG_WAITDEFPROCESS));
+  EXPECT_EQ(filter->MessagePending(nullptr, 60000, PENDINGTYPE_TOPLEVEL),
+            static_cast<DWORD>(PENDINGMSG_CANCELCALL));
 }
 
 TEST(BusyMessageFilterTest, IsInstalledForItsLifetimeAndPutsThePreviousOneBack) {
   ScopedComInit com;
   ASSERT_TRUE(com.ok());
-  UniqueComRef<IMessageFilter> before = MakeBusyMessageFilter(BusyRetryPolicy{1, 1});
+  UniqueComRef<IMessageFilter> before = MakeBusyMessageFilter(OutlookCallContext{});
   ASSERT_EQ(CoRegisterMessageFilter(before.get(), nullptr), S_OK);
   {
     ScopedBusyMessageFilter scoped;
@@ -67,8 +72,9 @@ class DispatchCallTest : public testing::Test {
 
 TEST_F(DispatchCallTest, ACallTurnedAwayForTooLongFailsWithTheBusyStatus) {
   outlook_.RejectCalls(1000000, RPC_E_CALL_REJECTED);
+  OutlookCallContext context{OutlookWaitLimits{60000, 50, 5}};
   MemberCallResult result =
-      CallMember(*application_, 0x110, MemberKind::Method, {u"MAPI"}, BusyRetryPolicy{50, 5});
+      CallMember(*application_, 0x110, MemberKind::Method, {u"MAPI"}, context);
   EXPECT_EQ(result.status, RPC_E_CALL_REJECTED);
   EXPECT_GT(outlook_.Rejected(), 1);
   EXPECT_FALSE(TakeObject(result.value));

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+
 #include "common/utf_convert.h"
 #include "http_test_replies.h"
 #include "loopback_http_server_win.h"
 #include "tests/doubles/fake_outlook_control.h"
+#include "tests/doubles/fake_outlook_server_control.h"
 #include "win_test_support.h"
 
 namespace {
@@ -102,6 +106,61 @@ TEST_F(OutlookSyncProgram, WithoutOutlookTheRunFailsAndIsLogged) {
                      "0x800401F3\r\n"),
             std::string::npos)
       << log;
+}
+
+// An Outlook behind a prompt (a call that does not return) or one that
+// keeps turning calls away holds a run only as long as the bounds allow
+// (shortened here): the run fails and says so, gives up the run lock, and
+// a "/sync" started beside it then runs. The fake Outlook answers from its
+// own process, as Outlook does.
+TEST(OutlookStalledProgram, TheRunEndsWithinTheBoundAndTheRunBesideItThenFinishes) {
+  const struct {
+    const char* what;
+    std::function<void(FakeOutlookServer&)> stall;
+    const char16_t* expected;
+  } cases[] = {
+      {"a call that does not return", [](FakeOutlookServer& o) { o.HangCall(0xF048); },
+       u"Outlook调用失败：Outlook在2秒内没有响应\r\n"},
+      {"calls turned away as busy",
+       [](FakeOutlookServer& o) { o.RejectCalls(1 << 30, RPC_E_SERVERCALL_RETRYLATER); },
+       u"Outlook调用失败：Outlook一直忙碌，2秒内没有响应\r\n"},
+  };
+  LoopbackHttpServer server([](const RecordedRequest&) {
+    return Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n", ReplyEnd::Close);
+  });
+  ScopedEnvironmentVariable callLimit{u"TW_TEST_OUTLOOK_CALL_MS", u"2000"};
+  ScopedEnvironmentVariable busyLimit{u"TW_TEST_OUTLOOK_BUSY_MS", u"2000"};
+  ScopedComInit com;
+  ASSERT_TRUE(com.ok());
+  FakeOutlookServer outlook(HostPath(TW_FAKE_OUTLOOK_SERVER_EXE));
+  ASSERT_TRUE(outlook.connected());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchDir dirs[2];  // the stalled run's and the one beside it
+    std::u16string programs[2];
+    for (int i = 0; i < 2; ++i) {
+      programs[i] = dirs[i].File(u"Tarnwell地址簿同步.exe");
+      CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(programs[i]), FALSE);
+      WriteFileBytes(dirs[i].File(u"AddrBookSync.ini"),
+                     "[General]\r\nEmailClient=2\r\n[Server]\r\nServerHost=127.0.0.1\r\n"
+                     "ServerPort=" + std::to_string(server.port()) +
+                         "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\n");
+    }
+    c.stall(outlook);
+    ProcessResult stalled;
+    std::thread first([&] { stalled = RunProgram(programs[0], u"/sync"); });
+    const ULONGLONG deadline = GetTickCount64() + 30000;
+    while (!outlook.Stalled() && GetTickCount64() < deadline) Sleep(20);
+    ProcessResult beside;
+    std::thread second([&] { beside = RunProgram(programs[1], u"/sync"); });
+    first.join();
+    outlook.Unstall();
+    second.join();
+    EXPECT_EQ(stalled.output, Utf16ToUtf8(c.expected));
+    EXPECT_EQ(stalled.exitCode, 1u);
+    EXPECT_EQ(beside.output, Utf16ToUtf8(u"[Outlook 2007] 更新了2个联系人\r\n"));
+    EXPECT_EQ(beside.exitCode, 0u);
+  }
 }
 
 }  // namespace

@@ -61,6 +61,8 @@ void FakeOutlook_FailCreate(HRESULT status) { TheState().createStatus = status; 
 
 void FakeOutlook_SetFindCursor(int cursor) { TheState().cursor = static_cast<FindCursor>(cursor); }
 void FakeOutlook_IgnoreDeletes(int ignored) { TheState().deletesIgnored = ignored != 0; }
+void FakeOutlook_SetGuard(int on) { TheState().guardOn = on != 0; }
+int FakeOutlook_GuardPrompts() { return TheState().guardPrompts; }
 
 int FakeOutlook_Describe(int folder, wchar_t* out, int capacity) {
   return CopyText(DescribeFolder(folder), out, capacity);

@@ -18,6 +18,14 @@ constexpr DISPID kSave = 0xF048;
 constexpr DISPID kFullName = 0x3001;
 constexpr DISPID kEmail1Address = 0x8083;
 constexpr DISPID kNickName = 0x3A4F;
+constexpr DISPID kEntryID = 0xF01E;
+constexpr DISPID kGetItemFromID = 0x2109;
+constexpr DISPID kGetTable = 0xFB1D;
+constexpr DISPID kGetRowCount = 0x50;  // Table's; Items.Count shares it
+constexpr DISPID kGetArray = 0xFBCF;
+constexpr HRESULT kMapiNotFound = static_cast<HRESULT>(0x8004010F);
+// What a member the guard stops returns when the user clicks "Deny".
+constexpr HRESULT kMapiNotSupported = static_cast<HRESULT>(0x80040102);
 // Not Outlook's: the member through which a test in another process fills
 // and reads the fake.
 constexpr DISPID kControl = 0x7FFFF000;
@@ -36,8 +44,44 @@ const wchar_t* MemberName(DISPID member) {
     case kFullName: return L"FullName";
     case kEmail1Address: return L"Email1Address";
     case kNickName: return L"NickName";
+    case kEntryID: return L"EntryID";
+    case kGetItemFromID: return L"GetItemFromID";
+    case kGetTable: return L"GetTable";
+    case kGetArray: return L"GetArray";
     default: return L"?";
   }
+}
+
+// Microsoft's "Protected Properties and Methods" page, for the objects this
+// fake serves: a get of such a property, or a call of such a method, raises
+// the security prompt when Outlook does not trust the caller. Setting a
+// property is not guarded.
+struct GuardedMembers {
+  const wchar_t* object;
+  std::initializer_list<const wchar_t*> properties;
+  std::initializer_list<const wchar_t*> methods;
+};
+const GuardedMembers kGuarded[] = {
+    {L"ContactItem", {L"Body", L"Email1Address", L"Email1AddressType", L"Email1DisplayName",
+      L"Email1EntryID", L"Email2Address", L"Email2AddressType", L"Email2DisplayName",
+      L"Email2EntryID", L"Email3Address", L"Email3AddressType", L"Email3DisplayName",
+      L"Email3EntryID", L"IMAddress", L"NetMeetingAlias", L"PropertyAccessor", L"ReferredBy",
+      L"RTFBody"}, {L"SaveAs"}},
+    {L"Columns", {}, {L"Add"}},
+    {L"Namespace", {L"CurrentUser"}, {L"GetRecipientFromID"}},
+};
+
+bool Guarded(const std::wstring& object, const std::wstring& member, WORD flags) {
+  for (const GuardedMembers& guarded : kGuarded) {
+    if (object != guarded.object) continue;
+    for (const wchar_t* name : guarded.properties) {
+      if ((flags & DISPATCH_PROPERTYGET) && member == name) return true;
+    }
+    for (const wchar_t* name : guarded.methods) {
+      if ((flags & DISPATCH_METHOD) && member == name) return true;
+    }
+  }
+  return false;
 }
 
 std::wstring ArgumentsText(const DISPPARAMS& params) {
@@ -96,6 +140,25 @@ HRESULT TakeFailure(DISPID member, EXCEPINFO* exception) {
                              : failure.status;
   }
   return S_OK;
+}
+
+// Outlook behind a modal prompt: the call does not return, but its thread
+// keeps pumping messages, so other calls (the test's among them) are
+// served meanwhile. Ends when the test lets go or asks the server to quit,
+// or after ten minutes.
+void HangUntilLetGo() {
+  State& s = TheState();
+  s.hanging = true;
+  const ULONGLONG giveUp = GetTickCount64() + 10 * 60 * 1000;
+  while (s.hanging && !s.quitRequested && GetTickCount64() < giveUp) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  s.hanging = false;
 }
 
 // The calls arrive with their arguments last to first.
@@ -158,8 +221,24 @@ HRESULT Control(const Arguments& args, VARIANT* result) {
     ReturnText(result, CallCountsText());
   } else if (verb == L"StoreWrites") {
     ReturnNumber(result, s.storeWrites);
+  } else if (verb == L"Guard") {
+    s.guardOn = args.NumberOr(1) != 0;
+  } else if (verb == L"GuardPrompts") {
+    ReturnNumber(result, s.guardPrompts);
   } else if (verb == L"Quit") {
     s.quitRequested = true;
+  } else if (verb == L"HangCall") {
+    s.hangMember = args.NumberOr(1);
+  } else if (verb == L"RejectCalls") {
+    s.rejectionsLeft = args.NumberOr(1);
+    s.rejectionStatus = args.NumberOr(2);
+  } else if (verb == L"Unstall") {
+    s.hanging = false;
+    s.rejectionsLeft = 0;
+  } else if (verb == L"ProcessId") {
+    ReturnNumber(result, static_cast<LONG>(GetCurrentProcessId()));
+  } else if (verb == L"Stalled") {
+    ReturnNumber(result, s.hanging || s.rejected > 0 ? 1 : 0);
   } else {
     return DISP_E_MEMBERNOTFOUND;
   }
@@ -214,9 +293,20 @@ class DispatchObject : public IDispatch, public Object {
       return s.rejectionStatus;
     }
     if (!params) return E_INVALIDARG;
-    const std::wstring name = std::wstring(kind_) + L"." + MemberName(member);
+    const std::wstring memberName =
+        member == kGetRowCount && std::wstring(kind_) == L"Table" ? L"GetRowCount"
+                                                                   : MemberName(member);
+    const std::wstring name = std::wstring(kind_) + L"." + memberName;
     s.calls.push_back(name + L"(" + ArgumentsText(*params) + L")");
     ++s.memberCalls[name];
+    if (member == s.hangMember) {
+      s.hangMember = 0;
+      HangUntilLetGo();
+    }
+    if (s.guardOn && Guarded(kind_, memberName, flags)) {
+      ++s.guardPrompts;
+      return kMapiNotSupported;
+    }
     if (HRESULT failed = TakeFailure(member, exception); failed != S_OK) return failed;
     if (result) VariantInit(result);
     return Member(member, flags, Arguments(*params), result, exception);
@@ -235,6 +325,17 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
+// The nickname of a filter "[NickName] = 'X'", the one form this fake
+// understands; empty for any other.
+std::wstring NickNameOfFilter(const std::wstring& filter) {
+  const std::wstring prefix = L"[NickName] = '";
+  if (filter.size() < prefix.size() + 2 || filter.compare(0, prefix.size(), prefix) != 0 ||
+      filter.back() != L'\'') {
+    return {};
+  }
+  return filter.substr(prefix.size(), filter.size() - prefix.size() - 1);
+}
+
 // A contact item: a saved one (found through the item collection) or a
 // new one that joins the default contacts folder when saved. Property puts
 // wait in the item until Save, as in Outlook.
@@ -247,20 +348,30 @@ class ContactItem final : public DispatchObject {
   HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
                  EXCEPINFO* exception) override {
     switch (member) {
-      case kFullName: return Property(contact_.fullName, flags, args, result);
+      case kFullName: {
+        if (flags & DISPATCH_PROPERTYPUT) return Property(contact_.fullName, flags, args, result);
+        std::wstring composed = ComposedFullName(contact_.fullName);
+        return Property(composed, flags, args, result);
+      }
       case kEmail1Address: return Property(contact_.email, flags, args, result);
+      case kEntryID: {
+        if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
+        ReturnText(result, contact_.entryId);  // empty until the first save
+        return S_OK;
+      }
       case kNickName: return Property(contact_.nickName, flags, args, result);
       case kSave: {
         if (!(flags & DISPATCH_METHOD) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
         if (contact_.sequence == 0) {
           contact_.folder = kContactsFolder;
-          contact_.sequence = AddContact(contact_);
+          contact_ = *FindContact(AddContact(contact_));
           ++TheState().storeWrites;
           PersistState();
           return S_OK;
         }
         Contact* saved = FindContact(contact_.sequence);
         if (!saved) return RaiseException(exception, E_FAIL, L"The item has been deleted.");
+        contact_.modified = NextModificationTime();
         *saved = contact_;
         ++TheState().storeWrites;
         PersistState();
@@ -322,13 +433,10 @@ class Items final : public DispatchObject {
     if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
     if (member == kFind) {
       if (!args.Are({VT_BSTR})) return DISP_E_TYPEMISMATCH;
-      const std::wstring filter = args.Text(0);
-      const std::wstring prefix = L"[NickName] = '";
-      if (filter.size() < prefix.size() + 1 || filter.compare(0, prefix.size(), prefix) != 0 ||
-          filter.back() != L'\'') {
+      nickName_ = NickNameOfFilter(args.Text(0));
+      if (nickName_.empty()) {
         return RaiseException(exception, E_INVALIDARG, L"Cannot parse condition.");
       }
-      nickName_ = filter.substr(prefix.size(), filter.size() - prefix.size() - 1);
       searching_ = true;
       lastFound_ = 0;
       position_ = -1;
@@ -396,13 +504,96 @@ class Items final : public DispatchObject {
   IDispatch* lastItem_ = nullptr;
 };
 
+// Folder.GetTable's answer: the folder's items under a nickname filter,
+// with the default columns of a contacts folder's table, taken when the
+// table is made. GetArray(n) hands out the next n rows (fewer at the end,
+// none once all are out) as an array indexed (column, row).
+class Table final : public DispatchObject {
+ public:
+  Table(int folder, const std::wstring& nickName) : DispatchObject(L"Table") {
+    for (const auto& [sequence, c] : TheState().contacts) {
+      if (c.folder == folder && SameText(c.nickName, nickName)) rows_.push_back(c);
+    }
+  }
+
+ protected:
+  HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
+                 EXCEPINFO* exception) override {
+    if (!args.NoNamed() || !(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+    if (member == kGetRowCount) {
+      if (!args.Are({})) return DISP_E_BADPARAMCOUNT;
+      ReturnNumber(result, static_cast<LONG>(rows_.size()));
+      return S_OK;
+    }
+    if (member == kGetArray) {
+      if (!args.Are({VT_I4})) return DISP_E_TYPEMISMATCH;
+      const LONG most = V_I4(&args.At(0));
+      if (most <= 0) {
+        return RaiseException(exception, E_INVALIDARG,
+                              L"One or more parameter values are not valid.");
+      }
+      const size_t count = std::min(rows_.size() - next_, static_cast<size_t>(most));
+      ReturnRows(result, count);
+      next_ += count;
+      return S_OK;
+    }
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+ private:
+  static constexpr ULONG kColumns = 8;
+
+  void ReturnRows(VARIANT* result, size_t count) const {
+    if (!result) return;
+    SAFEARRAYBOUND bounds[2] = {{kColumns, 0}, {static_cast<ULONG>(count), 0}};
+    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 2, bounds);
+    if (!array) return;
+    VARIANT* cells = nullptr;
+    SafeArrayAccessData(array, reinterpret_cast<void**>(&cells));
+    for (size_t row = 0; row < count; ++row) {
+      const Contact& c = rows_[next_ + row];
+      const std::wstring composed = ComposedFullName(c.fullName);
+      const size_t split = composed.rfind(L' ') + 1;  // 0 when there is no blank
+      VARIANT* cell = cells + row * kColumns;
+      ReturnText(cell++, c.entryId);                           // EntryID
+      ReturnText(cell++, composed);                            // Subject
+      ReturnDate(cell++, c.modified);                          // CreationTime (near enough)
+      ReturnDate(cell++, c.modified);                          // LastModificationTime
+      ReturnText(cell++, L"IPM.Contact");                      // MessageClass
+      ReturnText(cell++, composed.substr(0, split ? split - 1 : 0));  // FirstName
+      ReturnText(cell++, composed.substr(split));              // LastName
+      ReturnText(cell++, L"");                                 // CompanyName
+    }
+    SafeArrayUnaccessData(array);
+    V_VT(result) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(result) = array;
+  }
+  static void ReturnDate(VARIANT* cell, DATE date) {
+    V_VT(cell) = VT_DATE;
+    V_DATE(cell) = date;
+  }
+
+  std::vector<Contact> rows_;
+  size_t next_ = 0;
+};
+
 class Folder final : public DispatchObject {
  public:
   explicit Folder(int folder) : DispatchObject(L"Folder"), folder_(folder) {}
 
  protected:
   HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
-                 EXCEPINFO*) override {
+                 EXCEPINFO* exception) override {
+    if (member == kGetTable) {
+      // GetTable(Filter, TableContents): the filter as Items.Find takes it.
+      if (!(flags & DISPATCH_METHOD) || !args.NoNamed() || !args.Are({VT_BSTR})) {
+        return DISP_E_TYPEMISMATCH;
+      }
+      const std::wstring nickName = NickNameOfFilter(args.Text(0));
+      if (nickName.empty()) return RaiseException(exception, E_INVALIDARG, L"Cannot parse condition.");
+      ReturnObject(result, Make<Table>(folder_, nickName));
+      return S_OK;
+    }
     if (member != kItems) return DISP_E_MEMBERNOTFOUND;
     if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({}) || !args.NoNamed()) {
       return DISP_E_BADPARAMCOUNT;
@@ -422,6 +613,17 @@ class Namespace final : public DispatchObject {
  protected:
   HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
                  EXCEPINFO* exception) override {
+    if (member == kGetItemFromID) {
+      // GetItemFromID(EntryIDItem, EntryIDStore): the store is optional.
+      if (!(flags & DISPATCH_METHOD) || !args.Are({VT_BSTR})) return DISP_E_TYPEMISMATCH;
+      const Contact* found = FindContactById(args.Text(0));
+      if (!found) {
+        return RaiseException(exception, kMapiNotFound,
+                              L"The operation failed. An object could not be found.");
+      }
+      ReturnObject(result, Make<ContactItem>(*found));
+      return S_OK;
+    }
     if (member != kGetDefaultFolder) return DISP_E_MEMBERNOTFOUND;
     if (!(flags & DISPATCH_METHOD) || !args.Are({VT_I4})) return DISP_E_TYPEMISMATCH;
     switch (V_I4(&args.At(0))) {

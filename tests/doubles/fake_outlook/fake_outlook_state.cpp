@@ -1,22 +1,33 @@
 #include "fake_outlook/fake_outlook_state.h"
 
 #include <cwchar>
+#include <sstream>
 
 #include "fake_state_file.h"
 
 namespace fakeoutlook {
 namespace {
 
+// A store's ids share its identity, as a real store's do.
+std::wstring NewEntryId(const State& s, ULONG sequence) {
+  return L"00000000" + s.storeId + std::to_wstring(1000000000UL + sequence);
+}
+
+std::wstring NewStoreId() {
+  static unsigned long long made = 0;
+  return std::to_wstring(GetTickCount64() * 1000 + GetCurrentProcessId() % 1000 + ++made);
+}
+
 void ReloadStateInto(State& s) {
   s.stateFile = fakestate::PathFromEnvironment(kStateFileVariable);
   if (s.stateFile.empty()) return;
   s.contacts.clear();
   for (const fakestate::Row& row : fakestate::Read(s.stateFile)) {
-    if (row.size() != 4 && row.size() != 5) continue;
+    if (row.size() != 6) continue;
     const ULONG sequence = s.nextSequence++;
     const int folder = static_cast<int>(std::wcstol(row[0].c_str(), nullptr, 10));
-    const std::wstring note = row.size() == 5 ? row[4] : L"";
-    s.contacts[sequence] = {sequence, folder, row[1], row[2], row[3], note};
+    s.contacts[sequence] = {sequence, folder, row[1], row[2], row[3], row[4], row[5],
+                            s.clock += 1.0 / 86400};
   }
 }
 
@@ -27,6 +38,7 @@ State& TheState() { return fakestate::LoadedOnce<State, ReloadStateInto>(); }
 void ResetState() {
   TheState().objects.clear();
   TheState() = State{};
+  TheState().storeId = NewStoreId();
   TheState().stateFile = fakestate::PathFromEnvironment(kStateFileVariable);
   PersistState();
 }
@@ -44,8 +56,8 @@ void PersistState() {
   if (s.stateFile.empty()) return;
   std::vector<fakestate::Row> rows;
   for (const auto& [sequence, c] : s.contacts) {
-    rows.push_back({std::to_wstring(c.folder), c.fullName, c.email, c.nickName});
-    if (!c.note.empty()) rows.back().push_back(c.note);
+    rows.push_back(
+        {std::to_wstring(c.folder), c.fullName, c.email, c.nickName, c.note, c.entryId});
   }
   fakestate::Write(s.stateFile, rows);
 }
@@ -56,10 +68,32 @@ Contact* FindContact(ULONG sequence) {
 }
 
 ULONG AddContact(Contact contact) {
-  const ULONG sequence = TheState().nextSequence++;
+  State& s = TheState();
+  const ULONG sequence = s.nextSequence++;
   contact.sequence = sequence;
-  TheState().contacts[sequence] = std::move(contact);
+  contact.entryId = NewEntryId(s, sequence);
+  contact.modified = NextModificationTime();
+  s.contacts[sequence] = std::move(contact);
   return sequence;
+}
+
+Contact* FindContactById(const std::wstring& entryId) {
+  for (auto& [sequence, c] : TheState().contacts) {
+    if (c.entryId == entryId) return &c;
+  }
+  return nullptr;
+}
+
+DATE NextModificationTime() { return TheState().clock += 1.0 / 86400; }
+
+std::wstring ComposedFullName(const std::wstring& written) {
+  const size_t comma = written.find(L',');
+  std::wistringstream parts(comma == std::wstring::npos
+                                ? written
+                                : written.substr(comma + 1) + L" " + written.substr(0, comma));
+  std::wstring composed, word;
+  while (parts >> word) composed += (composed.empty() ? L"" : L" ") + word;
+  return composed;
 }
 
 void AddContactTo(int folder, const std::wstring& fullName, const std::wstring& email,
@@ -77,6 +111,7 @@ bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note)
   for (auto& [sequence, c] : TheState().contacts) {
     if (c.folder != folder || c.fullName != fullName) continue;
     c.note = note;
+    c.modified = NextModificationTime();
     PersistState();
     return true;
   }

@@ -35,11 +35,18 @@ enum class FindCursor {
 struct Contact {
   ULONG sequence = 0;  // order of creation; the folder's order
   int folder = kContactsFolder;
-  std::wstring fullName;
+  std::wstring fullName;  // as last written; Outlook gives back the parts composed
   std::wstring email;
   std::wstring nickName;
   std::wstring note;  // what a user added (a mobile number, a category, a note)
+  std::wstring entryId;  // given at the first save; a move to another folder gives a new one
+  DATE modified = 0;     // LastModificationTime: every save changes it, the user's too
 };
+
+// FullName as Outlook reads it back: composed from the first and last name
+// it parsed from what was written ("Zhang, Wei" becomes "Wei Zhang", blanks
+// around and between the parts are dropped).
+std::wstring ComposedFullName(const std::wstring& written);
 
 // Base of every object handed out. Objects are kept (never deleted) until
 // the next reset, so a call on a released object is seen, not a crash.
@@ -64,6 +71,13 @@ struct State : fakecom::Ledger {
   HRESULT createStatus = S_OK;
   FindCursor cursor = FindCursor::AfterLastFound;
   bool deletesIgnored = false;  // a store whose Delete succeeds and keeps the item
+  // Outlook's object-model guard, as when Outlook does not trust the
+  // calling program: a protected member fails as when the user clicks
+  // "Deny" on the security prompt, and is counted.
+  bool guardOn = false;
+  int guardPrompts = 0;
+  std::wstring storeId;  // part of every EntryID: another store, other ids
+  DATE clock = 46000.0;  // the last LastModificationTime given
 
   // What a run cost: calls per "Object.Member", and the Save and Delete
   // calls that wrote the store.
@@ -71,6 +85,11 @@ struct State : fakecom::Ledger {
   long storeWrites = 0;
   unsigned long invocations = 0;  // every call ever answered
   bool quitRequested = false;     // the local server is to end
+
+  // As Outlook behind a prompt: the next call of this member does not
+  // return until the test lets it go (0: none).
+  DISPID hangMember = 0;
+  bool hanging = false;
 
   std::wstring stateFile;  // where the contacts persist, if anywhere
 };
@@ -87,8 +106,13 @@ void ClearHistory();
 void ReloadState();
 void PersistState();
 Contact* FindContact(ULONG sequence);
-// Saves `contact` as a new item; returns its sequence number.
+// Saves `contact` as a new item, with a new EntryID; returns its sequence
+// number.
 ULONG AddContact(Contact contact);
+// The saved item with this EntryID, in any folder.
+Contact* FindContactById(const std::wstring& entryId);
+// A LastModificationTime later than every one given before.
+DATE NextModificationTime();
 
 // What tests fill in and read back, through the DLL's exports or, in
 // another process, through the application object's control member.

@@ -1,0 +1,102 @@
+#include "clients/outlook/outlook_thread_win.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "clients/outlook/busy_message_filter_win.h"
+#include "clients/outlook/outlook_failure_text.h"
+#include "common/win/scoped_handles.h"
+#include "common/win/test_bound_win.h"
+
+namespace {
+
+// Shared by the waiting thread and the Outlook thread, which may outlive it.
+struct OutlookThreadState {
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  DWORD threadId = 0;
+  std::optional<OutlookFailure> failure;
+  OutlookCallWatch watch;
+};
+
+void WorkInApartment(OutlookThreadState& state, const OutlookWaitLimits& limits,
+                     const OutlookWork& work) {
+  std::optional<OutlookFailure> failure;
+  {
+    ScopedComInit com;
+    if (!com.ok()) {
+      failure = OutlookFailure{OutlookStartFailureText(static_cast<uint32_t>(CO_E_NOTINITIALIZED)),
+                               RunFailure::WriterFailed};
+    } else {
+      OutlookCallContext context{limits};
+      context.watch = &state.watch;
+      ScopedBusyMessageFilter filter(context);
+      failure = work(context);
+    }
+  }
+  {
+    std::lock_guard lock(state.mutex);
+    state.failure = std::move(failure);
+    state.done = true;
+  }
+  state.finished.notify_all();
+}
+
+}  // namespace
+
+OutlookWaitLimits OutlookWaitLimitsInUse() {
+  OutlookWaitLimits limits;
+  limits.callMs = ShortenedForTest(L"TW_TEST_OUTLOOK_CALL_MS", limits.callMs);
+  limits.busyMs = ShortenedForTest(L"TW_TEST_OUTLOOK_BUSY_MS", limits.busyMs);
+  return limits;
+}
+
+std::optional<OutlookFailure> RunOnOutlookThread(const OutlookWaitLimits& limits,
+                                                 OutlookWork work) {
+  auto state = std::make_shared<OutlookThreadState>();
+  std::thread worker;
+  try {
+    worker = std::thread([state, limits, work = std::move(work)] {
+      {
+        std::lock_guard lock(state->mutex);
+        state->threadId = GetCurrentThreadId();
+      }
+      WorkInApartment(*state, limits, work);
+    });
+  } catch (const std::system_error&) {
+    return OutlookFailure{OutlookStartFailureText(static_cast<uint32_t>(E_OUTOFMEMORY)),
+                          RunFailure::WriterFailed};
+  }
+
+  // After the call limit, as long again (ten seconds at most) for the
+  // cancelled call and what follows it to end.
+  const uint64_t graceMs = std::min<uint64_t>(10000, limits.callMs);
+  ULONGLONG cancelAskedAt = 0;
+  std::unique_lock lock(state->mutex);
+  while (!state->done) {
+    const ULONGLONG now = GetTickCount64();
+    if (!cancelAskedAt && state->watch.RunningMs() >= limits.callMs) cancelAskedAt = now;
+    if (cancelAskedAt) {
+      if (now - cancelAskedAt >= graceMs) {
+        lock.unlock();
+        worker.detach();
+        return OutlookFailure{OutlookNoAnswerText(limits.callMs), RunFailure::ClientUnavailable};
+      }
+      // COM consults the filter of a waiting apartment when a message
+      // arrives; this one wakes it.
+      PostThreadMessageW(state->threadId, WM_NULL, 0, 0);
+    }
+    state->finished.wait_for(lock, std::chrono::milliseconds(200));
+  }
+  lock.unlock();
+  worker.join();
+  return std::move(state->failure);
+}

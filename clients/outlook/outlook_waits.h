@@ -1,0 +1,69 @@
+#pragma once
+// How long Outlook may keep a run waiting. Outlook turns automation calls
+// away as busy while it shows a dialog or starts up, and a call it has taken
+// may not return at all while it shows a prompt (its object-model security
+// prompt, a profile or data-file prompt) or hangs. Meanwhile the run holds
+// the run locks, so every later run, Exit and the installer wait too.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+struct OutlookWaitLimits {
+  uint32_t callMs = 60000;   // a call that has not returned by then is given up
+  uint32_t busyMs = 120000;  // busy turn-aways of all of a run's calls together
+  uint32_t pauseMs = 100;    // before a turned-away call is offered again
+};
+
+// The pauses before turned-away calls are offered again, all taken from one
+// budget: a run that Outlook keeps turning away ends, however many calls
+// it makes.
+class BusyRetryBudget {
+ public:
+  BusyRetryBudget(uint32_t totalMs, uint32_t pauseMs) : totalMs_(totalMs), pauseMs_(pauseMs) {}
+
+  // The pause before the next attempt, or nothing once the budget is spent.
+  std::optional<uint32_t> NextPause() {
+    if (spentMs_ + pauseMs_ > totalMs_) return std::nullopt;
+    spentMs_ += pauseMs_;
+    return pauseMs_;
+  }
+
+ private:
+  const uint32_t totalMs_;
+  const uint32_t pauseMs_;
+  uint64_t spentMs_ = 0;
+};
+
+// The call into Outlook in progress, as the thread that waits for the
+// writer sees it.
+class OutlookCallWatch {
+ public:
+  void Begin() { started_ = Now(); }
+  void End() { started_ = 0; }
+  // How long the call in progress has been going; 0 when none is.
+  uint64_t RunningMs() const {
+    const uint64_t started = started_;
+    return started ? Now() - started : 0;
+  }
+
+ private:
+  // Never 0, which means no call.
+  static uint64_t Now() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(
+               duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count()) +
+           1;
+  }
+  std::atomic<uint64_t> started_{0};
+};
+
+// What the calls of one writer share.
+struct OutlookCallContext {
+  OutlookWaitLimits limits;
+  std::shared_ptr<BusyRetryBudget> busy =
+      std::make_shared<BusyRetryBudget>(limits.busyMs, limits.pauseMs);
+  OutlookCallWatch* watch = nullptr;  // told of every call, when there is one
+};
