@@ -10,6 +10,7 @@ tw_library(tw_app_win
   message_box_win.cpp
   one_shot_sync_win.cpp
   password_protection_win.cpp
+  policy_store_win.cpp
   quit_running_win.cpp
   private_profile_win.cpp
   settings_store_win.cpp

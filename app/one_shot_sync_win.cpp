@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/app_services_win.h"
+#include "app/policy_store_win.h"
 #include "common/utf_convert.h"
 #include "common/win/wide_text.h"
 
@@ -34,6 +35,7 @@ int RunOneShotSync() {
   const ProgramFiles files = ProgramFilesBeside(ModuleFilePath());
   AppServices services(files);
   services.settings().Replace(LoadSettings(files.settings));
+  PutUnderPolicy(services.settings(), files.settings);
   const auto outcome = services.engine().RunOnce(RunMode::OneShot);
   if (!outcome) return 1;
   if (!outcome->resultText.empty()) WriteStandardOutput(outcome->resultText);

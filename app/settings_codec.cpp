@@ -80,6 +80,12 @@ bool SaveSettingsTo(const SyncSettings& s, IProfile& p, IPasswordProtection& pro
          p.WriteString(kServer, ini::kServerScheme, NormalizeScheme(s.ServerScheme));
 }
 
+void ForgetSavedPassword(IProfile& p) {
+  for (const char16_t* key : {ini::kProtectedPassword, ini::kPassword}) {
+    if (!p.ReadString(kServer, key, u"").empty()) p.WriteString(kServer, key, u"");
+  }
+}
+
 std::u16string LoadLastAutoSync(IProfile& profile) {
   return profile.ReadString(kGeneral, ini::kLastAutoSync, u"");
 }

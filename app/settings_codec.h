@@ -56,6 +56,10 @@ SyncSettings LoadSettingsFrom(IProfile& profile, IAnsiCodePage& codePage,
 bool SaveSettingsTo(const SyncSettings& settings, IProfile& profile,
                     IPasswordProtection& protection);
 
+// Empties both password keys where either holds a password (an
+// administrator forbids keeping it); a file without one is left untouched.
+void ForgetSavedPassword(IProfile& profile);
+
 // The date of the last automatic run ("YYYY-MM-DD"), kept apart from the
 // record: only the scheduler writes it, and a save of the dialog keeps it.
 std::u16string LoadLastAutoSync(IProfile& profile);

@@ -17,6 +17,11 @@ bool SaveSettings(const std::u16string& path, const SyncSettings& settings) {
   return SaveSettingsTo(settings, profile, protection);
 }
 
+void RemoveSavedPassword(const std::u16string& path) {
+  PrivateProfile profile(path);
+  ForgetSavedPassword(profile);
+}
+
 std::u16string ProfileAutoSyncMarks::Load() {
   PrivateProfile profile(path_);
   return LoadLastAutoSync(profile);

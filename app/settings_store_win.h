@@ -11,6 +11,9 @@ SyncSettings LoadSettings(const std::u16string& path);
 // right to the folder); the caller says so.
 bool SaveSettings(const std::u16string& path, const SyncSettings& settings);
 
+// See ForgetSavedPassword.
+void RemoveSavedPassword(const std::u16string& path);
+
 // LastAutoSync in the same file.
 class ProfileAutoSyncMarks final : public IAutoSyncMarkStore {
  public:

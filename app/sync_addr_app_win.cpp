@@ -10,6 +10,7 @@
 
 #include "app/app_services_win.h"
 #include "app/client_detection_win.h"
+#include "app/policy_store_win.h"
 #include "app/run_reports.h"
 #include "app/single_instance_win.h"
 #include "app/sync_addr_dlg_win.h"
@@ -99,10 +100,11 @@ int CSyncAddrApp::Run() {
   const ProgramFiles files = ProgramFilesBeside(ModuleFilePath());
   AppServices services(files, &runReports);
   services.settings().Replace(LoadSettings(files.settings));
+  PutUnderPolicy(services.settings(), files.settings);
   services.engine().StartEngine();
   RegisterDialogClass(instance_);
 
-  const bool hidden = startInTray_ && SettingsComplete(services.settings().Snapshot());
+  const bool hidden = startInTray_ && SettingsComplete(services.settings().InEffect());
   CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
                                      services.settings(), services.engine(),
                                      [] { return DetectInstalledClients(IsFoxmail7Installed); },

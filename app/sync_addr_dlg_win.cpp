@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "app/message_box_win.h"
+#include "app/policy_store_win.h"
 #include "app/settings_store_win.h"
 #include "app/sync_log_view_win.h"
 #include "common/win/wide_text.h"
@@ -82,6 +83,7 @@ BOOL CSyncAddrDlg::OnInitDialog() {
   // A stored kind that is unknown or not installed selects no button.
   clientChoice_ = available.IsAvailable(s.EmailClient) ? s.EmailClient : -1;
   for (int kind = 0; kind < ClientAvailability::kKinds; ++kind) {
+    clientAvailable_[static_cast<size_t>(kind)] = available.IsAvailable(kind);
     EnableWindow(Item(kRadioIds[kind]), available.IsAvailable(kind));
   }
 
@@ -98,6 +100,7 @@ BOOL CSyncAddrDlg::OnInitDialog() {
   EnableWindow(Item(IDC_SYNC_TIME), s.SyncType == 0);
 
   DoDataExchange(false);
+  ShowPolicy();
   // The icon comes at once, so that a run failing at start-up can say so.
   tray_ = std::make_unique<TrayIcon>(instance(), hwnd());
   tray_->Add();
@@ -230,7 +233,54 @@ bool CSyncAddrDlg::OnCommand(int id, int code) {
 }
 
 void CSyncAddrDlg::UpdateTimeListEnabled() {
-  EnableWindow(Item(IDC_SYNC_TIME), Selection(Item(IDC_SYNC_TYPE)) == 0);
+  EnableWindow(Item(IDC_SYNC_TIME), Selection(Item(IDC_SYNC_TYPE)) == 0 &&
+                                        !policy_.Manages(PolicySetting::SyncTime));
+}
+
+void CSyncAddrDlg::ShowPolicy() {
+  const Policy was = policy_;
+  policy_ = ReadSystemPolicy();
+  const SyncSettings own = services_.settings.Snapshot();
+  const SyncSettings shown = policy_.Apply(own);
+  // Controls of settings never managed keep what the user may have typed.
+  const auto touch = [&](PolicySetting setting) {
+    return policy_.Manages(setting) || was.Manages(setting);
+  };
+  if (touch(PolicySetting::EmailClient)) {
+    const bool managed = policy_.Manages(PolicySetting::EmailClient);
+    const int32_t kinds = ClientAvailability::kKinds;
+    const bool ownAvailable = own.EmailClient >= 0 && own.EmailClient < kinds &&
+                              clientAvailable_[static_cast<size_t>(own.EmailClient)];
+    const int32_t choice = managed || ownAvailable ? shown.EmailClient : -1;
+    for (int kind = 0; kind < ClientAvailability::kKinds; ++kind) {
+      SendMessageW(Item(kRadioIds[kind]), BM_SETCHECK, kind == choice ? BST_CHECKED : BST_UNCHECKED,
+                   0);
+      EnableWindow(Item(kRadioIds[kind]), !managed && clientAvailable_[static_cast<size_t>(kind)]);
+    }
+  }
+  if (touch(PolicySetting::WebmailAddress)) {
+    SetWindowTextW(Item(IDC_WEBMAIL_ADDRESS), AsWide(BuildAddressText(shown)));
+    EnableWindow(Item(IDC_WEBMAIL_ADDRESS), !policy_.Manages(PolicySetting::WebmailAddress));
+  }
+  const struct {
+    PolicySetting setting;
+    int id;
+    int index;
+  } lists[] = {{PolicySetting::SyncLevel, IDC_SYNC_LEVEL, shown.SyncLevel},
+               {PolicySetting::SyncType, IDC_SYNC_TYPE, shown.SyncType},
+               {PolicySetting::SyncTime, IDC_SYNC_TIME, SyncTimeIndex(shown.SyncTime)}};
+  for (const auto& list : lists) {
+    if (!touch(list.setting)) continue;
+    SendMessageW(Item(list.id), CB_SETCURSEL, static_cast<WPARAM>(list.index), 0);
+    EnableWindow(Item(list.id), !policy_.Manages(list.setting));
+  }
+  UpdateTimeListEnabled();
+  if (policy_.ForbidsSavedPassword() || was.ForbidsSavedPassword()) {
+    const bool save = !policy_.ForbidsSavedPassword() && own.SavePassword != 0;
+    SendMessageW(Item(IDC_SAVE_PASSWORD), BM_SETCHECK, save ? BST_CHECKED : BST_UNCHECKED, 0);
+    EnableWindow(Item(IDC_SAVE_PASSWORD), !policy_.ForbidsSavedPassword());
+  }
+  ShowWindow(Item(IDC_POLICY_NOTE), policy_.ManagesAny() ? SW_SHOW : SW_HIDE);
 }
 
 DialogInput CSyncAddrDlg::ReadInput() {
@@ -250,7 +300,8 @@ DialogInput CSyncAddrDlg::ReadInput() {
 void CSyncAddrDlg::OnSave() {
   const DialogInput input = ReadInput();
   // Nothing changes unless every check passes; the user's input stays.
-  const SaveCheck check = CheckSave(input, services_.settings.Snapshot());
+  const SyncSettings own = services_.settings.Snapshot();
+  const SaveCheck check = CheckSave(input, own);
   if (check.refusal) {
     MessageBoxW(hwnd(), AsWide(*check.refusal), AsWide(kAppName), MB_OK | MB_ICONEXCLAMATION);
     return;
@@ -258,7 +309,10 @@ void CSyncAddrDlg::OnSave() {
   account_ = check.settings.Account;
   password_ = check.settings.Password;
   // Not saved: the dialog stays for another try or "取消".
-  if (!StoreSettings([&](SyncSettings& s) { s = check.settings; })) return;
+  const Policy policy = policy_;
+  if (!StoreSettings([&](SyncSettings& s) { s = policy.KeepOwnValues(check.settings, own); })) {
+    return;
+  }
   SettingsChanged();
   ShowWindow(hwnd(), SW_HIDE);
 }
@@ -312,7 +366,14 @@ void CSyncAddrDlg::SettingsChanged() {
 bool CSyncAddrDlg::StoreSettings(const std::function<void(SyncSettings&)>& change) {
   const std::u16string path = services_.files.settings;
   bool saved = false;
-  services_.settings.Update(change, [&](const SyncSettings& s) { saved = SaveSettings(path, s); });
+  services_.settings.Update(change, [&](const SyncSettings& s) {
+    SyncSettings stored = s;
+    // A password the administrator forbids keeping stays in memory only,
+    // and one saved before the policy came goes too.
+    if (policy_.ForbidsSavedPassword()) stored.Password.clear();
+    saved = SaveSettings(path, stored);
+    if (policy_.ForbidsSavedPassword()) RemoveSavedPassword(path);
+  });
   // Only now that the lock is free: a run must not wait for the box.
   if (!saved) {
     MessageBoxW(hwnd(), AsWide(kSaveFailedText + path), AsWide(kAppName), MB_OK | MB_ICONERROR);
@@ -334,12 +395,14 @@ void CSyncAddrDlg::HoldBackShowing(WINDOWPOS& pos) {
 void CSyncAddrDlg::ShowDialog() {
   if (exiting_) return;  // the program is about to go
   startHidden_ = false;
+  ShowPolicy();
   SetForegroundWindow(hwnd());
   if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_RESTORE);
   ShowWindow(hwnd(), SW_SHOW);
 }
 
 void CSyncAddrDlg::OnCancelAutoSync() {
+  if (ReadSystemPolicy().Manages(PolicySetting::SyncType)) return;
   // Unsaved, it still holds until the program ends.
   StoreSettings([](SyncSettings& s) { s.SyncType = 1; });
   SendMessageW(Item(IDC_SYNC_TYPE), CB_SETCURSEL, 1, 0);
@@ -450,7 +513,7 @@ void CSyncAddrDlg::OnTrayNotify(LPARAM mouseMessage) {
       ShowDialog();
       break;
     case WM_RBUTTONDOWN:
-      ShowTrayMenu(instance(), hwnd(), services_.settings.Snapshot().SyncType, manual_.Running());
+      ShowTrayMenu(instance(), hwnd(), services_.settings.InEffect().SyncType, manual_.Running());
       break;
     case NIN_BALLOONUSERCLICK:
       ShowDialog();

@@ -14,6 +14,7 @@
 #include "app/dialog_form.h"
 #include "app/dialog_win.h"
 #include "app/manual_sync.h"
+#include "app/policy_values.h"
 #include "app/program_files.h"
 #include "app/run_reports.h"
 #include "app/tray_icon_win.h"
@@ -72,6 +73,9 @@ class CSyncAddrDlg final : public CDialog {
   bool OnPaint();
   void ShowAbout();
   void UpdateTimeListEnabled();
+  // Reads the policy again and shows each managed setting greyed with its
+  // value; one no longer managed gets the user's own value back.
+  void ShowPolicy();
   HWND Item(int id) const { return GetDlgItem(hwnd(), id); }
 
   SyncAddrDlgServices services_;
@@ -84,6 +88,9 @@ class CSyncAddrDlg final : public CDialog {
   std::optional<LastRun> lastRun_;
   bool exiting_ = false;
   std::thread exitWaiter_;  // waits for the runs to end after Exit
+
+  std::array<bool, ClientAvailability::kKinds> clientAvailable_{};
+  Policy policy_;  // as the controls show it
 
   // Dialog state, exchanged with the controls.
   int32_t clientChoice_ = -1;

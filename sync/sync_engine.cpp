@@ -76,7 +76,7 @@ std::optional<SyncRunOutcome> CSyncEngine::RunHoldingTheSlot(RunMode mode) {
   if (observer) observer->RunStarted();
   SyncRunOutcome outcome;
   try {
-    outcome = services_.runner(services_.settings.Snapshot(), mode, refusal);
+    outcome = services_.runner(services_.settings.InEffect(), mode, refusal);
   } catch (...) {
     // The runner catches what a run throws; this is the last line.
   }
@@ -138,13 +138,13 @@ void CSyncEngine::SchedulerThread() {
   };
   int64_t now = clock.Now();
   DailyScheduler scheduler(services_.marks.Load(), now, clock.ToLocal(now),
-                           dueMinute(services_.settings.Snapshot()));
+                           dueMinute(services_.settings.InEffect()));
   for (;;) {
     {
       std::unique_lock lock(stopMutex_);
       if (!running_) return;
     }
-    const SyncSettings settings = services_.settings.Snapshot();
+    const SyncSettings settings = services_.settings.InEffect();
     now = clock.Now();
     if (scheduler.Poll(settings.SyncType, dueMinute(settings), now, clock.ToLocal(now))) {
       const std::u16string before = services_.marks.Load();

@@ -261,6 +261,43 @@ TEST_F(SyncAddrDlgTest, CancelOnlyHidesAndTheTrayShowsTheDialogAgain) {
   EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
 }
 
+TEST_F(SyncAddrDlgTest, ManagedSettingsAreGreyedWithThePolicyAndSavesKeepTheUsersOwn) {
+  WriteIni(kStoredSettings);
+  PolicyKeys policy;
+  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"WebmailAddress", u"https://gp.corp.example/corp"));
+  ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"SyncType", DWORD{0}));
+  ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"SyncTime", DWORD{1440}));  // out of range
+  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"SavePassword", DWORD{0}));
+  HWND dialog = Launch();
+  ASSERT_NE(dialog, nullptr);
+  // The saved password is gone from the file at start.
+  EXPECT_NE(ReadFileBytes(Ini()).find("Password=\r\n"), std::string::npos);
+  EXPECT_EQ(ControlText(dialog, IDC_PASSWORD), u"");
+  EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"https://gp.corp.example/corp");
+  EXPECT_FALSE(IsEnabled(dialog, IDC_WEBMAIL_ADDRESS));
+  EXPECT_EQ(ListSelection(dialog, IDC_SYNC_TYPE), 0);
+  EXPECT_FALSE(IsEnabled(dialog, IDC_SYNC_TYPE));
+  EXPECT_EQ(ListSelection(dialog, IDC_SYNC_TIME), 19);
+  EXPECT_TRUE(IsEnabled(dialog, IDC_SYNC_TIME));
+  EXPECT_TRUE(IsEnabled(dialog, IDC_SYNC_LEVEL));
+  EXPECT_FALSE(IsChecked(dialog, IDC_SAVE_PASSWORD));
+  EXPECT_FALSE(IsEnabled(dialog, IDC_SAVE_PASSWORD));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_POLICY_NOTE)));
+
+  SetControlText(dialog, IDC_PASSWORD, u"pw");
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  const std::string saved = ReadFileBytes(Ini());
+  for (const char* line : {"ServerHost=127.0.0.1\r\n", "ServerPort=1\r\n", "SyncType=1\r\n",
+                           "SavePassword=1\r\n", "\nPassword=\r\n"}) {
+    EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
+  }
+  EXPECT_EQ(saved.find("ProtectedPassword=A"), std::string::npos) << saved;  // no DPAPI blob
+
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+}
+
 TEST_F(SyncAddrDlgTest, CancelAutoSyncWritesManualTypeAndTheMenuFollows) {
   // The saved password was protected for another user: it stays as it is.
   const std::string foreignPassword = "ProtectedPassword=AQAAANCMnd8BFdERjHoAwE/Cl+sBAAAA\r\n";

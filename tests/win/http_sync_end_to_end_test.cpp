@@ -217,4 +217,41 @@ TEST_F(HttpSyncEndToEndTest, ProtectedPasswordIsSentAndAnUnreadableOneMeansNone)
   EXPECT_EQ(server.Requests().size(), 1u);
 }
 
+TEST_F(HttpSyncEndToEndTest, PolicyAddressMachineOverUserOverOwnAndNothingStored) {
+  LoopbackHttpServer server({Ok(kAnswer)});
+  const auto ini = dir_.File(u"AddrBookSync.ini");
+  SyncSettings own{.EmailClient = -1, .ServerPort = server.port(), .Account = u"zhang@corp.example",
+                   .Password = u"pw", .SavePassword = 1};
+  SaveSettings(ini, own);
+  const std::string before = ReadFileBytes(ini);
+  const auto at = [&](const char16_t* path) { return server.Url(path); };
+
+  PolicyKeys policy;
+  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"WebmailAddress", at(u"/machine")));
+  ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"WebmailAddress", at(u"/user")));
+  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"SyncLevel", DWORD{1}));
+  ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"SyncLevel", DWORD{2}));  // out of range
+  ASSERT_EQ(Sync().exitCode, 0u);
+  // Unusable values: the user's policy, then the user's own address.
+  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"WebmailAddress", DWORD{1}));
+  ASSERT_EQ(Sync().exitCode, 0u);
+  ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"WebmailAddress", at(u"/user?x=1")));
+  ASSERT_EQ(Sync().exitCode, 0u);
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[0].Target(), "/machine/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
+  EXPECT_EQ(requests[1].Target(), "/user/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
+  EXPECT_EQ(requests[2].Target(), "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
+  EXPECT_EQ(ReadFileBytes(ini), before);
+
+  // A password may not be kept: the saved one goes at start, nothing else.
+  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"SavePassword", DWORD{0}));
+  const ProcessResult r = Sync();
+  EXPECT_EQ(r.output, Utf16ToUtf8(kNoPasswordText) + "\r\n");
+  SyncSettings left = own;
+  left.Password.clear();
+  EXPECT_EQ(LoadSettings(ini), left);
+  EXPECT_EQ(server.Requests().size(), 3u);
+}
+
 }  // namespace

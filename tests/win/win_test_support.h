@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/policy_values.h"
 #include "common/win/wide_text.h"
 
 // A fresh folder under the temp directory, removed with its files.
@@ -36,3 +37,24 @@ ProcessResult RunProgram(const std::u16string& exe, const std::u16string& argume
 
 // The path of a file of the Linux build tree as Wine sees it.
 std::u16string HostPath(const char* unixPath);
+
+// The administrator's policy keys (HKLM and HKCU), which every program in
+// the prefix reads: a case that sets them runs alone (RUN_SERIAL). Removed
+// before and after.
+struct PolicyKeys {
+  PolicyKeys() { Clear(); }
+  ~PolicyKeys() { Clear(); }
+  static bool Set(HKEY root, const wchar_t* name, DWORD type, const void* data, size_t bytes) {
+    return RegSetKeyValueW(root, AsWide(kPolicyKey), name, type, data, static_cast<DWORD>(bytes)) ==
+           ERROR_SUCCESS;
+  }
+  static bool Set(HKEY root, const wchar_t* name, const std::u16string& text) {
+    return Set(root, name, REG_SZ, text.c_str(), (text.size() + 1) * sizeof(char16_t));
+  }
+  static bool Set(HKEY root, const wchar_t* name, DWORD number) {
+    return Set(root, name, REG_DWORD, &number, sizeof(number));
+  }
+  static void Clear() {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteTreeW(root, AsWide(kPolicyKey));
+  }
+};
