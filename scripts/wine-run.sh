@@ -9,4 +9,22 @@ if [ -n "${TW_REAL_DISPLAY:-}" ]; then
 elif [ -s "$record" ]; then
   export DISPLAY="$(cat "$record")"
 fi
+# CTest lists each test program's cases before the session's fixture has
+# started a lasting wineserver, so every listing gets a server of its own
+# that ends a few seconds after it; a listing that starts as that server
+# ends can fail without a word, and CTest then fails the whole run. Listing
+# changes nothing: wait for the old server to go and list again.
+for arg in "$@"; do
+  if [ "$arg" = --gtest_list_tests ]; then
+    for _ in 1 2 3; do
+      if list="$("$TW_WINE_BIN" "$@")"; then
+        printf '%s\n' "$list"
+        exit 0
+      fi
+      timeout 30 "$(dirname "$TW_WINE_BIN")/wineserver" -w || true
+    done
+    printf '%s\n' "$list"
+    exit 1
+  fi
+done
 exec "$TW_WINE_BIN" "$@"
