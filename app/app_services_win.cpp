@@ -1,26 +1,13 @@
 #include "app/app_services_win.h"
 
-#include <cstdlib>
-
 #include "app/desktop_identity_win.h"
 #include "clients/writer_factory_win.h"
 #include "common/win/scoped_handles.h"
+#include "common/win/test_bound_win.h"
 #include "net/http_answer_fetcher_win.h"
 #include "sync/answer_copy_file_win.h"
 #include "sync/sync_log.h"
 #include "sync/sync_log_file_win.h"
-
-namespace {
-
-// Tests of the resident program shorten the retry delays; nothing else
-// sets this.
-int64_t RetryMinuteSeconds() {
-  const char* value = std::getenv("TW_TEST_RETRY_MINUTE_SECONDS");
-  const long seconds = value ? std::strtol(value, nullptr, 10) : 0;
-  return seconds > 0 && seconds <= 60 ? seconds : 60;
-}
-
-}  // namespace
 
 AppServices::AppServices(const ProgramFiles& files, RunReports* reports)
     : files_(files), reports_(reports), marks_(files.settings) {
@@ -29,7 +16,8 @@ AppServices::AppServices(const ProgramFiles& files, RunReports* reports)
       [this](const SyncSettings& s, RunMode, const std::optional<std::u16string>& refusal) {
         return RunWithPlatform(s, refusal);
       },
-      CurrentDesktopIdentity(), reports_ ? this : nullptr, RetryMinuteSeconds()});
+      CurrentDesktopIdentity(), reports_ ? this : nullptr,
+      ShortenedForTest(L"TW_TEST_RETRY_MINUTE_MS", 60000) / 1000});
 }
 
 void AppServices::RunStarted() { reports_->Started(); }

@@ -11,6 +11,12 @@ std::u16string LocalDateTime::DateText() const {
   return AsciiToUtf16(buf);
 }
 
+std::u16string LocalDateTime::ClockText() const {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d:%02d", hour, minute);
+  return AsciiToUtf16(buf);
+}
+
 int64_t SystemClock::Now() {
   return static_cast<int64_t>(std::time(nullptr));
 }

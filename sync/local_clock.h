@@ -17,6 +17,8 @@ struct LocalDateTime {
   int MinuteOfDay() const { return hour * 60 + minute; }
   // "YYYY-MM-DD"
   std::u16string DateText() const;
+  // "HH:MM"
+  std::u16string ClockText() const;
 };
 
 class IClock {

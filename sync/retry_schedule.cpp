@@ -22,11 +22,3 @@ bool RetrySchedule::TakeDue(int64_t now) {
   due_.reset();
   return true;
 }
-
-std::u16string ClockText(const LocalDateTime& local) {
-  const auto two = [](int n) {
-    return std::u16string{static_cast<char16_t>(u'0' + n / 10 % 10),
-                          static_cast<char16_t>(u'0' + n % 10)};
-  };
-  return two(local.hour) + u":" + two(local.minute);
-}

@@ -44,6 +44,3 @@ class RetrySchedule {
   int retriesDone_ = 0;
   std::optional<int64_t> due_;
 };
-
-// "HH:MM" of a local time, as the tray tip shows a retry.
-std::u16string ClockText(const LocalDateTime& local);

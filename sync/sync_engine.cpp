@@ -99,7 +99,7 @@ void CSyncEngine::SettleRetries(RunMode mode, SyncRunOutcome& outcome) {
   if (const std::optional<int64_t> due = retries_.Failed(outcome.failure, now, *local, draw)) {
     retrySettingsChanges_ = services_.settings.Changes();
     if (const std::optional<LocalDateTime> at = services_.clock.ToLocal(*due)) {
-      outcome.retryAt = ClockText(*at);
+      outcome.retryAt = at->ClockText();
     }
   }
 }

@@ -208,7 +208,7 @@ TEST(RetryScheduleTest, ForgottenRetryAndANewDay) {
   RetrySchedule retries;
   SimTime now{SimTime::At(0, 9, 0)};
   ASSERT_TRUE(retries.Failed(RunFailure::DownloadFailed, now.seconds, now.Local(), 0.5));
-  EXPECT_EQ(ClockText(SimTime{*retries.due()}.Local()), u"09:06");
+  EXPECT_EQ(SimTime{*retries.due()}.Local().ClockText(), u"09:06");
   retries.Forget();  // a manual run succeeded, or the settings changed
   EXPECT_FALSE(retries.TakeDue(SimTime::At(0, 23, 0)));
   for (int i = 1; i < RetrySchedule::kMaxRetries; ++i) {  // the forgotten one counts

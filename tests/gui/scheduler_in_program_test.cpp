@@ -129,10 +129,10 @@ TEST(SchedulerInProgramTest, DownloadThatFailsIsRetriedWithoutABalloon) {
   ScratchDir dir;
   SYSTEMTIME now;
   const std::u16string exe = PrepareScheduledProgram(dir, -1, server.port(), now);
-  SetEnvironmentVariableW(L"TW_TEST_RETRY_MINUTE_SECONDS", L"1");
+  SetEnvironmentVariableW(L"TW_TEST_RETRY_MINUTE_MS", L"1000");
   ProgramDriver program;
   const bool started = program.Start(exe);
-  SetEnvironmentVariableW(L"TW_TEST_RETRY_MINUTE_SECONDS", nullptr);
+  SetEnvironmentVariableW(L"TW_TEST_RETRY_MINUTE_MS", nullptr);
   ASSERT_TRUE(started);
   HWND dialog = program.WaitForDialog();
   ASSERT_NE(dialog, nullptr);
