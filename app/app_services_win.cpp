@@ -10,9 +10,9 @@
 #include "sync/sync_log_file_win.h"
 
 AppServices::AppServices(const ProgramFiles& files, RunReports* reports)
-    : files_(files), reports_(reports), marks_(files.settings) {
+    : files_(files), reports_(reports), lastAutoSync_(files.settings) {
   engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
-      settings_, clock_, runLock_, marks_, messages_,
+      settings_, clock_, runLock_, lastAutoSync_, messages_,
       [this](const SyncSettings& s, RunMode, const std::optional<std::u16string>& refusal) {
         return RunWithPlatform(s, refusal);
       },

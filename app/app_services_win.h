@@ -36,7 +36,7 @@ class AppServices : private IRunObserver {
   SystemClock clock_;
   SharedSettings settings_;
   NamedRunLock runLock_;
-  ProfileAutoSyncMarks marks_;
+  ProfileLastAutoSync lastAutoSync_;
   MessageBoxSink messages_;
   std::unique_ptr<CSyncEngine> engine_;
 };

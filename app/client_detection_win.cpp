@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "common/win/code_page.h"
+#include "common/win/code_page_win.h"
 #include "common/win/registry_text_win.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 int DetectOutlookVersionAt(HKEY root, const wchar_t* curVerKey) {
   const auto curVer = ReadRegistryText(root, curVerKey, nullptr);

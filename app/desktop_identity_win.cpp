@@ -4,7 +4,7 @@
 
 #include <lmcons.h>
 
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 DesktopIdentity CurrentDesktopIdentity() {
   DesktopIdentity desktop;

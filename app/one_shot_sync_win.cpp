@@ -5,7 +5,7 @@
 #include "app/app_services_win.h"
 #include "app/policy_store_win.h"
 #include "common/utf_convert.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "app/settings_store_win.h"
 #include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 std::optional<PolicyRegistryValue> RegistryPolicySource::Read(bool machine,
                                                               const char16_t* name) {

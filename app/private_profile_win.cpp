@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "common/win/code_page.h"
-#include "common/win/wide_text.h"
+#include "common/win/code_page_win.h"
+#include "common/win/wide_text_win.h"
 
 int32_t PrivateProfile::ReadInt(const std::u16string& section, const std::u16string& key,
                                 int32_t defaultValue) {

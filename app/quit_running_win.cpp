@@ -4,7 +4,7 @@
 
 #include "app/message_box_win.h"
 #include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 

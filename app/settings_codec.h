@@ -53,7 +53,7 @@ SyncSettings LoadSettingsFrom(IProfile& profile, IAnsiCodePage& codePage,
 // password goes only into `ProtectedPassword`, and only when SavePassword is
 // set; `Password` is always written empty. A saved password that could not
 // be read back (the record's password is empty) stays as the file has it.
-bool SaveSettingsTo(const SyncSettings& settings, IProfile& profile,
+[[nodiscard]] bool SaveSettingsTo(const SyncSettings& settings, IProfile& profile,
                     IPasswordProtection& protection);
 
 // Empties both password keys where either holds a password (an

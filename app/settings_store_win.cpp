@@ -2,7 +2,7 @@
 
 #include "app/password_protection_win.h"
 #include "app/private_profile_win.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 SyncSettings LoadSettings(const std::u16string& path) {
   PrivateProfile profile(path);
@@ -22,12 +22,12 @@ void RemoveSavedPassword(const std::u16string& path) {
   ForgetSavedPassword(profile);
 }
 
-std::u16string ProfileAutoSyncMarks::Load() {
+std::u16string ProfileLastAutoSync::LoadDate() {
   PrivateProfile profile(path_);
   return LoadLastAutoSync(profile);
 }
 
-void ProfileAutoSyncMarks::Save(const std::u16string& date) {
+void ProfileLastAutoSync::SaveDate(const std::u16string& date) {
   PrivateProfile profile(path_);
   SaveLastAutoSync(profile, date);
 }

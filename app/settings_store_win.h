@@ -9,17 +9,17 @@
 SyncSettings LoadSettings(const std::u16string& path);
 // False when the file could not be written (read-only, disk full, no
 // right to the folder); the caller says so.
-bool SaveSettings(const std::u16string& path, const SyncSettings& settings);
+[[nodiscard]] bool SaveSettings(const std::u16string& path, const SyncSettings& settings);
 
 // See ForgetSavedPassword.
 void RemoveSavedPassword(const std::u16string& path);
 
 // LastAutoSync in the same file.
-class ProfileAutoSyncMarks final : public IAutoSyncMarkStore {
+class ProfileLastAutoSync final : public ILastAutoSyncStore {
  public:
-  explicit ProfileAutoSyncMarks(std::u16string settingsPath) : path_(std::move(settingsPath)) {}
-  std::u16string Load() override;
-  void Save(const std::u16string& date) override;
+  explicit ProfileLastAutoSync(std::u16string settingsPath) : path_(std::move(settingsPath)) {}
+  std::u16string LoadDate() override;
+  void SaveDate(const std::u16string& date) override;
 
  private:
   std::u16string path_;

@@ -15,29 +15,11 @@
 #include "app/single_instance_win.h"
 #include "app/sync_addr_dlg_win.h"
 #include "clients/foxmail7/foxmail7_locate_win.h"
-#include "common/win/wide_text.h"
+#include "common/win/scoped_handles.h"
+#include "common/win/wide_text_win.h"
 #include "resources/resource.h"
 
 namespace {
-
-// Undoes the start-up of a platform service when the program ends.
-struct WinsockSession {
-  bool ok = false;
-  WinsockSession() {
-    WSADATA data;
-    ok = WSAStartup(MAKEWORD(1, 1), &data) == 0;
-  }
-  ~WinsockSession() {
-    if (ok) WSACleanup();
-  }
-};
-
-struct OleSession {
-  HRESULT hr = OleInitialize(nullptr);
-  ~OleSession() {
-    if (SUCCEEDED(hr)) OleUninitialize();
-  }
-};
 
 bool RegisterDialogClass(HINSTANCE instance) {
   // The dialog template names this class; it behaves like the system's
@@ -87,21 +69,21 @@ int CSyncAddrApp::Run() {
   if (running) return 0;
 
   std::setlocale(LC_ALL, "");
-  WinsockSession sockets;
-  if (!sockets.ok) {
+  const WinsockSession sockets = StartWinsock(MAKEWORD(1, 1));
+  if (!sockets) {
     wchar_t text[128] = {};
     LoadStringW(instance_, IDS_SOCKETS_INIT_FAILED, text, ARRAYSIZE(text));
     MessageBoxW(nullptr, text, AsWide(kAppName), MB_OK | MB_ICONEXCLAMATION);
     return 0;
   }
-  OleSession ole;
+  const OleSession ole = StartOle();
 
   RunReports runReports;
   const ProgramFiles files = ProgramFilesBeside(ModuleFilePath());
   AppServices services(files, &runReports);
   services.settings().Replace(LoadSettings(files.settings));
   PutUnderPolicy(services.settings(), files.settings);
-  services.engine().StartEngine();
+  services.engine().Start();
   RegisterDialogClass(instance_);
 
   const bool hidden = startInTray_ && SettingsComplete(services.settings().InEffect());

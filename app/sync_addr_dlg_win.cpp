@@ -7,7 +7,7 @@
 #include "app/policy_store_win.h"
 #include "app/settings_store_win.h"
 #include "app/sync_log_view_win.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 #include "net/http_answer_fetcher_win.h"
 #include "sync/connection_test.h"
 #include "resources/resource.h"

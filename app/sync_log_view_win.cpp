@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "common/win/code_page.h"
+#include "common/win/code_page_win.h"
 #include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 // Enough for the last line of any ordinary run, and cheap to read.

@@ -4,7 +4,7 @@
 
 #include "app/message_box_win.h"
 #include "app/tray_status.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 #include "resources/resource.h"
 
 namespace {

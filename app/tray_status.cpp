@@ -1,11 +1,11 @@
 #include "app/tray_status.h"
 
+#include "common/text_classes.h"
+
 namespace {
 
 constexpr size_t kStampLength = 19;  // "YYYY-MM-DD HH:MM:SS"
 constexpr size_t kStampMinutes = 16;  // without the seconds
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // "YYYY-MM-DD HH:MM:SS :" at the start of `line`.
 bool StartsWithStamp(std::u16string_view line) {
@@ -24,7 +24,7 @@ std::u16string FitToCapacity(const std::u16string& text, size_t capacity) {
   if (text.size() < capacity) return text;
   size_t length = capacity - 1;
   // A high surrogate at the cut would lose its partner.
-  if (length > 0 && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF) --length;
+  if (length > 0 && IsHighSurrogate(text[length - 1])) --length;
   return text.substr(0, length);
 }
 

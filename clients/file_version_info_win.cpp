@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
-// The one letter-case fold and the one white-space rule of the whole core.
+// The character classes of the whole core: the one letter-case fold, the
+// one white-space rule, digits and UTF-16 surrogates.
 //
 // Only A-Z fold onto a-z: folding other letters would depend on the
 // workstation's locale, and every word the program compares (schemes,
@@ -43,6 +44,11 @@ constexpr bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_vie
 constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return EqualsIgnoringAsciiCase<char>(a, b);
 }
+
+constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+constexpr bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 constexpr bool IsBlank(char16_t c) {
   return (c >= u'\t' && c <= u'\r') || c == u' ' || c == u'\u0085' || c == u'\u00A0' ||

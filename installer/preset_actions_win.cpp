@@ -14,17 +14,9 @@
 #include "app/program_files.h"
 #include "app/private_profile_win.h"
 #include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
-
-struct MsiHandleTraits {
-  using Type = MSIHANDLE;
-  static MSIHANDLE Invalid() { return 0; }
-  static bool IsValid(MSIHANDLE h) { return h != 0; }
-  static void Close(MSIHANDLE h) { MsiCloseHandle(h); }
-};
-using UniqueMsiHandle = UniqueAny<MsiHandleTraits>;
 
 std::u16string Property(MSIHANDLE install, const wchar_t* name) {
   wchar_t none[1] = L"";

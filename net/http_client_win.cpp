@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 #include "net/http_query_win.h"
 #include "net/response_body_decoder.h"
 #include "net/url_parts_win.h"

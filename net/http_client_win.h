@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "common/utf_convert.h"
+#include "common/win/scoped_handles.h"
 #include "net/http_last_status.h"
 #include "net/http_response_rules.h"
-#include "net/internet_handle_win.h"
 
 class ResponseBodyDecoder;
 

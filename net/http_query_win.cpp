@@ -1,6 +1,6 @@
 #include "net/http_query_win.h"
 
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 std::optional<std::u16string> QueryHeaderText(HINTERNET request, DWORD infoLevel) {
   std::u16string text(256, u'\0');

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "common/win/scoped_handles.h"
+
 namespace {
 
 // Handle values are small multiples of four, handed out lowest first, so
@@ -50,8 +52,8 @@ bool ClosingRequestLeavesReadsBlocked() {
 // or Wine's server) once in a few hundred tries under load ended the
 // calling thread with it under Wine.
 int CancelSocketIoToPort(uint16_t port) {
-  WSADATA data;
-  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return 0;
+  const WinsockSession winsock = StartWinsock();
+  if (!winsock) return 0;
   int found = 0;
   int closedRun = 0;
   for (uintptr_t value = kHandleStep; value <= kLastHandleValue && closedRun < kClosedRunToStop;
@@ -70,6 +72,5 @@ int CancelSocketIoToPort(uint16_t port) {
     CancelIoEx(handle, nullptr);
     ++found;
   }
-  WSACleanup();
   return found;
 }

@@ -14,7 +14,7 @@ class IAddrBookSync {
   // Replaces the company contacts in the client's address book with
   // `contacts`. False on failure; GetLastErrorText then says why (it may
   // be empty).
-  virtual bool SyncContacts(const AddrContactList& contacts) = 0;
+  [[nodiscard]] virtual bool SyncContacts(const AddrContactList& contacts) = 0;
   virtual std::u16string GetLastErrorText() const = 0;
   // After a failed SyncContacts: its cause, which decides whether an
   // automatic run is tried again.

@@ -2,7 +2,7 @@
 
 #include "common/utf_convert.h"
 #include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 #include "sync/answer_copy_file_win.h"
 
 bool AnswerCopyFile::Save(const std::u16string& answerText) {

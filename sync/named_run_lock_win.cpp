@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/win/test_bound_win.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 

@@ -18,7 +18,7 @@ inline constexpr uint32_t kRunLockWaitMs = 30 * 60 * 1000;
 class NamedRunLock final : public IRunLock {
  public:
   NamedRunLock();
-  Result Lock() override;
+  [[nodiscard]] Result Lock() override;
   void Unlock() override;
   void StopWaiting() override;
 

@@ -1,13 +1,12 @@
 #include "sync/result_text.h"
 
+#include "common/text_classes.h"
+
 namespace {
 
 bool IsControl(char16_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
 }
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 

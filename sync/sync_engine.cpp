@@ -7,7 +7,7 @@ CSyncEngine::CSyncEngine(SyncEngineServices services)
 
 CSyncEngine::~CSyncEngine() { Stop(); }
 
-void CSyncEngine::StartEngine() {
+void CSyncEngine::Start() {
   std::lock_guard lock(stopMutex_);
   if (!running_) {
     running_ = true;
@@ -112,20 +112,15 @@ bool CSyncEngine::RetryDue(int64_t now) {
   return retries_.TakeDue(now);
 }
 
-bool CSyncEngine::RunSync(bool showResult) {
-  const auto outcome = RunOnce(showResult ? RunMode::Manual : RunMode::Automatic);
+bool CSyncEngine::RunAutomatic() {
+  const auto outcome = RunOnce(RunMode::Automatic);
   if (!outcome) return false;
-  // Everything is shown after the locks are released, so a box left open
-  // holds up no other run.
-  if (showResult) {
-    if (outcome->notice) services_.resultMessages.Show(*outcome->notice, MessageIcon::Information);
-    ShowRunResult(*outcome, services_.resultMessages);
-  } else if (outcome->notice) {
+  if (outcome->notice) {
     // Nobody may be at the desk: the box gets a thread of its own that
     // nothing waits for, so neither the next day's run nor Exit waits for
-    // an answer.
-    std::thread([&messages = services_.resultMessages, text = *outcome->notice] {
-      messages.Show(text, MessageIcon::Information);
+    // an answer, and it holds up no other run.
+    std::thread([&notices = services_.notices, text = *outcome->notice] {
+      notices.Show(text, MessageIcon::Information);
     }).detach();
   }
   return true;
@@ -137,7 +132,7 @@ void CSyncEngine::SchedulerThread() {
     return SpreadSyncTime(s.SyncTime, SpreadOffset(services_.desktop, s.SyncSpread));
   };
   int64_t now = clock.Now();
-  DailyScheduler scheduler(services_.marks.Load(), now, clock.ToLocal(now),
+  DailyScheduler scheduler(services_.lastAutoSync.LoadDate(), now, clock.ToLocal(now),
                            dueMinute(services_.settings.InEffect()));
   for (;;) {
     {
@@ -147,17 +142,17 @@ void CSyncEngine::SchedulerThread() {
     const SyncSettings settings = services_.settings.InEffect();
     now = clock.Now();
     if (scheduler.Poll(settings.SyncType, dueMinute(settings), now, clock.ToLocal(now))) {
-      const std::u16string before = services_.marks.Load();
-      services_.marks.Save(scheduler.lastAutoSyncDate());
+      const std::u16string before = services_.lastAutoSync.LoadDate();
+      services_.lastAutoSync.SaveDate(scheduler.lastAutoSyncDate());
       {
         std::lock_guard retryLock(retryMutex_);
         retries_.DayStarted();
       }
       // A run refused at Exit has not happened: the next start catches up.
-      if (!RunSync(false)) services_.marks.Save(before);
+      if (!RunAutomatic()) services_.lastAutoSync.SaveDate(before);
       scheduler.RunFinished(clock.Now());
     } else if (RetryDue(now)) {
-      RunSync(false);
+      RunAutomatic();
       scheduler.RunFinished(clock.Now());
     }
     std::unique_lock lock(stopMutex_);

@@ -36,7 +36,7 @@ class IRunLock {
   };
   virtual ~IRunLock() = default;
   // Waits for the lock, for at most the lock's own bound.
-  virtual Result Lock() = 0;
+  [[nodiscard]] virtual Result Lock() = 0;
   virtual void Unlock() = 0;
   // A Lock that is waiting, and every later one, returns Stopped at once.
   // Any thread may call it.
@@ -44,11 +44,12 @@ class IRunLock {
 };
 
 // Where the scheduler keeps the date of the last automatic run.
-class IAutoSyncMarkStore {
+class ILastAutoSyncStore {
  public:
-  virtual ~IAutoSyncMarkStore() = default;
-  virtual std::u16string Load() = 0;
-  virtual void Save(const std::u16string& date) = 0;
+  virtual ~ILastAutoSyncStore() = default;
+  // "YYYY-MM-DD", or empty when there has been none.
+  virtual std::u16string LoadDate() = 0;
+  virtual void SaveDate(const std::u16string& date) = 0;
 };
 
 // Performs one run on a settings snapshot (the platform wiring). With a
@@ -70,11 +71,10 @@ struct SyncEngineServices {
   SharedSettings& settings;
   IClock& clock;
   IRunLock& runLock;
-  IAutoSyncMarkStore& marks;
-  // Results of manual runs and the notices of every run except one-shot
-  // ones; it must outlive the engine (an automatic run's notice is shown on
-  // a thread of its own).
-  IMessageSink& resultMessages;
+  ILastAutoSyncStore& lastAutoSync;
+  // The notices of automatic runs; it must outlive the engine (a notice is
+  // shown on a thread of its own).
+  IMessageSink& notices;
   SyncRunner runner;
   DesktopIdentity desktop;  // places the daily run within SyncSpread
   IRunObserver* observer = nullptr;
@@ -92,18 +92,14 @@ class CSyncEngine {
   ~CSyncEngine();  // stops the scheduler thread
 
   // Starts the scheduler thread.
-  void StartEngine();
+  void Start();
   // Refuses queued runs and ends the scheduler thread once its run is done.
   void Stop();
   // The program is ending: a run still waiting for the locks, and every
   // later one, does not start. A run in progress finishes. Does not block.
   void RefuseQueuedRuns();
 
-  // One run, waiting for any other run to end first. Shows the result when
-  // `showResult` is set, and the run's notice in either case, after the
-  // locks are released. False when the run was refused.
-  bool RunSync(bool showResult);
-  // Nothing when a run is already in progress on this very thread, or when
+  // One run, waiting for any other run to end first. Nothing when a run is already in progress on this very thread, or when
   // queued runs are refused. A failed automatic run whose cause can pass is
   // scheduled again (outcome.retryAt); a manual run that succeeds ends the
   // day's pending retries.
@@ -111,6 +107,9 @@ class CSyncEngine {
 
  private:
   void SchedulerThread();
+  // An automatic run, whose notice is shown after the locks are released.
+  // False when the run was refused.
+  bool RunAutomatic();
   void SettleRetries(RunMode mode, SyncRunOutcome& outcome);
   bool RetryDue(int64_t now);
   std::optional<SyncRunOutcome> RunHoldingTheSlot(RunMode mode);

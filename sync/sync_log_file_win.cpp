@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "common/win/code_page.h"
+#include "common/win/code_page_win.h"
 #include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 #include "sync/sync_log.h"
 #include "sync/sync_log_file_win.h"
 

@@ -6,8 +6,6 @@
 
 namespace {
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
 // Blanks and control characters cannot be part of a server's name.
 bool IsHostCharacter(char16_t c) {
   return c > u' ' && c != 0x7F && c != u'\\' && c != u'[' && c != u']' && c != u'@';

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 constexpr size_t kBufferSize = 256 * 1024;

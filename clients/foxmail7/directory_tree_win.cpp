@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 bool DeleteDirectoryTree(const std::u16string& path) {
   std::u16string from = path;

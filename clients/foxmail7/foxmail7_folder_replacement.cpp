@@ -55,19 +55,20 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
   // Fails without creating anything when "Data\Address\2.5" is missing.
   if (!platform.MakeDirectory(staging)) return Failure(kWriteFolderFailedText, RunFailure::WriterFailed);
   if (!WriteFolderFiles(staging, contacts, platform)) {
-    platform.DeleteDirectoryTree(staging);
+    // Tidying only: what is left is cleared before the next run's staging.
+    (void)platform.DeleteDirectoryTree(staging);
     return Failure(kWriteFolderFailedText, RunFailure::WriterFailed);
   }
 
   const bool hadFolder = platform.PathExists(folder);
   if (hadFolder && (!ClearLeftover(aside, platform) || !platform.MoveDirectory(folder, aside))) {
-    platform.DeleteDirectoryTree(staging);
+    (void)platform.DeleteDirectoryTree(staging);
     return Failure(kDeleteFolderFailedText, RunFailure::ClientFilesInUse);
   }
   if (!platform.MoveDirectory(staging, folder)) {
     // The previous folder did not come back, so nothing says it is still
     // whole: the complete new one stays beside it rather than go too.
-    if (!hadFolder || platform.MoveDirectory(aside, folder)) platform.DeleteDirectoryTree(staging);
+    if (!hadFolder || platform.MoveDirectory(aside, folder)) (void)platform.DeleteDirectoryTree(staging);
     // Something holds the folder: Foxmail 7 started meanwhile, or a scanner.
     return Failure(kWriteFolderFailedText, RunFailure::ClientFilesInUse);
   }

@@ -24,13 +24,13 @@ class IFoxmail7Platform {
   virtual ~IFoxmail7Platform() = default;
   virtual std::optional<Foxmail7Location> Locate() = 0;
   virtual bool IsProcessRunning(const std::u16string& executableName) = 0;
-  virtual bool PathExists(const std::u16string& path) = 0;
+  [[nodiscard]] virtual bool PathExists(const std::u16string& path) = 0;
   // Creates the last level only; false when it exists or its parent does not.
-  virtual bool MakeDirectory(const std::u16string& path) = 0;
+  [[nodiscard]] virtual bool MakeDirectory(const std::u16string& path) = 0;
   // True also when there was nothing to remove.
-  virtual bool DeleteDirectoryTree(const std::u16string& path) = 0;
+  [[nodiscard]] virtual bool DeleteDirectoryTree(const std::u16string& path) = 0;
   // A rename that is on the disk when it returns true.
-  virtual bool MoveDirectory(const std::u16string& from, const std::u16string& to) = 0;
+  [[nodiscard]] virtual bool MoveDirectory(const std::u16string& from, const std::u16string& to) = 0;
   // Creates or truncates a file; null when it cannot be created.
   virtual std::unique_ptr<IStorageFile> CreateStorageFile(const std::u16string& path) = 0;
 };

@@ -8,7 +8,7 @@
 #include "clients/foxmail7/directory_tree_win.h"
 #include "clients/foxmail7/foxmail7_locate_win.h"
 #include "clients/foxmail7/process_running_win.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 std::optional<Foxmail7Location> Foxmail7PlatformWin::Locate() { return LocateFoxmail7(); }
 

@@ -72,6 +72,6 @@ bool WriteFoxmail7File(Foxmail7File file, const AddrContactList& contacts, IStor
 
 std::string BuildFoxmail7File(Foxmail7File file, const AddrContactList& contacts) {
   ByteStringSink sink;
-  WriteFoxmail7File(file, contacts, sink);
+  (void)WriteFoxmail7File(file, contacts, sink);  // memory takes every write
   return sink.bytes();
 }

@@ -8,7 +8,7 @@ class CServiceFoxmail7Sync final : public IAddrBookSync {
  public:
   // False, with a text, when Foxmail 7 is not installed or is running, or
   // when its folder cannot be replaced; the previous folder then stays.
-  bool SyncContacts(const AddrContactList& contacts) override;
+  [[nodiscard]] bool SyncContacts(const AddrContactList& contacts) override;
   std::u16string GetLastErrorText() const override { return lastErrorText_; }
   RunFailure GetLastFailure() const override { return lastFailure_; }
 

@@ -5,7 +5,7 @@
 #include <tlhelp32.h>
 
 #include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 bool IsProcessRunning(const std::u16string& executableName) {
   UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

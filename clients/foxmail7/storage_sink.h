@@ -9,7 +9,7 @@ class IStorageSink {
  public:
   virtual ~IStorageSink() = default;
   // False when not every byte was taken; the assembly then stops.
-  virtual bool Write(std::span<const uint8_t> bytes) = 0;
+  [[nodiscard]] virtual bool Write(std::span<const uint8_t> bytes) = 0;
 };
 
 // A storage file being created on disk.
@@ -18,7 +18,7 @@ class IStorageFile : public IStorageSink {
   // Completes the file and has it on the disk, not only in the system's
   // cache, so that a power cut cannot empty it after a rename. False when
   // any byte written so far did not reach it; the file is then incomplete.
-  virtual bool Close() = 0;
+  [[nodiscard]] virtual bool Close() = 0;
 };
 
 // Collects a file's bytes in memory (for tests, tools and comparisons).

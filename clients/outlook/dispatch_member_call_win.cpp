@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 

@@ -13,7 +13,6 @@
 #include <variant>
 
 #include "clients/outlook/outlook_waits.h"
-#include "clients/outlook/scoped_variant_win.h"
 #include "common/win/scoped_handles.h"
 
 enum class MemberKind { Method, PropertyGet, PropertyPut };

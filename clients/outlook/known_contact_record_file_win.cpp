@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "clients/outlook/outlook_failure_text.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "clients/outlook/outlook_calls_win.h"
 
 #include "clients/outlook/outlook_failure_text.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 bool OutlookCalls::Call(IDispatch& target, DISPID member, MemberKind kind,
                         std::initializer_list<DispatchArg> args) {

@@ -34,7 +34,7 @@ class CServiceOutlookSync final : public IAddrBookSync {
   // what was deleted or saved before the failure stays so. Outlook
   // 2003-2010 succeed when every contact was written, also when Deleted
   // Items could not be cleaned (GetResultNote says so).
-  bool SyncContacts(const AddrContactList& contacts) override;
+  [[nodiscard]] bool SyncContacts(const AddrContactList& contacts) override;
   std::u16string GetLastErrorText() const override { return lastErrorText_; }
   RunFailure GetLastFailure() const override { return lastFailure_; }
   std::u16string GetResultNote() const override { return resultNote_; }

@@ -19,7 +19,7 @@ class CServiceOutlookExpressSync final : public IAddrBookSync {
   // opened; nothing is changed then. Entries that cannot be opened, deleted
   // or created are left as they are; when the list had contacts and not
   // one could be saved, false with "写入Windows通讯簿失败".
-  bool SyncContacts(const AddrContactList& contacts) override;
+  [[nodiscard]] bool SyncContacts(const AddrContactList& contacts) override;
   std::u16string GetLastErrorText() const override { return lastErrorText_; }
   // The entries actually saved: some contacts may have been left out.
   std::optional<size_t> GetWrittenCount() const override { return writtenCount_; }

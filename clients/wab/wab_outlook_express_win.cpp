@@ -3,8 +3,8 @@
 #include "clients/wab/wab_buffer_win.h"
 #include "clients/wab/wab_library_path_win.h"
 #include "clients/wab/wab_property_text.h"
-#include "common/win/code_page.h"
-#include "common/win/wide_text.h"
+#include "common/win/code_page_win.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 

@@ -8,8 +8,6 @@
 
 namespace {
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
 // One scanf "%<width>d": white space, a sign and at most `width`
 // characters in all (sign included). Moves `pos` past what it read.
 bool ScanNumber(std::u16string_view text, size_t& pos, size_t width, int& value) {
@@ -82,6 +80,6 @@ CalendarFields ParseCalendarFields(std::u16string_view text) {
 std::u16string_view LimitTextLength(std::u16string_view text, size_t maxUnits) {
   if (text.size() <= maxUnits) return text;
   size_t cut = maxUnits;
-  if (cut > 0 && text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF) --cut;
+  if (cut > 0 && IsHighSurrogate(text[cut - 1])) --cut;
   return text.substr(0, cut);
 }

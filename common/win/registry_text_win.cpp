@@ -1,7 +1,7 @@
 #include "common/win/registry_text_win.h"
 
 #include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 std::optional<RegistryText> ReadRegistryText(HKEY root, const wchar_t* subKey,
                                              const wchar_t* valueName) {

@@ -17,7 +17,7 @@ void ExpectKind(AnswerKind kind, const std::u16string& answer) {
       << "answer of " << answer.size() << " characters";
 }
 
-TEST(ExchangeShapes, DeclarationFollowedByAddressBook) {
+TEST(ExchangeFormatTest, DeclarationFollowedByAddressBook) {
   const std::u16string answer =
       u"<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n"
       u"<addressbooks count=\"3\">\r\n"
@@ -33,7 +33,7 @@ TEST(ExchangeShapes, DeclarationFollowedByAddressBook) {
   EXPECT_EQ(expected, Contacts(answer));
 }
 
-TEST(ExchangeShapes, AnyWrappingElementAndOddPersons) {
+TEST(ExchangeFormatTest, AnyWrappingElementAndOddPersons) {
   const std::u16string answer =
       u"<Result><info>ok</info><AddressBooks>"
       u"<person Name=\"A\" E-Mail=\"a@x\"/><person Name=\"A\" E-Mail=\"a@x\"/>"
@@ -48,7 +48,7 @@ TEST(ExchangeShapes, AnyWrappingElementAndOddPersons) {
   EXPECT_EQ(2u, Contacts(u"<r><addressbooks><person Name='x'/><person Name").size());
 }
 
-TEST(ExchangeShapes, ServerErrorWinsOverAddressBook) {
+TEST(ExchangeFormatTest, ServerErrorWinsOverAddressBook) {
   AddressBookAnswer read = ReadAddressBookAnswer(
       u"<?xml version='1.0'?><addressbooks><person Name='x'/></addressbooks>"
       u"<error>密码错误 &amp; 账号锁定</error>");
@@ -64,7 +64,7 @@ TEST(ExchangeShapes, ServerErrorWinsOverAddressBook) {
   EXPECT_EQ(u"", read.errorText);
 }
 
-TEST(ExchangeShapes, AnAddressBookCutShortIsStillReadButMarkedOpen) {
+TEST(ExchangeFormatTest, AnAddressBookCutShortIsStillReadButMarkedOpen) {
   const AddressBookAnswer whole = ReadAddressBookAnswer(
       u"<?xml version=\"1.0\"?><addressbooks><person Name=\"a\"/></addressbooks>");
   EXPECT_TRUE(whole.addressBookClosed);
@@ -75,7 +75,7 @@ TEST(ExchangeShapes, AnAddressBookCutShortIsStillReadButMarkedOpen) {
   EXPECT_FALSE(cut.addressBookClosed);
 }
 
-TEST(ExchangeShapes, UnreadableAnswers) {
+TEST(ExchangeFormatTest, UnreadableAnswers) {
   ExpectKind(AnswerKind::ParseFailed, u"");
   ExpectKind(AnswerKind::ParseFailed, u"服务器内部错误");
   ExpectKind(AnswerKind::ParseFailed, u"<addressbooks><person Name='x'/></addressbooks>");
@@ -88,7 +88,7 @@ TEST(ExchangeShapes, UnreadableAnswers) {
 // The run reads the bytes as they came: a malformed byte is replaced as
 // decoding would, and each writer takes the texts in its own form, UTF-8
 // as kept or UTF-16.
-TEST(ExchangeShapes, BytesOfTheAnswerStayUtf8UntilAWriterWantsUtf16) {
+TEST(ExchangeFormatTest, BytesOfTheAnswerStayUtf8UntilAWriterWantsUtf16) {
   const AnswerText answer(std::string(
       "<?xml version=\"1.0\"?><addressbooks>"
       "<person Name=\"\xE5\xBC\xA0&amp;\xE4\xBC\x9F\" E-Mail=\"zw@x\"/>"
@@ -106,7 +106,7 @@ TEST(ExchangeShapes, BytesOfTheAnswerStayUtf8UntilAWriterWantsUtf16) {
   EXPECT_EQ((AddrContact{u"a\uFFFDb", u"\U0001F600@x"}), read.contacts[1]);
 }
 
-TEST(ExchangeShapes, LargeBookIsReadInOrder) {
+TEST(ExchangeFormatTest, LargeBookIsReadInOrder) {
   std::u16string answer = u"<?xml version='1.0'?><addressbooks>";
   const int count = 20000;
   for (int i = 0; i < count; ++i) {

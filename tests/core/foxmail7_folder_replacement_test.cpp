@@ -84,7 +84,7 @@ std::map<std::u16string, std::string> FolderAfterSuccess() {
   return expected;
 }
 
-TEST(Foxmail7Replacement, TheUsersFolderMakesWayForExactlyTheSevenFiles) {
+TEST(Foxmail7FolderReplacement, TheUsersFolderMakesWayForExactlyTheSevenFiles) {
   FakeDisk disk;
   EXPECT_EQ(u"", ReplaceFoxmail7Folder(kContacts, disk).errorText);
   EXPECT_EQ(FolderAfterSuccess(), disk.entries);
@@ -101,7 +101,7 @@ TEST(Foxmail7Replacement, TheUsersFolderMakesWayForExactlyTheSevenFiles) {
   EXPECT_EQ(FolderAfterSuccess(), disk.entries);
 }
 
-TEST(Foxmail7Replacement, APastSixteenBitListKeepsItsFirstContactsReadably) {
+TEST(Foxmail7FolderReplacement, APastSixteenBitListKeepsItsFirstContactsReadably) {
   AddrContactList contacts;
   AddrContactList kept;
   for (size_t k = 1; k <= kFoxmail7ContactLimit + 2; ++k) {
@@ -120,7 +120,7 @@ TEST(Foxmail7Replacement, APastSixteenBitListKeepsItsFirstContactsReadably) {
   EXPECT_TRUE(report.contacts == kept) << report.contacts.size();
 }
 
-TEST(Foxmail7Replacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWhole) {
+TEST(Foxmail7FolderReplacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWhole) {
   struct Case {
     std::function<void(FakeDisk&)> setUp;
     std::u16string text;

@@ -109,7 +109,7 @@ TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   FakeProfile profile;
   Latin1CodePage cp;
   FakeProtection protection;
-  SaveSettingsTo(s, profile, protection);
+  ASSERT_TRUE(SaveSettingsTo(s, profile, protection));
   EXPECT_EQ(profile.writeOrder,
             (std::vector<std::u16string>{u"General.EmailClient", u"General.SyncLevel",
                                          u"General.SyncType", u"General.SyncTime",
@@ -155,7 +155,7 @@ TEST(SettingsCodecTest, UnsavedOrUnprotectablePasswordIsWrittenNowhere) {
     FakeProfile profile;
     FakeProtection protection;
     protection.refuse = refuse;
-    SaveSettingsTo(s, profile, protection);
+    ASSERT_TRUE(SaveSettingsTo(s, profile, protection));
     EXPECT_EQ((profile.values[{u"Server", u"Password"}]), u"");
     EXPECT_EQ((profile.values[{u"Server", u"ProtectedPassword"}]), u"");
     EXPECT_EQ(s.Password, u"secret");
@@ -175,7 +175,7 @@ TEST(SettingsCodecTest, LastAutoSyncSurvivesADialogSave) {
   FakeProtection protection;
   EXPECT_EQ(LoadLastAutoSync(profile), u"");
   SaveLastAutoSync(profile, u"2026-12-07");
-  SaveSettingsTo(SyncSettings{}, profile, protection);
+  ASSERT_TRUE(SaveSettingsTo(SyncSettings{}, profile, protection));
   EXPECT_EQ(LoadLastAutoSync(profile), u"2026-12-07");
 }
 

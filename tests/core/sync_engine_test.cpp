@@ -42,11 +42,11 @@ struct TestLock : IRunLock {
   void StopWaiting() override { stopped = true; }
 };
 
-struct MemoryMarks : IAutoSyncMarkStore {
+struct MemoryLastAutoSync : ILastAutoSyncStore {
   std::mutex m;
   std::u16string date;
-  std::u16string Load() override { std::lock_guard l(m); return date; }
-  void Save(const std::u16string& d) override { std::lock_guard l(m); date = d; }
+  std::u16string LoadDate() override { std::lock_guard l(m); return date; }
+  void SaveDate(const std::u16string& d) override { std::lock_guard l(m); date = d; }
 };
 
 struct Recorder : IMessageSink {
@@ -83,12 +83,12 @@ struct Observer : IRunObserver {
   }
 };
 
-struct EngineFixture : testing::Test {
+struct SyncEngineTest : testing::Test {
   DesktopIdentity desktop = DesktopPastMidnight();
   SharedSettings settings;
   FixedClock clock;
   TestLock lock;
-  MemoryMarks marks;
+  MemoryLastAutoSync lastAutoSync;
   Recorder messages;
   std::atomic<int> runs{0};
   std::atomic<int> concurrent{0};
@@ -100,7 +100,7 @@ struct EngineFixture : testing::Test {
   Observer observer;
 
   CSyncEngine engine{SyncEngineServices{
-      settings, clock, lock, marks, messages,
+      settings, clock, lock, lastAutoSync, messages,
       [this](const SyncSettings& s, RunMode mode, const std::optional<std::u16string>& refusal) {
         if (refusal) return SyncRunOutcome{*refusal, false, std::nullopt, RunFailure::RunLockUnavailable, std::nullopt};
         const int c = ++concurrent;
@@ -131,18 +131,18 @@ struct EngineFixture : testing::Test {
   }
 };
 
-TEST_F(EngineFixture, ManualRunShowsResultTakenFromASnapshot) {
+TEST_F(SyncEngineTest, ARunWorksOnASnapshotAndShowsNothingItself) {
   SyncSettings s;
   s.Account = u"zhang";
   settings.Replace(s);
-  engine.RunSync(true);
-  engine.RunSync(false);
-  EXPECT_EQ(messages.shown, std::vector<std::u16string>{u"ran for zhang"});
+  EXPECT_EQ(engine.RunOnce(RunMode::Manual)->resultText, u"ran for zhang");
+  EXPECT_TRUE(engine.RunOnce(RunMode::Automatic).has_value());
+  EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(modes, (std::vector<RunMode>{RunMode::Manual, RunMode::Automatic}));
   EXPECT_EQ(lock.locks.load(), 2);
 }
 
-TEST_F(EngineFixture, RunsFromManyThreadsNeverOverlap) {
+TEST_F(SyncEngineTest, RunsFromManyThreadsNeverOverlap) {
   std::vector<std::thread> threads;
   for (int i = 0; i < 4; ++i) {
     threads.emplace_back([this] {
@@ -154,7 +154,7 @@ TEST_F(EngineFixture, RunsFromManyThreadsNeverOverlap) {
   EXPECT_EQ(maxConcurrent.load(), 1);
 }
 
-TEST_F(EngineFixture, RunRequestedFromInsideARunOnTheSameThreadIsSkipped) {
+TEST_F(SyncEngineTest, RunRequestedFromInsideARunOnTheSameThreadIsSkipped) {
   std::optional<SyncRunOutcome> inner = SyncRunOutcome{};
   duringRun = [&] {
     duringRun = nullptr;
@@ -165,18 +165,18 @@ TEST_F(EngineFixture, RunRequestedFromInsideARunOnTheSameThreadIsSkipped) {
   EXPECT_EQ(runs.load(), 1);
 }
 
-TEST_F(EngineFixture, SchedulerThreadStartsTheDailyRunAndRecordsTheDate) {
+TEST_F(SyncEngineTest, SchedulerThreadStartsTheDailyRunAndRecordsTheDate) {
   clock.now = 9 * 3600;  // 09:00 local, the default SyncTime
-  engine.StartEngine();
+  engine.Start();
   ASSERT_TRUE(WaitFor([&] { return runs.load() == 1; }));
   engine.Stop();
   EXPECT_EQ(runs.load(), 1);
-  EXPECT_EQ(marks.Load(), u"2026-12-07");
+  EXPECT_EQ(lastAutoSync.LoadDate(), u"2026-12-07");
   EXPECT_EQ(modes, std::vector<RunMode>{RunMode::Automatic});
   EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(EngineFixture, SpreadRunStartsOnceADayAtItsOwnMinutePastMidnight) {
+TEST_F(SyncEngineTest, SpreadRunStartsOnceADayAtItsOwnMinutePastMidnight) {
   SyncSettings s;
   s.SyncTime = 1410;  // 23:30
   s.SyncSpread = 60;
@@ -184,43 +184,43 @@ TEST_F(EngineFixture, SpreadRunStartsOnceADayAtItsOwnMinutePastMidnight) {
   const int64_t due = (1410 + SpreadOffset(desktop, 60) - 1440) * 60;  // next day, 00:10..00:29
   constexpr int64_t kDay = 86400;
   clock.now = 1409 * 60;
-  engine.StartEngine();
+  engine.Start();
   SetTimeAndPoll(1410 * 60);
   SetTimeAndPoll(kDay + due - 60);
   EXPECT_EQ(runs.load(), 0);
   SetTimeAndPoll(kDay + due);
   EXPECT_EQ(runs.load(), 1);
-  EXPECT_EQ(marks.Load(), u"2026-12-08");
+  EXPECT_EQ(lastAutoSync.LoadDate(), u"2026-12-08");
   SetTimeAndPoll(kDay + due + 60);
   SetTimeAndPoll(2 * kDay + due);
   engine.Stop();
   EXPECT_EQ(runs.load(), 2);
-  EXPECT_EQ(marks.Load(), u"2026-12-09");
+  EXPECT_EQ(lastAutoSync.LoadDate(), u"2026-12-09");
 }
 
 // Exit, log-off or "/quit": a run waiting for the locks does not start,
 // whether it waits behind a run of this process or of another one.
-TEST_F(EngineFixture, ARunStillWaitingForTheLocksDoesNotStartOnceExitIsAsked) {
+TEST_F(SyncEngineTest, ARunStillWaitingForTheLocksDoesNotStartOnceExitIsAsked) {
   // The day's scheduled run comes while a manual run is going.
   std::atomic<bool> release{false};
   duringRun = [&] {
     while (!release) std::this_thread::yield();
   };
-  std::thread manual([&] { engine.RunSync(true); });
+  std::thread manual([&] { engine.RunOnce(RunMode::Manual); });
   ASSERT_TRUE(WaitFor([&] { return concurrent.load() == 1; }));
   clock.now = 9 * 3600;
-  engine.StartEngine();
-  ASSERT_TRUE(WaitFor([&] { return marks.Load() == u"2026-12-07"; }));
+  engine.Start();
+  ASSERT_TRUE(WaitFor([&] { return lastAutoSync.LoadDate() == u"2026-12-07"; }));
   engine.RefuseQueuedRuns();
   release = true;
   manual.join();
   engine.Stop();
   EXPECT_EQ(modes, std::vector<RunMode>{RunMode::Manual});
   // Not run, so not recorded: the next start catches up.
-  EXPECT_EQ(marks.Load(), u"");
+  EXPECT_EQ(lastAutoSync.LoadDate(), u"");
 }
 
-TEST_F(EngineFixture, ARunWaitingForAnotherProcessDoesNotStartOnceExitIsAsked) {
+TEST_F(SyncEngineTest, ARunWaitingForAnotherProcessDoesNotStartOnceExitIsAsked) {
   lock.heldElsewhere = true;
   std::optional<SyncRunOutcome> queued = SyncRunOutcome{};
   std::thread waiting([&] { queued = engine.RunOnce(RunMode::Automatic); });
@@ -232,20 +232,20 @@ TEST_F(EngineFixture, ARunWaitingForAnotherProcessDoesNotStartOnceExitIsAsked) {
   EXPECT_EQ(runs.load(), 0);
 }
 
-TEST_F(EngineFixture, StopEndsAnIdleSchedulerPromptly) {
+TEST_F(SyncEngineTest, StopEndsAnIdleSchedulerPromptly) {
   clock.now = 8 * 3600;
-  engine.StartEngine();
+  engine.Start();
   const auto start = std::chrono::steady_clock::now();
   engine.Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_EQ(runs.load(), 0);
 }
 
-TEST_F(EngineFixture, FailedDailyRunIsRetriedUntilSettingsChangeOrAManualRunSucceeds) {
+TEST_F(SyncEngineTest, FailedDailyRunIsRetriedUntilSettingsChangeOrAManualRunSucceeds) {
   constexpr int64_t kDay = 86400;
   failing = true;
   clock.now = 9 * 3600;
-  engine.StartEngine();
+  engine.Start();
   ASSERT_TRUE(WaitFor([&] { return runs.load() == 1; }));
   SetTimeAndPoll(9 * 3600 + 299);
   EXPECT_EQ(runs.load(), 1);
@@ -258,7 +258,7 @@ TEST_F(EngineFixture, FailedDailyRunIsRetriedUntilSettingsChangeOrAManualRunSucc
   SetTimeAndPoll(kDay + 9 * 3600);  // the next day fails again
   ASSERT_EQ(runs.load(), 3);
   failing = false;
-  engine.RunSync(true);  // and a manual run succeeds
+  engine.RunOnce(RunMode::Manual);  // and a manual run succeeds
   SetTimeAndPoll(kDay + 10 * 3600);
   engine.Stop();
   EXPECT_EQ(runs.load(), 4);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/win/scoped_handles.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 // Keeps tests of other processes that change the same registry keys out
 // while it is held: ctest runs test processes side by side.

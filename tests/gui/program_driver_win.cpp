@@ -2,7 +2,8 @@
 
 #include <optional>
 
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
+#include "win_test_support.h"
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
   const ULONGLONG deadline = GetTickCount64() + ms;
@@ -17,18 +18,8 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
 }
 
 bool ProgramDriver::Start(const std::u16string& exe, const std::u16string& arguments) {
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  std::u16string commandLine = u"\"" + exe + u"\" " + arguments;
-  if (!CreateProcessW(AsWide(exe), AsWideBuffer(commandLine), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &si, &pi)) {
-    return false;
-  }
-  CloseHandle(pi.hThread);
-  process_.reset(pi.hProcess);
-  pid_ = pi.dwProcessId;
-  return true;
+  process_ = StartProcess(exe, arguments, nullptr, &pid_);
+  return process_.valid();
 }
 
 ProgramDriver::~ProgramDriver() {
@@ -79,25 +70,17 @@ HWND ProgramDriver::FindOwnWindow(const wchar_t* className, const std::u16string
   return request.found;
 }
 
-HWND ProgramDriver::WaitForDialog(DWORD ms) {
-  HWND dialog = nullptr;
-  WaitUntil(
-      [&] {
-        dialog = FindOwnWindow(L"Tarnwell地址簿同步", u"");
-        return dialog != nullptr;
-      },
-      ms);
-  return dialog;
+HWND ProgramDriver::WaitForOwnWindow(const wchar_t* className, const std::u16string& title,
+                                     DWORD ms) const {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindOwnWindow(className, title)) != nullptr; }, ms);
+  return found;
 }
 
+HWND ProgramDriver::WaitForDialog(DWORD ms) { return WaitForOwnWindow(L"Tarnwell地址簿同步", u"", ms); }
+
 HWND ProgramDriver::WaitForMessageBox(std::u16string& text, DWORD ms) const {
-  HWND box = nullptr;
-  WaitUntil(
-      [&] {
-        box = FindOwnWindow(L"#32770", u"Tarnwell地址簿同步");
-        return box != nullptr;
-      },
-      ms);
+  HWND box = WaitForOwnWindow(L"#32770", u"Tarnwell地址簿同步", ms);
   if (box) text = ControlText(box, 0xFFFF);  // the message box's text control
   return box;
 }

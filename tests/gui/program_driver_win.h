@@ -27,6 +27,7 @@ class ProgramDriver {
   // A top-level window of the program of `className` whose caption is
   // `title` (any caption when empty), visible.
   HWND FindOwnWindow(const wchar_t* className, const std::u16string& title) const;
+  HWND WaitForOwnWindow(const wchar_t* className, const std::u16string& title, DWORD ms) const;
   // The message box on screen and its text.
   HWND WaitForMessageBox(std::u16string& text, DWORD ms = 20000) const;
   // What the program last passed to the notification area.

@@ -36,8 +36,7 @@ class ScopedOutlookCurVer {
 
 class SyncAddrDlgTest : public testing::Test {
  protected:
-  SyncAddrDlgTest() : exe_(dir_.File(u"Tarnwell地址簿同步.exe")) {
-    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
+  SyncAddrDlgTest() {
     // The Foxmail 7 program tests register Foxmail for a moment; what the
     // dialog offers must not depend on their timing.
     // Likewise the writer tests register their fakes of Outlook and the
@@ -76,8 +75,8 @@ class SyncAddrDlgTest : public testing::Test {
 
   UniqueHandle foxmailKeyGuard_;
   UniqueHandle writerFakesGuard_;
-  ScratchDir dir_;
-  std::u16string exe_;
+  ProgramFolder dir_;
+  const std::u16string exe_ = dir_.exe();
   ProgramDriver program_;
 };
 

@@ -20,15 +20,10 @@ std::u16string TestFile(const std::string& name) {
   return HostPath((std::string(TW_HTTPS_DIR) + "/" + name).c_str());
 }
 
-void CloseCertStore(HCERTSTORE store) { CertCloseStore(store, 0); }
-using UniqueCertStore = UniqueAny<NullIsEmpty<HCERTSTORE, CloseCertStore>>;
-
 UniqueCertStore OpenMachineRoots() {
   return UniqueCertStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
                                        CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root"));
 }
-
-using UniqueCertContext = UniqueAny<NullIsEmpty<PCCERT_CONTEXT, CertFreeCertificateContext>>;
 
 UniqueCertContext AuthorityCertificate() {
   const std::string der = ReadFileBytes(TestFile("ca/ca.der"));

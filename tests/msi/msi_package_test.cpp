@@ -17,7 +17,7 @@
 
 #include "clients/file_version_info_win.h"
 #include "common/utf_convert.h"
-#include "common/win/code_page.h"
+#include "common/win/code_page_win.h"
 #include "foxmail7/foxmail7_test_support_win.h"
 #include "http_test_replies.h"
 

@@ -25,34 +25,23 @@ const std::string kTwoPeople = std::string(kDeclaration) +
                                "E-Mail=\"zhang@corp.example\"/><person Name=\"Li\" "
                                "E-Mail=\"li@corp.example\"/></addressbooks>";
 
-// A folder with the program and its settings; `client` is EmailClient.
-std::u16string PrepareProgram(ScratchDir& dir, int client, uint16_t port) {
-  const std::u16string exe = dir.File(u"Tarnwell地址簿同步.exe");
-  CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe), FALSE);
-  WriteFileBytes(dir.File(u"AddrBookSync.ini"),
-                 "[General]\r\nEmailClient=" + std::to_string(client) +
-                     "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" + std::to_string(port) +
-                     "\r\nAccount=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
-  return exe;
-}
-
 class EndToEndTest : public testing::Test {
  protected:
   explicit EndToEndTest(ScriptedReply reply = Ok(kTwoPeople))
       : server_([reply](const RecordedRequest&) { return reply; }) {}
 
   ProcessResult Sync(int client) {
-    const std::u16string exe = PrepareProgram(dir_, client, server_.port());
-    return RunProgram(exe, u"/sync");
+    program_.WriteSettings(client, server_.port());
+    return program_.Sync();
   }
   std::string LastLogText() {
-    const std::string log = ReadFileBytes(dir_.File(u"syncaddrs.log"));
+    const std::string log = program_.Log();
     const size_t colon = log.find(" :");
     return colon == std::string::npos ? log : log.substr(colon + 2);
   }
 
   LoopbackHttpServer server_;
-  ScratchDir dir_;
+  ProgramFolder program_;
 };
 
 TEST_F(EndToEndTest, Foxmail56IsRefusedWithoutAnyBoxAndNoClientChosenDoesNothing) {
@@ -63,7 +52,7 @@ TEST_F(EndToEndTest, Foxmail56IsRefusedWithoutAnyBoxAndNoClientChosenDoesNothing
   }
   // The answer was fetched and kept each time.
   EXPECT_EQ(server_.Requests().size(), 2u);
-  EXPECT_EQ(ReadFileBytes(dir_.File(u"address.xml")), kTwoPeople);
+  EXPECT_EQ(ReadFileBytes(program_.File(u"address.xml")), kTwoPeople);
 }
 
 class ServerErrorTest : public EndToEndTest {
@@ -92,18 +81,18 @@ TEST(ServerErrorTextTest, NeitherForgesLogLinesNorFloodsThem) {
   LoopbackHttpServer server(
       std::vector<ScriptedReply>{Ok(std::string(kDeclaration) + "<error>" + forged + "</error>"),
                                  Ok(std::string(kDeclaration) + "<error>" + flood + "</error>")});
-  ScratchDir dir;
-  const std::u16string exe = PrepareProgram(dir, 5, server.port());
+  ProgramFolder program;
+  program.WriteSettings(5, server.port());
 
-  const ProcessResult first = RunProgram(exe, u"/sync");
+  const ProcessResult first = program.Sync();
   EXPECT_EQ(first.exitCode, 1u);
   EXPECT_EQ(first.output, "bad  2026-01-01 00:00:00 :" + Utf16ToUtf8(u"[Foxmail 7.x] 更新了1个联系人") + "  .\r\n");
   // 500 characters, the last a pair of UTF-16 units, then the mark.
-  const ProcessResult second = RunProgram(exe, u"/sync");
+  const ProcessResult second = program.Sync();
   EXPECT_EQ(second.exitCode, 1u);
   EXPECT_EQ(second.output, flood.substr(0, 499 * 3 + 4) + Utf16ToUtf8(u"…") + "\r\n");
 
-  const std::string log = ReadFileBytes(dir.File(u"syncaddrs.log"));
+  const std::string log = program.Log();
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log.substr(0, 400);
   EXPECT_EQ(std::count(log.begin(), log.end(), '\r'), 2) << log.substr(0, 400);
   EXPECT_EQ(log.find("\n2026-01-01"), std::string::npos);
@@ -118,15 +107,16 @@ TEST(NoAnswerTest, AConnectionClosedWithoutAStatusLineIsAFailedDownload) {
       if (pause) Sleep(pause);  // the peer's own dawdling
       return ScriptedReply{"", ReplyEnd::Close};
     });
-    ScratchDir dir;
-    const ProcessResult r = RunProgram(PrepareProgram(dir, 5, server.port()), u"/sync");
+    ProgramFolder program;
+    program.WriteSettings(5, server.port());
+    const ProcessResult r = program.Sync();
     EXPECT_EQ(r.exitCode, 1u) << pause;
     EXPECT_EQ(r.output, Utf16ToUtf8(u"打开URL失败：") + "http://127.0.0.1:" +
                             std::to_string(server.port()) +
                             "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
                             "&onlydepart=0\r\n")
         << pause;
-    EXPECT_FALSE(FileExists(dir.File(u"address.xml"))) << pause;
+    EXPECT_FALSE(FileExists(program.File(u"address.xml"))) << pause;
   }
 }
 
@@ -165,7 +155,7 @@ TEST_F(ChunkedCutTest, ADownloadCutShortNeverReachesTheWriter) {
   // what arrived, for whoever looks into the failure; when it reports the
   // reset as a failed read (it may, on a busy machine), nothing is kept.
   // Either way no partial book is ever taken for a whole one.
-  const std::string copy = ReadFileBytes(dir_.File(u"address.xml"));
+  const std::string copy = ReadFileBytes(program_.File(u"address.xml"));
   EXPECT_TRUE(copy.empty() || copy == kTwoPeople.substr(0, kTwoPeople.size() - 40)) << copy;
 }
 
@@ -188,13 +178,13 @@ TEST(RunLockTest, TwoProgramsNeverSyncAtTheSameTime) {
     ++served;
     return Ok(kTwoPeople);
   });
-  ScratchDir a;
-  ScratchDir b;
-  const std::u16string exeA = PrepareProgram(a, -1, server.port());
-  const std::u16string exeB = PrepareProgram(b, -1, server.port());
+  ProgramFolder a;
+  ProgramFolder b;
+  a.WriteSettings(-1, server.port());
+  b.WriteSettings(-1, server.port());
   ProcessResult ra;
-  std::thread other([&] { ra = RunProgram(exeA, u"/sync"); });
-  const ProcessResult rb = RunProgram(exeB, u"/sync");
+  std::thread other([&] { ra = a.Sync(); });
+  const ProcessResult rb = b.Sync();
   other.join();
   EXPECT_EQ(ra.exitCode, 0u);
   EXPECT_EQ(rb.exitCode, 0u);
@@ -219,8 +209,8 @@ TEST(RunLockTest, ARunThatCannotHaveTheUsersRunLockFailsAndChangesNothing) {
   const std::u16string name = u"Global\\TarnwellAddrBookSync.Run." + FromWide(sid);
 
   LoopbackHttpServer server([](const RecordedRequest&) { return Ok(kTwoPeople); });
-  ScratchDir dir;
-  const std::u16string exe = PrepareProgram(dir, -1, server.port());
+  ProgramFolder program;
+  program.WriteSettings(-1, server.port());
   ScopedEnvironmentVariable bound{u"TW_TEST_RUN_LOCK_WAIT_MS", u"1000"};
   const struct {
     const char* what;
@@ -242,13 +232,13 @@ TEST(RunLockTest, ARunThatCannotHaveTheUsersRunLockFailsAndChangesNothing) {
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
     UniqueHandle held(CreateMutexW(&attributes, TRUE, AsWide(name)));
     ASSERT_TRUE(held);
-    const ProcessResult r = RunProgram(exe, u"/sync");
+    const ProcessResult r = program.Sync();
     EXPECT_EQ(r.output, Utf16ToUtf8(c.expected));
     EXPECT_EQ(r.exitCode, 1u);
     ReleaseMutex(held.get());
   }
   EXPECT_TRUE(server.Requests().empty());
-  EXPECT_FALSE(FileExists(dir.File(u"address.xml")));
+  EXPECT_FALSE(FileExists(program.File(u"address.xml")));
 }
 
 }  // namespace

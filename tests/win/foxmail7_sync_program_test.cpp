@@ -15,22 +15,10 @@
 
 namespace {
 
-const char kAnswer[] =
-    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<addressbooks count=\"3\">\r\n"
-    "<person Name=\"\xE5\xBC\xA0\xE4\xBC\x9F\" E-Mail=\"zhangwei@tarnwell.example\"/>\r\n"
-    "<person Name=\"\" E-Mail=\"noname@tarnwell.example\"/>\r\n"
-    "<person Name=\"\xE6\x9D\x8E\xE5\xA8\x9C\" E-Mail=\"lina@tarnwell.example\"/>\r\n"
-    "</addressbooks>\r\n";
-
 class Foxmail7SyncProgram : public testing::Test {
  protected:
-  Foxmail7SyncProgram() : exe_(programDir_.File(u"Tarnwell地址簿同步.exe")) {
-    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
-    WriteFileBytes(
-        programDir_.File(u"AddrBookSync.ini"),
-        "[General]\r\nEmailClient=5\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
-            std::to_string(server_.port()) +
-            "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+  Foxmail7SyncProgram() {
+    program_.WriteSettings(5, server_.port());
     fox_.GiveUserFolder();
   }
   ProcessResult ListFolder() {
@@ -39,17 +27,16 @@ class Foxmail7SyncProgram : public testing::Test {
 
   // The program is a process of its own: it needs the prefix's own key.
   TestFoxmail7Installation fox_{FoxmailCommandKey::Scope::Shared};
-  std::string answer_ = kAnswer;
+  std::string answer_ = kThreeColleagues;
   LoopbackHttpServer server_{[this](const RecordedRequest&) {
     return Answer("HTTP/1.1 200 OK", answer_, "Content-Type: text/xml\r\n", ReplyEnd::Close);
   }};
-  ScratchDir programDir_;
-  std::u16string exe_;
+  ProgramFolder program_;
 };
 
 TEST_F(Foxmail7SyncProgram, ReplacesTheAddressFolderWithTheCompanyContacts) {
   ASSERT_TRUE(server_.listening());
-  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  const ProcessResult sync = program_.Sync();
   EXPECT_EQ(
       "[Foxmail 7.x] \xE6\x9B\xB4\xE6\x96\xB0\xE4\xBA\x86"
       "3\xE4\xB8\xAA\xE8\x81\x94\xE7\xB3\xBB\xE4\xBA\xBA\r\n",
@@ -74,7 +61,7 @@ TEST_F(Foxmail7SyncProgram, KeepsTheFirst65535OfALargerBookAndSaysSo) {
     answer_ += "<person Name=\"P" + n + "\" E-Mail=\"p" + n + "@tarnwell.example\"/>";
   }
   answer_ += "</addressbooks>";
-  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  const ProcessResult sync = program_.Sync();
   EXPECT_EQ(Utf16ToUtf8(u"[Foxmail 7.x] 更新了65535个联系人（Foxmail 7最多保存65535个，共70000个）\r\n"),
             sync.output);
   EXPECT_EQ(0u, sync.exitCode);
@@ -88,7 +75,7 @@ TEST_F(Foxmail7SyncProgram, KeepsTheFirst65535OfALargerBookAndSaysSo) {
 
 TEST_F(Foxmail7SyncProgram, WithoutFoxmail7SaysSoAndTouchesNothing) {
   fox_.key.Remove();
-  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  const ProcessResult sync = program_.Sync();
   EXPECT_EQ(1u, sync.exitCode);
   EXPECT_EQ(
       "\xE6\x9C\xAA\xE6\x89\xBE\xE5\x88\xB0"

@@ -94,8 +94,6 @@ int ThreadsOfThisProcess() {
 class MutePeer {
  public:
   MutePeer() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
     listener_.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -106,16 +104,13 @@ class MutePeer {
     getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length);
     port_ = ntohs(address.sin_port);
   }
-  ~MutePeer() {
-    listener_.reset();
-    WSACleanup();
-  }
   uint16_t port() const { return port_; }
   std::u16string HttpsUrl() const {
     return u"https://127.0.0.1:" + AsciiToUtf16(std::to_string(port_)) + u"/mail/addresssync.asp";
   }
 
  private:
+  WinsockSession winsock_ = StartWinsock();  // first in, last out
   UniqueSocket listener_;
   uint16_t port_ = 0;
 };

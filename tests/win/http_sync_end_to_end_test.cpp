@@ -69,25 +69,15 @@ std::string ProtectedElsewhere(std::string secret) {
 
 class HttpSyncEndToEndTest : public testing::Test {
  protected:
-  HttpSyncEndToEndTest() : exe_(dir_.File(u"Tarnwell地址簿同步.exe")) {
-    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
-  }
-
   // By default password "p&ss#1" in the older form: Base64 of its ANSI bytes.
   void WriteSettings(int emailClient, uint16_t port,
                      const std::string& passwordLines = "Password=cCZzcyMx\r\n") {
-    WriteFileBytes(dir_.File(u"AddrBookSync.ini"),
-                   "[General]\r\nEmailClient=" + std::to_string(emailClient) +
-                       "\r\nSyncLevel=1\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
-                       std::to_string(port) +
-                       "\r\nServerVirtual=mail\r\nAccount=zhang@corp.example\r\n" +
-                       passwordLines + "SavePassword=1\r\n");
+    program_.WriteSettings(emailClient, port, "SyncLevel=1\r\n", passwordLines);
   }
-  ProcessResult Sync() { return RunProgram(exe_, u"/sync"); }
-  std::string Log() { return ReadFileBytes(dir_.File(u"syncaddrs.log")); }
+  ProcessResult Sync() { return program_.Sync(); }
+  std::string Log() { return program_.Log(); }
 
-  ScratchDir dir_;
-  std::u16string exe_;
+  ProgramFolder program_;
 };
 
 TEST_F(HttpSyncEndToEndTest, WholeAnswerIsFetchedKeptAndParsedCompressedOrNot) {
@@ -97,13 +87,13 @@ TEST_F(HttpSyncEndToEndTest, WholeAnswerIsFetchedKeptAndParsedCompressedOrNot) {
         Answer("HTTP/1.1 200 OK", kGzipped, kGzipHeaders)}) {
     LoopbackHttpServer server({reply});
     WriteSettings(-1, server.port());  // no client chosen: nothing to write into
-    DeleteFileW(AsWide(dir_.File(u"address.xml")));
+    DeleteFileW(AsWide(program_.File(u"address.xml")));
     const ProcessResult r = Sync();
 
     EXPECT_EQ(r.exitCode, 0u) << r.output;
     EXPECT_EQ(r.output, std::string(kNoSyncTaskUtf8) + "\r\n");
     EXPECT_TRUE(EndsWith(Log(), std::string(" :") + kNoSyncTaskGbk + "\r\n")) << Log();
-    EXPECT_EQ(ReadFileBytes(dir_.File(u"address.xml")), kAnswer);
+    EXPECT_EQ(ReadFileBytes(program_.File(u"address.xml")), kAnswer);
 
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 1u);
@@ -133,7 +123,7 @@ TEST_F(HttpSyncEndToEndTest, AnswerCutShortFailsAndWritesNothing) {
   EXPECT_TRUE(EndsWith(Log(), std::string(" :") + kOpenUrlFailedGbk + maskedUrl + "\r\n")) << Log();
   EXPECT_EQ(Log().find("p&ss"), std::string::npos);
   // The run stopped before the copy and the writer: no half address book.
-  EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
+  EXPECT_FALSE(FileExists(program_.File(u"address.xml")));
   EXPECT_EQ(server.Requests().size(), 1u);
 }
 
@@ -172,7 +162,7 @@ TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortCorruptOrTooLargeFails) {
     EXPECT_EQ(r.exitCode, 1u) << c.what;
     EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + "\r\n") << c.what;
     WIN32_FILE_ATTRIBUTE_DATA copy{};
-    GetFileAttributesExW(AsWide(dir_.File(u"address.xml")), GetFileExInfoStandard, &copy);
+    GetFileAttributesExW(AsWide(program_.File(u"address.xml")), GetFileExInfoStandard, &copy);
     EXPECT_LE((uint64_t{copy.nFileSizeHigh} << 32) | copy.nFileSizeLow, kDefaultBodyLimit)
         << c.what;
   }
@@ -184,7 +174,7 @@ namespace {
 
 TEST_F(HttpSyncEndToEndTest, ProtectedPasswordIsSentAndAnUnreadableOneMeansNone) {
   LoopbackHttpServer server({Ok(kAnswer)});
-  const auto ini = dir_.File(u"AddrBookSync.ini");
+  const auto ini = program_.File(u"AddrBookSync.ini");
   SyncSettings s;
   s.EmailClient = -1;
   s.SyncLevel = 1;
@@ -192,7 +182,7 @@ TEST_F(HttpSyncEndToEndTest, ProtectedPasswordIsSentAndAnUnreadableOneMeansNone)
   s.Account = u"zhang@corp.example";
   s.Password = u"p&ss#1";
   s.SavePassword = 1;
-  SaveSettings(ini, s);
+  ASSERT_TRUE(SaveSettings(ini, s));
   ProcessResult r = Sync();
   EXPECT_EQ(r.exitCode, 0u) << r.output;
   ASSERT_EQ(server.Requests().size(), 1u);
@@ -219,10 +209,10 @@ TEST_F(HttpSyncEndToEndTest, ProtectedPasswordIsSentAndAnUnreadableOneMeansNone)
 
 TEST_F(HttpSyncEndToEndTest, PolicyAddressMachineOverUserOverOwnAndNothingStored) {
   LoopbackHttpServer server({Ok(kAnswer)});
-  const auto ini = dir_.File(u"AddrBookSync.ini");
+  const auto ini = program_.File(u"AddrBookSync.ini");
   SyncSettings own{.EmailClient = -1, .ServerPort = server.port(), .Account = u"zhang@corp.example",
                    .Password = u"pw", .SavePassword = 1};
-  SaveSettings(ini, own);
+  ASSERT_TRUE(SaveSettings(ini, own));
   const std::string before = ReadFileBytes(ini);
   const auto at = [&](const char16_t* path) { return server.Url(path); };
 

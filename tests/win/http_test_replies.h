@@ -8,6 +8,15 @@
 
 #include "loopback_http_server_win.h"
 
+// The company's address book that the client tests sync: two people and
+// an address without a name.
+inline constexpr char kThreeColleagues[] =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<addressbooks count=\"3\">\r\n"
+    "<person Name=\"\xE5\xBC\xA0\xE4\xBC\x9F\" E-Mail=\"zhangwei@tarnwell.example\"/>\r\n"
+    "<person Name=\"\" E-Mail=\"noname@tarnwell.example\"/>\r\n"
+    "<person Name=\"\xE6\x9D\x8E\xE5\xA8\x9C\" E-Mail=\"lina@tarnwell.example\"/>\r\n"
+    "</addressbooks>\r\n";
+
 // Status line and headers with the blank line that ends them. `headers`
 // holds whole lines, each ending in CR LF.
 inline std::string ResponseHead(std::string_view statusLine, std::string_view headers = {}) {

@@ -76,15 +76,6 @@ std::string RecordedRequest::Target() const {
   return requestLine.substr(start + 1, end - start - 1);
 }
 
-LoopbackHttpServer::WinsockSession::WinsockSession() {
-  WSADATA data;
-  ok = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-
-LoopbackHttpServer::WinsockSession::~WinsockSession() {
-  if (ok) WSACleanup();
-}
-
 LoopbackHttpServer::LoopbackHttpServer(std::vector<ScriptedReply> replies)
     : LoopbackHttpServer(
           [replies = std::move(replies), next = size_t{0}](const RecordedRequest&) mutable {
@@ -95,7 +86,7 @@ LoopbackHttpServer::LoopbackHttpServer(std::vector<ScriptedReply> replies)
           }) {}
 
 LoopbackHttpServer::LoopbackHttpServer(Script script) : script_(std::move(script)) {
-  if (!winsock_.ok) return;
+  if (!winsock_) return;
   listener_.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!listener_) return;
   sockaddr_in address{};

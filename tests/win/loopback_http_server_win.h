@@ -48,14 +48,6 @@ struct ScriptedReply {
   std::chrono::milliseconds trickleEvery{0};
 };
 
-struct SocketTraits {
-  using Type = SOCKET;
-  static SOCKET Invalid() { return INVALID_SOCKET; }
-  static bool IsValid(SOCKET s) { return s != INVALID_SOCKET; }
-  static void Close(SOCKET s) { closesocket(s); }
-};
-using UniqueSocket = UniqueAny<SocketTraits>;
-
 class LoopbackHttpServer {
  public:
   using Script = std::function<ScriptedReply(const RecordedRequest&)>;
@@ -86,11 +78,7 @@ class LoopbackHttpServer {
   std::optional<std::string> ReceiveHead(SOCKET s, std::string& pending);
   void WaitUntilStopped();
 
-  struct WinsockSession {
-    WinsockSession();
-    ~WinsockSession();
-    bool ok = false;
-  } winsock_;
+  WinsockSession winsock_ = StartWinsock();
   Script script_;
   std::mutex scriptMutex_;  // scripts may keep state; connections run in parallel
   UniqueSocket listener_;

@@ -8,14 +8,10 @@ namespace {
 
 class OneShotSyncTest : public testing::Test {
  protected:
-  OneShotSyncTest() : exe_(dir_.File(u"Tarnwell地址簿同步.exe")) {
-    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
-  }
-  ProcessResult Sync() { return RunProgram(exe_, u"/sync"); }
-  std::string Log() { return ReadFileBytes(dir_.File(u"syncaddrs.log")); }
+  ProcessResult Sync() { return program_.Sync(); }
+  std::string Log() { return program_.Log(); }
 
-  ScratchDir dir_;
-  std::u16string exe_;
+  ProgramFolder program_;
 };
 
 bool EndsWith(const std::string& s, const std::string& tail) {
@@ -23,14 +19,14 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }
 
 TEST_F(OneShotSyncTest, WithoutPasswordFailsAndTouchesNothingButTheLog) {
-  ASSERT_TRUE(FileExists(exe_));
+  ASSERT_TRUE(FileExists(program_.exe()));
   const ProcessResult r = Sync();
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(r.output, "\xE6\xB2\xA1\xE6\x9C\x89\xE8\xAE\xBE\xE7\xBD\xAE\xE5\xAF\x86\xE7\xA0\x81\r\n");
   const std::string log = Log();
   EXPECT_TRUE(EndsWith(log, " :\xC3\xBB\xD3\xD0\xC9\xE8\xD6\xC3\xC3\xDC\xC2\xEB\r\n")) << log;
-  EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
-  EXPECT_FALSE(FileExists(dir_.File(u"AddrBookSync.ini")));
+  EXPECT_FALSE(FileExists(program_.File(u"address.xml")));
+  EXPECT_FALSE(FileExists(program_.File(u"AddrBookSync.ini")));
 
   Sync();
   const std::string twoRuns = Log();
@@ -39,10 +35,7 @@ TEST_F(OneShotSyncTest, WithoutPasswordFailsAndTouchesNothingButTheLog) {
 }
 
 TEST_F(OneShotSyncTest, UnreachableServerFailsWithMaskedUrl) {
-  WriteFileBytes(dir_.File(u"AddrBookSync.ini"),
-                 "[General]\r\nEmailClient=5\r\n[Server]\r\nServerHost=127.0.0.1\r\n"
-                 "ServerPort=1\r\nAccount=zhang@corp.example\r\nPassword=c2VjcmV0\r\n"
-                 "SavePassword=1\r\n");
+  program_.WriteSettings(5, 1);
   const ProcessResult r = Sync();
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(r.output,
@@ -50,7 +43,7 @@ TEST_F(OneShotSyncTest, UnreachableServerFailsWithMaskedUrl) {
             "http://127.0.0.1:1/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
             "&onlydepart=0\r\n");
   EXPECT_EQ(Log().find("secret"), std::string::npos);
-  EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
+  EXPECT_FALSE(FileExists(program_.File(u"address.xml")));
 }
 
 }  // namespace

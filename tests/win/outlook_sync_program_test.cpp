@@ -18,43 +18,22 @@ namespace {
 
 using Lines = std::vector<std::u16string>;
 
-const char kAnswer[] =
-    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-    "<addressbooks count=\"2\">\r\n"
-    "  <person Name=\"\xE5\xBC\xA0\xE4\xBC\x9F\" E-Mail=\"zhangwei@tarnwell.example\"/>\r\n"
-    "  <person Name=\"\" E-Mail=\"noname@tarnwell.example\"/>\r\n"
-    "</addressbooks>\r\n";
-
 class OutlookSyncProgram : public testing::Test {
  protected:
-  OutlookSyncProgram()
-      : server_([](const RecordedRequest&) {
-          return Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n", ReplyEnd::Close);
-        }),
-        exe_(programDir_.File(u"Tarnwell地址簿同步.exe")) {
-    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
-  }
-  void WriteSettings(int emailClient) {
-    WriteFileBytes(
-        programDir_.File(u"AddrBookSync.ini"),
-        "[General]\r\nEmailClient=" + std::to_string(emailClient) +
-            "\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" + std::to_string(server_.port()) +
-            "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\n"
-            "SavePassword=1\r\n");
+  ProcessResult Sync(int emailClient) {
+    program_.WriteSettings(emailClient, server_.port());
+    return program_.Sync();
   }
 
-  LoopbackHttpServer server_;
-  ScratchDir programDir_;
-  std::u16string exe_;
-  ScopedEnvironmentVariable stateFile_{u"TW_FAKE_OUTLOOK_STATE",
-                                       programDir_.File(u"fake-outlook.txt")};
+  LoopbackHttpServer server_{{Ok(kThreeColleagues)}};
+  ProgramFolder program_;
+  ScopedEnvironmentVariable stateFile_{u"TW_FAKE_OUTLOOK_STATE", program_.File(u"fake-outlook.txt")};
   FakeOutlook outlook_{HostPath(TW_FAKE_OUTLOOK_DLL)};
 };
 
 TEST_F(OutlookSyncProgram, ReplacesTheMarkedContactsWithTheCompanyContacts) {
   ASSERT_TRUE(server_.listening());
   ASSERT_TRUE(outlook_.loaded());
-  WriteSettings(2);
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@tarnwell.example", u"");
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"Old", u"old@tarnwell.example",
                       u"KESTRANODE_MAIL");
@@ -66,40 +45,40 @@ TEST_F(OutlookSyncProgram, ReplacesTheMarkedContactsWithTheCompanyContacts) {
   outlook_.AddContact(FakeOutlook::kOtherFolder, u"Kept", u"kept@tarnwell.example",
                       u"KESTRANODE_MAIL");
 
-  const ProcessResult sync = RunProgram(exe_, u"/sync");
-  EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook 2007] 更新了2个联系人\r\n"));
+  const ProcessResult sync = Sync(2);
+  EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook 2007] 更新了3个联系人\r\n"));
   EXPECT_EQ(sync.exitCode, 0u);
   outlook_.Reload();
   EXPECT_EQ(outlook_.Contacts(FakeOutlook::kContactsFolder),
             (Lines{u"Own|own@tarnwell.example|", u"张伟|zhangwei@tarnwell.example|KESTRANODE_MAIL",
-                   u"|noname@tarnwell.example|KESTRANODE_MAIL"}));
+                   u"|noname@tarnwell.example|KESTRANODE_MAIL",
+                   u"李娜|lina@tarnwell.example|KESTRANODE_MAIL"}));
   EXPECT_EQ(outlook_.Contacts(FakeOutlook::kOtherFolder),
             (Lines{u"Kept|kept@tarnwell.example|KESTRANODE_MAIL"}));
 }
 
 TEST_F(OutlookSyncProgram, Outlook2013AndLaterLeavesContactsThatAreAlreadyThere) {
   ASSERT_TRUE(outlook_.loaded());
-  WriteSettings(6);
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"张伟", u"zhangwei@tarnwell.example",
                       u"KESTRANODE_MAIL");
   outlook_.SetNote(FakeOutlook::kContactsFolder, u"张伟", u"分机 8021");
-  const ProcessResult sync = RunProgram(exe_, u"/sync");
-  EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook 2013+] 更新了2个联系人\r\n"));
+  const ProcessResult sync = Sync(6);
+  EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook 2013+] 更新了3个联系人\r\n"));
   EXPECT_EQ(sync.exitCode, 0u);
   outlook_.Reload();
   EXPECT_EQ(outlook_.Contacts(FakeOutlook::kContactsFolder),
             (Lines{u"张伟|zhangwei@tarnwell.example|KESTRANODE_MAIL|分机 8021",
-                   u"|noname@tarnwell.example|KESTRANODE_MAIL"}));
+                   u"|noname@tarnwell.example|KESTRANODE_MAIL",
+                   u"李娜|lina@tarnwell.example|KESTRANODE_MAIL"}));
 }
 
 TEST_F(OutlookSyncProgram, WithoutOutlookTheRunFailsAndIsLogged) {
-  WriteSettings(1);
   outlook_.Unregister();
-  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  const ProcessResult sync = Sync(1);
   // The status names the cause: here the ProgID is not registered.
   EXPECT_EQ(sync.output, Utf16ToUtf8(u"无法启动Outlook：0x800401F3\r\n"));
   EXPECT_EQ(sync.exitCode, 1u);
-  const std::string log = ReadFileBytes(programDir_.File(u"syncaddrs.log"));
+  const std::string log = program_.Log();
   // "无法启动Outlook：0x800401F3" in code page 936.
   EXPECT_NE(log.find(" :\xCE\xDE\xB7\xA8\xC6\xF4\xB6\xAF"
                      "Outlook\xA3\xBA"
@@ -125,9 +104,7 @@ TEST(OutlookStalledProgram, TheRunEndsWithinTheBoundAndTheRunBesideItThenFinishe
        [](FakeOutlookServer& o) { o.RejectCalls(1 << 30, RPC_E_SERVERCALL_RETRYLATER); },
        u"Outlook调用失败：Outlook一直忙碌，2秒内没有响应\r\n"},
   };
-  LoopbackHttpServer server([](const RecordedRequest&) {
-    return Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n", ReplyEnd::Close);
-  });
+  LoopbackHttpServer server({Ok(kThreeColleagues)});
   ScopedEnvironmentVariable callLimit{u"TW_TEST_OUTLOOK_CALL_MS", u"2000"};
   ScopedEnvironmentVariable busyLimit{u"TW_TEST_OUTLOOK_BUSY_MS", u"2000"};
   ScopedComInit com;
@@ -136,29 +113,21 @@ TEST(OutlookStalledProgram, TheRunEndsWithinTheBoundAndTheRunBesideItThenFinishe
   ASSERT_TRUE(outlook.connected());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    ScratchDir dirs[2];  // the stalled run's and the one beside it
-    std::u16string programs[2];
-    for (int i = 0; i < 2; ++i) {
-      programs[i] = dirs[i].File(u"Tarnwell地址簿同步.exe");
-      CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(programs[i]), FALSE);
-      WriteFileBytes(dirs[i].File(u"AddrBookSync.ini"),
-                     "[General]\r\nEmailClient=2\r\n[Server]\r\nServerHost=127.0.0.1\r\n"
-                     "ServerPort=" + std::to_string(server.port()) +
-                         "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\n");
-    }
+    ProgramFolder programs[2];  // the stalled run's and the one beside it
+    for (const ProgramFolder& program : programs) program.WriteSettings(2, server.port());
     c.stall(outlook);
     ProcessResult stalled;
-    std::thread first([&] { stalled = RunProgram(programs[0], u"/sync"); });
+    std::thread first([&] { stalled = programs[0].Sync(); });
     const ULONGLONG deadline = GetTickCount64() + 30000;
     while (!outlook.Stalled() && GetTickCount64() < deadline) Sleep(20);
     ProcessResult beside;
-    std::thread second([&] { beside = RunProgram(programs[1], u"/sync"); });
+    std::thread second([&] { beside = programs[1].Sync(); });
     first.join();
     outlook.Unstall();
     second.join();
     EXPECT_EQ(stalled.output, Utf16ToUtf8(c.expected));
     EXPECT_EQ(stalled.exitCode, 1u);
-    EXPECT_EQ(beside.output, Utf16ToUtf8(u"[Outlook 2007] 更新了2个联系人\r\n"));
+    EXPECT_EQ(beside.output, Utf16ToUtf8(u"[Outlook 2007] 更新了3个联系人\r\n"));
     EXPECT_EQ(beside.exitCode, 0u);
   }
 }

@@ -30,7 +30,7 @@ TEST(SettingsStoreWinTest, SaveWritesEveryKeyExactly) {
   s.Account = u"zhang@corp.example";
   s.Password = u"secret";
   s.SavePassword = 1;
-  SaveSettings(path, s);
+  ASSERT_TRUE(SaveSettings(path, s));
   const std::string bytes = ReadFileBytes(path);
   const std::string head =
       "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=-1\r\nSyncTime=-30\r\n"
@@ -54,7 +54,7 @@ TEST(SettingsStoreWinTest, LongAndChinesePasswordsSurvive) {
   for (const std::u16string& pw :
        {std::u16string(u"密码Pa55&#="), std::u16string(400, u'k') + u"长密码" + std::u16string(300, u'z')}) {
     s.Password = pw;
-    SaveSettings(path, s);
+    ASSERT_TRUE(SaveSettings(path, s));
     EXPECT_EQ(LoadSettings(path).Password, pw);
   }
 }
@@ -72,7 +72,7 @@ TEST(SettingsStoreWinTest, HandWrittenValuesAreReadLeniently) {
   EXPECT_EQ(s.Password, u"sec");
   EXPECT_EQ(s.ServerHost, u"127.0.0.1");
   // The older password form moves into the protected one at the next save.
-  SaveSettings(path, s);
+  ASSERT_TRUE(SaveSettings(path, s));
   PrivateProfile profile(path);
   EXPECT_EQ(profile.ReadString(u"Server", u"Password", u"-"), u"");
   EXPECT_NE(profile.ReadString(u"Server", u"ProtectedPassword", u""), u"");
@@ -84,7 +84,7 @@ TEST(SettingsStoreWinTest, SchedulerDateIsKeptBySaves) {
   const auto path = dir.File(u"AddrBookSync.ini");
   PrivateProfile profile(path);
   SaveLastAutoSync(profile, u"2026-12-07");
-  SaveSettings(path, SyncSettings{});
+  ASSERT_TRUE(SaveSettings(path, SyncSettings{}));
   EXPECT_EQ(LoadLastAutoSync(profile), u"2026-12-07");
 }
 

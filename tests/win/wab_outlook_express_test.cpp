@@ -17,7 +17,7 @@ constexpr ULONG kBirthdayI2 = PROP_TAG(PT_I2, 0x6001);
 constexpr ULONG kBirthdayTime = PROP_TAG(PT_SYSTIME, 0x3A42);
 constexpr ULONG kGenderLong = PROP_TAG(PT_LONG, 0x3A4D);
 
-class WabWrapperTest : public testing::Test {
+class WabOutlookExpressTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(wab_.loaded()); }
   void TearDown() override {
@@ -44,7 +44,7 @@ class WabWrapperTest : public testing::Test {
   CWABOutlookExpress book_;
 };
 
-TEST_F(WabWrapperTest, ReadsTextsNumbersAndDatesOfTheCurrentEntry) {
+TEST_F(WabOutlookExpressTest, ReadsTextsNumbersAndDatesOfTheCurrentEntry) {
   const int zhang = wab_.AddMailUser(u"张伟", u"zw@corp.example", u"");
   wab_.SetProperty(zhang, kBirthdayI2, u"-12");
   wab_.SetProperty(zhang, kBirthdayTime, u"2024-02-29 13:05:09");
@@ -66,7 +66,7 @@ TEST_F(WabWrapperTest, ReadsTextsNumbersAndDatesOfTheCurrentEntry) {
   EXPECT_EQ(Read(kNoPropertyTag), u"(untouched) (false)");
 }
 
-TEST_F(WabWrapperTest, WritesTextsNumbersAndDatesAndDeletesOnEmpty) {
+TEST_F(WabOutlookExpressTest, WritesTextsNumbersAndDatesAndDeletesOnEmpty) {
   wab_.AddMailUser(u"Li", u"li@corp.example", u"old");
   ASSERT_TRUE(book_.OpenAddressBook());
 
@@ -89,7 +89,7 @@ TEST_F(WabWrapperTest, WritesTextsNumbersAndDatesAndDeletesOnEmpty) {
   EXPECT_FALSE(book_.SetPropertyText(kBirthdayTime, u"soon"));
 }
 
-TEST_F(WabWrapperTest, OnlyMailUsersBecomeCurrent) {
+TEST_F(WabOutlookExpressTest, OnlyMailUsersBecomeCurrent) {
   wab_.AddDistList(u"Team", nullptr);
   wab_.AddMailUser(u"A", u"a@corp.example", nullptr);
   ASSERT_TRUE(book_.OpenAddressBook());
@@ -106,7 +106,7 @@ TEST_F(WabWrapperTest, OnlyMailUsersBecomeCurrent) {
   EXPECT_EQ(book_.SelectEntry(0), -1);
 }
 
-TEST_F(WabWrapperTest, NewEntriesWaitForTheirSave) {
+TEST_F(WabOutlookExpressTest, NewEntriesWaitForTheirSave) {
   ASSERT_TRUE(book_.OpenAddressBook());
   ASSERT_TRUE(book_.CreateMailUser(u"New"));
   EXPECT_EQ(book_.GetEntryCount(), 1u);
@@ -117,7 +117,7 @@ TEST_F(WabWrapperTest, NewEntriesWaitForTheirSave) {
   EXPECT_FALSE(book_.CreateMailUser(u""));
 }
 
-TEST_F(WabWrapperTest, PassesTheFlagsTheAddressBookExpects) {
+TEST_F(WabOutlookExpressTest, PassesTheFlagsTheAddressBookExpects) {
   wab_.AddMailUser(u"B", u"b@corp.example", u"KESTRANODE_MAIL");
   ASSERT_TRUE(book_.OpenAddressBook());
   ASSERT_TRUE(book_.DeleteCurrentEntry());

@@ -14,34 +14,13 @@ namespace {
 
 using Lines = std::vector<std::u16string>;
 
-const char kAnswer[] =
-    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-    "<addressbooks count=\"3\">\r\n"
-    "  <person Name=\"\xE5\xBC\xA0\xE4\xBC\x9F\" E-Mail=\"zhangwei@tarnwell.example\"/>\r\n"
-    "  <person Name=\"\" E-Mail=\"noname@tarnwell.example\"/>\r\n"
-    "  <person Name=\"\xE6\x9D\x8E\xE5\xA8\x9C\" E-Mail=\"lina@tarnwell.example\"/>\r\n"
-    "</addressbooks>\r\n";
-
 class WabSyncProgram : public testing::Test {
  protected:
-  WabSyncProgram()
-      : server_([](const RecordedRequest&) {
-          return Answer("HTTP/1.1 200 OK", kAnswer, "Content-Type: text/xml\r\n", ReplyEnd::Close);
-        }),
-        exe_(programDir_.File(u"Tarnwell地址簿同步.exe")) {
-    CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
-    WriteFileBytes(programDir_.File(u"AddrBookSync.ini"),
-                   "[General]\r\nEmailClient=0\r\n[Server]\r\nServerHost=127.0.0.1\r\n"
-                   "ServerPort=" +
-                       std::to_string(server_.port()) +
-                       "\r\nAccount=zhang@tarnwell.example\r\nPassword=c2VjcmV0\r\n"
-                       "SavePassword=1\r\n");
-  }
+  WabSyncProgram() { program_.WriteSettings(0, server_.port()); }
 
-  LoopbackHttpServer server_;
-  ScratchDir programDir_;
-  std::u16string exe_;
-  ScopedEnvironmentVariable stateFile_{u"TW_FAKE_WAB_STATE", programDir_.File(u"fake-wab.txt")};
+  LoopbackHttpServer server_{{Ok(kThreeColleagues)}};
+  ProgramFolder program_;
+  ScopedEnvironmentVariable stateFile_{u"TW_FAKE_WAB_STATE", program_.File(u"fake-wab.txt")};
   FakeWab wab_{HostPath(TW_FAKE_WAB_DLL)};
 };
 
@@ -51,7 +30,7 @@ TEST_F(WabSyncProgram, ReplacesTheMarkedEntriesWithTheCompanyContacts) {
   wab_.AddMailUser(u"Own", u"own@tarnwell.example", u"");
   wab_.AddMailUser(u"Old", u"old@tarnwell.example", u"KESTRANODE_MAIL");
 
-  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  const ProcessResult sync = program_.Sync();
   EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook Express] 更新了3个联系人\r\n"));
   EXPECT_EQ(sync.exitCode, 0u);
   wab_.Reload();
@@ -63,10 +42,10 @@ TEST_F(WabSyncProgram, ReplacesTheMarkedEntriesWithTheCompanyContacts) {
 
 TEST_F(WabSyncProgram, WithoutTheAddressBookTheRunFailsAndIsLogged) {
   wab_.registration().Remove();
-  const ProcessResult sync = RunProgram(exe_, u"/sync");
+  const ProcessResult sync = program_.Sync();
   EXPECT_EQ(sync.output, Utf16ToUtf8(u"无法打开Windows通讯簿\r\n"));
   EXPECT_EQ(sync.exitCode, 1u);
-  const std::string log = ReadFileBytes(programDir_.File(u"syncaddrs.log"));
+  const std::string log = program_.Log();
   // "无法打开Windows通讯簿" in code page 936.
   EXPECT_NE(log.find(" :\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA"
                      "Windows\xCD\xA8\xD1\xB6\xB2\xBE\r\n"),

@@ -47,6 +47,27 @@ void WriteFileBytes(const std::u16string& path, const std::string& bytes) {
   if (file) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
 }
 
+UniqueHandle StartProcess(const std::u16string& exe, const std::u16string& arguments,
+                          HANDLE output, DWORD* pid) {
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  if (output) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = output;
+    si.hStdError = output;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  }
+  PROCESS_INFORMATION pi{};
+  std::u16string commandLine = u"\"" + exe + u"\" " + arguments;
+  if (!CreateProcessW(AsWide(exe), AsWideBuffer(commandLine), nullptr, nullptr, output != nullptr,
+                      0, nullptr, nullptr, &si, &pi)) {
+    return {};
+  }
+  UniqueHandle thread(pi.hThread);
+  if (pid) *pid = pi.dwProcessId;
+  return UniqueHandle(pi.hProcess);
+}
+
 ProcessResult RunProgram(const std::u16string& exe, const std::u16string& arguments) {
   ProcessResult result;
   SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
@@ -56,21 +77,8 @@ ProcessResult RunProgram(const std::u16string& exe, const std::u16string& argume
   UniqueHandle reader(readEnd);
   UniqueHandle writer(writeEnd);
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = writeEnd;
-  si.hStdError = writeEnd;
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION pi{};
-  std::u16string commandLine = u"\"" + exe + u"\" " + arguments;
-  if (!CreateProcessW(AsWide(exe), AsWideBuffer(commandLine), nullptr, nullptr, TRUE, 0, nullptr,
-                      nullptr, &si, &pi)) {
-    return result;
-  }
-  UniqueHandle process(pi.hProcess);
-  UniqueHandle thread(pi.hThread);
+  const UniqueHandle process = StartProcess(exe, arguments, writeEnd);
+  if (!process) return result;
   writer.reset();  // only the child holds the write end now
 
   // Read until the child has ended, not until the pipe closes: Wine's own
@@ -99,4 +107,16 @@ std::u16string HostPath(const char* unixPath) {
     if (c == u'/') c = u'\\';
   }
   return path;
+}
+
+ProgramFolder::ProgramFolder() : exe_(dir_.File(u"Tarnwell地址簿同步.exe")) {
+  CopyFileW(AsWide(HostPath(TW_APP_EXE)), AsWide(exe_), FALSE);
+}
+
+void ProgramFolder::WriteSettings(int emailClient, uint16_t port, const std::string& general,
+                                  const std::string& password) const {
+  WriteFileBytes(File(u"AddrBookSync.ini"),
+                 "[General]\r\nEmailClient=" + std::to_string(emailClient) + "\r\n" + general +
+                     "[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" + std::to_string(port) +
+                     "\r\nAccount=zhang@corp.example\r\n" + password + "SavePassword=1\r\n");
 }

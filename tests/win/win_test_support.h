@@ -7,7 +7,8 @@
 #include <string>
 
 #include "app/policy_values.h"
-#include "common/win/wide_text.h"
+#include "common/win/scoped_handles.h"
+#include "common/win/wide_text_win.h"
 
 // A fresh folder under the temp directory, removed with its files.
 class ScratchDir {
@@ -32,11 +33,34 @@ struct ProcessResult {
   DWORD exitCode = 0xFFFFFFFF;
   std::string output;  // standard output
 };
+// Starts a program with arguments; with `output`, its standard output and
+// error go there. The process, or nothing.
+UniqueHandle StartProcess(const std::u16string& exe, const std::u16string& arguments,
+                          HANDLE output = nullptr, DWORD* pid = nullptr);
 // Runs a program with arguments and waits for it (60 s at most).
 ProcessResult RunProgram(const std::u16string& exe, const std::u16string& arguments);
 
 // The path of a file of the Linux build tree as Wine sees it.
 std::u16string HostPath(const char* unixPath);
+
+// A copy of the program in a folder of its own, where it keeps its
+// settings, log and answer copy.
+class ProgramFolder {
+ public:
+  ProgramFolder();
+  const std::u16string& exe() const { return exe_; }
+  std::u16string File(const std::u16string& name) const { return dir_.File(name); }
+  // AddrBookSync.ini for the server on loopback at `port`, account
+  // zhang@corp.example; `general` and `password` are lines of their sections.
+  void WriteSettings(int emailClient, uint16_t port, const std::string& general = "",
+                     const std::string& password = "Password=c2VjcmV0\r\n") const;
+  ProcessResult Sync() const { return RunProgram(exe_, u"/sync"); }
+  std::string Log() const { return ReadFileBytes(File(u"syncaddrs.log")); }
+
+ private:
+  ScratchDir dir_;
+  std::u16string exe_;
+};
 
 // The administrator's policy keys (HKLM and HKCU), which every program in
 // the prefix reads: a case that sets them runs alone (RUN_SERIAL). Removed

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 #include "net/http_answer_fetcher_win.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "common/utf_convert.h"
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "common/win/code_page.h"
+#include "common/win/code_page_win.h"
 
 #include <windows.h>
 
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 std::string WideToCodePage(std::u16string_view text, unsigned codePage) {
   if (text.empty()) return {};

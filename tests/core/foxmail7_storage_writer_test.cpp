@@ -100,7 +100,7 @@ std::string ExpectedMemberList(size_t n) {
 
 constexpr auto Build = BuildFoxmail7File;
 
-TEST(Foxmail7StorageFiles, ByteForByteForEveryListSize) {
+TEST(Foxmail7StorageWriter, ByteForByteForEveryListSize) {
   for (size_t n : {0u, 1u, 300u, 1024u, 1025u}) {
     SCOPED_TRACE(n);
     const AddrContactList contacts = Numbered(n);
@@ -118,7 +118,7 @@ TEST(Foxmail7StorageFiles, ByteForByteForEveryListSize) {
   }
 }
 
-TEST(Foxmail7StorageFiles, FixedOffsetsOfTheTables) {
+TEST(Foxmail7StorageWriter, FixedOffsetsOfTheTables) {
   const std::string one = Build(Foxmail7File::AddrDataHea, {{u"Ann", u"a@b.c"}});
   ASSERT_EQ(625u, one.size());
   EXPECT_EQ(Hex("01 00 00 00 00 00 00 00 8C 00 00 00 00 80 FF 00 00") + "Ann" + Zeros(4) + "a@b.c" +
@@ -143,7 +143,7 @@ struct HeadAndTail : IStorageSink {
   }
 };
 
-TEST(Foxmail7StorageFiles, CountAndRecordNumbersWrapAt65536) {
+TEST(Foxmail7StorageWriter, CountAndRecordNumbersWrapAt65536) {
   HeadAndTail sink;
   ASSERT_TRUE(
       WriteFoxmail7File(Foxmail7File::AddrDataHea, AddrContactList(65537, {u"x", u"y"}), sink));
@@ -152,7 +152,7 @@ TEST(Foxmail7StorageFiles, CountAndRecordNumbersWrapAt65536) {
   EXPECT_EQ(Record(1, "x", "y"), sink.tail);
 }
 
-TEST(Foxmail7StorageFiles, TwoBuildsAreIdentical) {
+TEST(Foxmail7StorageWriter, TwoBuildsAreIdentical) {
   const AddrContactList contacts = {{u"张三", u"zhangsan@corp.example"}, {u"", u"x@y"}};
   for (Foxmail7File file : kFoxmail7Files) EXPECT_EQ(Build(file, contacts), Build(file, contacts));
 }
@@ -164,7 +164,7 @@ struct Refusing : IStorageSink {
   bool Write(std::span<const uint8_t>) override { return left-- > 0; }
 };
 
-TEST(Foxmail7StorageFiles, ARefusedWriteFailsTheFile) {
+TEST(Foxmail7StorageWriter, ARefusedWriteFailsTheFile) {
   for (Foxmail7File file : kFoxmail7Files) {
     Refusing none(0);
     EXPECT_FALSE(WriteFoxmail7File(file, Numbered(3), none));
@@ -176,7 +176,7 @@ TEST(Foxmail7StorageFiles, ARefusedWriteFailsTheFile) {
   EXPECT_FALSE(WriteFoxmail7File(Foxmail7File::AddrFolderMember, Numbered(3), afterHeader));
 }
 
-TEST(Foxmail7RecordTexts, AsTheRecordStoresThem) {
+TEST(Foxmail7StorageWriter, RecordTextsAsTheRecordStoresThem) {
   const std::string zhang = Hex("E5 BC A0");
   std::u16string wideEmoji;
   for (int i = 0; i < 110; ++i) wideEmoji += u"\U0001F600";  // 440 bytes

@@ -1,4 +1,4 @@
-#include "common/win/wide_text.h"
+#include "common/win/wide_text_win.h"
 
 #include <windows.h>
 
