@@ -50,9 +50,9 @@ class CFileVersionInfo {
   // in the strings of the user's default language. False when the file has
   // no readable version data (the object is then reset); strings that the
   // file lacks stay empty without making it false.
-  bool Create(const std::u16string& path);
+  [[nodiscard]] bool Create(const std::u16string& path);
   // The same, choosing the strings for `userLanguage`.
-  bool Create(const std::u16string& path, LANGID userLanguage);
+  [[nodiscard]] bool Create(const std::u16string& path, LANGID userLanguage);
 
   // Zero fixed information and empty strings.
   virtual void Reset();

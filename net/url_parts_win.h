@@ -17,4 +17,4 @@ struct UrlParts {
 
 // Splits an http or https URL. False (with `parts` unspecified) for any
 // other, for one that cannot be split, and for a port outside 1 to 65535.
-bool SplitUrl(const std::u16string& url, UrlParts& parts);
+[[nodiscard]] bool SplitUrl(const std::u16string& url, UrlParts& parts);

@@ -6,4 +6,4 @@
 
 // Forward slashes are taken as backslashes; one trailing backslash is
 // ignored. True also when there was nothing to remove.
-bool DeleteDirectoryTree(const std::u16string& path);
+[[nodiscard]] bool DeleteDirectoryTree(const std::u16string& path);

@@ -11,7 +11,7 @@
 std::optional<Foxmail7Location> LocateFoxmail7();
 
 // Both outputs optional; they are filled only when the result is true.
-bool LocateFoxmail7(std::u16string* installDir, std::u16string* executableName);
+[[nodiscard]] bool LocateFoxmail7(std::u16string* installDir, std::u16string* executableName);
 
 // Whether the configuration dialog may offer Foxmail 7.x.
 bool IsFoxmail7Installed();

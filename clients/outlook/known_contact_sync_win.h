@@ -22,6 +22,6 @@
 // what was done (no path: no record, every marked item is unknown). False
 // on a failed call or a record that cannot be written; `calls` holds the
 // text.
-bool SyncKnownContacts(IDispatch& application, IDispatch& mapi, IDispatch& folder,
+[[nodiscard]] bool SyncKnownContacts(IDispatch& application, IDispatch& mapi, IDispatch& folder,
                        const AddrContactList& contacts, const std::u16string& recordPath,
                        OutlookCalls& calls);

@@ -10,5 +10,5 @@
 // Per contact, in list order: CreateItem, then FullName and Email1Address
 // as given (no trimming, no fallback for an empty name), NickName the
 // marker, and Save. False at the first failed call; what was saved stays.
-bool CreateMarkedContacts(IDispatch& application, const AddrContactList& contacts,
+[[nodiscard]] bool CreateMarkedContacts(IDispatch& application, const AddrContactList& contacts,
                           OutlookCalls& calls);

@@ -39,4 +39,4 @@ class MarkedItemSearch {
 // `items`. Deleting while walking forwards may skip items, so the search
 // starts over until Find finds nothing. False on a failed call or a search
 // that did not end; `calls` holds the text.
-bool DeleteMarkedItems(IDispatch& items, OutlookCalls& calls);
+[[nodiscard]] bool DeleteMarkedItems(IDispatch& items, OutlookCalls& calls);

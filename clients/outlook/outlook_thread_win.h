@@ -22,4 +22,4 @@ OutlookWaitLimits OutlookWaitLimitsInUse();
 // failure, nothing on success. `work` must own whatever it uses: it may
 // outlive the call.
 using OutlookWork = std::function<std::optional<OutlookFailure>(OutlookCallContext&)>;
-std::optional<OutlookFailure> RunOnOutlookThread(const OutlookWaitLimits& limits, OutlookWork work);
+[[nodiscard]] std::optional<OutlookFailure> RunOnOutlookThread(const OutlookWaitLimits& limits, OutlookWork work);

@@ -23,11 +23,13 @@ void DeleteMarkedEntries(CWABOutlookExpress& wab) {
 // True when the entry was saved.
 bool CreateMarkedEntry(CWABOutlookExpress& wab, const AddrContact& contact) {
   if (!wab.CreateMailUser(WabDisplayText(contact))) return false;
-  if (HasVisibleName(contact)) wab.SetPropertyText(PR_DISPLAY_NAME_W, contact.Name);
+  // A name or address that does not take leaves a marked entry, which the
+  // next run replaces.
+  if (HasVisibleName(contact)) (void)wab.SetPropertyText(PR_DISPLAY_NAME_W, contact.Name);
   // Saved without its marker, the entry would never be replaced and a copy
   // would be added every run.
   if (!wab.SetPropertyText(PR_NICKNAME_W, kCompanyContactMarker)) return false;
-  wab.SetPropertyText(PR_EMAIL_ADDRESS_W, contact.EMail);
+  (void)wab.SetPropertyText(PR_EMAIL_ADDRESS_W, contact.EMail);
   return wab.SaveCurrentEntry();
 }
 

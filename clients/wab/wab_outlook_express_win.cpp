@@ -263,7 +263,8 @@ bool CWABOutlookExpress::CreateMailUser(std::u16string_view displayText) {
   entryList_.push_back(std::move(templateId));
   currentEntry_ = std::move(entry);
   currentPosition_ = static_cast<int32_t>(entryList_.size() - 1);
-  SetPropertyText(PR_DISPLAY_NAME_W, displayText);
+  // As with the caller's other values, only the marker must take.
+  (void)SetPropertyText(PR_DISPLAY_NAME_W, displayText);
   return true;
 }
 

@@ -28,14 +28,14 @@ class CWABOutlookExpress {
   // Loads the library the registry names, opens the address book with its
   // WABOpen and loads the entry list. False, with everything closed again,
   // when any of that fails.
-  bool OpenAddressBook();
+  [[nodiscard]] bool OpenAddressBook();
   // Releases everything in the reverse order of opening. Safe at any time.
   void CloseAddressBook();
   bool IsOpen() const { return open_; }
 
   // Fills the entry list from the personal container, in table order, and
   // makes the first entry current. On failure the list is empty.
-  bool LoadEntryList();
+  [[nodiscard]] bool LoadEntryList();
   // The personal address book container, or null.
   UniqueComRef<IABContainer> OpenPersonalContainer();
   // The entry ID of the template for new mail users; empty when none.
@@ -44,12 +44,12 @@ class CWABOutlookExpress {
   // Creates an unsaved mail user named `displayText` at the end of the
   // list and makes it current. False, with nothing changed, when the entry
   // cannot be created or `displayText` is empty.
-  bool CreateMailUser(std::u16string_view displayText);
+  [[nodiscard]] bool CreateMailUser(std::u16string_view displayText);
   // Saves the current entry's changes.
-  bool SaveCurrentEntry();
+  [[nodiscard]] bool SaveCurrentEntry();
   // Deletes the current entry from the address book and the list; no entry
   // is current afterwards. False, with the entry kept, on failure.
-  bool DeleteCurrentEntry();
+  [[nodiscard]] bool DeleteCurrentEntry();
 
   // Opens the entry at `position` as the current one when it is a mail
   // user. Returns the new current position, -1 when none is current.
@@ -58,10 +58,10 @@ class CWABOutlookExpress {
   // Reads one property of the current entry as text (numbers in decimal,
   // dates as "YYYY-MM-DD hh:mm:ss"); `text` becomes `defaultText` first.
   // False, with `text` untouched, when no entry is current.
-  virtual bool GetPropertyText(ULONG tag, std::u16string& text, std::u16string_view defaultText);
+  [[nodiscard]] virtual bool GetPropertyText(ULONG tag, std::u16string& text, std::u16string_view defaultText);
   // Replaces one property of the current entry; empty text leaves it
   // deleted. Nothing is saved.
-  virtual bool SetPropertyText(ULONG tag, std::u16string_view text);
+  [[nodiscard]] virtual bool SetPropertyText(ULONG tag, std::u16string_view text);
 
  private:
   void ClearEntryList();
