@@ -20,7 +20,7 @@ class ConnectionCheck {
   // Starts `test` unless one is going; `done` is called on the test's
   // thread when its result is ready to take, and not for an abandoned test.
   // `test` and `done` must not refer to anything that may go before them.
-  bool Start(std::function<SyncRunOutcome()> test, std::function<void()> done);
+  [[nodiscard]] bool Start(std::function<SyncRunOutcome()> test, std::function<void()> done);
   bool Running() const;
   // The result of the test that ended, once.
   std::optional<SyncRunOutcome> TakeResult();

@@ -20,7 +20,7 @@ class ManualSync {
 
   // Starts a run unless one is still going; `done` is called on the run's
   // thread after the run has released its locks.
-  bool Start(std::function<void()> done);
+  [[nodiscard]] bool Start(std::function<void()> done);
   bool Running() const;
   // The outcome of the run that ended, once.
   std::optional<SyncRunOutcome> TakeOutcome();
