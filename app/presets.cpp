@@ -124,7 +124,8 @@ bool ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile)
     if (setting.keys.empty()) continue;
     const auto& first = setting.keys.front().first;
     if (!TrimBlanks(profile.ReadString(setting.section, first, u"")).empty()) continue;
-    for (const auto& [key, value] : setting.keys) profile.WriteString(setting.section, key, value);
+    // Read back below: a refused write shows there.
+    for (const auto& [key, value] : setting.keys) (void)profile.WriteString(setting.section, key, value);
     if (profile.ReadString(setting.section, first, u"") != setting.keys.front().second) return false;
   }
   return true;

@@ -13,7 +13,7 @@ class PrivateProfile final : public IProfile {
                   int32_t defaultValue) override;
   std::u16string ReadString(const std::u16string& section, const std::u16string& key,
                             const std::u16string& defaultValue) override;
-  bool WriteString(const std::u16string& section, const std::u16string& key,
+  [[nodiscard]] bool WriteString(const std::u16string& section, const std::u16string& key,
                    const std::u16string& value) override;
 
  private:

@@ -92,5 +92,5 @@ std::u16string LoadLastAutoSync(IProfile& profile) {
 
 void SaveLastAutoSync(IProfile& profile, const std::u16string& date) {
   // A date that does not stick only brings a catch-up run at the next start.
-  profile.WriteString(kGeneral, ini::kLastAutoSync, date);
+  (void)profile.WriteString(kGeneral, ini::kLastAutoSync, date);
 }

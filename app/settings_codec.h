@@ -18,7 +18,7 @@ class IProfile {
   virtual std::u16string ReadString(const std::u16string& section, const std::u16string& key,
                                     const std::u16string& defaultValue) = 0;
   // False when the file did not take the value.
-  virtual bool WriteString(const std::u16string& section, const std::u16string& key,
+  [[nodiscard]] virtual bool WriteString(const std::u16string& section, const std::u16string& key,
                            const std::u16string& value) = 0;
 };
 

@@ -71,13 +71,13 @@ class CHttpClient {
   bool bodyLengthAnnounced() const { return BodyLengthConfirmed(bodyExpected_, bodyReceived_); }
 
  private:
-  bool SendRequest(const std::u16string& url);
-  bool Connect(const std::u16string& host, INTERNET_PORT port, bool secure);
+  [[nodiscard]] bool SendRequest(const std::u16string& url);
+  [[nodiscard]] bool Connect(const std::u16string& host, INTERNET_PORT port, bool secure);
   template <class Body>
-  bool ReadBodyAs(Body& body);
-  bool ReadWholeBody(ResponseBodyDecoder& body);
+  [[nodiscard]] bool ReadBodyAs(Body& body);
+  [[nodiscard]] bool ReadWholeBody(ResponseBodyDecoder& body);
   struct ReadPace;
-  bool ReadSome(std::vector<char>& block, ReadPace& pace, DWORD& read);
+  [[nodiscard]] bool ReadSome(std::vector<char>& block, ReadPace& pace, DWORD& read);
   void CloseAll();
   HINTERNET Request();
   // Closes the request handle held so far and keeps `request` instead.

@@ -152,7 +152,7 @@ void CSyncEngine::SchedulerThread() {
       if (!RunAutomatic()) services_.lastAutoSync.SaveDate(before);
       scheduler.RunFinished(clock.Now());
     } else if (RetryDue(now)) {
-      RunAutomatic();
+      (void)RunAutomatic();  // a refused retry has nothing to undo
       scheduler.RunFinished(clock.Now());
     }
     std::unique_lock lock(stopMutex_);

@@ -109,7 +109,7 @@ class CSyncEngine {
   void SchedulerThread();
   // An automatic run, whose notice is shown after the locks are released.
   // False when the run was refused.
-  bool RunAutomatic();
+  [[nodiscard]] bool RunAutomatic();
   void SettleRetries(RunMode mode, SyncRunOutcome& outcome);
   bool RetryDue(int64_t now);
   std::optional<SyncRunOutcome> RunHoldingTheSlot(RunMode mode);

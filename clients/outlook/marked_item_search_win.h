@@ -16,7 +16,7 @@ class MarkedItemSearch {
   MarkedItemSearch(IDispatch& items, OutlookCalls& calls) : items_(items), calls_(calls) {}
 
   // Reads how many items the folder holds. False when that fails.
-  bool Start();
+  [[nodiscard]] bool Start();
   // What Start read.
   int64_t folderCount() const { return folderCount_; }
   // The first marked item (Find); null when there is none or on failure.

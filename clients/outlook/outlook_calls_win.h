@@ -55,7 +55,7 @@ class OutlookCalls {
   // The waits these calls share, for a second series of calls in the same run.
   OutlookCallContext& context() const { return context_; }
 
-  bool Call(IDispatch& target, DISPID member, MemberKind kind,
+  [[nodiscard]] bool Call(IDispatch& target, DISPID member, MemberKind kind,
             std::initializer_list<DispatchArg> args);
 
   // A call that must give an object; giving none is a failure too.
@@ -73,7 +73,7 @@ class OutlookCalls {
   std::optional<std::u16string> Text(IDispatch& target, DISPID member);
 
   // A call whose value the caller takes as it comes, into `value`.
-  bool Value(IDispatch& target, DISPID member, MemberKind kind,
+  [[nodiscard]] bool Value(IDispatch& target, DISPID member, MemberKind kind,
              std::initializer_list<DispatchArg> args, ScopedVariant& value);
 
   // Ends the calls with a failure of the writer's own finding.
@@ -87,7 +87,7 @@ class OutlookCalls {
   RunFailure failure() const { return failure_; }
 
  private:
-  bool Check(const MemberCallResult& result);
+  [[nodiscard]] bool Check(const MemberCallResult& result);
   MemberCallResult Make(IDispatch& target, DISPID member, MemberKind kind,
                         std::initializer_list<DispatchArg> args) {
     return CallMember(target, member, kind, args, context_);
