@@ -47,10 +47,6 @@ constexpr char kAnswerGzip[] =
 const std::string kGzipped(kAnswerGzip, sizeof(kAnswerGzip) - 1);
 constexpr char kGzipHeaders[] = "Content-Type: text/xml\r\nContent-Encoding: gzip\r\n";
 
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // The password as another user's (or another program's) protection would
 // store it: the same user here, but with other entropy, which the platform
 // refuses to undo just the same.
@@ -74,8 +70,6 @@ class HttpSyncEndToEndTest : public testing::Test {
                      const std::string& passwordLines = "Password=cCZzcyMx\r\n") {
     program_.WriteSettings(emailClient, port, "SyncLevel=1\r\n", passwordLines);
   }
-  ProcessResult Sync() { return program_.Sync(); }
-  std::string Log() { return program_.Log(); }
 
   ProgramFolder program_;
 };
@@ -88,11 +82,11 @@ TEST_F(HttpSyncEndToEndTest, WholeAnswerIsFetchedKeptAndParsedCompressedOrNot) {
     LoopbackHttpServer server({reply});
     WriteSettings(-1, server.port());  // no client chosen: nothing to write into
     DeleteFileW(AsWide(program_.File(u"address.xml")));
-    const ProcessResult r = Sync();
+    const ProcessResult r = program_.Sync();
 
     EXPECT_EQ(r.exitCode, 0u) << r.output;
     EXPECT_EQ(r.output, std::string(kNoSyncTaskUtf8) + "\r\n");
-    EXPECT_TRUE(EndsWith(Log(), std::string(" :") + kNoSyncTaskGbk + "\r\n")) << Log();
+    EXPECT_TRUE(program_.Log().ends_with(std::string(" :") + kNoSyncTaskGbk + "\r\n")) << program_.Log();
     EXPECT_EQ(ReadFileBytes(program_.File(u"address.xml")), kAnswer);
 
     const auto requests = server.Requests();
@@ -113,15 +107,15 @@ TEST_F(HttpSyncEndToEndTest, AnswerCutShortFailsAndWritesNothing) {
             cut,
         ReplyEnd::Close}});
   WriteSettings(5, server.port());
-  const ProcessResult r = Sync();
+  const ProcessResult r = program_.Sync();
 
   const std::string maskedUrl = "http://127.0.0.1:" + std::to_string(server.port()) +
                                 "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
                                 "&onlydepart=1";
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + "\r\n");
-  EXPECT_TRUE(EndsWith(Log(), std::string(" :") + kOpenUrlFailedGbk + maskedUrl + "\r\n")) << Log();
-  EXPECT_EQ(Log().find("p&ss"), std::string::npos);
+  EXPECT_TRUE(program_.Log().ends_with(std::string(" :") + kOpenUrlFailedGbk + maskedUrl + "\r\n")) << program_.Log();
+  EXPECT_EQ(program_.Log().find("p&ss"), std::string::npos);
   // The run stopped before the copy and the writer: no half address book.
   EXPECT_FALSE(FileExists(program_.File(u"address.xml")));
   EXPECT_EQ(server.Requests().size(), 1u);
@@ -154,7 +148,7 @@ TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortCorruptOrTooLargeFails) {
   for (const Case& c : cases) {
     LoopbackHttpServer server({c.reply});
     WriteSettings(5, server.port());
-    const ProcessResult r = Sync();
+    const ProcessResult r = program_.Sync();
 
     const std::string maskedUrl = "http://127.0.0.1:" + std::to_string(server.port()) +
                                   "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
@@ -183,7 +177,7 @@ TEST_F(HttpSyncEndToEndTest, ProtectedPasswordIsSentAndAnUnreadableOneMeansNone)
   s.Password = u"p&ss#1";
   s.SavePassword = 1;
   ASSERT_TRUE(SaveSettings(ini, s));
-  ProcessResult r = Sync();
+  ProcessResult r = program_.Sync();
   EXPECT_EQ(r.exitCode, 0u) << r.output;
   ASSERT_EQ(server.Requests().size(), 1u);
   EXPECT_EQ(server.Requests()[0].Target(),
@@ -199,7 +193,7 @@ TEST_F(HttpSyncEndToEndTest, ProtectedPasswordIsSentAndAnUnreadableOneMeansNone)
                                     ProtectedElsewhere("p&ss#1"), std::string("not a blob")}) {
     WriteSettings(5, server.port(), "Password=\r\nProtectedPassword=" + stored + "\r\n");
     const std::string before = ReadFileBytes(ini);
-    r = Sync();
+    r = program_.Sync();
     EXPECT_EQ(r.exitCode, 1u) << stored;
     EXPECT_EQ(r.output, Utf16ToUtf8(kNoPasswordText) + "\r\n") << stored;
     EXPECT_EQ(ReadFileBytes(ini), before);
@@ -221,12 +215,12 @@ TEST_F(HttpSyncEndToEndTest, PolicyAddressMachineOverUserOverOwnAndNothingStored
   ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"WebmailAddress", at(u"/user")));
   ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"SyncLevel", DWORD{1}));
   ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"SyncLevel", DWORD{2}));  // out of range
-  ASSERT_EQ(Sync().exitCode, 0u);
+  ASSERT_EQ(program_.Sync().exitCode, 0u);
   // Unusable values: the user's policy, then the user's own address.
   ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"WebmailAddress", DWORD{1}));
-  ASSERT_EQ(Sync().exitCode, 0u);
+  ASSERT_EQ(program_.Sync().exitCode, 0u);
   ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"WebmailAddress", at(u"/user?x=1")));
-  ASSERT_EQ(Sync().exitCode, 0u);
+  ASSERT_EQ(program_.Sync().exitCode, 0u);
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[0].Target(), "/machine/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
@@ -236,7 +230,7 @@ TEST_F(HttpSyncEndToEndTest, PolicyAddressMachineOverUserOverOwnAndNothingStored
 
   // A password may not be kept: the saved one goes at start, nothing else.
   ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"SavePassword", DWORD{0}));
-  const ProcessResult r = Sync();
+  const ProcessResult r = program_.Sync();
   EXPECT_EQ(r.output, Utf16ToUtf8(kNoPasswordText) + "\r\n");
   SyncSettings left = own;
   left.Password.clear();

@@ -8,41 +8,34 @@ namespace {
 
 class OneShotSyncTest : public testing::Test {
  protected:
-  ProcessResult Sync() { return program_.Sync(); }
-  std::string Log() { return program_.Log(); }
-
   ProgramFolder program_;
 };
 
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 TEST_F(OneShotSyncTest, WithoutPasswordFailsAndTouchesNothingButTheLog) {
   ASSERT_TRUE(FileExists(program_.exe()));
-  const ProcessResult r = Sync();
+  const ProcessResult r = program_.Sync();
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(r.output, "\xE6\xB2\xA1\xE6\x9C\x89\xE8\xAE\xBE\xE7\xBD\xAE\xE5\xAF\x86\xE7\xA0\x81\r\n");
-  const std::string log = Log();
-  EXPECT_TRUE(EndsWith(log, " :\xC3\xBB\xD3\xD0\xC9\xE8\xD6\xC3\xC3\xDC\xC2\xEB\r\n")) << log;
+  const std::string log = program_.Log();
+  EXPECT_TRUE(log.ends_with(" :\xC3\xBB\xD3\xD0\xC9\xE8\xD6\xC3\xC3\xDC\xC2\xEB\r\n")) << log;
   EXPECT_FALSE(FileExists(program_.File(u"address.xml")));
   EXPECT_FALSE(FileExists(program_.File(u"AddrBookSync.ini")));
 
-  Sync();
-  const std::string twoRuns = Log();
+  program_.Sync();
+  const std::string twoRuns = program_.Log();
   EXPECT_EQ(twoRuns.substr(0, log.size()), log);
   EXPECT_EQ(twoRuns.size(), 2 * log.size());
 }
 
 TEST_F(OneShotSyncTest, UnreachableServerFailsWithMaskedUrl) {
   program_.WriteSettings(5, 1);
-  const ProcessResult r = Sync();
+  const ProcessResult r = program_.Sync();
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(r.output,
             "\xE6\x89\x93\xE5\xBC\x80URL\xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x9A"
             "http://127.0.0.1:1/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
             "&onlydepart=0\r\n");
-  EXPECT_EQ(Log().find("secret"), std::string::npos);
+  EXPECT_EQ(program_.Log().find("secret"), std::string::npos);
   EXPECT_FALSE(FileExists(program_.File(u"address.xml")));
 }
 
