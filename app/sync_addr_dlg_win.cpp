@@ -76,6 +76,7 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
     case WM_TIMER:
       if (wParam == kExitNoticeTimer) {
         KillTimer(hwnd(), kExitNoticeTimer);
+        UpdateTip();
         tray_->ShowBalloon(services_.tray.ExitNotice());
         return true;
       }
@@ -262,9 +263,8 @@ void CSyncAddrDlg::OnExit() {
   AbandonConnectionTest();
   exit_.Start(hwnd(), kExitReadyMessage);
   ShowWindow(hwnd(), SW_HIDE);
-  const std::optional<TrayBalloon> notice = services_.tray.BeginExit(manual_.Running());
-  UpdateTip();
-  if (notice) {
+  if (const std::optional<TrayBalloon> notice = services_.tray.BeginExit(manual_.Running())) {
+    UpdateTip();
     tray_->ShowBalloon(*notice);
   } else {
     SetTimer(hwnd(), kExitNoticeTimer, 1000, nullptr);
@@ -280,17 +280,9 @@ void CSyncAddrDlg::FinishExit() {
 }
 
 void CSyncAddrDlg::OnTrayNotify(LPARAM mouseMessage) {
-  switch (mouseMessage) {
-    case WM_LBUTTONDOWN:
-    case NIN_BALLOONUSERCLICK:
-      ShowDialog();
-      break;
-    case WM_RBUTTONDOWN:
-      ShowTrayMenu(instance(), hwnd(), services_.settings.InEffect().SyncType, manual_.Running());
-      break;
-    default:
-      break;
-  }
+  if (mouseMessage == WM_LBUTTONDOWN || mouseMessage == NIN_BALLOONUSERCLICK) ShowDialog();
+  if (mouseMessage != WM_RBUTTONDOWN) return;
+  ShowTrayMenu(instance(), hwnd(), services_.settings.InEffect().SyncType, manual_.Running());
 }
 
 void CSyncAddrDlg::ShowAbout() {
