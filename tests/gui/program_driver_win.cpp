@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/win/wide_text.h"
+#include "resources/resource.h"
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
   const ULONGLONG deadline = GetTickCount64() + ms;
@@ -79,25 +80,28 @@ HWND ProgramDriver::FindOwnWindow(const wchar_t* className, const std::u16string
   return request.found;
 }
 
+HWND ProgramDriver::WaitForOwnWindow(const wchar_t* className, const std::u16string& title,
+                                     DWORD ms) const {
+  HWND window = nullptr;
+  WaitUntil([&] { return (window = FindOwnWindow(className, title)) != nullptr; }, ms);
+  return window;
+}
+
 HWND ProgramDriver::WaitForDialog(DWORD ms) {
-  HWND dialog = nullptr;
-  WaitUntil(
-      [&] {
-        dialog = FindOwnWindow(L"Tarnwell地址簿同步", u"");
-        return dialog != nullptr;
-      },
-      ms);
-  return dialog;
+  return WaitForOwnWindow(L"Tarnwell地址簿同步", u"", ms);
+}
+
+HWND ProgramDriver::StartShowingDialog(const std::u16string& exe) {
+  return Start(exe) ? WaitForDialog() : nullptr;
+}
+
+std::optional<DWORD> ProgramDriver::Exit(HWND dialog) {
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  return WaitForExit();
 }
 
 HWND ProgramDriver::WaitForMessageBox(std::u16string& text, DWORD ms) const {
-  HWND box = nullptr;
-  WaitUntil(
-      [&] {
-        box = FindOwnWindow(L"#32770", u"Tarnwell地址簿同步");
-        return box != nullptr;
-      },
-      ms);
+  HWND box = WaitForOwnWindow(L"#32770", u"Tarnwell地址簿同步", ms);
   if (box) text = ControlText(box, 0xFFFF);  // the message box's text control
   return box;
 }

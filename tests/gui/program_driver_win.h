@@ -20,8 +20,12 @@ class ProgramDriver {
   bool Start(const std::u16string& exe, const std::u16string& arguments = u"");
   // Waits for the program's configuration dialog.
   HWND WaitForDialog(DWORD ms = 20000);
+  // Start and WaitForDialog: the dialog, or nothing.
+  HWND StartShowingDialog(const std::u16string& exe);
   // Waits until the process ends; its exit code, or nothing on time-out.
   std::optional<DWORD> WaitForExit(DWORD ms = 20000);
+  // Chooses the tray's Exit and waits for the end.
+  std::optional<DWORD> Exit(HWND dialog);
   DWORD pid() const { return pid_; }
 
   // A top-level window of the program of `className` whose caption is
@@ -35,6 +39,8 @@ class ProgramDriver {
   ~ProgramDriver();
 
  private:
+  HWND WaitForOwnWindow(const wchar_t* className, const std::u16string& title, DWORD ms) const;
+
   UniqueHandle process_;
   DWORD pid_ = 0;
 };
