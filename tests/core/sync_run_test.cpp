@@ -21,9 +21,9 @@ struct FakeFetcher : IAnswerFetcher {
 };
 
 struct FakeCopy : IAnswerCopy {
-  std::vector<std::u16string> saved;
-  bool Save(const std::u16string& text) override {
-    saved.push_back(text);
+  std::vector<std::string> saved;
+  bool Save(std::string_view text) override {
+    saved.emplace_back(text);
     return true;
   }
 };
@@ -167,7 +167,7 @@ TEST_F(SyncRunTest, UnreadableAnswerIsParseFailureButStillCopied) {
     const auto out = Run();
     EXPECT_EQ(out.resultText, u"解析XML失败") << std::string(answer.begin(), answer.end());
     EXPECT_FALSE(out.success);
-    EXPECT_EQ(copy.saved, std::vector<std::u16string>{answer});
+    EXPECT_EQ(copy.saved, std::vector<std::string>{Utf16ToUtf8(answer)});
   }
   EXPECT_TRUE(writers.created.empty());
 }
