@@ -13,6 +13,8 @@ tw_library(tw_app_win
   policy_store_win.cpp
   quit_running_win.cpp
   private_profile_win.cpp
+  program_exit_win.cpp
+  settings_form_win.cpp
   settings_store_win.cpp
   single_instance_win.cpp
   sync_addr_app_win.cpp

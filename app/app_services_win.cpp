@@ -9,21 +9,21 @@
 #include "sync/sync_log.h"
 #include "sync/sync_log_file_win.h"
 
-AppServices::AppServices(const ProgramFiles& files, RunReports* reports)
-    : files_(files), reports_(reports), lastAutoSync_(files.settings) {
+AppServices::AppServices(const ProgramFiles& files, TrayState* tray)
+    : files_(files), tray_(tray), lastAutoSync_(files.settings) {
   engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
       settings_, clock_, runLock_, lastAutoSync_, messages_,
       [this](const SyncSettings& s, RunMode, const std::optional<std::u16string>& refusal) {
         return RunWithPlatform(s, refusal);
       },
-      CurrentDesktopIdentity(), reports_ ? this : nullptr,
+      CurrentDesktopIdentity(), tray_ ? this : nullptr,
       ShortenedForTest(L"TW_TEST_RETRY_MINUTE_MS", 60000) / 1000});
 }
 
-void AppServices::RunStarted() { reports_->Started(); }
+void AppServices::RunStarted() { tray_->RunStarted(); }
 
 void AppServices::RunEnded(RunMode mode, const SyncRunOutcome& outcome) {
-  reports_->Ended({mode, outcome, FormatLogTime(clock_, clock_.Now())});
+  tray_->RunEnded({mode, outcome, FormatLogTime(clock_, clock_.Now())});
 }
 
 SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,

@@ -6,8 +6,8 @@
 
 #include "app/message_box_win.h"
 #include "app/program_files.h"
-#include "app/run_reports.h"
 #include "app/settings_store_win.h"
+#include "app/tray_state.h"
 #include "sync/local_clock.h"
 #include "sync/named_run_lock_win.h"
 #include "sync/shared_settings.h"
@@ -15,9 +15,9 @@
 
 class AppServices : private IRunObserver {
  public:
-  // `files` must outlive the services. `reports`, when given, hears of
+  // `files` must outlive the services. `tray`, when given, hears of
   // every run but the command line's.
-  explicit AppServices(const ProgramFiles& files, RunReports* reports = nullptr);
+  explicit AppServices(const ProgramFiles& files, TrayState* tray = nullptr);
   AppServices(const AppServices&) = delete;
   AppServices& operator=(const AppServices&) = delete;
 
@@ -32,7 +32,7 @@ class AppServices : private IRunObserver {
   void RunEnded(RunMode mode, const SyncRunOutcome& outcome) override;
 
   const ProgramFiles& files_;
-  RunReports* reports_;
+  TrayState* tray_;
   SystemClock clock_;
   SharedSettings settings_;
   NamedRunLock runLock_;

@@ -74,45 +74,38 @@ PresetCheck CheckPresets(const Presets& in) {
                              {ini::kServerScheme, NormalizeScheme(s.ServerScheme)}}};
   }
 
-  const std::u16string client = TrimBlanks(in.client);
-  if (!client.empty()) {
-    const auto kind = SmallNumber(client);
-    if (!kind || !IsWritableClient(*kind)) {
-      return refuse(u"CLIENT", client,
-                    u"邮件客户端应为 0（Outlook Express）、1、2、3（Outlook 2003/2007/2010）、"
-                    u"5（Foxmail 7.x）或 6（Outlook 2013+）");
-    }
-    check.settings.push_back(One(kGeneral, ini::kEmailClient, IntText(*kind)));
-  }
-
-  const std::u16string level = TrimBlanks(in.syncLevel);
-  if (!level.empty()) {
-    const auto value = NumberIn(level, 0, 1);
-    if (!value) {
-      return refuse(u"SYNCLEVEL", level, u"同步级别应为 0（全部地址）或 1（本人所属部门地址）");
-    }
-    check.settings.push_back(One(kGeneral, ini::kSyncLevel, IntText(*value)));
-  }
-
-  const std::u16string type = TrimBlanks(in.syncType);
-  if (!type.empty()) {
-    const auto value = NumberIn(type, 0, 1);
-    if (!value) return refuse(u"SYNCTYPE", type, u"同步类型应为 0（自动同步）或 1（手动同步）");
-    check.settings.push_back(One(kGeneral, ini::kSyncType, IntText(*value)));
-  }
-
-  const std::u16string time = TrimBlanks(in.syncTime);
-  if (!time.empty()) {
-    const auto minute = HalfHour(time);
-    if (!minute) return refuse(u"SYNCTIME", time, u"同步时间应为整点或半点，形如 09:00 或 09:30");
-    check.settings.push_back(One(kGeneral, ini::kSyncTime, IntText(*minute)));
-  }
-
-  const std::u16string spread = TrimBlanks(in.spread);
-  if (!spread.empty()) {
-    const auto minutes = NumberIn(spread, 0, 120);
-    if (!minutes) return refuse(u"SPREAD", spread, u"分散时间应为 0 到 120 之间的分钟数");
-    check.settings.push_back(One(kGeneral, ini::kSyncSpread, IntText(*minutes)));
+  using Parse = std::optional<int> (*)(const std::u16string&);
+  struct Number {
+    const char16_t* name;
+    const std::u16string& text;
+    Parse parse;
+    const char16_t* key;
+    const char16_t* reason;
+  };
+  const Number numbers[] = {
+      {u"CLIENT", in.client,
+       [](const std::u16string& t) {
+         const auto kind = SmallNumber(t);
+         return kind && IsWritableClient(*kind) ? kind : std::nullopt;
+       },
+       ini::kEmailClient,
+       u"邮件客户端应为 0（Outlook Express）、1、2、3（Outlook 2003/2007/2010）、"
+       u"5（Foxmail 7.x）或 6（Outlook 2013+）"},
+      {u"SYNCLEVEL", in.syncLevel, [](const std::u16string& t) { return NumberIn(t, 0, 1); },
+       ini::kSyncLevel, u"同步级别应为 0（全部地址）或 1（本人所属部门地址）"},
+      {u"SYNCTYPE", in.syncType, [](const std::u16string& t) { return NumberIn(t, 0, 1); },
+       ini::kSyncType, u"同步类型应为 0（自动同步）或 1（手动同步）"},
+      {u"SYNCTIME", in.syncTime, HalfHour, ini::kSyncTime,
+       u"同步时间应为整点或半点，形如 09:00 或 09:30"},
+      {u"SPREAD", in.spread, [](const std::u16string& t) { return NumberIn(t, 0, 120); },
+       ini::kSyncSpread, u"分散时间应为 0 到 120 之间的分钟数"},
+  };
+  for (const Number& number : numbers) {
+    const std::u16string text = TrimBlanks(number.text);
+    if (text.empty()) continue;
+    const auto value = number.parse(text);
+    if (!value) return refuse(number.name, text, number.reason);
+    check.settings.push_back(One(kGeneral, number.key, IntText(*value)));
   }
 
   if (address) check.settings.push_back(std::move(*address));

@@ -22,6 +22,18 @@ void RemoveSavedPassword(const std::u16string& path) {
   ForgetSavedPassword(profile);
 }
 
+bool UpdateAndSave(SharedSettings& settings, const std::u16string& path, bool forbidSavedPassword,
+                   const std::function<void(SyncSettings&)>& change) {
+  bool saved = false;
+  settings.Update(change, [&](const SyncSettings& s) {
+    SyncSettings stored = s;
+    if (forbidSavedPassword) stored.Password.clear();
+    saved = SaveSettings(path, stored);
+    if (forbidSavedPassword) RemoveSavedPassword(path);
+  });
+  return saved;
+}
+
 std::u16string ProfileLastAutoSync::LoadDate() {
   PrivateProfile profile(path_);
   return LoadLastAutoSync(profile);

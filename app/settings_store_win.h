@@ -1,6 +1,7 @@
 #pragma once
 // The settings record and its file (see app/program_files.h).
 
+#include <functional>
 #include <string>
 
 #include "sync/shared_settings.h"
@@ -13,6 +14,13 @@ SyncSettings LoadSettings(const std::u16string& path);
 
 // See ForgetSavedPassword.
 void RemoveSavedPassword(const std::u16string& path);
+
+// Changes the record and saves it while holding its lock; false when the
+// file could not be written (the record keeps the change). With
+// `forbidSavedPassword` the password stays in memory only, and one saved
+// before the policy came goes too.
+bool UpdateAndSave(SharedSettings& settings, const std::u16string& path, bool forbidSavedPassword,
+                   const std::function<void(SyncSettings&)>& change);
 
 // LastAutoSync in the same file.
 class ProfileLastAutoSync final : public ILastAutoSyncStore {

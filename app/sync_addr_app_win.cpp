@@ -11,7 +11,6 @@
 #include "app/app_services_win.h"
 #include "app/client_detection_win.h"
 #include "app/policy_store_win.h"
-#include "app/run_reports.h"
 #include "app/single_instance_win.h"
 #include "app/sync_addr_dlg_win.h"
 #include "clients/foxmail7/foxmail7_locate_win.h"
@@ -78,9 +77,9 @@ int CSyncAddrApp::Run() {
   }
   const OleSession ole = StartOle();
 
-  RunReports runReports;
+  TrayState tray(kAppName);
   const ProgramFiles files = ProgramFilesBeside(ModuleFilePath());
-  AppServices services(files, &runReports);
+  AppServices services(files, &tray);
   services.settings().Replace(LoadSettings(files.settings));
   PutUnderPolicy(services.settings(), files.settings);
   services.engine().Start();
@@ -90,7 +89,7 @@ int CSyncAddrApp::Run() {
   CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
                                      services.settings(), services.engine(),
                                      [] { return DetectInstalledClients(IsFoxmail7Installed); },
-                                     files, runReports},
+                                     files, tray},
                       hidden);
   dialog.DoModal(nullptr);
   // A scheduled run in progress finishes before the process ends.

@@ -15,8 +15,6 @@ class CSyncAddrApp {
   int Run();
 
  private:
-  // False when this instance must end at once.
-  bool InitInstance();
   HINSTANCE instance_;
   bool startInTray_;
 };

@@ -3,7 +3,6 @@
 #include <cwchar>
 
 #include "app/message_box_win.h"
-#include "app/tray_status.h"
 #include "common/win/wide_text_win.h"
 #include "resources/resource.h"
 
@@ -61,12 +60,12 @@ void TrayIcon::SetTip(const std::u16string& tip) {
   Notify(NIM_MODIFY, data);
 }
 
-void TrayIcon::ShowBalloon(const std::u16string& title, const std::u16string& text, DWORD icon) {
+void TrayIcon::ShowBalloon(const TrayBalloon& balloon) {
   NOTIFYICONDATAW data = Record();
   data.uFlags = NIF_INFO;
-  CopyFitted(data.szInfoTitle, title);
-  CopyFitted(data.szInfo, text);
-  data.dwInfoFlags = icon;
+  CopyFitted(data.szInfoTitle, balloon.title);
+  CopyFitted(data.szInfo, balloon.text);
+  data.dwInfoFlags = balloon.warning ? NIIF_WARNING : NIIF_INFO;
   Notify(NIM_MODIFY, data);
 }
 

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/tray_state.h"
+
 inline constexpr UINT kTrayCallbackMessage = WM_USER + 110;
 inline constexpr UINT kTrayIconId = 10;
 
@@ -31,8 +33,7 @@ class TrayIcon {
   void Remove();
   // Cut to the tip's size; changes the icon only when the text changes.
   void SetTip(const std::u16string& tip);
-  // `icon`: NIIF_INFO, NIIF_WARNING, ...
-  void ShowBalloon(const std::u16string& title, const std::u16string& text, DWORD icon);
+  void ShowBalloon(const TrayBalloon& balloon);
   void SendReport(HWND requester) const;
 
  private:

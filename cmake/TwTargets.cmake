@@ -68,3 +68,23 @@ function(tw_discover_tests target)
     gtest_discover_tests(${target} ${TW_UNPARSED_ARGUMENTS})
   endif()
 endfunction()
+
+# A libFuzzer target. With TW_FUZZ (clang) it is built for libFuzzer, for
+# long runs (scripts/fuzz.sh); in the native build it replays its corpus
+# once as a test, under the native build's sanitizers. Either way it lands
+# in build/<tree>/fuzzers.
+function(tw_fuzzer name)
+  cmake_parse_arguments(PARSE_ARGV 1 TW "" "CORPUS" "SOURCES;LIBRARIES")
+  if(TW_FUZZ)
+    add_executable(${name} ${TW_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined
+                           -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  else()
+    add_executable(${name} ${TW_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/fuzz_replay_main.cpp)
+    add_test(NAME ${name}_corpus COMMAND ${name} ${TW_CORPUS})
+  endif()
+  target_compile_options(${name} PRIVATE ${TW_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${TW_LIBRARIES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzzers)
+endfunction()

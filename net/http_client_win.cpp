@@ -258,15 +258,7 @@ bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
   return true;
 }
 
-namespace {
-
-void TakeBody(ResponseBodyDecoder& body, Utf8Repairer& utf8) { utf8 = body.TakeUtf8(); }
-void TakeBody(ResponseBodyDecoder& body, std::u16string& text) { text = body.TakeText(); }
-
-}  // namespace
-
-template <class Body>
-bool CHttpClient::ReadBodyAs(Body& text) {
+bool CHttpClient::ReadBody(Utf8Repairer& body) {
   if (!Request()) {
     lastStatus_ = HttpLastStatus::NoRequest;
     return false;
@@ -276,20 +268,16 @@ bool CHttpClient::ReadBodyAs(Body& text) {
     lastStatus_ = HttpLastStatus::Success;
     return true;
   }
-  text = Body();
+  body = Utf8Repairer();
   try {
-    ResponseBodyDecoder body(bodyLimit_);
-    if (!ReadWholeBody(body)) return false;
-    TakeBody(body, text);
+    ResponseBodyDecoder decoder(bodyLimit_);
+    if (!ReadWholeBody(decoder)) return false;
+    body = decoder.TakeUtf8();
     return true;
   } catch (const std::bad_alloc&) {
     ReplaceRequest(nullptr);
-    text = Body();
+    body = Utf8Repairer();
     lastStatus_ = HttpLastStatus::OutOfMemory;
     return false;
   }
 }
-
-bool CHttpClient::ReadBody(Utf8Repairer& body) { return ReadBodyAs(body); }
-
-bool CHttpClient::ReadBody(std::u16string& text) { return ReadBodyAs(text); }

@@ -52,8 +52,6 @@ class CHttpClient {
   // was. False when no response is open, or (with `body` emptied) when
   // memory runs out or the body did not arrive whole.
   [[nodiscard]] bool ReadBody(Utf8Repairer& body);
-  // The same, with the body decoded from UTF-8 into `text`.
-  [[nodiscard]] bool ReadBody(std::u16string& text);
 
   // The one call allowed from another thread, while OpenUrl or ReadBody
   // blocks: closes the request, which makes the blocked call return where
@@ -73,8 +71,6 @@ class CHttpClient {
  private:
   [[nodiscard]] bool SendRequest(const std::u16string& url);
   [[nodiscard]] bool Connect(const std::u16string& host, INTERNET_PORT port, bool secure);
-  template <class Body>
-  [[nodiscard]] bool ReadBodyAs(Body& body);
   [[nodiscard]] bool ReadWholeBody(ResponseBodyDecoder& body);
   struct ReadPace;
   [[nodiscard]] bool ReadSome(std::vector<char>& block, ReadPace& pace, DWORD& read);

@@ -2,6 +2,10 @@
 
 #include "common/win/wide_text_win.h"
 
+namespace {
+
+// The text of one HTTP_QUERY_* value; empty when it is absent or the query
+// fails for any reason.
 std::optional<std::u16string> QueryHeaderText(HINTERNET request, DWORD infoLevel) {
   std::u16string text(256, u'\0');
   // The platform names the size it needs; a header can grow between calls
@@ -17,6 +21,8 @@ std::optional<std::u16string> QueryHeaderText(HINTERNET request, DWORD infoLevel
   }
   return std::nullopt;
 }
+
+}  // namespace
 
 ResponseFacts QueryResponseFacts(HINTERNET request) {
   ResponseFacts facts;

@@ -12,7 +12,3 @@
 // Everything JudgeResponse needs, from a request whose HttpSendRequestW
 // succeeded.
 ResponseFacts QueryResponseFacts(HINTERNET request);
-
-// The text of one HTTP_QUERY_* value; empty when it is absent or the query
-// fails for any reason.
-std::optional<std::u16string> QueryHeaderText(HINTERNET request, DWORD infoLevel);

@@ -61,8 +61,3 @@ bool ResponseBodyDecoder::Append(const char* data, size_t size) {
 }
 
 Utf8Repairer ResponseBodyDecoder::TakeUtf8() { return std::exchange(text_, Utf8Repairer()); }
-
-std::u16string ResponseBodyDecoder::TakeText() {
-  // Decoding the repaired text gives what decoding the bytes gives.
-  return Utf8ToUtf16(text_.Take());
-}

@@ -2,8 +2,8 @@
 // Gathers a response body read by read. Every 2048-byte slice of a read is
 // zero-terminated text: what follows a zero byte up to the end of its slice
 // is dropped, though every byte still counts towards the length received.
-// The text stays UTF-8 (a byte-order mark included), repaired read by read;
-// only a caller that wants UTF-16 has it decoded. The limit counts the text
+// The text stays UTF-8 (a byte-order mark included), repaired read by read.
+// The limit counts the text
 // kept, which is what takes memory: a compressed answer's bytes on the wire
 // say nothing of it, and a malformed byte is kept as three.
 
@@ -29,9 +29,6 @@ class ResponseBodyDecoder {
   // The whole body, handed over; its Take gives the text with malformed
   // sequences, and a character left unfinished at the end, as U+FFFD.
   Utf8Repairer TakeUtf8();
-  // The whole body decoded from UTF-8, with U+FFFD as above. Throws
-  // std::bad_alloc.
-  std::u16string TakeText();
 
  private:
   uint64_t limit_;

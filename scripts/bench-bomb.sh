@@ -7,11 +7,7 @@
 # address folder changed.
 #   bash scripts/bench-bomb.sh
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root="$PWD"
-
-bench_name=bench-bomb
-source scripts/bench-lib.sh
+source "$(dirname "$0")/bench-lib.sh" bench-bomb
 
 # The folder first gets the sample book, so that an untouched one shows.
 start_demo_server "$bench/sample.port"

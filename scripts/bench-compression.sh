@@ -7,13 +7,9 @@
 # Wine. (The whole run against its fair baseline: scripts/bench-run.sh.)
 #   bash scripts/bench-compression.sh [PEOPLE=200000] [RUNS=5]
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root="$PWD"
 people="${1:-200000}"
 runs="${2:-5}"
-
-bench_name=bench-compression
-source scripts/bench-lib.sh
+source "$(dirname "$0")/bench-lib.sh" bench-compression
 
 start_demo_server "$bench/big.port" --generate "$people" --stats-file "$bench/big.stats"
 big_pid="$demo_server_pid"

@@ -1,9 +1,12 @@
-# Sourced by the whole-run benchmarks after they set $root and $bench_name:
-# builds what a "/sync" into a simulated Foxmail 7 needs, gives the
+# Sourced by the whole-run benchmarks as `source scripts/bench-lib.sh NAME`:
+# moves to the checkout ($root), builds what a "/sync" into a simulated Foxmail 7 needs, gives the
 # benchmark a Wine prefix of its own under $bench, and on exit stops the
 # servers listed in $pids and the Wine session it started. The program runs
 # from $app into a simulated Foxmail 7 in $fox; `write_ini PORT` points it at
 # a server, `measure CMD...` times a command to the microsecond.
+bench_name="$1"
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root="$PWD"
 bash scripts/install-deps.sh >&2
 for p in curl time; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
@@ -16,9 +19,7 @@ source scripts/wine-env.sh
 TW_SOURCE_ROOT="$root"
 source scripts/demo-lib.sh
 bench="$TW_BUILD_DIR/$bench_name"
-export WINEPREFIX="$bench/wineprefix"
-export TW_WINE_KEEPALIVE="$TW_BUILD_DIR/tests/wine_keepalive.exe"
-mkdir -p "$bench"
+use_own_prefix "$bench"
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
@@ -26,12 +27,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-bash scripts/wine-session.sh start
+prepare_program_and_foxmail7 "$bench"
 app="$bench/app"
 fox="$bench/Foxmail7"
-mkdir -p "$app"
-cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$app/"
-prepare_foxmail7 "$fox"
 
 write_ini() {
   printf '[General]\r\nEmailClient=5\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=%s\r\nAccount=demo@tarnwell-demo.example\r\nPassword=ZGVtbzEyMw==\r\nSavePassword=1\r\n' \

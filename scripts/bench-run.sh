@@ -10,13 +10,9 @@
 # peak memory from /usr/bin/time.
 #   bash scripts/bench-run.sh [PEOPLE=200000] [RUNS=5]
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root="$PWD"
 people="${1:-200000}"
 runs="${2:-5}"
-
-bench_name=bench-run
-source scripts/bench-lib.sh
+source "$(dirname "$0")/bench-lib.sh" bench-run
 
 # The same bytes as curl fetches: compression is measured by bench-compression.sh.
 start_demo_server "$bench/big.port" --generate "$people" --no-compression

@@ -21,10 +21,8 @@ source scripts/wine-env.sh
 TW_SOURCE_ROOT="$root"
 source scripts/demo-lib.sh
 demo="$TW_BUILD_DIR/demo"
-export WINEPREFIX="$demo/wineprefix"
-export TW_WINE_KEEPALIVE="$TW_BUILD_DIR/tests/wine_keepalive.exe"
+use_own_prefix "$demo"
 if [ "$gui" = 1 ] && [ -n "${TW_REAL_DISPLAY:-}" ]; then export DISPLAY="$TW_REAL_DISPLAY"; fi
-mkdir -p "$demo"
 
 demo_server_pid=""
 cleanup() {
@@ -39,12 +37,9 @@ port="$(cat "$demo/port")"
 echo "   http://127.0.0.1:$port/mail/addresssync.asp" >&2
 
 echo "== preparing the Wine prefix with Foxmail 7" >&2
-bash scripts/wine-session.sh start
+prepare_program_and_foxmail7 "$demo"
 app_dir="$demo/app"
 foxmail_dir="$demo/Foxmail7"
-mkdir -p "$app_dir"
-cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$app_dir/"
-prepare_foxmail7 "$foxmail_dir"
 
 # The demo account's password is demo123 (Base64: ZGVtbzEyMw==).
 printf '[General]\r\nEmailClient=5\r\nSyncLevel=0\r\nSyncType=0\r\nSyncTime=540\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=%s\r\nAccount=demo@tarnwell-demo.example\r\nPassword=ZGVtbzEyMw==\r\nSavePassword=1\r\nServerScheme=http\r\n' \

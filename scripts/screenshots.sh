@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Takes screenshots of the configuration dialog, the tray menu, the tray
 # tip and the failure balloon under Xvfb and writes them to docs/images/.
-# Needs the Windows build.
+# Needs the Windows build. The pictures have a Wine prefix of their own, in
+# which Foxmail 7 and Outlook 2010 count as installed: the tests' prefix
+# must see neither.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -12,19 +14,25 @@ for p in imagemagick x11-apps x11-utils xdotool; do
     { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends imagemagick x11-apps x11-utils xdotool >/dev/null; break; }
 done
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target tarnwell_app tray_poke wine_keepalive >/dev/null
+cmake --build --preset windows --target tarnwell_app tray_poke wine_keepalive fm7_version_7_2_5_140 >/dev/null
 
 source scripts/wine-env.sh
+TW_SOURCE_ROOT="$root"
+source scripts/demo-lib.sh
+export WINEPREFIX="$TW_BUILD_DIR/screenshots/wineprefix"
 export TW_WINE_KEEPALIVE="$TW_BUILD_DIR/tests/wine_keepalive.exe"
 trap 'bash "$root/scripts/wine-session.sh" stop' EXIT
 bash scripts/wine-session.sh start
 # The X tools look at the display the session picked.
-use_display() { export DISPLAY="$(cat "$TW_BUILD_DIR/wine-session/display")"; }
+use_display() { export DISPLAY="$(cat "$(dirname "$WINEPREFIX")/wine-session/display")"; }
 use_display
 
 work="$(mktemp -d)"
+prepare_foxmail7 "$TW_BUILD_DIR/screenshots/Foxmail7"
+"$TW_WINE" reg add 'HKCR\Outlook.Application\CurVer' /ve /t REG_SZ /d Outlook.Application.14 /f \
+  </dev/null >/dev/null 2>&1
 cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$work/"
-printf '[General]\r\nEmailClient=0\r\nSyncLevel=0\r\nSyncType=0\r\nSyncTime=540\r\n[Server]\r\nServerHost=mail.example.com\r\nServerVirtual=mail\r\nServerPort=80\r\nAccount=zhangsan@example.com\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n' >"$work/AddrBookSync.ini"
+printf '[General]\r\nEmailClient=5\r\nSyncLevel=0\r\nSyncType=0\r\nSyncTime=540\r\n[Server]\r\nServerHost=mail.example.com\r\nServerVirtual=mail\r\nServerPort=80\r\nAccount=zhangsan@example.com\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n' >"$work/AddrBookSync.ini"
 (cd "$work" && setsid "$TW_WINE" ./Tarnwell地址簿同步.exe </dev/null >/dev/null 2>&1 &)
 
 wait_for() {
@@ -82,14 +90,17 @@ convert docs/images/tray-full.png -crop 420x60+380+540 +repage docs/images/tray-
 xdotool mousemove 400 300
 stop_in_desktop
 
-# The balloon of a failed automatic run: the daily minute is now, the
-# server cannot be reached.
+# The balloon of a failed automatic run: the daily minute is now, and the
+# sample server refuses the account (a failure no retry can cure).
+demo_server_pid=""
+trap '[ -n "$demo_server_pid" ] && kill "$demo_server_pid"; bash "$root/scripts/wine-session.sh" stop' EXIT
+start_demo_server "$work/port"
 [ "$(date +%-S)" -lt 50 ] || sleep $((61 - $(date +%-S)))
 minute=$(( $(date +%-H) * 60 + $(date +%-M) ))
-sed -i "s/SyncType=1/SyncType=0/; s/SyncTime=[0-9]*/SyncTime=$minute/; s/ServerHost=.*/ServerHost=127.0.0.1\r/; s/ServerPort=.*/ServerPort=1\r/" "$work/AddrBookSync.ini"
+sed -i "s/SyncType=1/SyncType=0/; s/SyncTime=[0-9]*/SyncTime=$minute/; s/ServerHost=.*/ServerHost=127.0.0.1\r/; s/ServerPort=.*/ServerPort=$(cat "$work/port")\r/" "$work/AddrBookSync.ini"
 start_in_desktop
 for _ in $(seq 1 100); do
-  iconv -f gbk -t utf-8 "$work/syncaddrs.log" 2>/dev/null | grep -q '打开URL失败' && break
+  iconv -f gbk -t utf-8 "$work/syncaddrs.log" 2>/dev/null | grep -q '帐号或密码错误' && break
   sleep 0.2
 done
 sleep 3.5  # Wine shows a balloon two seconds after it is asked for
@@ -97,6 +108,8 @@ import -window root docs/images/tray-full.png
 convert docs/images/tray-full.png -crop 800x100+0+500 +repage docs/images/tray-balloon.png
 rm -f docs/images/tray-full.png
 stop_in_desktop
+kill "$demo_server_pid" || true
+demo_server_pid=""
 
 # The dialog at 150 %; the prefix goes back to 96 DPI afterwards.
 set_dpi() { bash "$root/scripts/wine-session.sh" dpi "$1" && use_display; }

@@ -1,15 +1,10 @@
 #include <windows.h>
 
-#include "common/utf_convert.h"
 #include "common/win/scoped_handles.h"
 #include "common/win/wide_text_win.h"
 #include "sync/answer_copy_file_win.h"
 
-bool AnswerCopyFile::Save(const std::u16string& answerText) {
-  return SaveUtf8(Utf16ToUtf8(answerText));
-}
-
-bool AnswerCopyFile::SaveUtf8(std::string_view bytes) {
+bool AnswerCopyFile::Save(std::string_view bytes) {
   UniqueHandle file(CreateFileW(AsWide(path_), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;

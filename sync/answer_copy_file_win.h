@@ -8,8 +8,7 @@
 class AnswerCopyFile final : public IAnswerCopy {
  public:
   explicit AnswerCopyFile(std::u16string path) : path_(std::move(path)) {}
-  bool Save(const std::u16string& answerText) override;
-  bool SaveUtf8(std::string_view answer) override;
+  [[nodiscard]] bool Save(std::string_view answer) override;
 
  private:
   std::u16string path_;

@@ -17,18 +17,9 @@ class AnswerText {
   explicit AnswerText(std::string bytes) : utf8_(RepairUtf8(std::move(bytes))) {}
   // The body as it was gathered, checked piece by piece.
   explicit AnswerText(Utf8Repairer&& body) : utf8_(body.Take()) {}
-  // An answer given as text.
-  AnswerText(const std::u16string& text) : utf8_(Utf16ToUtf8(text)) {}
-  AnswerText(const char16_t* text) : utf8_(Utf16ToUtf8(text)) {}
 
   const std::string& Utf8() const { return utf8_; }
   std::size_t size() const { return utf8_.size(); }
-  bool empty() const { return utf8_.empty(); }
-  void clear() { utf8_.clear(); }
-
-  friend bool operator==(const AnswerText& answer, std::u16string_view text) {
-    return answer.utf8_ == Utf16ToUtf8(text);
-  }
 
  private:
   std::string utf8_;

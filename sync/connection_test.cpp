@@ -11,8 +11,7 @@ namespace {
 
 class NoAnswerCopy final : public IAnswerCopy {
  public:
-  bool Save(const std::u16string&) override { return true; }
-  bool SaveUtf8(std::string_view) override { return true; }
+  bool Save(std::string_view) override { return true; }
 };
 
 std::u16string Number(size_t n) { return AsciiToUtf16(std::to_string(n)); }

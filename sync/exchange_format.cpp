@@ -161,11 +161,3 @@ AddressBookAnswer ReadAnswerText(AnswerText answer) {
     return {};
   }
 }
-
-AddressBookAnswer ReadAddressBookAnswer(const std::u16string& answerText) {
-  try {
-    return ReadAnswerText(AnswerText(answerText));
-  } catch (const std::bad_alloc&) {
-    return {};
-  }
-}

@@ -26,5 +26,3 @@ struct AddressBookAnswer {
 // in place and decodes only what it keeps; the answer is dropped when
 // this returns.
 AddressBookAnswer ReadAnswerText(AnswerText answer);
-// The same for an answer already decoded to UTF-16.
-AddressBookAnswer ReadAddressBookAnswer(const std::u16string& answerText);

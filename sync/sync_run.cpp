@@ -93,7 +93,8 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
     return result;
   }
 
-  answerCopy.SaveUtf8(fetched.body.Utf8());
+  // A copy that cannot be written does not stop the run.
+  (void)answerCopy.Save(fetched.body.Utf8());
 
   // The contact list keeps what it needs: the body goes before the writer runs.
   AddressBookAnswer answer = ReadAnswerText(std::move(fetched.body));

@@ -37,14 +37,12 @@ class IAnswerFetcher {
   virtual FetchResult Fetch(const std::u16string& url) = 0;
 };
 
-// Keeps the copy of the last answer (address.xml). Failure is not fatal.
+// Keeps the copy of the last answer (address.xml), its UTF-8 as the run
+// kept it. Failure is not fatal.
 class IAnswerCopy {
  public:
   virtual ~IAnswerCopy() = default;
-  virtual bool Save(const std::u16string& answerText) = 0;
-  // The run's way in: the answer as it arrived. A copy that stores UTF-8
-  // takes it as it is; others get the decoded text.
-  virtual bool SaveUtf8(std::string_view answer) { return Save(Utf8ToUtf16(answer)); }
+  [[nodiscard]] virtual bool Save(std::string_view answer) = 0;
 };
 
 class IWriterFactory {

@@ -45,25 +45,20 @@ int Run(const std::filesystem::path& folder) {
   return report.wellFormed() ? 0 : 1;
 }
 
-constexpr char kUsage[] = "usage: foxmail7_read FOLDER\n";
+template <typename Char>
+int Main(int argc, Char** argv) {
+  if (argc != 2) {
+    std::fputs("usage: foxmail7_read FOLDER\n", stderr);
+    return 2;
+  }
+  return Run(std::filesystem::path(argv[1]));
+}
 
 }  // namespace
 
 #ifdef _WIN32
 // Wide arguments, so that folders outside the ANSI code page can be named.
-int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  return Run(std::filesystem::path(argv[1]));
-}
+int wmain(int argc, wchar_t** argv) { return Main(argc, argv); }
 #else
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  return Run(std::filesystem::path(argv[1]));
-}
+int main(int argc, char** argv) { return Main(argc, argv); }
 #endif

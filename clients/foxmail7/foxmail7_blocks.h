@@ -5,6 +5,16 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
+
+// A block of N bytes, zero but at the (offset, value) pairs given.
+template <size_t N>
+constexpr std::array<uint8_t, N> SparseBytes(std::initializer_list<std::pair<size_t, uint8_t>> set) {
+  std::array<uint8_t, N> block{};
+  for (const auto& [offset, value] : set) block[offset] = value;
+  return block;
+}
 
 // FXIS header of AddrData.hea: H = 64, P = 521; bytes 8-9 take the record
 // count when the file is written.
@@ -22,19 +32,9 @@ inline constexpr std::array<uint8_t, 9> kRecordHead = {
     0x8C, 0x00, 0x00, 0x00, 0x00, 0x80, 0xFF, 0x00, 0x00,
 };
 
-inline constexpr std::array<uint8_t, 95> kRecordTrailer = [] {
-  std::array<uint8_t, 95> block{};
-  block[0x00] = 0xED;
-  block[0x01] = 0x12;
-  block[0x08] = 0x67;
-  block[0x10] = 0x5E;
-  block[0x11] = 0x40;
-  block[0x13] = 0xD1;
-  block[0x14] = 0x5E;
-  block[0x15] = 0x40;
-  block[0x5D] = 0x12;
-  return block;
-}();
+inline constexpr std::array<uint8_t, 95> kRecordTrailer = SparseBytes<95>(
+    {{0x00, 0xED}, {0x01, 0x12}, {0x08, 0x67}, {0x10, 0x5E}, {0x11, 0x40}, {0x13, 0xD1}, {0x14, 0x5E},
+     {0x15, 0x40}, {0x5D, 0x12}});
 
 // Contact record: 8-byte prefix, head, then the text area of name, four
 // zero bytes, address and zero fill, then the trailer.

@@ -2,37 +2,31 @@
 
 #include "clients/foxmail7/foxmail7_templates.h"
 
+namespace {
+
+struct FileFacts {
+  std::u16string_view name;
+  int templateId;
+};
+
+// In the order of Foxmail7File.
+constexpr FileFacts kFileFacts[] = {
+    {u"AddrGroup", 0},
+    {u"AddrFolderTreeStgtre", kFolderTreeTemplateId},
+    {u"AddrFolderTreeStg.rec0", kFolderTreeRecordsTemplateId},
+    {u"AddrFolderTreeStg.htb", kFolderTreeIndexTemplateId},
+    {u"AddrData.rec0", kContactRecordsTemplateId},
+    {u"AddrData.hea", 0},
+    {u"AddrFolderMember", 0},
+};
+static_assert(std::size(kFileFacts) == kFoxmail7Files.size());
+
+}  // namespace
+
 std::u16string_view Foxmail7FileName(Foxmail7File file) {
-  switch (file) {
-    case Foxmail7File::AddrGroup:
-      return u"AddrGroup";
-    case Foxmail7File::AddrFolderTreeStgtre:
-      return u"AddrFolderTreeStgtre";
-    case Foxmail7File::AddrFolderTreeStgRec0:
-      return u"AddrFolderTreeStg.rec0";
-    case Foxmail7File::AddrFolderTreeStgHtb:
-      return u"AddrFolderTreeStg.htb";
-    case Foxmail7File::AddrDataRec0:
-      return u"AddrData.rec0";
-    case Foxmail7File::AddrDataHea:
-      return u"AddrData.hea";
-    case Foxmail7File::AddrFolderMember:
-      return u"AddrFolderMember";
-  }
-  return {};
+  return kFileFacts[static_cast<size_t>(file)].name;
 }
 
 int Foxmail7FileTemplateId(Foxmail7File file) {
-  switch (file) {
-    case Foxmail7File::AddrFolderTreeStgtre:
-      return kFolderTreeTemplateId;
-    case Foxmail7File::AddrFolderTreeStgRec0:
-      return kFolderTreeRecordsTemplateId;
-    case Foxmail7File::AddrFolderTreeStgHtb:
-      return kFolderTreeIndexTemplateId;
-    case Foxmail7File::AddrDataRec0:
-      return kContactRecordsTemplateId;
-    default:
-      return 0;
-  }
+  return kFileFacts[static_cast<size_t>(file)].templateId;
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "clients/foxmail7/foxmail7_blocks.h"
+
 namespace {
 
 // The first 0x140 bytes of the folder tree; the rest is zero but one byte.
@@ -39,33 +41,14 @@ constexpr std::array<uint8_t, 689> kFolderTree = [] {
 }();
 
 // An empty RECF file; its length field is the file's own length.
-constexpr std::array<uint8_t, 128> kEmptyRecordFile = [] {
-  std::array<uint8_t, 128> bytes{};
-  bytes[0] = 'R';
-  bytes[1] = 'E';
-  bytes[2] = 'C';
-  bytes[3] = 'F';
-  bytes[0x0C] = 0x80;
-  return bytes;
-}();
+constexpr auto kEmptyRecordFile =
+    SparseBytes<128>({{0, 'R'}, {1, 'E'}, {2, 'C'}, {3, 'F'}, {0x0C, 0x80}});
 
 // The index of the one folder.
-constexpr std::array<uint8_t, 80> kFolderTreeIndex = [] {
-  std::array<uint8_t, 80> bytes{};
-  bytes[0] = 'I';
-  bytes[1] = 'D';
-  bytes[2] = 'T';
-  bytes[3] = 'S';
-  bytes[0x04] = 0x01;
-  bytes[0x08] = 0x01;
-  bytes[0x40] = 0xEC;
-  bytes[0x41] = 0xA5;
-  bytes[0x42] = 0xFF;
-  bytes[0x43] = 0x02;
-  bytes[0x44] = 0x01;
-  for (size_t i = 0x48; i < 0x50; ++i) bytes[i] = 0xFF;
-  return bytes;
-}();
+constexpr auto kFolderTreeIndex = SparseBytes<80>(
+    {{0, 'I'}, {1, 'D'}, {2, 'T'}, {3, 'S'}, {0x04, 0x01}, {0x08, 0x01}, {0x40, 0xEC}, {0x41, 0xA5},
+     {0x42, 0xFF}, {0x43, 0x02}, {0x44, 0x01}, {0x48, 0xFF}, {0x49, 0xFF}, {0x4A, 0xFF}, {0x4B, 0xFF},
+     {0x4C, 0xFF}, {0x4D, 0xFF}, {0x4E, 0xFF}, {0x4F, 0xFF}});
 
 }  // namespace
 

@@ -4,6 +4,17 @@
 
 #include "clients/wab/wab_api_win.h"
 
+inline void FreeWabBuffer(IWABObject& wab, void* buffer) { wab.FreeBuffer(buffer); }
+
+// A table's rows: every row's property array is a buffer of its own,
+// given back before the row set.
+inline void FreeWabBuffer(IWABObject& wab, SRowSet* rows) {
+  for (ULONG i = 0; i < rows->cRows; ++i) {
+    if (rows->aRow[i].lpProps) wab.FreeBuffer(rows->aRow[i].lpProps);
+  }
+  wab.FreeBuffer(rows);
+}
+
 template <typename T>
 class WabBuffer {
  public:
@@ -20,7 +31,7 @@ class WabBuffer {
     return &buffer_;
   }
   void reset() {
-    if (buffer_) wab_.FreeBuffer(buffer_);
+    if (buffer_) FreeWabBuffer(wab_, buffer_);
     buffer_ = nullptr;
   }
 
@@ -29,31 +40,4 @@ class WabBuffer {
   T* buffer_ = nullptr;
 };
 
-// A table's rows: every row's property array is a buffer of its own,
-// given back before the row set.
-class WabRowSet {
- public:
-  explicit WabRowSet(IWABObject& wab) : wab_(wab) {}
-  ~WabRowSet() { reset(); }
-  WabRowSet(const WabRowSet&) = delete;
-  WabRowSet& operator=(const WabRowSet&) = delete;
-
-  const SRowSet* get() const { return rows_; }
-  explicit operator bool() const { return rows_ != nullptr; }
-  SRowSet** out() {
-    reset();
-    return &rows_;
-  }
-  void reset() {
-    if (!rows_) return;
-    for (ULONG i = 0; i < rows_->cRows; ++i) {
-      if (rows_->aRow[i].lpProps) wab_.FreeBuffer(rows_->aRow[i].lpProps);
-    }
-    wab_.FreeBuffer(rows_);
-    rows_ = nullptr;
-  }
-
- private:
-  IWABObject& wab_;
-  SRowSet* rows_ = nullptr;
-};
+using WabRowSet = WabBuffer<SRowSet>;

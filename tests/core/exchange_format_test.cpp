@@ -6,14 +6,19 @@
 
 namespace {
 
+// An answer written as text.
+AddressBookAnswer Read(const std::u16string& answer) {
+  return ReadAnswerText(AnswerText(Utf16ToUtf8(answer)));
+}
+
 AddrContactList Contacts(const std::u16string& answer) {
-  const AddressBookAnswer read = ReadAddressBookAnswer(answer);
+  const AddressBookAnswer read = Read(answer);
   EXPECT_EQ(AnswerKind::Contacts, read.kind);
   return read.contacts;
 }
 
 void ExpectKind(AnswerKind kind, const std::u16string& answer) {
-  EXPECT_EQ(kind, ReadAddressBookAnswer(answer).kind)
+  EXPECT_EQ(kind, Read(answer).kind)
       << "answer of " << answer.size() << " characters";
 }
 
@@ -49,7 +54,7 @@ TEST(ExchangeFormatTest, AnyWrappingElementAndOddPersons) {
 }
 
 TEST(ExchangeFormatTest, ServerErrorWinsOverAddressBook) {
-  AddressBookAnswer read = ReadAddressBookAnswer(
+  AddressBookAnswer read = Read(
       u"<?xml version='1.0'?><addressbooks><person Name='x'/></addressbooks>"
       u"<error>密码错误 &amp; 账号锁定</error>");
   EXPECT_EQ(AnswerKind::ServerError, read.kind);
@@ -57,18 +62,18 @@ TEST(ExchangeFormatTest, ServerErrorWinsOverAddressBook) {
   EXPECT_TRUE(read.contacts.empty());
 
   // Followed by a child element the text stays as written.
-  read = ReadAddressBookAnswer(u"<r><error>a &amp; b<code>3</code></error></r>");
+  read = Read(u"<r><error>a &amp; b<code>3</code></error></r>");
   EXPECT_EQ(u"a &amp; b", read.errorText);
-  read = ReadAddressBookAnswer(u"<r><error/></r>");
+  read = Read(u"<r><error/></r>");
   EXPECT_EQ(AnswerKind::ServerError, read.kind);
   EXPECT_EQ(u"", read.errorText);
 }
 
 TEST(ExchangeFormatTest, AnAddressBookCutShortIsStillReadButMarkedOpen) {
-  const AddressBookAnswer whole = ReadAddressBookAnswer(
+  const AddressBookAnswer whole = Read(
       u"<?xml version=\"1.0\"?><addressbooks><person Name=\"a\"/></addressbooks>");
   EXPECT_TRUE(whole.addressBookClosed);
-  const AddressBookAnswer cut = ReadAddressBookAnswer(
+  const AddressBookAnswer cut = Read(
       u"<?xml version=\"1.0\"?><addressbooks><person Name=\"a\"/><person Na");
   EXPECT_EQ(AnswerKind::Contacts, cut.kind);
   EXPECT_EQ(2u, cut.contacts.size());  // the cut person counts too

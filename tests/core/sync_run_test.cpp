@@ -11,8 +11,11 @@
 
 namespace {
 
+// An answer as a fetcher hands it on, written as text.
+AnswerText Answer(const std::u16string& text) { return AnswerText(Utf16ToUtf8(text)); }
+
 struct FakeFetcher : IAnswerFetcher {
-  FetchResult result{FetchStatus::Ok, u""};
+  FetchResult result{FetchStatus::Ok, AnswerText()};
   std::vector<std::u16string> urls;
   FetchResult Fetch(const std::u16string& url) override {
     urls.push_back(url);
@@ -21,9 +24,9 @@ struct FakeFetcher : IAnswerFetcher {
 };
 
 struct FakeCopy : IAnswerCopy {
-  std::vector<std::u16string> saved;
-  bool Save(const std::u16string& text) override {
-    saved.push_back(text);
+  std::vector<std::string> saved;
+  bool Save(std::string_view text) override {
+    saved.emplace_back(text);
     return true;
   }
 };
@@ -119,7 +122,7 @@ TEST_F(SyncRunTest, RequestUrlEscapesQueryValuesAndLevelFlag) {
   settings.Account = u"wang wu@corp.example";
   settings.Password = u"a&b#c+d=e?f%g 中";
   settings.SyncLevel = 7;
-  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople)};
   Run();
   ASSERT_EQ(fetcher.urls.size(), 1u);
   EXPECT_EQ(fetcher.urls[0],
@@ -130,7 +133,7 @@ TEST_F(SyncRunTest, RequestUrlEscapesQueryValuesAndLevelFlag) {
 
 TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
   settings.Password = u"p&ss";
-  fetcher.result = {FetchStatus::Failed, u"partial"};
+  fetcher.result = {FetchStatus::Failed, Answer(u"partial")};
   const auto out = Run();
   EXPECT_FALSE(out.success);
   EXPECT_EQ(out.resultText,
@@ -146,7 +149,7 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
 TEST_F(SyncRunTest, HttpsRequestAndUntrustedCertificateText) {
   settings.ServerScheme = u"https";
   settings.ServerPort = 443;
-  fetcher.result = {FetchStatus::CertificateInvalid, u""};
+  fetcher.result = {FetchStatus::CertificateInvalid, AnswerText()};
   const auto out = Run();
   EXPECT_EQ(fetcher.urls.at(0),
             u"https://mail.corp.example:443/webmail/addresssync.asp?accnt=zhang@corp.example"
@@ -162,19 +165,19 @@ TEST_F(SyncRunTest, HttpsRequestAndUntrustedCertificateText) {
 TEST_F(SyncRunTest, UnreadableAnswerIsParseFailureButStillCopied) {
   for (const std::u16string answer : {u"", u"<addressbooks><person Name=\"x\"/></addressbooks>",
                                       u"not xml at all", u"<?xml version=\"1.0\"?><other/>"}) {
-    fetcher.result = {FetchStatus::Ok, answer};
+    fetcher.result = {FetchStatus::Ok, Answer(answer)};
     copy.saved.clear();
     const auto out = Run();
     EXPECT_EQ(out.resultText, u"解析XML失败") << std::string(answer.begin(), answer.end());
     EXPECT_FALSE(out.success);
-    EXPECT_EQ(copy.saved, std::vector<std::u16string>{answer});
+    EXPECT_EQ(copy.saved, std::vector<std::string>{Utf16ToUtf8(answer)});
   }
   EXPECT_TRUE(writers.created.empty());
 }
 
 TEST_F(SyncRunTest, ServerErrorTextBecomesTheResult) {
   fetcher.result = {FetchStatus::Ok,
-                    u"<?xml version=\"1.0\"?><error>帐号或密码错误</error><addressbooks/>"};
+                    Answer(u"<?xml version=\"1.0\"?><error>帐号或密码错误</error><addressbooks/>")};
   const auto out = Run();
   EXPECT_EQ(out.resultText, u"帐号或密码错误");
   EXPECT_FALSE(out.success);
@@ -183,7 +186,7 @@ TEST_F(SyncRunTest, ServerErrorTextBecomesTheResult) {
 
 TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
   settings.EmailClient = ClientOutlook2007;
-  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople)};
   const auto out = Run();
   EXPECT_TRUE(out.success);
   EXPECT_EQ(out.resultText, u"[Outlook 2007] 更新了2个联系人");
@@ -211,7 +214,7 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
 TEST_F(SyncRunTest, ConnectionTestCountsAndWarnsOfFoxmail7sLimitWritingNothing) {
   std::u16string many = u"<?xml version=\"1.0\"?><addressbooks>";
   for (int i = 0; i < 65536; ++i) many += u"<person Name=\"n\" E-Mail=\"e@c\"/>";
-  fetcher.result = {FetchStatus::Ok, many + u"</addressbooks>"};
+  fetcher.result = {FetchStatus::Ok, Answer(many + u"</addressbooks>")};
   const auto out = TestConnection(settings, fetcher);
   EXPECT_TRUE(out.success);
   EXPECT_EQ(out.resultText, u"连接成功：服务器返回65536个联系人（Foxmail 7最多保存65535个）");
@@ -227,7 +230,7 @@ TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
   const std::u16string cut =
       u"<?xml version=\"1.0\"?><addressbooks><person Name=\"张三\" E-Mail=\"z@c\"/>"
       u"<person Name=\"李";
-  fetcher.result = {FetchStatus::Ok, cut, /*lengthAnnounced=*/false};
+  fetcher.result = {FetchStatus::Ok, Answer(cut), /*lengthAnnounced=*/false};
   auto out = Run();
   EXPECT_FALSE(out.success);
   EXPECT_EQ(out.resultText,
@@ -237,25 +240,26 @@ TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
 
   // With an announced length the client already checked the body: the
   // forgiving reading of an unclosed document stays.
-  fetcher.result = {FetchStatus::Ok, cut, /*lengthAnnounced=*/true};
+  fetcher.result = {FetchStatus::Ok, Answer(cut), /*lengthAnnounced=*/true};
   out = Run();
   EXPECT_TRUE(out.success);
   EXPECT_EQ(out.resultText, u"[Foxmail 7.x] 更新了2个联系人");
 
   // A whole answer without a length is fine.
-  fetcher.result = {FetchStatus::Ok, kTwoPeople, /*lengthAnnounced=*/false};
+  fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople), /*lengthAnnounced=*/false};
   EXPECT_TRUE(Run().success);
 }
 
 TEST_F(SyncRunTest, EmptyAddressBookStillGoesToTheWriter) {
-  fetcher.result = {FetchStatus::Ok, u"<?xml version=\"1.0\"?><addressbooks></addressbooks>"};
+  fetcher.result = {FetchStatus::Ok,
+                    Answer(u"<?xml version=\"1.0\"?><addressbooks></addressbooks>")};
   const auto out = Run();
   EXPECT_EQ(out.resultText, u"[Foxmail 7.x] 更新了0个联系人");
   EXPECT_EQ(writers.created.size(), 1u);
 }
 
 TEST_F(SyncRunTest, WriterFailureTextIsTheResult) {
-  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople)};
   writers.succeed = false;
   writers.error = u"删除目录失败";
   const auto out = Run();
@@ -264,7 +268,7 @@ TEST_F(SyncRunTest, WriterFailureTextIsTheResult) {
 }
 
 TEST_F(SyncRunTest, ThrowingWriterBecomesAFailureTextAndALogLine) {
-  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople)};
   writers.throws = true;
   const auto out = Run();
   EXPECT_FALSE(out.success);
@@ -273,7 +277,7 @@ TEST_F(SyncRunTest, ThrowingWriterBecomesAFailureTextAndALogLine) {
 }
 
 TEST_F(SyncRunTest, ClientKindsWithoutWriter) {
-  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople)};
 
   settings.EmailClient = ClientFoxmail56;
   auto out = Run();
@@ -293,7 +297,7 @@ TEST_F(SyncRunTest, ClientKindsWithoutWriter) {
 }
 
 TEST_F(SyncRunTest, KindsMapToTheirWriters) {
-  fetcher.result = {FetchStatus::Ok, kTwoPeople};
+  fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople)};
   for (int32_t kind = 0; kind <= 6; ++kind) {
     settings.EmailClient = kind;
     Run();

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/win/wide_text_win.h"
+#include "resources/resource.h"
 #include "win_test_support.h"
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
@@ -72,12 +73,23 @@ HWND ProgramDriver::FindOwnWindow(const wchar_t* className, const std::u16string
 
 HWND ProgramDriver::WaitForOwnWindow(const wchar_t* className, const std::u16string& title,
                                      DWORD ms) const {
-  HWND found = nullptr;
-  WaitUntil([&] { return (found = FindOwnWindow(className, title)) != nullptr; }, ms);
-  return found;
+  HWND window = nullptr;
+  WaitUntil([&] { return (window = FindOwnWindow(className, title)) != nullptr; }, ms);
+  return window;
 }
 
-HWND ProgramDriver::WaitForDialog(DWORD ms) { return WaitForOwnWindow(L"Tarnwell地址簿同步", u"", ms); }
+HWND ProgramDriver::WaitForDialog(DWORD ms) {
+  return WaitForOwnWindow(L"Tarnwell地址簿同步", u"", ms);
+}
+
+HWND ProgramDriver::StartShowingDialog(const std::u16string& exe) {
+  return Start(exe) ? WaitForDialog() : nullptr;
+}
+
+std::optional<DWORD> ProgramDriver::Exit(HWND dialog) {
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
+  return WaitForExit();
+}
 
 HWND ProgramDriver::WaitForMessageBox(std::u16string& text, DWORD ms) const {
   HWND box = WaitForOwnWindow(L"#32770", u"Tarnwell地址簿同步", ms);

@@ -20,14 +20,17 @@ class ProgramDriver {
   bool Start(const std::u16string& exe, const std::u16string& arguments = u"");
   // Waits for the program's configuration dialog.
   HWND WaitForDialog(DWORD ms = 20000);
+  // Start and WaitForDialog: the dialog, or nothing.
+  HWND StartShowingDialog(const std::u16string& exe);
   // Waits until the process ends; its exit code, or nothing on time-out.
   std::optional<DWORD> WaitForExit(DWORD ms = 20000);
+  // Chooses the tray's Exit and waits for the end.
+  std::optional<DWORD> Exit(HWND dialog);
   DWORD pid() const { return pid_; }
 
   // A top-level window of the program of `className` whose caption is
   // `title` (any caption when empty), visible.
   HWND FindOwnWindow(const wchar_t* className, const std::u16string& title) const;
-  HWND WaitForOwnWindow(const wchar_t* className, const std::u16string& title, DWORD ms) const;
   // The message box on screen and its text.
   HWND WaitForMessageBox(std::u16string& text, DWORD ms = 20000) const;
   // What the program last passed to the notification area.
@@ -36,6 +39,8 @@ class ProgramDriver {
   ~ProgramDriver();
 
  private:
+  HWND WaitForOwnWindow(const wchar_t* className, const std::u16string& title, DWORD ms) const;
+
   UniqueHandle process_;
   DWORD pid_ = 0;
 };

@@ -17,13 +17,16 @@
 
 namespace {
 
+// "未发现同步任务" in code page 936: no client chosen, nothing written.
+const char kNoTaskLine[] = " :\xCE\xB4\xB7\xA2\xCF\xD6\xCD\xAC\xB2\xBD\xC8\xCE\xCE\xF1\r\n";
 const char kOnePerson[] =
     "<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>";
 
+// The program in a folder of its own, with automatic sync at the current
+// minute (leaving enough of it for the program to start within it).
 class SchedulerInProgramTest : public testing::Test {
  protected:
-  // Starts the program with automatic sync at the current minute (leaving
-  // enough of it for the program to start within it); its dialog.
+  // Starts the program, writing into `client`, with the server at `port`.
   HWND StartScheduled(int client, uint16_t port) {
     GetLocalTime(&now_);
     if (now_.wSecond > 45) {
@@ -35,40 +38,27 @@ class SchedulerInProgramTest : public testing::Test {
     }
     const int syncTime = now_.wHour * 60 + now_.wMinute;
     folder_.WriteSettings(client, port, "SyncType=0\r\nSyncTime=" + std::to_string(syncTime) + "\r\n");
-    EXPECT_TRUE(program_.Start(folder_.exe()));
-    HWND dialog = program_.WaitForDialog();
-    EXPECT_NE(dialog, nullptr);
-    return dialog;
-  }
-  // "未发现同步任务" in code page 936: no client chosen, nothing written.
-  bool LogsNoSyncTask() {
-    return WaitUntil([&] {
-      return folder_.Log().find(" :\xCE\xB4\xB7\xA2\xCF\xD6\xCD\xAC\xB2\xBD\xC8\xCE\xCE\xF1\r\n") !=
-             std::string::npos;
-    }, 30000);
-  }
-  void Exit(HWND dialog) {
-    PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-    EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+    return program_.StartShowingDialog(folder_.exe());
   }
 
   ProgramFolder folder_;
-  ProgramDriver program_;
   SYSTEMTIME now_{};
+  ProgramDriver program_;
 };
 
 TEST_F(SchedulerInProgramTest, RunsAtTheConfiguredMinuteAndRecordsTheDate) {
   LoopbackHttpServer server([](const RecordedRequest&) { return Ok(kOnePerson); });
   HWND dialog = StartScheduled(-1, server.port());
   ASSERT_NE(dialog, nullptr);
-  EXPECT_TRUE(LogsNoSyncTask()) << folder_.Log();
+  EXPECT_TRUE(WaitUntil([&] { return folder_.Log().find(kNoTaskLine) != std::string::npos; }, 30000)) << folder_.Log();
   EXPECT_EQ(server.Requests().size(), 1u);
 
   char date[32];
   std::snprintf(date, sizeof date, "LastAutoSync=%04d-%02d-%02d\r\n", now_.wYear, now_.wMonth, now_.wDay);
   EXPECT_NE(ReadFileBytes(folder_.File(u"AddrBookSync.ini")).find(date), std::string::npos);
   EXPECT_TRUE(IsWindowVisible(dialog));  // an automatic run shows nothing
-  Exit(dialog);
+
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 // The Foxmail 5.x/6.x notice of a scheduled run, left unanswered on an
@@ -87,7 +77,8 @@ TEST_F(SchedulerInProgramTest, AnUnansweredNoticeHoldsNoRunLock) {
   EXPECT_EQ(oneShot.output, "\xE6\x9C\xAA\xE5\x8F\x91\xE7\x8E\xB0\xE5\x90\x8C\xE6\xAD\xA5"
                             "\xE4\xBB\xBB\xE5\x8A\xA1\r\n");  // "未发现同步任务"
   EXPECT_EQ(server.Requests().size(), 2u);
-  Exit(dialog);
+
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SchedulerInProgramTest, FailedRunRaisesOneBalloonWhoseClickOpensTheDialog) {
@@ -107,7 +98,7 @@ TEST_F(SchedulerInProgramTest, FailedRunRaisesOneBalloonWhoseClickOpensTheDialog
   PostMessageW(dialog, WM_USER + 110, 10, NIN_BALLOONUSERCLICK);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
   EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 1u);
-  Exit(dialog);
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 // A server down at 09:00 and up a few minutes later: the run is tried again
@@ -123,10 +114,12 @@ TEST_F(SchedulerInProgramTest, DownloadThatFailsIsRetriedWithoutABalloon) {
     return (report = ProgramDriver::QueryTray(dialog)) &&
            FromWide(report->tip.szTip).find(u"重试") != std::u16string::npos;
   }, 30000));
-  EXPECT_TRUE(LogsNoSyncTask()) << folder_.Log();  // the retry reached the server
+  // The retry reached the server.
+  EXPECT_TRUE(WaitUntil([&] { return folder_.Log().find(kNoTaskLine) != std::string::npos; }, 30000)) << folder_.Log();
   EXPECT_EQ(server.Requests().size(), 2u);
   EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 0u);
-  Exit(dialog);
+
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 }  // namespace

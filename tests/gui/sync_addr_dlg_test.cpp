@@ -19,7 +19,12 @@ namespace {
 
 constexpr UINT kTrayCallback = WM_USER + 110;
 
-// Outlook 2010 registered for automation, for one test.
+const char kStoredSettings[] =
+    "[General]\r\nEmailClient=0\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
+    "SyncSpread=30\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=1\r\n"
+    "Account=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n";
+
+// Outlook registered for automation as the given version, for one test.
 class ScopedOutlookCurVer {
  public:
   explicit ScopedOutlookCurVer(const std::u16string& value) {
@@ -54,10 +59,16 @@ class SyncAddrDlgTest : public testing::Test {
   std::u16string Ini() const { return dir_.File(u"AddrBookSync.ini"); }
   void WriteIni(const std::string& text) { WriteFileBytes(Ini(), text); }
   HWND Launch() {
-    EXPECT_TRUE(program_.Start(exe_));
-    HWND dialog = program_.WaitForDialog();
+    HWND dialog = program_.StartShowingDialog(exe_);
     EXPECT_NE(dialog, nullptr);
     return dialog;
+  }
+  // The stored settings with `client` chosen.
+  HWND LaunchChoosing(int client) {
+    std::string settings = kStoredSettings;
+    settings.replace(settings.find("EmailClient=0"), 13, "EmailClient=" + std::to_string(client));
+    WriteIni(settings);
+    return Launch();
   }
   // Posts a command and returns the text of the message box it brings up,
   // closing the box.
@@ -104,17 +115,9 @@ bool TextFits(HWND control) {
   return extent.cx + (checkable ? GetSystemMetrics(SM_CXMENUCHECK) : 0) <= box.right;
 }
 
-const char kStoredSettings[] =
-    "[General]\r\nEmailClient=0\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
-    "SyncSpread=30\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerVirtual=mail\r\nServerPort=1\r\n"
-    "Account=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n";
-
 TEST_F(SyncAddrDlgTest, StartShowsTheStoredSettingsAndOnlyInstalledClients) {
   ScopedOutlookCurVer outlook(u"Outlook.Application.14");
-  std::string settings = kStoredSettings;
-  settings.replace(settings.find("EmailClient=0"), 13, "EmailClient=3");
-  WriteIni(settings);
-  HWND dialog = Launch();
+  HWND dialog = LaunchChoosing(3);
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(IsWindowVisible(dialog));
   EXPECT_TRUE(IsEnabled(dialog, IDC_CLIENT_OUTLOOK_2010));
@@ -133,16 +136,12 @@ TEST_F(SyncAddrDlgTest, StartShowsTheStoredSettingsAndOnlyInstalledClients) {
   EXPECT_EQ(ListSelection(dialog, IDC_SYNC_TIME), 19);
   EXPECT_FALSE(IsEnabled(dialog, IDC_SYNC_TIME));  // manual sync: no time
 
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, Outlook2013AndLaterIsTheSeventhButton) {
   ScopedOutlookCurVer outlook(u"Outlook.Application.16");
-  std::string settings = kStoredSettings;
-  settings.replace(settings.find("EmailClient=0"), 13, "EmailClient=6");
-  WriteIni(settings);
-  HWND dialog = Launch();
+  HWND dialog = LaunchChoosing(6);
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(IsEnabled(dialog, IDC_CLIENT_OUTLOOK_2013));
   EXPECT_TRUE(IsChecked(dialog, IDC_CLIENT_OUTLOOK_2013));
@@ -151,8 +150,7 @@ TEST_F(SyncAddrDlgTest, Outlook2013AndLaterIsTheSeventhButton) {
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   EXPECT_NE(ReadFileBytes(Ini()).find("EmailClient=6\r\n"), std::string::npos);
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, HttpsAddressRoundTrip) {
@@ -167,16 +165,13 @@ TEST_F(SyncAddrDlgTest, HttpsAddressRoundTrip) {
   const std::string ini = ReadFileBytes(Ini());
   EXPECT_NE(ini.find("ServerPort=8443\r\n"), std::string::npos) << ini;
   EXPECT_NE(ini.find("ServerScheme=https\r\n"), std::string::npos) << ini;
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 
   ProgramDriver again;
-  ASSERT_TRUE(again.Start(exe_));
-  dialog = again.WaitForDialog();
+  dialog = again.StartShowingDialog(exe_);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"https://mail.corp.example:8443/mail");
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(again.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(again.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
@@ -230,8 +225,7 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   EXPECT_EQ(saved.substr(saved.size() - std::min(saved.size(), tail.size())), tail);
   EXPECT_GT(saved.size(), head.size() + tail.size() + 40) << saved;
 
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, CancelOnlyHidesAndTheTrayShowsTheDialogAgain) {
@@ -256,8 +250,7 @@ TEST_F(SyncAddrDlgTest, CancelOnlyHidesAndTheTrayShowsTheDialogAgain) {
   // Exit works while the dialog is hidden.
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, ManagedSettingsAreGreyedWithThePolicyAndSavesKeepTheUsersOwn) {
@@ -293,8 +286,7 @@ TEST_F(SyncAddrDlgTest, ManagedSettingsAreGreyedWithThePolicyAndSavesKeepTheUser
   }
   EXPECT_EQ(saved.find("ProtectedPassword=A"), std::string::npos) << saved;  // no DPAPI blob
 
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, CancelAutoSyncWritesManualTypeAndTheMenuFollows) {
@@ -321,8 +313,7 @@ TEST_F(SyncAddrDlgTest, CancelAutoSyncWritesManualTypeAndTheMenuFollows) {
   PostMessageW(dialog, WM_CANCELMODE, 0, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }));
 
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, ManualSyncRunsInTheBackgroundAndExitWaitsForIt) {
@@ -355,11 +346,9 @@ TEST_F(SyncAddrDlgTest, ManualSyncRunsInTheBackgroundAndExitWaitsForIt) {
   EXPECT_EQ(server.Requests().size(), 1u);
 
   // After a restart the tip is read back from the log.
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  ASSERT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  ASSERT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
   ProgramDriver again;
-  ASSERT_TRUE(again.Start(exe_));
-  dialog = again.WaitForDialog();
+  dialog = again.StartShowingDialog(exe_);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(ProgramDriver::TrayTip(dialog), tip);
 
@@ -394,8 +383,7 @@ TEST_F(SyncAddrDlgTest, ViewLogOpensTheLogCreatingItFirst) {
   EXPECT_EQ(ReadFileBytes(dir_.File(u"syncaddrs.log")), "");
   RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TarnwellTestLog");
   RegDeleteTreeW(HKEY_CLASSES_ROOT, L".log");
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, AboutBoxFromTrayAndSystemMenu) {
@@ -412,23 +400,7 @@ TEST_F(SyncAddrDlgTest, AboutBoxFromTrayAndSystemMenu) {
     PostMessageW(about, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
   }
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
-}
-
-TEST_F(SyncAddrDlgTest, SecondLaunchBringsTheFirstForwardAndLeaves) {
-  HWND dialog = Launch();
-  ASSERT_NE(dialog, nullptr);
-  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
-
-  ProgramDriver second;
-  ASSERT_TRUE(second.Start(exe_));
-  EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
-
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, TwoLaunchesInTheSameInstantLeaveOneProgram) {
@@ -446,8 +418,7 @@ TEST_F(SyncAddrDlgTest, TwoLaunchesInTheSameInstantLeaveOneProgram) {
   EXPECT_EQ(firstEnd ? firstEnd : secondEnd, std::optional<DWORD>(0));
   HWND dialog = stays.WaitForDialog();
   ASSERT_NE(dialog, nullptr);
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(stays.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(stays.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, ASecondStartAfterTheLogOnStartHandsOverQuietlyOrByHand) {
@@ -467,8 +438,7 @@ TEST_F(SyncAddrDlgTest, ASecondStartAfterTheLogOnStartHandsOverQuietlyOrByHand) 
   ASSERT_TRUE(byHand.Start(exe_));
   EXPECT_EQ(byHand.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 TEST_F(SyncAddrDlgTest, WindowsCloseRequestsEndTheProgramAndTheCloseButtonOnlyHides) {
@@ -485,8 +455,7 @@ TEST_F(SyncAddrDlgTest, WindowsCloseRequestsEndTheProgramAndTheCloseButtonOnlyHi
 
   // "/quit", as installers use it, also while a box is open.
   ProgramDriver second;
-  ASSERT_TRUE(second.Start(exe_));
-  dialog = second.WaitForDialog();
+  dialog = second.StartShowingDialog(exe_);
   ASSERT_NE(dialog, nullptr);
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_ABOUT, 0);
   ASSERT_TRUE(WaitUntil([&] {
@@ -547,8 +516,7 @@ TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
   EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
   EXPECT_FALSE(FileExists(dir_.File(u"syncaddrs.log")));
   EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
 // Wine scales a dialog template with the display whatever the manifest
@@ -589,8 +557,7 @@ TEST_F(SyncAddrDlgTest, LayoutKeepsControlsApartAndInsideAndTheManifestAsksForTh
     placed.emplace_back(id, r);
   }
   EXPECT_GE(placed.size(), 20u);
-  PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
-  EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 
   UniqueHModule exe(LoadLibraryExW(AsWide(exe_), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   ASSERT_TRUE(exe);

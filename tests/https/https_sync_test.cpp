@@ -32,7 +32,10 @@ std::u16string PlainUrl(const std::string& host, uint16_t port) {
 
 HttpLastStatus FetchStatusOf(const std::u16string& url, std::u16string& text) {
   CHttpClient client(5s);
-  if (client.OpenUrl(url)) (void)client.ReadBody(text);
+  Utf8Repairer body;  // what `text` held stays when no body is read
+  (void)body.Append(Utf16ToUtf8(text));
+  if (client.OpenUrl(url)) (void)client.ReadBody(body);
+  text = Utf8ToUtf16(body.Take());
   return client.lastStatus();
 }
 

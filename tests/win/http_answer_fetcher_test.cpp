@@ -26,11 +26,11 @@ TEST(HttpAnswerFetcherTest, TellsWhetherTheLengthWasAnnounced) {
   HttpAnswerFetcher fetcher;
   FetchResult r = fetcher.Fetch(server.Url(u"/mail/addresssync.asp"));
   EXPECT_EQ(r.status, FetchStatus::Ok);
-  EXPECT_EQ(r.body, u"<a/>");
+  EXPECT_EQ(r.body.Utf8(), "<a/>");
   EXPECT_TRUE(r.lengthAnnounced);
   r = fetcher.Fetch(server.Url(u"/mail/addresssync.asp"));
   EXPECT_EQ(r.status, FetchStatus::Ok);
-  EXPECT_EQ(r.body, u"<a/>");
+  EXPECT_EQ(r.body.Utf8(), "<a/>");
   EXPECT_FALSE(r.lengthAnnounced);
 }
 

@@ -29,15 +29,20 @@ struct Fetched {
   std::u16string text;
 };
 
+// The body as text; a body given beforehand stays when none is read.
+std::u16string Text(Utf8Repairer& body) { return Utf8ToUtf16(body.Take()); }
+
 Fetched Fetch(CHttpClient& client, const std::u16string& url, std::u16string text = u"") {
   Fetched f;
+  Utf8Repairer body;
+  (void)body.Append(Utf16ToUtf8(text));
   f.opened = client.OpenUrl(url);
   f.status = client.lastStatus();
   if (f.opened) {
-    f.read = client.ReadBody(text);
+    f.read = client.ReadBody(body);
     f.status = client.lastStatus();
   }
-  f.text = text;
+  f.text = Text(body);
   return f;
 }
 
@@ -73,10 +78,11 @@ TEST(HttpClientTest, NotFoundAndUnauthorizedFailOpenUrl) {
     CHttpClient client(kTestTimeout);
     EXPECT_FALSE(client.OpenUrl(server.Url(u"/x"))) << c.statusLine;
     EXPECT_EQ(client.lastStatus(), c.expected) << c.statusLine;
-    std::u16string text = u"kept";
-    EXPECT_FALSE(client.ReadBody(text)) << "no request stays open after a failure";
+    Utf8Repairer body;
+    (void)body.Append("kept");
+    EXPECT_FALSE(client.ReadBody(body)) << "no request stays open after a failure";
     EXPECT_EQ(client.lastStatus(), HttpLastStatus::NoRequest);
-    EXPECT_EQ(text, u"kept");
+    EXPECT_EQ(Text(body), u"kept");
   }
 }
 
@@ -192,12 +198,12 @@ TEST(HttpClientTest, AReadGivenUpNeverTouchesTheNextRequest) {
     givenUp.Abort();
     nextOpened = next.OpenUrl(server.Url(u"/b"));
   });
-  std::u16string text;
+  Utf8Repairer body;
   ASSERT_TRUE(givenUp.OpenUrl(server.Url(u"/a")));
-  EXPECT_FALSE(givenUp.ReadBody(text));
+  EXPECT_FALSE(givenUp.ReadBody(body));
   ASSERT_TRUE(nextOpened);
-  EXPECT_TRUE(next.ReadBody(text));
-  EXPECT_EQ(text, u"<b/>");
+  EXPECT_TRUE(next.ReadBody(body));
+  EXPECT_EQ(Text(body), u"<b/>");
 }
 
 TEST(HttpClientTest, StalledServerTimesOut) {
@@ -319,8 +325,8 @@ TEST(HttpClientTest, NeverAnsweredFromOrWrittenToTheWebCache) {
 
 TEST(HttpClientTest, MisuseAndUnreachableServersFailWithTheirStatus) {
   CHttpClient client(kTestTimeout);
-  std::u16string text = u"kept";
-  EXPECT_FALSE(client.ReadBody(text));
+  Utf8Repairer body;
+  EXPECT_FALSE(client.ReadBody(body));
   EXPECT_EQ(client.lastStatus(), HttpLastStatus::NoRequest);
 
   EXPECT_FALSE(client.OpenUrl(u"not a url"));
@@ -338,9 +344,9 @@ TEST(HttpClientTest, MisuseAndUnreachableServersFailWithTheirStatus) {
   // The client is usable again afterwards, and reads a body only once.
   LoopbackHttpServer server({Ok("<r/>")});
   EXPECT_TRUE(client.OpenUrl(server.Url(u"/x")));
-  EXPECT_TRUE(client.ReadBody(text));
-  EXPECT_EQ(text, u"<r/>");
-  EXPECT_FALSE(client.ReadBody(text));
+  EXPECT_TRUE(client.ReadBody(body));
+  EXPECT_EQ(Text(body), u"<r/>");
+  EXPECT_FALSE(client.ReadBody(body));
   EXPECT_EQ(client.lastStatus(), HttpLastStatus::NoRequest);
 }
 

@@ -2,27 +2,47 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <string_view>
 
 namespace fakeoutlook {
 namespace {
 
-constexpr DISPID kCreateItem = 0x10A;
-constexpr DISPID kGetNamespace = 0x110;
-constexpr DISPID kGetDefaultFolder = 0x210B;
-constexpr DISPID kItems = 0x3100;
-constexpr DISPID kCount = 0x50;
-constexpr DISPID kFind = 0x62;
-constexpr DISPID kFindNext = 0x63;
-constexpr DISPID kDelete = 0xF04A;
-constexpr DISPID kSave = 0xF048;
-constexpr DISPID kFullName = 0x3001;
-constexpr DISPID kEmail1Address = 0x8083;
-constexpr DISPID kNickName = 0x3A4F;
-constexpr DISPID kEntryID = 0xF01E;
-constexpr DISPID kGetItemFromID = 0x2109;
-constexpr DISPID kGetTable = 0xFB1D;
-constexpr DISPID kGetRowCount = 0x50;  // Table's; Items.Count shares it
-constexpr DISPID kGetArray = 0xFBCF;
+// Outlook's published dispatch identifiers of the members this fake serves.
+struct PublishedMember {
+  DISPID id;
+  const wchar_t* name;
+};
+constexpr PublishedMember kMembers[] = {
+    {0x10A, L"CreateItem"},   {0x110, L"GetNamespace"},      {0x210B, L"GetDefaultFolder"},
+    {0x3100, L"Items"},       {0x50, L"Count"},              {0x62, L"Find"},
+    {0x63, L"FindNext"},      {0xF04A, L"Delete"},           {0xF048, L"Save"},
+    {0x3001, L"FullName"},    {0x8083, L"Email1Address"},    {0x3A4F, L"NickName"},
+    {0xF01E, L"EntryID"},     {0x2109, L"GetItemFromID"},    {0xFB1D, L"GetTable"},
+    {0xFBCF, L"GetArray"},
+};
+constexpr DISPID Id(std::wstring_view name) {
+  for (const PublishedMember& m : kMembers) {
+    if (name == m.name) return m.id;
+  }
+  return DISPID_UNKNOWN;
+}
+constexpr DISPID kCreateItem = Id(L"CreateItem");
+constexpr DISPID kGetNamespace = Id(L"GetNamespace");
+constexpr DISPID kGetDefaultFolder = Id(L"GetDefaultFolder");
+constexpr DISPID kItems = Id(L"Items");
+constexpr DISPID kCount = Id(L"Count");
+constexpr DISPID kFind = Id(L"Find");
+constexpr DISPID kFindNext = Id(L"FindNext");
+constexpr DISPID kDelete = Id(L"Delete");
+constexpr DISPID kSave = Id(L"Save");
+constexpr DISPID kFullName = Id(L"FullName");
+constexpr DISPID kEmail1Address = Id(L"Email1Address");
+constexpr DISPID kNickName = Id(L"NickName");
+constexpr DISPID kEntryID = Id(L"EntryID");
+constexpr DISPID kGetItemFromID = Id(L"GetItemFromID");
+constexpr DISPID kGetTable = Id(L"GetTable");
+constexpr DISPID kGetRowCount = kCount;  // Table's; Items.Count shares it
+constexpr DISPID kGetArray = Id(L"GetArray");
 constexpr HRESULT kMapiNotFound = static_cast<HRESULT>(0x8004010F);
 // What a member the guard stops returns when the user clicks "Deny".
 constexpr HRESULT kMapiNotSupported = static_cast<HRESULT>(0x80040102);
@@ -31,25 +51,10 @@ constexpr HRESULT kMapiNotSupported = static_cast<HRESULT>(0x80040102);
 constexpr DISPID kControl = 0x7FFFF000;
 
 const wchar_t* MemberName(DISPID member) {
-  switch (member) {
-    case kCreateItem: return L"CreateItem";
-    case kGetNamespace: return L"GetNamespace";
-    case kGetDefaultFolder: return L"GetDefaultFolder";
-    case kItems: return L"Items";
-    case kCount: return L"Count";
-    case kFind: return L"Find";
-    case kFindNext: return L"FindNext";
-    case kDelete: return L"Delete";
-    case kSave: return L"Save";
-    case kFullName: return L"FullName";
-    case kEmail1Address: return L"Email1Address";
-    case kNickName: return L"NickName";
-    case kEntryID: return L"EntryID";
-    case kGetItemFromID: return L"GetItemFromID";
-    case kGetTable: return L"GetTable";
-    case kGetArray: return L"GetArray";
-    default: return L"?";
+  for (const PublishedMember& m : kMembers) {
+    if (m.id == member) return m.name;
   }
+  return L"?";
 }
 
 // Microsoft's "Protected Properties and Methods" page, for the objects this

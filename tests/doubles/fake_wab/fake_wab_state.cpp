@@ -198,10 +198,10 @@ HRESULT CopyOut(const std::vector<std::pair<ULONG, const Property*>>& values, UL
       errors = true;
       continue;
     }
+    v.ulPropTag = PROP_TAG(p->type, id);
     switch (p->type) {
       case PT_UNICODE:
         if (flags & MAPI_UNICODE) {
-          v.ulPropTag = PROP_TAG(PT_UNICODE, id);
           CopyInto(root, p->text.c_str(), (p->text.size() + 1) * sizeof(wchar_t),
                    reinterpret_cast<void**>(&v.Value.lpszW));
         } else {
@@ -211,24 +211,19 @@ HRESULT CopyOut(const std::vector<std::pair<ULONG, const Property*>>& values, UL
         }
         break;
       case PT_I2:
-        v.ulPropTag = PROP_TAG(PT_I2, id);
         v.Value.i = static_cast<short>(p->number);
         break;
       case PT_LONG:
-        v.ulPropTag = PROP_TAG(PT_LONG, id);
         v.Value.l = p->number;
         break;
       case PT_ERROR:
-        v.ulPropTag = PROP_TAG(PT_ERROR, id);
         v.Value.err = p->number;
         errors = true;
         break;
       case PT_SYSTIME:
-        v.ulPropTag = PROP_TAG(PT_SYSTIME, id);
         v.Value.ft = p->time;
         break;
       case PT_BINARY:
-        v.ulPropTag = PROP_TAG(PT_BINARY, id);
         v.Value.bin.cb = static_cast<ULONG>(p->bytes.size());
         CopyInto(root, p->bytes.data(), p->bytes.size(),
                  reinterpret_cast<void**>(&v.Value.bin.lpb));
@@ -242,9 +237,9 @@ HRESULT CopyOut(const std::vector<std::pair<ULONG, const Property*>>& values, UL
 
 bool StoreValue(const SPropValue& value, Property& stored) {
   stored = Property{};
-  switch (PROP_TYPE(value.ulPropTag)) {
+  stored.type = PROP_TYPE(value.ulPropTag);
+  switch (stored.type) {
     case PT_UNICODE:
-      stored.type = PT_UNICODE;
       stored.text = value.Value.lpszW ? value.Value.lpszW : L"";
       return true;
     case PT_STRING8:
@@ -252,24 +247,22 @@ bool StoreValue(const SPropValue& value, Property& stored) {
       stored.text = FromAnsi(value.Value.lpszA);
       return true;
     case PT_I2:
-      stored.type = PT_I2;
       stored.number = value.Value.i;
       return true;
     case PT_LONG:
-      stored.type = PT_LONG;
       stored.number = value.Value.l;
       return true;
     case PT_SYSTIME:
-      stored.type = PT_SYSTIME;
       stored.time = value.Value.ft;
       return true;
     case PT_BINARY:
-      stored.type = PT_BINARY;
       if (value.Value.bin.cb && value.Value.bin.lpb) {
         stored.bytes.assign(value.Value.bin.lpb, value.Value.bin.lpb + value.Value.bin.cb);
       }
       return true;
-    default: return false;
+    default:
+      stored = Property{};
+      return false;
   }
 }
 
