@@ -48,4 +48,4 @@ PresetCheck CheckPresets(const Presets& presets);
 // step that writes them later and can read nothing else.
 std::u16string EncodePresetData(const std::u16string& iniPath, const Presets& presets);
 // False for a text that EncodePresetData did not make.
-bool DecodePresetData(const std::u16string& data, std::u16string& iniPath, Presets& presets);
+[[nodiscard]] bool DecodePresetData(const std::u16string& data, std::u16string& iniPath, Presets& presets);

@@ -19,8 +19,9 @@ void RemoveSavedPassword(const std::u16string& path);
 // file could not be written (the record keeps the change). With
 // `forbidSavedPassword` the password stays in memory only, and one saved
 // before the policy came goes too.
-bool UpdateAndSave(SharedSettings& settings, const std::u16string& path, bool forbidSavedPassword,
-                   const std::function<void(SyncSettings&)>& change);
+[[nodiscard]] bool UpdateAndSave(SharedSettings& settings, const std::u16string& path,
+                                 bool forbidSavedPassword,
+                                 const std::function<void(SyncSettings&)>& change);
 
 // LastAutoSync in the same file.
 class ProfileLastAutoSync final : public ILastAutoSyncStore {
