@@ -10,20 +10,20 @@
 #include "app/one_shot_sync_win.h"
 #include "app/quit_running_win.h"
 #include "app/sync_addr_app_win.h"
+#include "common/win/scoped_handles.h"
 
 namespace {
 
 bool HasSwitch(const wchar_t* name) {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  const UniqueLocalMemory owner(argv);
   if (!argv) return false;
-  bool found = false;
   for (int i = 1; i < argc; ++i) {
     const bool isSwitch = argv[i][0] == L'/' || argv[i][0] == L'-';
-    if (isSwitch && lstrcmpiW(argv[i] + 1, name) == 0) found = true;
+    if (isSwitch && lstrcmpiW(argv[i] + 1, name) == 0) return true;
   }
-  LocalFree(argv);
-  return found;
+  return false;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "app/message_box_win.h"
+#include "common/win/scoped_handles.h"
 #include "common/win/wide_text_win.h"
 #include "resources/resource.h"
 
@@ -82,9 +83,9 @@ void TrayIcon::SendReport(HWND requester) const {
 }
 
 void ShowTrayMenu(HINSTANCE instance, HWND owner, int32_t syncType, bool manualRunning) {
-  HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_TRAY_MENU));
+  const UniqueHMenu menu(LoadMenuW(instance, MAKEINTRESOURCEW(IDR_TRAY_MENU)));
   if (!menu) return;
-  HMENU popup = GetSubMenu(menu, 0);
+  HMENU popup = GetSubMenu(menu.get(), 0);
   EnableMenuItem(popup, ID_TRAY_CANCEL_AUTO, MF_BYCOMMAND | (syncType == 0 ? MF_ENABLED : MF_GRAYED));
   const bool manualOffered = syncType == 1 && !manualRunning;
   EnableMenuItem(popup, ID_TRAY_MANUAL_SYNC, MF_BYCOMMAND | (manualOffered ? MF_ENABLED : MF_GRAYED));
@@ -94,5 +95,4 @@ void ShowTrayMenu(HINSTANCE instance, HWND owner, int32_t syncType, bool manualR
   SetForegroundWindow(owner);
   TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, owner, nullptr);
   PostMessageW(owner, WM_NULL, 0, 0);
-  DestroyMenu(menu);
 }

@@ -66,6 +66,7 @@ struct KernelHandleTraits {
 using UniqueHandle = UniqueAny<KernelHandleTraits>;
 using UniqueHKey = UniqueAny<NullIsEmpty<HKEY, RegCloseKey>>;
 using UniqueHModule = UniqueAny<NullIsEmpty<HMODULE, FreeLibrary>>;
+using UniqueHMenu = UniqueAny<NullIsEmpty<HMENU, DestroyMenu>>;
 // Memory the platform hands out for the caller to LocalFree.
 using UniqueLocalMemory = UniqueAny<NullIsEmpty<HLOCAL, LocalFree>>;
 // A WinInet session, connection or request.

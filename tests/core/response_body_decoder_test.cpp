@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <random>
 
 #include "common/utf_convert.h"
 
@@ -33,39 +32,6 @@ TEST(ResponseBodyDecoderTest, KeepsByteOrderMarkAndReplacesMalformedBytes) {
   ResponseBodyDecoder body;
   body.Append("\xEF\xBB\xBF<a>\xFF</a>\xE4\xB8", 13);  // ends in half a character
   EXPECT_EQ(Utf8ToUtf16(body.TakeUtf8().Take()), u"\uFEFF<a>\uFFFD</a>\uFFFD");
-}
-
-TEST(ResponseBodyDecoderTest, AnySplitIntoReadsDecodesLikeTheWhole) {
-  // Pieces of valid and broken UTF-8, glued at random and cut at random.
-  const std::string pieces[] = {"a",
-                                "<p/>",
-                                "\xC3\xA9",
-                                "\xE4\xB8\xAD",
-                                "\xF0\x9F\x98\x80",
-                                "\xE4\xB8",
-                                "\xF0\x9F",
-                                "\x80",
-                                "\xBF\xBF",
-                                "\xC0\xAF",
-                                "\xED\xA0\x80",
-                                "\xFF",
-                                "\xF8\x88\x80\x80\x80"};
-  std::mt19937 random(20261207);
-  for (int round = 0; round < 300; ++round) {
-    std::string whole;
-    const int count = std::uniform_int_distribution<int>(0, 40)(random);
-    for (int i = 0; i < count; ++i) {
-      whole += pieces[std::uniform_int_distribution<size_t>(0, std::size(pieces) - 1)(random)];
-    }
-    ResponseBodyDecoder body;
-    for (size_t at = 0; at < whole.size();) {
-      const size_t n = std::uniform_int_distribution<size_t>(1, 5)(random);
-      const size_t take = std::min(n, whole.size() - at);
-      body.Append(whole.data() + at, take);
-      at += take;
-    }
-    ASSERT_EQ(Utf8ToUtf16(body.TakeUtf8().Take()), Utf8ToUtf16(whole)) << "round " << round;
-  }
 }
 
 }  // namespace

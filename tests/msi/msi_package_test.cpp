@@ -94,7 +94,7 @@ UniqueHandle Launch(std::u16string commandLine) {
                       nullptr, &si, &pi)) {
     return {};
   }
-  CloseHandle(pi.hThread);
+  const UniqueHandle thread(pi.hThread);
   return UniqueHandle(pi.hProcess);
 }
 
