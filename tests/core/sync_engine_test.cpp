@@ -246,7 +246,8 @@ TEST_F(SyncEngineTest, FailedDailyRunIsRetriedUntilSettingsChangeOrAManualRunSuc
   failing = true;
   clock.now = 9 * 3600;
   engine.Start();
-  ASSERT_TRUE(WaitFor([&] { return runs.load() == 1; }));
+  // The retry is planned from the clock once the run has ended.
+  ASSERT_TRUE(WaitFor([&] { std::lock_guard l(observer.m); return observer.retries.size() == 1; }));
   SetTimeAndPoll(9 * 3600 + 299);
   EXPECT_EQ(runs.load(), 1);
   SetTimeAndPoll(9 * 3600 + 450);  // 5 minutes, lengthened by at most half
