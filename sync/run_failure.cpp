@@ -8,6 +8,7 @@ bool CanPassBySelf(RunFailure failure) {
     case RunFailure::DownloadFailed:
     case RunFailure::ClientUnavailable:
     case RunFailure::ClientFilesInUse:
+    case RunFailure::ClientRunning:
     case RunFailure::RunLockUnavailable:
       return true;
     default:
