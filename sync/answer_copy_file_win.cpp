@@ -1,8 +1,18 @@
+#include "sync/answer_copy_file_win.h"
+
 #include <windows.h>
 
 #include "common/win/scoped_handles.h"
 #include "common/win/wide_text_win.h"
-#include "sync/answer_copy_file_win.h"
+
+namespace {
+
+// More than any answer a run keeps.
+constexpr LONGLONG kLargestCopy = LONGLONG{256} << 20;
+constexpr int64_t kFileTimeTicksPerSecond = 10000000;
+constexpr int64_t kFileTimeToUnixSeconds = 11644473600;
+
+}  // namespace
 
 bool AnswerCopyFile::Save(std::string_view bytes) {
   UniqueHandle file(CreateFileW(AsWide(path_), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -12,4 +22,29 @@ bool AnswerCopyFile::Save(std::string_view bytes) {
   return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                    nullptr) &&
          written == bytes.size();
+}
+
+std::optional<std::string> ReadAnswerCopyOf(const std::u16string& path, const std::u16string& date,
+                                            IClock& clock) {
+  UniqueHandle file(CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FILETIME written{};
+  LARGE_INTEGER size{};
+  if (!file || !GetFileTime(file.get(), nullptr, nullptr, &written) ||
+      !GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargestCopy) {
+    return std::nullopt;
+  }
+  const int64_t ticks =
+      static_cast<int64_t>((uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime);
+  const std::optional<LocalDateTime> local =
+      clock.ToLocal(ticks / kFileTimeTicksPerSecond - kFileTimeToUnixSeconds);
+  if (!local || local->DateText() != date) return std::nullopt;
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read,
+                                   nullptr) ||
+                         read != bytes.size())) {
+    return std::nullopt;
+  }
+  return bytes;
 }

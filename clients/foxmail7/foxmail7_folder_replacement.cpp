@@ -22,6 +22,13 @@ bool WriteFolderFiles(const std::u16string& folder, const AddrContactList& conta
   return true;
 }
 
+// Files held by Foxmail 7 itself free up when it ends, which the resident
+// program waits for; held by anything else, only time helps.
+RunFailure InUse(const Foxmail7Location& location, IFoxmail7Platform& platform) {
+  return platform.IsProcessRunning(location.executableName) ? RunFailure::ClientRunning
+                                                             : RunFailure::ClientFilesInUse;
+}
+
 // A folder left by an interrupted run is ours to remove.
 bool ClearLeftover(const std::u16string& path, IFoxmail7Platform& platform) {
   return !platform.PathExists(path) || platform.DeleteDirectoryTree(path);
@@ -38,7 +45,9 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
   const std::optional<Foxmail7Location> location = platform.Locate();
   if (!location) return Failure(kFoxmail7NotFoundText, RunFailure::ClientNotInstalled);
   const std::u16string folder = Foxmail7AddressFolder(*location);
-  if (platform.IsProcessRunning(location->executableName)) return Failure(kFoxmail7RunningText, RunFailure::ClientFilesInUse);
+  if (platform.IsProcessRunning(location->executableName)) {
+    return Failure(kFoxmail7RunningText, RunFailure::ClientRunning);
+  }
 
   const std::u16string staging = Foxmail7StagingFolder(folder);
   const std::u16string aside = Foxmail7AsideFolder(folder);
@@ -47,10 +56,10 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
   // folder is cleared only while a whole folder is in place.
   if (!platform.PathExists(folder) && platform.PathExists(aside) &&
       !platform.MoveDirectory(aside, folder)) {
-    return Failure(kWriteFolderFailedText, RunFailure::ClientFilesInUse);
+    return Failure(kWriteFolderFailedText, InUse(*location, platform));
   }
   if (!ClearLeftover(staging, platform)) {
-    return Failure(kDeleteFolderFailedText, RunFailure::ClientFilesInUse);
+    return Failure(kDeleteFolderFailedText, InUse(*location, platform));
   }
   // Fails without creating anything when "Data\Address\2.5" is missing.
   if (!platform.MakeDirectory(staging)) return Failure(kWriteFolderFailedText, RunFailure::WriterFailed);
@@ -63,14 +72,14 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
   const bool hadFolder = platform.PathExists(folder);
   if (hadFolder && (!ClearLeftover(aside, platform) || !platform.MoveDirectory(folder, aside))) {
     (void)platform.DeleteDirectoryTree(staging);
-    return Failure(kDeleteFolderFailedText, RunFailure::ClientFilesInUse);
+    return Failure(kDeleteFolderFailedText, InUse(*location, platform));
   }
   if (!platform.MoveDirectory(staging, folder)) {
     // The previous folder did not come back, so nothing says it is still
     // whole: the complete new one stays beside it rather than go too.
     if (!hadFolder || platform.MoveDirectory(aside, folder)) (void)platform.DeleteDirectoryTree(staging);
     // Something holds the folder: Foxmail 7 started meanwhile, or a scanner.
-    return Failure(kWriteFolderFailedText, RunFailure::ClientFilesInUse);
+    return Failure(kWriteFolderFailedText, InUse(*location, platform));
   }
   // The new folder is in place. The previous one (or one that an
   // interrupted run put aside) goes now; if it resists, the next run

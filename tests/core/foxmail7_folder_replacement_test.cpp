@@ -31,6 +31,7 @@ struct FakeDisk : IFoxmail7Platform {
   std::optional<Foxmail7Location> location = Foxmail7Location{u"D:\\Mail\\", u"Client.exe"};
   std::set<std::u16string> running, undeletable, unmovable;
   std::u16string failingFile;  // the one file whose writes fail
+  bool clientHolds = false;    // what holds an unmovable folder is Foxmail 7, started meanwhile
   std::map<std::u16string, std::string> entries = {{u"D:\\Mail\\Data\\Address", kDir},
                                                    {kParent, kDir},
                                                    {kFolder, kDir},
@@ -49,6 +50,7 @@ struct FakeDisk : IFoxmail7Platform {
            (std::erase_if(entries, [&](auto& e) { return Within(e.first, path); }), true);
   }
   bool MoveDirectory(const std::u16string& from, const std::u16string& to) override {
+    if (unmovable.count(from) && clientHolds) running.insert(location->executableName);
     if (unmovable.count(from) || !entries.count(from) || entries.count(to)) return false;
     std::map<std::u16string, std::string> moved;
     for (auto& [p, bytes] : entries)
@@ -125,15 +127,20 @@ TEST(Foxmail7FolderReplacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWho
     std::function<void(FakeDisk&)> setUp;
     std::u16string text;
     std::function<void(FakeDisk&)> changeExpected = {};  // none: the disk as it was
+    RunFailure cause = RunFailure::None;  // none: not checked
   };
   std::vector<Case> cases = {
       {[](FakeDisk& d) { d.location.reset(); }, u"未找到Foxmail7"},
-      {[](FakeDisk& d) { d.running.insert(u"Client.exe"); }, u"在同步时，请您关闭Foxmail7"},
+      {[](FakeDisk& d) { d.running.insert(u"Client.exe"); }, u"在同步时，请您关闭Foxmail7", {},
+       RunFailure::ClientRunning},
       {[](FakeDisk& d) {
          std::erase_if(d.entries, [](auto& e) { return Within(e.first, kParent); });
        },
        u"写入Foxmail7地址簿失败"},  // no "2.5": nothing may be created
-      {[](FakeDisk& d) { d.unmovable.insert(kFolder); }, u"删除目录失败"},
+      {[](FakeDisk& d) { d.unmovable.insert(kFolder); }, u"删除目录失败", {},
+       RunFailure::ClientFilesInUse},
+      {[](FakeDisk& d) { d.unmovable.insert(kFolder), d.clientHolds = true; }, u"删除目录失败", {},
+       RunFailure::ClientRunning},
       {[](FakeDisk& d) { d.unmovable.insert(kStaging); }, u"写入Foxmail7地址簿失败"},
       {[](FakeDisk& d) { d.entries[kStaging] = kDir, d.undeletable.insert(kStaging); },
        u"删除目录失败"},
@@ -163,6 +170,7 @@ TEST(Foxmail7FolderReplacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWho
     const Foxmail7ReplaceOutcome outcome = ReplaceFoxmail7Folder(kContacts, disk);
     EXPECT_FALSE(outcome.success) << i;
     EXPECT_EQ(cases[i].text, outcome.errorText) << i;
+    if (cases[i].cause != RunFailure::None) EXPECT_EQ(cases[i].cause, outcome.failure) << i;
     EXPECT_EQ(expected.entries, disk.entries) << i;
   }
 }
