@@ -84,8 +84,6 @@ struct SyncRunOutcome {
   RunFailure failure = RunFailure::None;  // set whenever success is false
   // A failed automatic run that will be tried again: when ("HH:MM").
   std::optional<std::u16string> retryAt;
-  // This run downloaded the answer and kept it as address.xml.
-  bool answerKept = false;
 };
 
 inline constexpr char16_t kNoPasswordText[] = u"没有设置密码";
