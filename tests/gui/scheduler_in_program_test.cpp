@@ -9,6 +9,7 @@
 
 #include "common/utf_convert.h"
 
+#include "foxmail7/foxmail7_test_support_win.h"
 #include "http_test_replies.h"
 #include "loopback_http_server_win.h"
 #include "program_driver_win.h"
@@ -119,6 +120,28 @@ TEST_F(SchedulerInProgramTest, DownloadThatFailsIsRetriedWithoutABalloon) {
   EXPECT_EQ(server.Requests().size(), 2u);
   EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 0u);
 
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
+}
+
+// Foxmail 7 open when the day's run comes: the run waits for Foxmail, not for
+// the clock, and writes the answer it already has the moment Foxmail ends.
+TEST_F(SchedulerInProgramTest, FoxmailOpenAtTheRunIsSyncedWhenItEndsWithoutABalloon) {
+  TestFoxmail7Installation fox{FoxmailCommandKey::Scope::Shared};
+  fox.GiveUserFolder();
+  RunningDummy foxmail(fox.exePath);
+  ASSERT_TRUE(foxmail.started());
+  LoopbackHttpServer server([](const RecordedRequest&) { return Ok(kThreeColleagues); });
+  folder_.WriteSettings(5, server.port(), "SyncType=0\r\nSyncTime=0\r\n");  // a catch-up is due
+  SetEnvironmentVariableW(L"TW_TEST_CATCH_UP_MS", L"500");
+  HWND dialog = program_.StartShowingDialog(folder_.exe());
+  SetEnvironmentVariableW(L"TW_TEST_CATCH_UP_MS", nullptr);
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return ProgramDriver::TrayTip(dialog).ends_with(u"关闭Foxmail后同步"); }, 30000))
+      << folder_.Log();
+  foxmail.Stop();
+  EXPECT_TRUE(WaitUntil([&] { return ListDirectory(fox.folder) == kSevenFilesListing; }, 5000)) << folder_.Log();
+  EXPECT_EQ(server.Requests().size(), 1u);  // the day's answer, not downloaded again
+  EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 0u);
   EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
