@@ -1,0 +1,16 @@
+#include "msi_property_win.h"
+
+#include <msiquery.h>
+
+#include "common/win/wide_text_win.h"
+
+std::u16string MsiProperty(MSIHANDLE install, const wchar_t* name) {
+  wchar_t none[1] = L"";
+  DWORD size = 0;
+  if (MsiGetPropertyW(install, name, none, &size) != ERROR_MORE_DATA) return {};
+  std::u16string value(size + 1, u'\0');
+  size = static_cast<DWORD>(value.size());
+  if (MsiGetPropertyW(install, name, AsWideBuffer(value), &size) != ERROR_SUCCESS) return {};
+  value.resize(size);
+  return value;
+}
