@@ -72,11 +72,10 @@ DWORD InstalledProducts() {
 }
 
 // The program's own version string, which the package must carry.
-std::u16string VersionOf(const std::u16string& program) {
+std::u16string ProgramVersion(const std::u16string& program = ProgramPath()) {
   CFileVersionInfo info;
   return info.Create(program) ? info.GetProductVersion() : u"";
 }
-std::u16string ProgramVersion() { return VersionOf(ProgramPath()); }
 
 // One version for each instance of the program running, from its image.
 std::vector<std::u16string> RunningProgramVersions() {
@@ -87,11 +86,12 @@ std::vector<std::u16string> RunningProgramVersions() {
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
     if (FromWide(entry.szExeFile) != u"Tarnwell地址簿同步.exe") continue;
-    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
     wchar_t image[MAX_PATH] = {};
     DWORD size = MAX_PATH;
     QueryFullProcessImageNameW(process.get(), 0, image, &size);
-    versions.push_back(VersionOf(FromWide(image)));
+    versions.push_back(ProgramVersion(FromWide(image)));
   }
   return versions;
 }
