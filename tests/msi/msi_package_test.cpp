@@ -236,8 +236,13 @@ TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedRestartsIt
                     u"SPREAD=30"),
             0u);
   EXPECT_FALSE(Running(program));
-  // Started again in the tray, in the new version, once.
-  EXPECT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
+  // Started again in the tray (its dialog hidden once it waits for input),
+  // in the new version, once.
+  ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
+  DWORD id = 0;
+  GetWindowThreadProcessId(ProgramWindow(), &id);
+  const UniqueHandle restarted(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id));
+  WaitForInputIdle(restarted.get(), 10000);
   EXPECT_FALSE(IsWindowVisible(ProgramWindow()));
   EXPECT_EQ(RunningProgramVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
   EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
