@@ -15,7 +15,7 @@
 #include "app/private_profile_win.h"
 #include "common/win/scoped_handles.h"
 #include "common/win/wide_text_win.h"
-#include "msi_property_win.h"
+#include "msi_session_win.h"
 
 namespace {
 

@@ -14,31 +14,33 @@
 #include "app/quit_running_win.h"
 #include "common/win/scoped_handles.h"
 #include "common/win/wide_text_win.h"
-#include "msi_property_win.h"
+#include "msi_session_win.h"
 
 // Immediate, before InstallValidate. Whether it was running is kept for
 // StartProgramAgain; a program that does not end leaves its files in use,
 // which Windows Installer then handles as for any file in use.
 extern "C" UINT __stdcall QuitRunningProgram(MSIHANDLE install) {
   const bool running = FindWindowW(AsWide(kAppName), nullptr) != nullptr;
-  QuitRunningInstance();
+  if (QuitRunningInstance() != 0) MsiLog(install, u"运行中的程序没有退出");
   if (running) MsiSetPropertyW(install, L"TwProgramWasRunning", L"1");
   return ERROR_SUCCESS;
 }
 
 // Immediate, after InstallFinalize: the new files are in place. Not waited
 // for; a program that cannot start leaves the installation as it is (the
-// next log-on starts it).
+// next log-on starts it) and a line in the log.
 extern "C" UINT __stdcall StartProgramAgain(MSIHANDLE install) {
   const std::u16string path = MsiProperty(install, L"TwProgramPath");
   std::u16string commandLine = u"\"" + path + u"\" /tray";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started{};
-  if (CreateProcessW(AsWide(path), AsWideBuffer(commandLine), nullptr, nullptr, FALSE, 0, nullptr,
-                     nullptr, &startup, &started)) {
-    const UniqueHandle process(started.hProcess);
-    const UniqueHandle thread(started.hThread);
+  if (!CreateProcessW(AsWide(path), AsWideBuffer(commandLine), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &started)) {
+    MsiLog(install, u"无法重新启动程序 " + path);
+    return ERROR_SUCCESS;
   }
+  const UniqueHandle process(started.hProcess);
+  const UniqueHandle thread(started.hThread);
   return ERROR_SUCCESS;
 }

@@ -1,7 +1,8 @@
-#include "msi_property_win.h"
+#include "msi_session_win.h"
 
 #include <msiquery.h>
 
+#include "common/win/scoped_handles.h"
 #include "common/win/wide_text_win.h"
 
 std::u16string MsiProperty(MSIHANDLE install, const wchar_t* name) {
@@ -13,4 +14,14 @@ std::u16string MsiProperty(MSIHANDLE install, const wchar_t* name) {
   if (MsiGetPropertyW(install, name, AsWideBuffer(value), &size) != ERROR_SUCCESS) return {};
   value.resize(size);
   return value;
+}
+
+void MsiLog(MSIHANDLE install, const std::u16string& text) {
+  UniqueMsiHandle record(MsiCreateRecord(1));
+  if (!record) return;
+  // The text goes into field 1, so that brackets in it are not taken for
+  // properties.
+  MsiRecordSetStringW(record.get(), 0, L"[1]");
+  MsiRecordSetStringW(record.get(), 1, AsWide(text));
+  MsiProcessMessage(install, INSTALLMESSAGE_INFO, record.get());
 }
