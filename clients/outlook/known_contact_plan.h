@@ -21,12 +21,18 @@ struct MarkedItemRow {
 
 struct KnownContactPlan {
   struct Update {
-    KnownContact before;  // as recorded, `modified` as the table has it now
+    KnownContact before;  // as recorded
     AddrContact after;
     bool takenOver = false;  // an unknown item: both fields are written
+    // Saved in Outlook since it was recorded: both fields are written, in
+    // case the user changed one of them.
+    bool changedInOutlook = false;
   };
-  KnownContactRecord kept;        // in the folder and unchanged at the company
-  std::vector<Update> updates;    // same person, new name or new address; taken over
+  // In the folder, unchanged at the company and in Outlook; `modified` as
+  // the table has it now.
+  KnownContactRecord kept;
+  // Same person, new name or new address; changed in Outlook; taken over.
+  std::vector<Update> updates;
   // Items to delete: their person left the list, or an unknown item no
   // person took over.
   std::vector<std::u16string> removals;
@@ -36,7 +42,10 @@ struct KnownContactPlan {
 // Pairs the list with the recorded items in the folder: first the equal
 // (name, e-mail) pairs, as multisets; then, among the rest, an item whose
 // e-mail address is still a person's (a rename), then one whose name is
-// (a new address). Recorded entries not in the folder are forgotten (the
+// (a new address); an empty name or address recognises no one there (two
+// people without an address are not one person). An item whose
+// last-modification time is no longer the recorded one was saved by
+// someone else: both its company fields are written again. Recorded entries not in the folder are forgotten (the
 // user deleted the item: the person gets a new one). A marked item the
 // record does not know (no record yet, a damaged one, one of another
 // computer or mailbox, items an older version wrote) is taken over by a

@@ -124,6 +124,12 @@ class FakeOutlook {
                "FakeOutlook_SetNote", folder, AsWide(fullName), AsWide(note)) != 0;
   }
 
+  // As a user changing its e-mail address in Outlook.
+  bool SetEmail(int folder, const std::u16string& fullName, const std::u16string& email) {
+    return library_.Call<int (*)(int, const wchar_t*, const wchar_t*)>(
+               "FakeOutlook_SetEmail", folder, AsWide(fullName), AsWide(email)) != 0;
+  }
+
   // One line per saved item of the folder, in the folder's order, "full
   // name|e-mail|nickname" (the name as written),
   // with "|note" after it when the item has one.

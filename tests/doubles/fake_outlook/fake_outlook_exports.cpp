@@ -46,6 +46,10 @@ int FakeOutlook_SetNote(int folder, const wchar_t* fullName, const wchar_t* note
   return SetNote(folder, fullName ? fullName : L"", note ? note : L"") ? 1 : 0;
 }
 
+int FakeOutlook_SetEmail(int folder, const wchar_t* fullName, const wchar_t* email) {
+  return Edit(folder, fullName ? fullName : L"", &Contact::email, email ? email : L"") ? 1 : 0;
+}
+
 void FakeOutlook_FailCall(DISPID member, int occurrence, HRESULT status,
                           const wchar_t* description) {
   TheState().failures.push_back(

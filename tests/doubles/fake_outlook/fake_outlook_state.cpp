@@ -108,9 +108,14 @@ void AddContactTo(int folder, const std::wstring& fullName, const std::wstring& 
 }
 
 bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note) {
+  return Edit(folder, fullName, &Contact::note, note);
+}
+
+bool Edit(int folder, const std::wstring& fullName, std::wstring Contact::*field,
+          const std::wstring& value) {
   for (auto& [sequence, c] : TheState().contacts) {
     if (c.folder != folder || c.fullName != fullName) continue;
-    c.note = note;
+    c.*field = value;
     c.modified = NextModificationTime();
     PersistState();
     return true;

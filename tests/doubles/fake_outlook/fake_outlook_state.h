@@ -121,6 +121,9 @@ void AddContactTo(int folder, const std::wstring& fullName, const std::wstring& 
 // The note of the first item of `folder` named `fullName`, as a user would
 // edit it in Outlook; false when there is none.
 bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note);
+// Any field of it, as SetNote.
+bool Edit(int folder, const std::wstring& fullName, std::wstring Contact::*field,
+          const std::wstring& value);
 // One line per item of the folder, "full name|e-mail|nickname", with
 // "|note" after it when the item has one.
 std::wstring DescribeFolder(int folder);
