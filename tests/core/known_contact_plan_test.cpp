@@ -6,44 +6,37 @@
 
 namespace {
 
-// "=id@time" kept, "id>name|email" updated (then "!" when both fields are
-// written for a change in Outlook), "-id" deleted, "+name|email" created.
+// "=id" and its time kept, "id>name|email" updated ("!" when both fields
+// are put for a save in Outlook), "-id" deleted, "+name|email" created.
 std::u16string Described(const KnownContactPlan& plan) {
   std::u16string text;
-  for (const KnownContact& k : plan.kept) {
-    text += u"=" + k.entryId + u"@" + char16_t(u'0' + k.modified) + u" ";
-  }
+  for (const KnownContact& k : plan.kept) text += u"=" + k.entryId + char16_t(u'0' + k.modified);
   for (const auto& u : plan.updates) {
-    text += u.before.entryId + u">" + u.after.Name + u"|" + u.after.EMail +
-            (u.changedInOutlook ? u"! " : u" ");
+    text += u" " + u.before.entryId + u">" + u.after.Name + u"|" + u.after.EMail +
+            (u.changedInOutlook ? u"!" : u"");
   }
-  for (const std::u16string& id : plan.removals) text += u"-" + id + u" ";
-  for (const AddrContact& c : plan.creations) text += u"+" + c.Name + u"|" + c.EMail + u" ";
+  for (const std::u16string& id : plan.removals) text += u" -" + id;
+  for (const AddrContact& c : plan.creations) text += u" +" + c.Name + u"|" + c.EMail;
   return text;
 }
 
-TEST(KnownContactPlan, PairsEachPersonWithTheirOwnItemOnly) {
+TEST(KnownContactPlan, PairsAPersonWithTheirOwnItemOnlyAndRepairsOneSavedSince) {
   const struct {
-    const char* what;
-    KnownContactRecord record;  // every entry's item is in the folder, at time 1
-    AddrContactList contacts;
+    KnownContact recorded;
+    uint64_t now;  // its item's time in the folder's table
+    AddrContact person;
     std::u16string expected;
-    uint64_t tableTime = 1;
   } cases[] = {
-      {"unchanged", {{u"a", 1, u"A", u"a@x"}}, {{u"A", u"a@x"}}, u"=a@1 "},
-      {"renamed", {{u"a", 1, u"A", u"a@x"}}, {{u"B", u"a@x"}}, u"a>B|a@x "},
-      {"new address", {{u"a", 1, u"A", u"a@x"}}, {{u"A", u"b@x"}}, u"a>A|b@x "},
-      {"no address is no one's", {{u"a", 1, u"A", u""}}, {{u"B", u""}}, u"-a +B| "},
-      {"no name is no one's", {{u"a", 1, u"", u"a@x"}}, {{u"", u"b@x"}}, u"-a +|b@x "},
-      {"saved in Outlook since", {{u"a", 1, u"A", u"a@x"}}, {{u"A", u"a@x"}}, u"a>A|a@x! ", 2},
-      {"renamed and saved since", {{u"a", 1, u"A", u"a@x"}}, {{u"B", u"a@x"}}, u"a>B|a@x! ", 2},
-      {"time not recorded yet", {{u"a", 0, u"A", u"a@x"}}, {{u"A", u"a@x"}}, u"=a@2 ", 2},
+      {{u"a", 1, u"A", u""}, 1, {u"B", u""}, u" -a +B|"},        // no address is no one's
+      {{u"a", 1, u"", u"a@x"}, 1, {u"", u"b@x"}, u" -a +|b@x"},  // nor is no name
+      {{u"a", 1, u"A", u"a@x"}, 2, {u"A", u"a@x"}, u" a>A|a@x!"},
+      {{u"a", 1, u"A", u"a@x"}, 2, {u"B", u"a@x"}, u" a>B|a@x!"},
+      {{u"a", 0, u"A", u"a@x"}, 2, {u"A", u"a@x"}, u"=a2"},  // a time not recorded is learnt
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::vector<MarkedItemRow> rows;
-    for (const KnownContact& k : c.record) rows.push_back({k.entryId, c.tableTime, k.name});
-    EXPECT_EQ(Described(PlanKnownContacts(c.contacts, rows, c.record)), c.expected);
+    SCOPED_TRACE(&c - cases);
+    const std::vector<MarkedItemRow> rows{{c.recorded.entryId, c.now, c.recorded.name}};
+    EXPECT_EQ(Described(PlanKnownContacts({c.person}, rows, {c.recorded})), c.expected);
   }
 }
 

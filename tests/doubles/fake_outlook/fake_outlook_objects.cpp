@@ -207,12 +207,6 @@ void ReturnNumber(VARIANT* result, LONG number) {
   V_I4(result) = number;
 }
 
-void ReturnDate(VARIANT* result, DATE date) {
-  if (!result) return;
-  V_VT(result) = VT_DATE;
-  V_DATE(result) = date;
-}
-
 // Control(verb, arguments...): what the DLL's exports offer a test in the
 // same process, for one in another. Not logged or counted.
 HRESULT Control(const Arguments& args, VARIANT* result) {
@@ -373,8 +367,9 @@ class ContactItem final : public DispatchObject {
       }
       case kNickName: return Property(contact_.nickName, flags, args, result);
       case kLastModificationTime: {
-        if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
-        ReturnDate(result, contact_.modified);
+        if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({}) || !result) return DISP_E_BADPARAMCOUNT;
+        V_VT(result) = VT_DATE;
+        V_DATE(result) = contact_.modified;
         return S_OK;
       }
       case kSave: {
@@ -585,6 +580,11 @@ class Table final : public DispatchObject {
     V_VT(result) = VT_ARRAY | VT_VARIANT;
     V_ARRAY(result) = array;
   }
+  static void ReturnDate(VARIANT* cell, DATE date) {
+    V_VT(cell) = VT_DATE;
+    V_DATE(cell) = date;
+  }
+
   std::vector<Contact> rows_;
   size_t next_ = 0;
 };

@@ -107,15 +107,12 @@ void AddContactTo(int folder, const std::wstring& fullName, const std::wstring& 
   PersistState();
 }
 
-bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note) {
-  return Edit(folder, fullName, &Contact::note, note);
-}
-
-bool Edit(int folder, const std::wstring& fullName, std::wstring Contact::*field,
-          const std::wstring& value) {
+bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note,
+             const wchar_t* email) {
   for (auto& [sequence, c] : TheState().contacts) {
     if (c.folder != folder || c.fullName != fullName) continue;
-    c.*field = value;
+    c.note = note;
+    if (email) c.email = email;
     c.modified = NextModificationTime();
     PersistState();
     return true;
