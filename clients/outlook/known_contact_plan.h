@@ -42,10 +42,7 @@ struct KnownContactPlan {
 // Pairs the list with the recorded items in the folder: first the equal
 // (name, e-mail) pairs, as multisets; then, among the rest, an item whose
 // e-mail address is still a person's (a rename), then one whose name is
-// (a new address); an empty name or address recognises no one there (two
-// people without an address are not one person). An item whose
-// last-modification time is no longer the recorded one was saved by
-// someone else: both its company fields are written again. Recorded entries not in the folder are forgotten (the
+// (a new address). Recorded entries not in the folder are forgotten (the
 // user deleted the item: the person gets a new one). A marked item the
 // record does not know (no record yet, a damaged one, one of another
 // computer or mailbox, items an older version wrote) is taken over by a
@@ -53,6 +50,10 @@ struct KnownContactPlan {
 // item's subject (Outlook shows a contact's name there, recomposed from the
 // parts it parsed: "Zhang, Wei" may come back as "Wei Zhang"); both company
 // fields are then written, since the item's address cannot be read.
+// An empty name or address recognises no one in the second step (two
+// people without an address are not one person). An item whose
+// last-modification time is no longer the recorded one was saved by
+// someone else: both its company fields are written again.
 KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
                                    const std::vector<MarkedItemRow>& rows,
                                    const KnownContactRecord& record);

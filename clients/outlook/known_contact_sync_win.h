@@ -22,9 +22,8 @@
 // list while marked items exist changes nothing and fails. The record at
 // `recordPath` is read first and written last, also after a failure, with
 // what was done, but not once the work was given up (no path: no record,
-// every marked item is unknown). False
-// on a failed call or a record that cannot be written; `calls` holds the
-// text.
+// every marked item is unknown). False on a failed call or a record that
+// cannot be written; `calls` holds the text.
 [[nodiscard]] bool SyncKnownContacts(IDispatch& application, IDispatch& mapi, IDispatch& folder,
                        const AddrContactList& contacts, const std::u16string& recordPath,
                        OutlookCalls& calls);
