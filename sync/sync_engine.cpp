@@ -120,7 +120,11 @@ bool CSyncEngine::RunAutomatic() {
     // nothing waits for, so neither the next day's run nor Exit waits for
     // an answer, and it holds up no other run.
     std::thread([&notices = services_.notices, text = *outcome->notice] {
-      notices.Show(text, MessageIcon::Information);
+      try {
+        notices.Show(text, MessageIcon::Information);
+      } catch (...) {
+        // A box that could not be shown must not end the program.
+      }
     }).detach();
   }
   return true;
