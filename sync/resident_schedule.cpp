@@ -109,6 +109,7 @@ std::optional<AutoRun> ResidentSchedule::TimePassed(const ResidentMoment& m) {
   if (retryDue_ && m.now >= *retryDue_) {
     retryDue_.reset();
     retryAt_.reset();
+    ++retriesDone_;
     autoRun_ = AutoRunKind::Retry;
     return AutoRun{AutoRunKind::Retry, AnswerSource::Download};
   }
@@ -219,7 +220,6 @@ void ResidentSchedule::PlanRetry(RunFailure failure, const ResidentMoment& m, in
   // Never past midnight: the next day has its own run.
   const int64_t secondOfDay = m.local->hour * 3600 + m.local->minute * 60 + m.local->second;
   if (secondOfDay + delay >= kSecondsPerDay) return;
-  ++retriesDone_;
   retryDue_ = m.now + delay;
   LocalDateTime at{};
   at.hour = static_cast<int>((secondOfDay + delay) / 3600);
