@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "common/utf_convert.h"
 
 #include "http_test_replies.h"
