@@ -65,7 +65,8 @@ struct Year {
   struct Run { RunMode mode; std::optional<AutoRunKind> kind; int64_t end; bool stopped; };
   std::optional<Run> current;
   // What the promises remember.
-  int64_t startAt = 0, spellStart = 0, stableSince = 0, lastFeedLocal = -1, lastSeen = 0;
+  int64_t startAt = 0, spellStart = 0, lastFeedLocal = -1, lastSeen = 0;
+  int changes = 0, changesAtSpell = 0;  // settings changes, in all and when the spell began
   std::u16string expectedDate, dateBeforeDaily;
   std::pair<int64_t, int32_t> lastDaily;
   std::map<int64_t, std::set<int32_t>> fired;  // local day -> due minutes fired
@@ -139,6 +140,7 @@ struct Year {
     retries.clear();  // a day's counts live as long as the program
     ballooned.clear();
     startAt = spellStart = lastSeen = Clock();
+    changesAtSpell = changes;
     lastFeedLocal = -1;
     Log(Ev::Start, clientOpen);
     const bool due = DailyOn() && Minute() > Due() && storedDate != Civil(LocalSeconds()).DateText();
@@ -149,12 +151,13 @@ struct Year {
   }
 
   void Feed() {
-    if (!program || exitAsked || queued || (current && current->kind)) return;
+    if (!program || queued || (current && current->kind)) return;
     Log(Ev::Feed, Due());
     // A sleep or a clock set: the program looks again, as after a start.
-    if (std::abs(Clock() - lastSeen) > kGap) spellStart = Clock(), lastFeedLocal = -1;
+    if (std::abs(Clock() - lastSeen) > kGap) spellStart = Clock(), lastFeedLocal = -1, changesAtSpell = changes;
     lastSeen = Clock();
     const std::optional<AutoRun> run = program->TimePassed(Moment());
+    if (exitAsked) return Expect(!run, "no run starts once Exit is asked");
     if (const auto notice = program->TakeUnsyncedNotice()) {
       Expect(unsyncedDays.insert(Today()).second, "one balloon a day for a day without a sync");
     }
@@ -163,7 +166,7 @@ struct Year {
     Expect(!firstFeed || run, "a run at once at a start before the client opens");
     firstFeed = false;
     if (!run) {
-      const bool owed = DailyOn() && stableSince <= spellStart && Clock() >= spellStart + 150 &&
+      const bool owed = DailyOn() && changes == changesAtSpell && Clock() >= spellStart + 150 &&
                         minute > due && fired[today].empty() && storedDate != Civil(LocalSeconds()).DateText();
       Expect(!owed, "a day up past its due minute gets its run");
       Expect(!clientEndedPending || (current && !current->kind), "a run right after the client ends");
@@ -254,6 +257,8 @@ struct Year {
     if (run.mode == RunMode::Automatic) {
       if (o.failure == RunFailure::Stopped && run.kind == AutoRunKind::Daily) NotHappened();
       if (d.retryAt) lastFailure = Failure{Clock(), Today(), o.failure, false, false};
+      Expect(!d.retryAt || (*d.retryAt >= Civil(LocalSeconds()).ClockText() && *d.retryAt < u"24:00"),
+             "a retry planned before midnight");
     }
     if (d.balloon) {
       Expect(run.mode == RunMode::Automatic && !o.success && o.failure != RunFailure::Stopped && !exitAsked,
@@ -269,14 +274,12 @@ struct Year {
     Log(Ev::Exit);
     exitAsked = true;
     program->ExitAsked();
-    if (queued && !current) Refused(), queued.reset();
     if (current && Chance(2)) current->stopped = true, current->end = Clock();
-    manualQueued = false;
     Persist();
   }
 
   void ChangeSettings() {
-    stableSince = Clock() + 1;
+    ++changes;
     if (Chance(3)) {
       Log(Ev::Policy);
       managedType = Chance(3) ? std::optional<int32_t>(Chance(4)) : std::nullopt;
@@ -349,7 +352,7 @@ struct Year {
           manualQueued = true;
         }
       }
-      if (program && !exitAsked && !current) {
+      if (program && !current) {
         if (queued) StartRun(RunMode::Automatic, queued->kind);
         else if (manualQueued) manualQueued = false, StartRun(RunMode::Manual, std::nullopt);
       }
