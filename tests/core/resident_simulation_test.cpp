@@ -122,6 +122,9 @@ struct Year {
     storedDate = program->lastAutoSync();
     storedWait = program->clientWaitDate();
     Expect(storedDate == expectedDate, "LastAutoSync names the last day with an automatic attempt");
+    const auto afterClient = [](const auto& run) { return run && run->kind == AutoRunKind::AfterClient; };
+    Expect(!program->watchClient() || !(afterClient(queued) || afterClient(current)),
+           "one run for one end of the client");
     if (watching && !program->watchClient()) watching = false;
     if (!watching && program->watchClient()) {
       watching = clientOpen;
