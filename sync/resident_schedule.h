@@ -37,7 +37,7 @@ struct AutoRun {
 struct ResidentMoment {
   int64_t now = 0;  // seconds since 1970-01-01 UTC
   std::optional<LocalDateTime> local;
-  SyncSettings settings;  // in effect: the policy over the user's own
+  const SyncSettings& settings;  // in effect: the policy over the user's own
 };
 
 // What a run's end leaves pending, for the tray.
