@@ -41,8 +41,8 @@ const RunFailure kOtherCauses[] = {RunFailure::NoPassword, RunFailure::Certifica
                                    RunFailure::EmptyList, RunFailure::WriterFailed,
                                    RunFailure::RunLockUnavailable, RunFailure::RunError};
 
-enum class Ev { Begin, Start, Feed, Daily, Retry, AfterClient, Manual, End, Sleep, Exit, ClockBack, Dst, Saved, Policy, ClientOpen, ClientClosed };
-const char* const kEvNames[] = {"run-begins", "start", "feed", "daily", "retry", "after-client", "manual", "end", "sleep", "exit", "clock-back", "dst", "saved", "policy", "client-open", "client-closed"};
+enum class Ev { Begin, Start, Feed, Daily, Retry, AfterClient, End, Sleep, Exit, ClockBack, Dst, Saved, Policy, ClientOpen, ClientClosed };
+const char* const kEvNames[] = {"run-begins", "start", "feed", "daily", "retry", "after-client", "end", "sleep", "exit", "clock-back", "dst", "saved", "policy", "client-open", "client-closed"};
 
 struct Year {
   explicit Year(uint64_t seed) : seed(seed), rng(seed), hasWatch(seed % 4 != 0) {}
@@ -76,7 +76,7 @@ struct Year {
   struct Failure { int64_t at; int64_t day; RunFailure cause; bool forgotten; bool interrupted; };
   std::optional<Failure> lastFailure;
   bool clientEndedPending = false, firstFeed = false;
-  std::array<std::array<int64_t, 3>, 80> recent{};
+  std::array<std::array<int64_t, 3>, 24> recent{};
   size_t recentCount = 0;
   std::string broken;
 
@@ -277,7 +277,10 @@ struct Year {
     Log(Ev::Exit);
     exitAsked = true;
     program->ExitAsked();
-    if (current && Chance(2)) current->stopped = true, current->end = Clock();
+    if (current && Chance(2)) {  // the download gives up
+      current->stopped = true;
+      current->end = Clock();
+    }
     Persist();
   }
 
