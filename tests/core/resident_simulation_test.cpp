@@ -252,7 +252,10 @@ struct Year {
     const SyncRunOutcome o = Outcome(run);
     lastSeen = Clock();
     Log(Ev::End, static_cast<int64_t>(o.failure));
+    const bool waited = !program->clientWaitDate().empty();
     const RunEndDecision d = program->RunEnded(run.mode, o, Moment(), std::uniform_real_distribution<double>(0, 1)(rng));
+    Expect(run.mode == RunMode::Automatic || waited || !d.waitsForClient,
+           "a manual run starts no wait for the client");
     if (run.mode == RunMode::Manual && o.success) {
       if (lastFailure) lastFailure->forgotten = true;
       clientEndedPending = false;
