@@ -83,6 +83,7 @@ class ResidentSchedule {
   void SettingsSaved();
   // Exit, the end of the session or "/quit".
   void ExitAsked();
+  // The watched client ended: a pending wait runs at the next moment.
   void ClientEnded() { clientEnded_ = waiting_; }
 
   // The stored values as they must now be.
@@ -94,7 +95,6 @@ class ResidentSchedule {
   std::optional<int64_t> nextDecision() const;
   // A day whose wait for the client ended without a sync, once.
   std::optional<std::u16string> TakeUnsyncedNotice();
-  bool exiting() const { return exiting_; }
 
  private:
   int32_t DueMinute(const SyncSettings& s);
