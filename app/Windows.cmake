@@ -29,11 +29,5 @@ target_link_libraries(tw_app_win PUBLIC
   ole32 oleaut32 uuid shell32 shlwapi user32 gdi32 comctl32 ws2_32 version crypt32)
 
 # The version resource takes the project's version.
-configure_file(${PROJECT_SOURCE_DIR}/resources/version.h.in
-               ${CMAKE_CURRENT_BINARY_DIR}/version/version.h)
-add_executable(tarnwell_app WIN32 main_win.cpp ${PROJECT_SOURCE_DIR}/resources/app.rc)
-target_include_directories(tarnwell_app PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/version)
-target_link_libraries(tarnwell_app PRIVATE tw_app_win)
-target_link_options(tarnwell_app PRIVATE -municode)
-target_compile_options(tarnwell_app PRIVATE ${TW_WARNINGS})
+tw_program(tarnwell_app ${PROJECT_VERSION})
 set_target_properties(tarnwell_app PROPERTIES OUTPUT_NAME "Tarnwell地址簿同步")

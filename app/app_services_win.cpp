@@ -13,9 +13,8 @@ AppServices::AppServices(const ProgramFiles& files, TrayState* tray)
     : files_(files), tray_(tray), lastAutoSync_(files.settings) {
   engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
       settings_, clock_, runLock_, lastAutoSync_, messages_,
-      [this](const SyncSettings& s, RunMode, const std::optional<std::u16string>& refusal) {
-        return RunWithPlatform(s, refusal);
-      },
+      [this](const SyncSettings& s, RunMode, const std::optional<std::u16string>& refusal,
+             AnswerSource source) { return RunWithPlatform(s, refusal, source); },
       CurrentDesktopIdentity(), tray_ ? this : nullptr,
       ShortenedForTest(L"TW_TEST_RETRY_MINUTE_MS", 60000) / 1000});
 }
@@ -26,8 +25,11 @@ void AppServices::RunEnded(RunMode mode, const SyncRunOutcome& outcome) {
   tray_->RunEnded({mode, outcome, FormatLogTime(clock_, clock_.Now())});
 }
 
+void AppServices::DayUnsynced(const std::u16string& failureText) { tray_->Announce(failureText); }
+
 SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
-                                            const std::optional<std::u16string>& refusal) {
+                                            const std::optional<std::u16string>& refusal,
+                                            AnswerSource) {
   // Every thread that runs a sync brings its own COM apartment: the Outlook
   // writers need one, and the scheduler thread has none otherwise.
   ScopedComInit com;

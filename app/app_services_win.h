@@ -27,9 +27,11 @@ class AppServices : private IRunObserver {
 
  private:
   SyncRunOutcome RunWithPlatform(const SyncSettings& settings,
-                                 const std::optional<std::u16string>& refusal);
+                                 const std::optional<std::u16string>& refusal,
+                                 AnswerSource source);
   void RunStarted() override;
   void RunEnded(RunMode mode, const SyncRunOutcome& outcome) override;
+  void DayUnsynced(const std::u16string& failureText) override;
 
   const ProgramFiles& files_;
   TrayState* tray_;

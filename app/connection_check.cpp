@@ -25,7 +25,14 @@ bool ConnectionCheck::Start(std::function<SyncRunOutcome()> test, std::function<
     // Detached: a server that does not answer must not hold up the
     // dialog or the program's end. The thread keeps the state alive.
     std::thread([state = state_, id, test = std::move(test), done = std::move(done)] {
-      SyncRunOutcome outcome = test();
+      SyncRunOutcome outcome;
+      try {
+        outcome = test();
+      } catch (...) {
+        // Nothing may leave this thread: it would end the program.
+        outcome.resultText = std::u16string(kRunErrorPrefix) + u"未知错误";
+        outcome.failure = RunFailure::RunError;
+      }
       {
         std::lock_guard lock(state->mutex);
         if (state->current != id) return;

@@ -11,7 +11,15 @@ bool ManualSync::Start(std::function<void()> done) {
     // Started under the lock: the run cannot report its end before
     // running_ is set.
     thread_ = std::thread([this, done = std::move(done)] {
-      std::optional<SyncRunOutcome> outcome = engine_.RunOnce(RunMode::Manual);
+      std::optional<SyncRunOutcome> outcome;
+      try {
+        outcome = engine_.RunOnce(RunMode::Manual);
+      } catch (...) {
+        // Nothing may leave this thread: it would end the program.
+        outcome = SyncRunOutcome{};
+        outcome->resultText = std::u16string(kRunErrorPrefix) + u"未知错误";
+        outcome->failure = RunFailure::RunError;
+      }
       {
         std::lock_guard lock(mutex_);
         outcome_ = std::move(outcome);

@@ -86,11 +86,11 @@ void ForgetSavedPassword(IProfile& p) {
   }
 }
 
-std::u16string LoadLastAutoSync(IProfile& profile) {
-  return profile.ReadString(kGeneral, ini::kLastAutoSync, u"");
+std::u16string LoadLastAutoSync(IProfile& profile, const char16_t* key) {
+  return profile.ReadString(kGeneral, key, u"");
 }
 
-void SaveLastAutoSync(IProfile& profile, const std::u16string& date) {
+void SaveLastAutoSync(IProfile& profile, const std::u16string& date, const char16_t* key) {
   // A date that does not stick only brings a catch-up run at the next start.
-  (void)profile.WriteString(kGeneral, ini::kLastAutoSync, date);
+  (void)profile.WriteString(kGeneral, key, date);
 }

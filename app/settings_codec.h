@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/settings_keys.h"
 #include "sync/sync_settings.h"
 
 class IProfile {
@@ -60,7 +61,9 @@ SyncSettings LoadSettingsFrom(IProfile& profile, IAnsiCodePage& codePage,
 // administrator forbids keeping it); a file without one is left untouched.
 void ForgetSavedPassword(IProfile& profile);
 
-// The date of the last automatic run ("YYYY-MM-DD"), kept apart from the
-// record: only the scheduler writes it, and a save of the dialog keeps it.
-std::u16string LoadLastAutoSync(IProfile& profile);
-void SaveLastAutoSync(IProfile& profile, const std::u16string& date);
+// The date of the last automatic run ("YYYY-MM-DD"), or under `key` that of
+// a run waiting for the mail client to end, kept apart from the record: only
+// the scheduler writes them, and a save of the dialog keeps them.
+std::u16string LoadLastAutoSync(IProfile& profile, const char16_t* key = ini::kLastAutoSync);
+void SaveLastAutoSync(IProfile& profile, const std::u16string& date,
+                      const char16_t* key = ini::kLastAutoSync);

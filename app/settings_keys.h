@@ -13,6 +13,7 @@ inline constexpr char16_t kSyncType[] = u"SyncType";
 inline constexpr char16_t kSyncTime[] = u"SyncTime";
 inline constexpr char16_t kSyncSpread[] = u"SyncSpread";
 inline constexpr char16_t kLastAutoSync[] = u"LastAutoSync";
+inline constexpr char16_t kPendingClientSync[] = u"PendingClientSync";
 
 inline constexpr char16_t kServerHost[] = u"ServerHost";
 inline constexpr char16_t kServerPort[] = u"ServerPort";

@@ -2,6 +2,7 @@
 
 #include "app/password_protection_win.h"
 #include "app/private_profile_win.h"
+#include "app/settings_codec.h"
 #include "common/win/wide_text_win.h"
 
 SyncSettings LoadSettings(const std::u16string& path) {
@@ -42,4 +43,14 @@ std::u16string ProfileLastAutoSync::LoadDate() {
 void ProfileLastAutoSync::SaveDate(const std::u16string& date) {
   PrivateProfile profile(path_);
   SaveLastAutoSync(profile, date);
+}
+
+std::u16string ProfileLastAutoSync::LoadClientWaitDate() {
+  PrivateProfile profile(path_);
+  return LoadLastAutoSync(profile, ini::kPendingClientSync);
+}
+
+void ProfileLastAutoSync::SaveClientWaitDate(const std::u16string& date) {
+  PrivateProfile profile(path_);
+  SaveLastAutoSync(profile, date, ini::kPendingClientSync);
 }

@@ -23,12 +23,14 @@ void RemoveSavedPassword(const std::u16string& path);
                                  bool forbidSavedPassword,
                                  const std::function<void(SyncSettings&)>& change);
 
-// LastAutoSync in the same file.
+// LastAutoSync and PendingClientSync in the same file.
 class ProfileLastAutoSync final : public ILastAutoSyncStore {
  public:
   explicit ProfileLastAutoSync(std::u16string settingsPath) : path_(std::move(settingsPath)) {}
   std::u16string LoadDate() override;
   void SaveDate(const std::u16string& date) override;
+  std::u16string LoadClientWaitDate() override;
+  void SaveClientWaitDate(const std::u16string& date) override;
 
  private:
   std::u16string path_;

@@ -8,7 +8,6 @@ namespace {
 
 constexpr size_t kStampLength = 19;  // "YYYY-MM-DD HH:MM:SS"
 constexpr size_t kStampMinutes = 16;  // without the seconds
-constexpr size_t kStampDate = 10;
 constexpr char16_t kFailureTitle[] = u"地址簿同步失败";
 
 // "YYYY-MM-DD HH:MM:SS :" at the start of `line`.
@@ -50,6 +49,12 @@ void TrayState::RunEnded(RunReport report) {
   if (wake_) wake_();
 }
 
+void TrayState::Announce(std::u16string failureText) {
+  std::lock_guard lock(mutex_);
+  announced_.push_back(std::move(failureText));
+  if (wake_) wake_();
+}
+
 void TrayState::ReadLog(const std::u16string& logTail) {
   std::u16string_view rest(logTail);
   // Lines end in CR LF; a lone LF or CR ends one as well.
@@ -60,7 +65,7 @@ void TrayState::ReadLog(const std::u16string& logTail) {
     size_t start = rest.find_last_of(u"\r\n", lineEnd - 1);
     start = start == std::u16string_view::npos ? 0 : start + 1;
     if (StartsWithStamp(rest.substr(start, lineEnd - start))) {
-      LastRun run{std::u16string(rest.substr(start, kStampLength)), {}, std::nullopt};
+      LastRun run{std::u16string(rest.substr(start, kStampLength)), {}, std::nullopt, false};
       for (char16_t c : rest.substr(start + kStampLength + 2)) {
         if (c != u'\r') run.text.push_back(c);
       }
@@ -73,32 +78,28 @@ void TrayState::ReadLog(const std::u16string& logTail) {
 
 std::vector<TrayBalloon> TrayState::TakeEndedRuns() {
   std::vector<RunReport> ended;
+  std::vector<std::u16string> announced;
   {
     std::lock_guard lock(mutex_);
     ended.swap(ended_);
+    announced.swap(announced_);
   }
   std::vector<TrayBalloon> balloons;
   for (const RunReport& report : ended) {
     const SyncRunOutcome& outcome = report.outcome;
-    lastRun_ = LastRun{report.stamp, outcome.resultText, outcome.retryAt};
-    // Nobody watches an automatic run, so its failure must not go unseen.
-    if (report.mode != RunMode::Automatic || outcome.success || outcome.retryAt || exiting_) {
-      continue;
-    }
-    const std::u16string date = report.stamp.substr(0, kStampDate);
-    if (date != announcedDate_) {
-      announcedDate_ = date;
-      announced_.clear();
-    }
-    if (announced_.insert(outcome.resultText).second) {
-      balloons.push_back({kFailureTitle, outcome.resultText, true});
-    }
+    lastRun_ = LastRun{report.stamp, outcome.resultText, outcome.retryAt, outcome.waitsForClient};
+    if (outcome.balloon) announced.push_back(outcome.resultText);
   }
+  if (exiting_) return balloons;
+  for (std::u16string& text : announced) balloons.push_back({kFailureTitle, std::move(text), true});
   return balloons;
 }
 
 void TrayState::SettingsChanged() {
-  if (lastRun_) lastRun_->retryAt.reset();
+  if (lastRun_) {
+    lastRun_->retryAt.reset();
+    lastRun_->waitsForClient = false;
+  }
 }
 
 bool TrayState::Busy(bool manualRunning) const {
@@ -110,8 +111,10 @@ std::u16string TrayState::Tip(bool manualRunning) const {
   if (exiting_) return product_ + u" - 同步完成后退出…";
   if (Busy(manualRunning)) return product_ + u" - 正在同步…";
   if (!lastRun_) return FitToCapacity(product_, kTrayTipCapacity);
-  // A long result text is cut, never the time of the retry.
-  const std::u16string retry = lastRun_->retryAt ? u"，" + *lastRun_->retryAt + u"重试" : u"";
+  // A long result text is cut, never what is pending.
+  const std::u16string retry = lastRun_->waitsForClient ? u"，关闭Foxmail后同步"
+                               : lastRun_->retryAt    ? u"，" + *lastRun_->retryAt + u"重试"
+                                                      : u"";
   return FitToCapacity(product_ + u"\n上次同步：" + lastRun_->stamp.substr(0, kStampMinutes) +
                            u" " + lastRun_->text,
                        kTrayTipCapacity - retry.size()) +

@@ -10,7 +10,6 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -45,16 +44,17 @@ class TrayState {
   void SetWake(std::function<void()> wake);
   void RunStarted();
   void RunEnded(RunReport report);
+  // A day that waited for the mail client ended without a sync.
+  void Announce(std::u16string failureText);
 
   // The rest on the user-interface thread only.
   // The last run recorded at the end of the log (whole lines), until a run
   // ends; a result text over several lines is joined with line feeds.
   void ReadLog(const std::u16string& logTail);
-  // Takes the runs that ended; the balloons they call for. A failure that
-  // repeats is news once a day, and one that will be tried again is news
-  // only when the retries fail too.
+  // Takes the runs that ended; the balloons the engine found them to call
+  // for, and those announced.
   std::vector<TrayBalloon> TakeEndedRuns();
-  // The engine drops a pending retry when the settings change.
+  // The engine drops a pending retry or wait when the settings change.
   void SettingsChanged();
   // `manualRunning`: a manual run is going or waiting for its turn.
   std::u16string Tip(bool manualRunning) const;
@@ -71,17 +71,17 @@ class TrayState {
     std::u16string stamp;  // the log's "YYYY-MM-DD HH:MM:SS"
     std::u16string text;
     std::optional<std::u16string> retryAt;  // "HH:MM"
+    bool waitsForClient = false;
   };
   bool Busy(bool manualRunning) const;
 
   const std::u16string product_;
-  mutable std::mutex mutex_;  // guards the three below
+  mutable std::mutex mutex_;  // guards the four below
   std::function<void()> wake_;
   int active_ = 0;
   std::vector<RunReport> ended_;
+  std::vector<std::u16string> announced_;
 
   std::optional<LastRun> lastRun_;
   bool exiting_ = false;
-  std::u16string announcedDate_;
-  std::set<std::u16string> announced_;  // failure texts with a balloon that day
 };

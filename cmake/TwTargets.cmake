@@ -88,3 +88,22 @@ function(tw_fuzzer name)
   target_link_libraries(${name} PRIVATE ${TW_LIBRARIES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzzers)
 endfunction()
+
+# The program with `version` (three fields) in its version resource: the
+# release (app/), and the next one for the package's upgrade test. The
+# calling folder reads resources as UTF-8 (CMAKE_RC_FLAGS -c 65001).
+function(tw_program name version)
+  set(PROJECT_VERSION ${version})
+  string(REPLACE "." ";" fields ${version})
+  list(GET fields 0 PROJECT_VERSION_MAJOR)
+  list(GET fields 1 PROJECT_VERSION_MINOR)
+  list(GET fields 2 PROJECT_VERSION_PATCH)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/version.h.in
+                 ${CMAKE_CURRENT_BINARY_DIR}/${name}_version/version.h)
+  add_executable(${name} WIN32 ${PROJECT_SOURCE_DIR}/app/main_win.cpp
+                 ${PROJECT_SOURCE_DIR}/resources/app.rc)
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${name}_version)
+  target_link_libraries(${name} PRIVATE tw_app_win)
+  target_link_options(${name} PRIVATE -municode)
+  target_compile_options(${name} PRIVATE ${TW_WARNINGS})
+endfunction()

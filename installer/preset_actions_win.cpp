@@ -15,19 +15,9 @@
 #include "app/private_profile_win.h"
 #include "common/win/scoped_handles.h"
 #include "common/win/wide_text_win.h"
+#include "msi_session_win.h"
 
 namespace {
-
-std::u16string Property(MSIHANDLE install, const wchar_t* name) {
-  wchar_t none[1] = L"";
-  DWORD size = 0;
-  if (MsiGetPropertyW(install, name, none, &size) != ERROR_MORE_DATA) return {};
-  std::u16string value(size + 1, u'\0');
-  size = static_cast<DWORD>(value.size());
-  if (MsiGetPropertyW(install, name, AsWideBuffer(value), &size) != ERROR_SUCCESS) return {};
-  value.resize(size);
-  return value;
-}
 
 // Into the installer's log, and onto the screen unless it runs silently.
 void ReportError(MSIHANDLE install, const std::u16string& text) {
@@ -45,16 +35,16 @@ void ReportError(MSIHANDLE install, const std::u16string& text) {
 
 // Immediate, before InstallValidate: nothing has changed yet when it fails.
 extern "C" UINT __stdcall CheckAdminPresets(MSIHANDLE install) {
-  const Presets presets{Property(install, L"WEBMAIL"),   Property(install, L"CLIENT"),
-                        Property(install, L"SYNCLEVEL"), Property(install, L"SYNCTYPE"),
-                        Property(install, L"SYNCTIME"),  Property(install, L"SPREAD")};
+  const Presets presets{MsiProperty(install, L"WEBMAIL"),   MsiProperty(install, L"CLIENT"),
+                        MsiProperty(install, L"SYNCLEVEL"), MsiProperty(install, L"SYNCTYPE"),
+                        MsiProperty(install, L"SYNCTIME"),  MsiProperty(install, L"SPREAD")};
   const PresetCheck check = CheckPresets(presets);
   if (check.refusal) {
     ReportError(install, *check.refusal);
     return ERROR_INSTALL_FAILURE;
   }
   // A deferred action reads nothing but the property named after it.
-  const std::u16string iniPath = ProgramFilesIn(Property(install, L"INSTALLDIR")).settings;
+  const std::u16string iniPath = ProgramFilesIn(MsiProperty(install, L"INSTALLDIR")).settings;
   MsiSetPropertyW(install, L"WriteAdminPresets", AsWide(EncodePresetData(iniPath, presets)));
   return ERROR_SUCCESS;
 }
@@ -63,7 +53,7 @@ extern "C" UINT __stdcall CheckAdminPresets(MSIHANDLE install) {
 extern "C" UINT __stdcall WriteAdminPresets(MSIHANDLE install) {
   std::u16string iniPath;
   Presets presets;
-  if (!DecodePresetData(Property(install, L"CustomActionData"), iniPath, presets)) {
+  if (!DecodePresetData(MsiProperty(install, L"CustomActionData"), iniPath, presets)) {
     return ERROR_INSTALL_FAILURE;
   }
   const PresetCheck check = CheckPresets(presets);

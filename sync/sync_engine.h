@@ -1,6 +1,8 @@
 #pragma once
-// The engine: the daily scheduler thread and the one entry point for runs, which keeps every run apart from every other
-// (in this process and, through the run lock, in other processes).
+// The engine: the thread that feeds the resident program's decisions
+// (sync/resident_schedule.h) the time and runs what they call for, and the
+// one entry point for runs, which keeps every run apart from every other (in
+// this process and, through the run lock, in other processes).
 
 #include <atomic>
 #include <condition_variable>
@@ -12,18 +14,13 @@
 #include <string>
 #include <thread>
 
-#include "sync/daily_scheduler.h"
+#include "sync/answer_source.h"
+#include "sync/client_watch.h"
 #include "sync/local_clock.h"
-#include "sync/retry_schedule.h"
+#include "sync/resident_schedule.h"
 #include "sync/shared_settings.h"
 #include "sync/sync_run.h"
 #include "sync/sync_spread.h"
-
-enum class RunMode {
-  Manual,     // from the tray: the result is shown
-  Automatic,  // from the scheduler: logged only
-  OneShot,    // from the command line: nothing is shown at all
-};
 
 // Held for the whole of a run; serialises runs across processes.
 class IRunLock {
@@ -43,28 +40,35 @@ class IRunLock {
   virtual void StopWaiting() = 0;
 };
 
-// Where the scheduler keeps the date of the last automatic run.
+// Where the resident program keeps what must outlive it: the date of the
+// last automatic run and that of a wait for the mail client to end.
 class ILastAutoSyncStore {
  public:
   virtual ~ILastAutoSyncStore() = default;
   // "YYYY-MM-DD", or empty when there has been none.
   virtual std::u16string LoadDate() = 0;
   virtual void SaveDate(const std::u16string& date) = 0;
+  // "YYYY-MM-DD" of the failure that waits, or empty when none waits.
+  virtual std::u16string LoadClientWaitDate() = 0;
+  virtual void SaveClientWaitDate(const std::u16string& date) = 0;
 };
 
 // Performs one run on a settings snapshot (the platform wiring). With a
 // `refusal`, the run could not have the run lock: the runner only logs and
 // reports that text as the run's failure and touches nothing else.
-using SyncRunner = std::function<SyncRunOutcome(const SyncSettings&, RunMode,
-                                                const std::optional<std::u16string>& refusal)>;
+using SyncRunner = std::function<SyncRunOutcome(
+    const SyncSettings&, RunMode, const std::optional<std::u16string>& refusal, AnswerSource)>;
 
 // Hears of every run but one-shot ones, while the run holds its locks: the
-// tray's "running" state and each run's final outcome (a retry included).
+// tray's "running" state and each run's final outcome (with what it leaves
+// pending and whether it is news).
 class IRunObserver {
  public:
   virtual ~IRunObserver() = default;
   virtual void RunStarted() = 0;
   virtual void RunEnded(RunMode mode, const SyncRunOutcome& outcome) = 0;
+  // A day that waited for the mail client ended without a sync.
+  virtual void DayUnsynced(const std::u16string& failureText) = 0;
 };
 
 struct SyncEngineServices {
@@ -80,6 +84,8 @@ struct SyncEngineServices {
   IRunObserver* observer = nullptr;
   // The length of a retry delay's minute; only tests shorten it.
   int64_t retryMinuteSeconds = 60;
+  // Null: a run refused by an open client is retried on time instead.
+  IClientWatch* clientWatch = nullptr;
 };
 
 class CSyncEngine {
@@ -99,37 +105,46 @@ class CSyncEngine {
   // later one, does not start. A run in progress finishes. Does not block.
   void RefuseQueuedRuns();
 
-  // One run, waiting for any other run to end first. Nothing when a run is already in progress on this very thread, or when
-  // queued runs are refused. A failed automatic run whose cause can pass is
-  // scheduled again (outcome.retryAt); a manual run that succeeds ends the
-  // day's pending retries.
-  std::optional<SyncRunOutcome> RunOnce(RunMode mode);
+  // One run, waiting for any other run to end first. Nothing when a run is
+  // already in progress on this very thread, or when queued runs are
+  // refused.
+  std::optional<SyncRunOutcome> RunOnce(RunMode mode) { return Run(mode, AnswerSource::Download); }
 
  private:
   void SchedulerThread();
-  // An automatic run, whose notice is shown after the locks are released.
-  // False when the run was refused.
-  [[nodiscard]] bool RunAutomatic();
-  void SettleRetries(RunMode mode, SyncRunOutcome& outcome);
-  bool RetryDue(int64_t now);
-  std::optional<SyncRunOutcome> RunHoldingTheSlot(RunMode mode);
+  std::optional<SyncRunOutcome> Run(RunMode mode, AnswerSource source);
+  std::optional<SyncRunOutcome> RunHoldingTheSlot(RunMode mode, AnswerSource source);
+  void RunAutomatic(const AutoRun& run);
+  // The rest under mutex_.
+  ResidentMoment Moment(const SyncSettings& settings);
+  void NoteSettingsSaved();
+  void Persist();
+  void FollowClient(const SyncSettings& settings);
+  void Wake(bool clientEnded);
 
   SyncEngineServices services_;
 
+  std::mutex mutex_;
+  ResidentSchedule schedule_;
+  unsigned long long settingsChanges_ = 0;
+  std::u16string storedDate_;
+  std::u16string storedWaitDate_;
+  bool watching_ = false;
+  std::minstd_rand random_{std::random_device{}()};
+
   std::mutex runMutex_;
   std::condition_variable runEnded_;
-  bool runBusy_ = false;  // under runMutex_
+  bool runBusy_ = false;   // under runMutex_
   bool refusing_ = false;  // under runMutex_
   std::atomic<bool> runInProgress_{false};
   std::atomic<std::thread::id> runThread_{};
 
-  std::mutex retryMutex_;
-  RetrySchedule retries_;
-  unsigned long long retrySettingsChanges_ = 0;
-  std::minstd_rand retryRandom_{std::random_device{}()};
-
-  std::mutex stopMutex_;
-  std::condition_variable stopSignal_;
-  bool running_ = false;
+  // The watch's callback takes only this lock: it may be cancelled under
+  // mutex_.
+  std::mutex wakeMutex_;
+  std::condition_variable wake_;
+  bool woken_ = false;        // under wakeMutex_
+  bool clientEnded_ = false;  // under wakeMutex_
+  bool running_ = false;      // under wakeMutex_
   std::thread thread_;
 };

@@ -82,8 +82,12 @@ struct SyncRunOutcome {
   // box nobody answers holds up no other run.
   std::optional<std::u16string> notice;
   RunFailure failure = RunFailure::None;  // set whenever success is false
-  // A failed automatic run that will be tried again: when ("HH:MM").
+  // What the resident program decided at the run's end: when a failed
+  // run is tried again ("HH:MM"), whether one waits for the mail client to
+  // end, and whether the failure is news for a balloon.
   std::optional<std::u16string> retryAt;
+  bool waitsForClient = false;
+  bool balloon = false;
 };
 
 inline constexpr char16_t kNoPasswordText[] = u"没有设置密码";

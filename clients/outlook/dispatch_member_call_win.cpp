@@ -80,7 +80,11 @@ MemberCallResult CallMember(IDispatch& target, DISPID member, MemberKind kind,
   // in-process server (or a filter-less thread, or Wine's COM) hands the
   // busy status back here. Both take their pauses from the same budget.
   for (;;) {
-    if (context.watch) context.watch->Begin();
+    if (context.watch && !context.watch->Begin()) {
+      MemberCallResult givenUp;  // the run has ended: Outlook is left alone
+      givenUp.status = RPC_E_CALL_CANCELED;
+      return givenUp;
+    }
     MemberCallResult result = InvokeOnce(target, member, kind, reversedArgs);
     if (context.watch) context.watch->End();
     if (!IsBusyStatus(result.status)) return result;

@@ -29,7 +29,8 @@ struct MemberCallResult {
 };
 
 // `args` in the order of the member's parameters. Never throws for a
-// failed call: the result carries it. The context's watch hears of the call.
+// failed call: the result carries it. The context's watch hears of the call;
+// once it has given the work up, no call is made (RPC_E_CALL_CANCELED).
 MemberCallResult CallMember(IDispatch& target, DISPID member, MemberKind kind,
                             std::initializer_list<DispatchArg> args, OutlookCallContext& context);
 // With limits of its own.

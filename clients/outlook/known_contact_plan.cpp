@@ -61,6 +61,7 @@ KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
 
   KnownContactPlan plan;
   std::vector<KnownContact> known;  // the recorded items in the folder
+  std::vector<uint64_t> modified;   // each one's time as the table has it
   std::vector<const MarkedItemRow*> unknown;
   for (const MarkedItemRow& row : rows) {
     auto it = byId.find(row.entryId);
@@ -69,26 +70,37 @@ KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
       unknown.push_back(&row);
       continue;
     }
-    KnownContact entry = *it->second;
+    known.push_back(*it->second);
     it->second = nullptr;
-    entry.modified = row.modified;
-    known.push_back(std::move(entry));
+    modified.push_back(row.modified);
   }
+  // Saved since it was recorded: by the user, who may have changed a
+  // company field too. A time not recorded (0) is learnt, not repaired.
+  const auto changedInOutlook = [&](size_t i) {
+    return known[i].modified != 0 && known[i].modified != modified[i];
+  };
 
+  // An item holding just what a person needs is theirs; otherwise an empty
+  // name or address is no one's and recognises no one.
   Pool<std::pair<std::u16string, std::u16string>> byPair;
   Pool<std::u16string> byEmail;
   Pool<std::u16string> byName;
   for (size_t i = 0; i < known.size(); ++i) {
     byPair.Add({known[i].name, known[i].email}, i);
-    byEmail.Add(known[i].email, i);
-    byName.Add(known[i].name, i);
+    if (!known[i].email.empty()) byEmail.Add(known[i].email, i);
+    if (!known[i].name.empty()) byName.Add(known[i].name, i);
   }
   std::vector<bool> claimed(known.size(), false);
   std::vector<AddrContact> unmatched;
   for (const AddrContact& contact : contacts) {
     if (const auto item = byPair.Claim({contact.Name, contact.EMail}, claimed)) {
       claimed[*item] = true;
-      plan.kept.push_back(known[*item]);
+      if (changedInOutlook(*item)) {
+        plan.updates.push_back({known[*item], contact, false, true});
+      } else {
+        plan.kept.push_back(known[*item]);
+        plan.kept.back().modified = modified[*item];
+      }
     } else {
       unmatched.push_back(contact);
     }
@@ -104,7 +116,7 @@ KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
         continue;
       }
       claimed[*item] = true;
-      plan.updates.push_back({known[*item], contact});
+      plan.updates.push_back({known[*item], contact, false, changedInOutlook(*item)});
     }
     unmatched.swap(stillUnmatched);
   }
@@ -124,7 +136,7 @@ KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
     }
     taken[*item] = true;
     const MarkedItemRow& row = *unknown[*item];
-    plan.updates.push_back({KnownContact{row.entryId, row.modified, {}, {}}, contact, true});
+    plan.updates.push_back({KnownContact{row.entryId, row.modified, {}, {}}, contact, true, false});
   }
   for (size_t i = 0; i < unknown.size(); ++i) {
     if (!taken[i]) plan.removals.push_back(unknown[i]->entryId);

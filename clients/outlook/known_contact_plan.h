@@ -21,12 +21,18 @@ struct MarkedItemRow {
 
 struct KnownContactPlan {
   struct Update {
-    KnownContact before;  // as recorded, `modified` as the table has it now
+    KnownContact before;  // as recorded
     AddrContact after;
     bool takenOver = false;  // an unknown item: both fields are written
+    // Saved in Outlook since it was recorded: both fields are written, in
+    // case the user changed one of them.
+    bool changedInOutlook = false;
   };
-  KnownContactRecord kept;        // in the folder and unchanged at the company
-  std::vector<Update> updates;    // same person, new name or new address; taken over
+  // In the folder, unchanged at the company and in Outlook; `modified` as
+  // the table has it now.
+  KnownContactRecord kept;
+  // Same person, new name or new address; changed in Outlook; taken over.
+  std::vector<Update> updates;
   // Items to delete: their person left the list, or an unknown item no
   // person took over.
   std::vector<std::u16string> removals;
@@ -44,6 +50,10 @@ struct KnownContactPlan {
 // item's subject (Outlook shows a contact's name there, recomposed from the
 // parts it parsed: "Zhang, Wei" may come back as "Wei Zhang"); both company
 // fields are then written, since the item's address cannot be read.
+// An empty name or address recognises no one in the second step (two
+// people without an address are not one person). An item whose
+// last-modification time is no longer the recorded one was saved by
+// someone else: both its company fields are written again.
 KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
                                    const std::vector<MarkedItemRow>& rows,
                                    const KnownContactRecord& record);

@@ -48,25 +48,35 @@ class KnownContactRun {
     return true;
   }
 
-  // Only the company's two fields, and only those that changed.
+  // Only the company's two fields: those that changed, or both where the
+  // item's content is not known.
   bool Update(const std::vector<KnownContactPlan::Update>& updates, size_t& done) {
     for (const KnownContactPlan::Update& update : updates) {
       UniqueComRef<IDispatch> item = Item(update.before.entryId);
       if (!item) return false;
-      if ((update.takenOver || update.after.Name != update.before.name) &&
+      const bool both = update.takenOver || update.changedInOutlook;
+      if ((both || update.after.Name != update.before.name) &&
           !calls_.Call(*item, kFullName, MemberKind::PropertyPut, {update.after.Name})) {
         return false;
       }
-      if ((update.takenOver || update.after.EMail != update.before.email) &&
+      if ((both || update.after.EMail != update.before.email) &&
           !calls_.Call(*item, kEmail1Address, MemberKind::PropertyPut, {update.after.EMail})) {
         return false;
       }
       if (!calls_.Call(*item, kSave, MemberKind::Method, {})) return false;
-      // The save changed LastModificationTime; the next table read tells it.
-      record_.push_back({update.before.entryId, 0, update.after.Name, update.after.EMail});
       ++done;
+      if (!Saved(*item, update.before.entryId, update.after)) return false;
     }
     return true;
+  }
+
+  // Records a saved item with the time its save gave it, so that only a
+  // later save by someone else tells as a change; 0 (learnt from the next
+  // table) when the time cannot be read.
+  bool Saved(IDispatch& item, const std::u16string& entryId, const AddrContact& contact) {
+    const std::optional<uint64_t> modified = calls_.Time(item, kLastModificationTime);
+    record_.push_back({entryId, modified.value_or(0), contact.Name, contact.EMail});
+    return modified.has_value();
   }
 
   bool Create(const AddrContactList& contacts) {
@@ -87,7 +97,7 @@ class KnownContactRun {
         calls_.Fail(OutlookCallFailureText({}, DISP_E_TYPEMISMATCH));
         return false;
       }
-      record_.push_back({*entryId, 0, contact.Name, contact.EMail});
+      if (!Saved(*item, *entryId, contact)) return false;
     }
     return true;
   }
@@ -118,7 +128,12 @@ bool SyncKnownContacts(IDispatch& application, IDispatch& mapi, IDispatch& folde
   KnownContactPlan plan = PlanKnownContacts(contacts, *rows, before);
   KnownContactRun run(application, mapi, calls);
   const bool written = run.Carry(plan);
-  if (recordPath.empty() || SaveKnownContactRecord(recordPath, run.record())) return written;
+  if (recordPath.empty()) return written;
+  // Work given up writes no record: the run after it may be writing its own.
+  OutlookCallWatch* watch = calls.context().watch;
+  const auto save = [&] { return SaveKnownContactRecord(recordPath, run.record()); };
+  if (watch ? watch->WriteIfWanted(save) : save()) return written;
+  if (watch && watch->GivenUp()) return false;
   // Without the record the next run would take every item for unknown and
   // replace them all, with what users added to them.
   if (written) calls.Fail(OutlookRecordSaveFailureText(recordPath));

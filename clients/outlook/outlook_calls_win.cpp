@@ -1,5 +1,7 @@
 #include "clients/outlook/outlook_calls_win.h"
 
+#include <cstring>
+
 #include "clients/outlook/outlook_failure_text.h"
 #include "common/win/wide_text_win.h"
 
@@ -46,6 +48,20 @@ std::optional<std::u16string> OutlookCalls::Text(IDispatch& target, DISPID membe
   }
   const BSTR text = V_BSTR(value);
   return text ? FromWide(text, SysStringLen(text)) : std::u16string();
+}
+
+std::optional<uint64_t> OutlookCalls::Time(IDispatch& target, DISPID member) {
+  MemberCallResult result = Make(target, member, MemberKind::PropertyGet, {});
+  if (!Check(result)) return std::nullopt;
+  if (V_VT(result.value.get()) != VT_DATE) {
+    failureText_ = OutlookCallFailureText({}, DISP_E_TYPEMISMATCH);
+    return std::nullopt;
+  }
+  const DATE date = V_DATE(result.value.get());
+  uint64_t bits = 0;
+  static_assert(sizeof date == sizeof bits);
+  std::memcpy(&bits, &date, sizeof date);
+  return bits;
 }
 
 bool OutlookCalls::Value(IDispatch& target, DISPID member, MemberKind kind,

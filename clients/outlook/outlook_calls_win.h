@@ -31,6 +31,7 @@ constexpr DISPID kFullName = 0x3001;
 constexpr DISPID kEmail1Address = 0x8083;
 constexpr DISPID kNickName = 0x3A4F;
 constexpr DISPID kEntryID = 0xF01E;
+constexpr DISPID kLastModificationTime = 0x3008;
 constexpr DISPID kGetItemFromID = 0x2109;
 constexpr DISPID kGetTable = 0xFB1D;
 constexpr DISPID kGetRowCount = 0x50;
@@ -71,6 +72,9 @@ class OutlookCalls {
                                 MemberKind kind = MemberKind::PropertyGet);
   // A property that must read as a text; an empty value is empty text.
   std::optional<std::u16string> Text(IDispatch& target, DISPID member);
+  // A property that must read as a date: the DATE's bits, as the folder's
+  // table gives them.
+  std::optional<uint64_t> Time(IDispatch& target, DISPID member);
 
   // A call whose value the caller takes as it comes, into `value`.
   [[nodiscard]] bool Value(IDispatch& target, DISPID member, MemberKind kind,

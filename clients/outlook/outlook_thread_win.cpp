@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -22,35 +23,78 @@ struct OutlookThreadState {
   std::mutex mutex;
   std::condition_variable finished;
   bool done = false;
+  bool leftBehind = false;
   DWORD threadId = 0;
   std::optional<OutlookFailure> failure;
   OutlookCallWatch watch;
 };
 
-void WorkInApartment(OutlookThreadState& state, const OutlookWaitLimits& limits,
-                     const OutlookWork& work) {
-  std::optional<OutlookFailure> failure;
-  {
-    ScopedComInit com;
-    if (!com.ok()) {
-      failure = OutlookFailure{OutlookStartFailureText(static_cast<uint32_t>(CO_E_NOTINITIALIZED)),
-                               RunFailure::WriterFailed};
-    } else {
-      OutlookCallContext context{limits};
-      context.watch = &state.watch;
-      ScopedBusyMessageFilter filter(context);
-      failure = work(context);
-    }
+// The Outlook threads of this process that were left behind and have not
+// ended yet: no new work starts beside one (it may still write once Outlook
+// answers).
+struct LeftBehindThreads {
+  std::mutex mutex;
+  std::condition_variable ended;
+  int count = 0;
+};
+LeftBehindThreads& TheLeftBehind() {
+  static LeftBehindThreads threads;
+  return threads;
+}
+
+std::optional<OutlookFailure> WorkInApartment(OutlookThreadState& state,
+                                              const OutlookWaitLimits& limits,
+                                              const OutlookWork& work) {
+  ScopedComInit com;
+  if (!com.ok()) {
+    return OutlookFailure{OutlookStartFailureText(static_cast<uint32_t>(CO_E_NOTINITIALIZED)),
+                          RunFailure::WriterFailed};
   }
+  OutlookCallContext context{limits};
+  context.watch = &state.watch;
+  ScopedBusyMessageFilter filter(context);
+  return work(context);
+}
+
+void OutlookThread(OutlookThreadState& state, const OutlookWaitLimits& limits,
+                   const OutlookWork& work) {
+  std::optional<OutlookFailure> failure;
+  // Nothing may leave this thread: it would end the program.
+  try {
+    failure = WorkInApartment(state, limits, work);
+  } catch (const std::bad_alloc&) {
+    failure = OutlookFailure{OutlookCallFailureText({}, static_cast<uint32_t>(E_OUTOFMEMORY)),
+                             RunFailure::WriterFailed};
+  } catch (...) {
+    failure = OutlookFailure{OutlookCallFailureText({}, static_cast<uint32_t>(E_UNEXPECTED)),
+                             RunFailure::WriterFailed};
+  }
+  bool leftBehind = false;
   {
     std::lock_guard lock(state.mutex);
     state.failure = std::move(failure);
     state.done = true;
+    leftBehind = state.leftBehind;
   }
   state.finished.notify_all();
+  if (leftBehind) {
+    LeftBehindThreads& threads = TheLeftBehind();
+    {
+      std::lock_guard lock(threads.mutex);
+      --threads.count;
+    }
+    threads.ended.notify_all();
+  }
 }
 
 }  // namespace
+
+bool OutlookWorkLeftBehindEnded(uint32_t waitMs) {
+  LeftBehindThreads& threads = TheLeftBehind();
+  std::unique_lock lock(threads.mutex);
+  return threads.ended.wait_for(lock, std::chrono::milliseconds(waitMs),
+                                [&] { return threads.count == 0; });
+}
 
 OutlookWaitLimits OutlookWaitLimitsInUse() {
   OutlookWaitLimits limits;
@@ -61,6 +105,11 @@ OutlookWaitLimits OutlookWaitLimitsInUse() {
 
 std::optional<OutlookFailure> RunOnOutlookThread(const OutlookWaitLimits& limits,
                                                  OutlookWork work) {
+  // The work of a run given up earlier may still be waiting for Outlook:
+  // it is waited for as a call would be.
+  if (!OutlookWorkLeftBehindEnded(limits.callMs)) {
+    return OutlookFailure{OutlookNoAnswerText(limits.callMs), RunFailure::ClientUnavailable};
+  }
   auto state = std::make_shared<OutlookThreadState>();
   std::thread worker;
   try {
@@ -69,7 +118,7 @@ std::optional<OutlookFailure> RunOnOutlookThread(const OutlookWaitLimits& limits
         std::lock_guard lock(state->mutex);
         state->threadId = GetCurrentThreadId();
       }
-      WorkInApartment(*state, limits, work);
+      OutlookThread(*state, limits, work);
     });
   } catch (const std::system_error&) {
     return OutlookFailure{OutlookStartFailureText(static_cast<uint32_t>(E_OUTOFMEMORY)),
@@ -86,6 +135,14 @@ std::optional<OutlookFailure> RunOnOutlookThread(const OutlookWaitLimits& limits
     if (!cancelAskedAt && state->watch.RunningMs() >= limits.callMs) cancelAskedAt = now;
     if (cancelAskedAt) {
       if (now - cancelAskedAt >= graceMs) {
+        // Stopped, not abandoned: it makes no further call and writes
+        // nothing, and the next run waits for it to end.
+        state->watch.GiveUp();
+        state->leftBehind = true;
+        {
+          std::lock_guard threadsLock(TheLeftBehind().mutex);
+          ++TheLeftBehind().count;
+        }
         lock.unlock();
         worker.detach();
         return OutlookFailure{OutlookNoAnswerText(limits.callMs), RunFailure::ClientUnavailable};

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 struct OutlookWaitLimits {
@@ -38,15 +39,41 @@ class BusyRetryBudget {
 };
 
 // The call into Outlook in progress, as the thread that waits for the
-// writer sees it.
+// writer sees it, and whether that thread has given the writer up: work
+// given up makes no further call into Outlook and writes nothing.
 class OutlookCallWatch {
  public:
-  void Begin() { started_ = Now(); }
+  // False, and no call begins, once the work has been given up.
+  [[nodiscard]] bool Begin() {
+    std::lock_guard lock(mutex_);
+    if (givenUp_) return false;
+    started_ = Now();
+    return true;
+  }
   void End() { started_ = 0; }
   // How long the call in progress has been going; 0 when none is.
   uint64_t RunningMs() const {
     const uint64_t started = started_;
     return started ? Now() - started : 0;
+  }
+
+  // Once given up, the work stays given up. Waits for a local write in
+  // progress (WriteIfWanted), which is short.
+  void GiveUp() {
+    std::lock_guard lock(mutex_);
+    givenUp_ = true;
+  }
+  bool GivenUp() const {
+    std::lock_guard lock(mutex_);
+    return givenUp_;
+  }
+  // Runs `write` (a write of the writer's own, not a call into Outlook)
+  // unless the work was given up; the give-up waits for it. False when
+  // given up, else what `write` returns.
+  template <typename Write>
+  bool WriteIfWanted(Write&& write) {
+    std::lock_guard lock(mutex_);
+    return !givenUp_ && write();
   }
 
  private:
@@ -57,6 +84,8 @@ class OutlookCallWatch {
                duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count()) +
            1;
   }
+  mutable std::mutex mutex_;
+  bool givenUp_ = false;
   std::atomic<uint64_t> started_{0};
 };
 

@@ -50,7 +50,9 @@ std::optional<OutlookFailure> WriteToOutlook(OutlookWriteMode mode,
                                               std::u16string& note, OutlookCallContext& context) {
   HRESULT startStatus = S_OK;
   // Starting Outlook may wait on a profile prompt too.
-  if (context.watch) context.watch->Begin();
+  if (context.watch && !context.watch->Begin()) {
+    return OutlookFailure{OutlookNoAnswerText(context.limits.callMs), RunFailure::ClientUnavailable};
+  }
   UniqueComRef<IDispatch> application = CreateOutlookApplication(&startStatus);
   if (context.watch) context.watch->End();
   if (!application) {

@@ -170,13 +170,15 @@ TEST(SettingsCodecTest, StoredPasswordStopsAtZeroByteAndIgnoresStrayText) {
   EXPECT_EQ(DecodePassword(u"", cp), u"");
 }
 
-TEST(SettingsCodecTest, LastAutoSyncSurvivesADialogSave) {
+TEST(SettingsCodecTest, TheSchedulersDatesSurviveADialogSave) {
   FakeProfile profile;
   FakeProtection protection;
   EXPECT_EQ(LoadLastAutoSync(profile), u"");
   SaveLastAutoSync(profile, u"2026-12-07");
+  SaveLastAutoSync(profile, u"2026-12-06", ini::kPendingClientSync);
   ASSERT_TRUE(SaveSettingsTo(SyncSettings{}, profile, protection));
   EXPECT_EQ(LoadLastAutoSync(profile), u"2026-12-07");
+  EXPECT_EQ(LoadLastAutoSync(profile, ini::kPendingClientSync), u"2026-12-06");
 }
 
 }  // namespace

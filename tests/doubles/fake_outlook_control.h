@@ -118,10 +118,13 @@ class FakeOutlook {
   int GuardPrompts() { return library_.Call<int (*)()>("FakeOutlook_GuardPrompts"); }
 
   // As a user editing the first item of `folder` named `fullName` in
-  // Outlook: gives it a note (any field the writer does not write).
-  bool SetNote(int folder, const std::u16string& fullName, const std::u16string& note) {
-    return library_.Call<int (*)(int, const wchar_t*, const wchar_t*)>(
-               "FakeOutlook_SetNote", folder, AsWide(fullName), AsWide(note)) != 0;
+  // Outlook: gives it a note (any field the writer does not write) and, when
+  // `email` is given, that address.
+  bool SetNote(int folder, const std::u16string& fullName, const std::u16string& note,
+               const char16_t* email = nullptr) {
+    return library_.Call<int (*)(int, const wchar_t*, const wchar_t*, const wchar_t*)>(
+               "FakeOutlook_SetNote", folder, AsWide(fullName), AsWide(note),
+               reinterpret_cast<const wchar_t*>(email)) != 0;
   }
 
   // One line per saved item of the folder, in the folder's order, "full

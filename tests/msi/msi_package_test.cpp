@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <msi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <optional>
 #include <vector>
@@ -71,9 +72,28 @@ DWORD InstalledProducts() {
 }
 
 // The program's own version string, which the package must carry.
-std::u16string ProgramVersion() {
+std::u16string ProgramVersion(const std::u16string& program = ProgramPath()) {
   CFileVersionInfo info;
-  return info.Create(ProgramPath()) ? info.GetProductVersion() : u"";
+  return info.Create(program) ? info.GetProductVersion() : u"";
+}
+
+// One version for each instance of the program running, from its image.
+std::vector<std::u16string> RunningProgramVersions() {
+  std::vector<std::u16string> versions;
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    if (FromWide(entry.szExeFile) != u"Tarnwell地址簿同步.exe") continue;
+    UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    QueryFullProcessImageNameW(process.get(), 0, image, &size);
+    versions.push_back(ProgramVersion(FromWide(image)));
+  }
+  return versions;
 }
 
 // The one package in a folder of the build tree.
@@ -200,23 +220,31 @@ TEST_F(MsiPackageTest, SilentInstallWithPresetsStartsAtLogOnInTheTrayAndUninstal
   }
 }
 
-TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedAndOlderIsRefused) {
+TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedRestartsItAndOlderIsRefused) {
   ASSERT_EQ(Install(package_, u"WEBMAIL=http://old.example/mail CLIENT=5 SYNCTIME=09:00"), 0u);
   // What the user saved since; one setting was left blank.
   const std::string saved =
       "[General]\r\nEmailClient=6\r\nSyncLevel=0\r\nSyncType=1\r\nSyncTime=600\r\nSyncSpread=\r\n"
       "[Server]\r\nServerHost=mine.example\r\nServerVirtual=webmail\r\nServerPort=80\r\n"
-      "Account=zhang@corp.example\r\nPassword=\r\nSavePassword=0\r\nServerScheme=http\r\n";
+      "Account=zhang@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\nServerScheme=http\r\n";
   WriteFileBytes(InDir(u"AddrBookSync.ini"), saved);
-  // Without a saved password the log-on start shows the dialog.
-  UniqueHandle program = Launch(RunValue().value_or(u""));
-  ASSERT_TRUE(WaitUntil([] { return IsWindowVisible(ProgramWindow()) != FALSE; }));
+  UniqueHandle program = Launch(RunValue().value_or(u""));  // quietly in the tray
+  ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
 
   ASSERT_EQ(Install(higher_,
                     u"WEBMAIL=http://new.example/x CLIENT=0 SYNCLEVEL=1 SYNCTIME=10:00 "
                     u"SPREAD=30"),
             0u);
   EXPECT_FALSE(Running(program));
+  // Started again in the tray (its dialog hidden once it waits for input),
+  // in the new version, once.
+  ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
+  DWORD id = 0;
+  GetWindowThreadProcessId(ProgramWindow(), &id);
+  const UniqueHandle restarted(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id));
+  WaitForInputIdle(restarted.get(), 10000);
+  EXPECT_FALSE(IsWindowVisible(ProgramWindow()));
+  EXPECT_EQ(RunningProgramVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
   EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
   EXPECT_EQ(InstalledProducts(), 1u);  // replaced, not joined by a second product
   std::string expected = saved;
@@ -228,6 +256,18 @@ TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedAndOlderIs
   EXPECT_EQ(Install(package_, u""), kInstallFailure);
   EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
   EXPECT_TRUE(FileExists(ProgramPath()));
+
+  // Nothing starts on a first install, on an upgrade while the program was
+  // not running, or when the administrator said so.
+  for (const bool wasRunning : {false, true}) {
+    ASSERT_EQ(Uninstall(higher_), 0u);
+    ASSERT_EQ(Install(package_, u""), 0u);
+    EXPECT_TRUE(RunningProgramVersions().empty());
+    const UniqueHandle old = wasRunning ? Launch(RunValue().value_or(u"")) : UniqueHandle();
+    ASSERT_TRUE(!wasRunning || WaitUntil([] { return ProgramWindow() != nullptr; }));
+    ASSERT_EQ(Install(higher_, wasRunning ? u"NORESTART_PROGRAM=1" : u""), 0u);
+    EXPECT_TRUE(RunningProgramVersions().empty()) << wasRunning;
+  }
 }
 
 TEST_F(MsiPackageTest, BadPresetEndsTheInstallationWithItsMessageAndInstallsNothing) {

@@ -9,6 +9,7 @@
 
 #include "clients/outlook/outlook_application_win.h"
 #include "clients/outlook/outlook_calls_win.h"
+#include "clients/outlook/outlook_thread_win.h"
 #include "clients/outlook/service_outlook_sync_win.h"
 #include "common/utf_convert.h"
 #include "tests/doubles/fake_outlook_control.h"
@@ -283,15 +284,17 @@ TEST_P(OutlookWriterTest, ChangesOnlyKeepsEachPersonsItemThroughARenameOrANewAdd
             (Lines{u"D|d@corp.example|KESTRANODE_MAIL"}));
 }
 
-TEST_P(OutlookWriterTest, ChangesOnlyASecondIdenticalRunWritesNothingAndKeepsWhatTheUserAdded) {
+TEST_P(OutlookWriterTest, ChangesOnlyPutsRightAUsersEditOfACompanyFieldAndKeepsTheirOwn) {
   const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
   ASSERT_TRUE(Sync(contacts, OutlookWriteMode::ChangesOnly));
-  ASSERT_TRUE(outlook_.SetNote(FakeOutlook::kContactsFolder, u"B", u"手机 13800000000"));
-  outlook_.ClearHistory();
-  ASSERT_TRUE(Sync(contacts, OutlookWriteMode::ChangesOnly));
-  EXPECT_EQ(outlook_.StoreWrites(), 0);
+  ASSERT_TRUE(outlook_.SetNote(FakeOutlook::kContactsFolder, u"B", u"手机 138", u"b@home.example"));
+  for (const int writes : {1, 0}) {
+    outlook_.ClearHistory();
+    ASSERT_TRUE(Sync(contacts, OutlookWriteMode::ChangesOnly));
+    EXPECT_EQ(outlook_.StoreWrites(), writes);
+  }
   EXPECT_EQ(Contacts(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL",
-                               u"B|b@corp.example|KESTRANODE_MAIL|手机 13800000000"}));
+                               u"B|b@corp.example|KESTRANODE_MAIL|手机 138"}));
 }
 
 TEST_P(OutlookWriterTest, ChangesOnlyRefusesAnEmptyListWhileMarkedContactsExist) {
@@ -411,6 +414,25 @@ TEST(OutlookLocalServerTest, TheWriterReachesTheFakeInItsOwnProcess) {
   EXPECT_EQ(outlook.GuardPrompts(), 0);
   const Lines counts = outlook.CallCounts();
   EXPECT_NE(std::find(counts.begin(), counts.end(), u"Table.GetArray=1"), counts.end());
+
+  // A run given up on a call that does not return is stopped: no run starts
+  // beside it; once Outlook answers, it makes no call and leaves the record.
+  ScopedEnvironmentVariable callLimit{u"TW_TEST_OUTLOOK_CALL_MS", u"1000"};
+  const std::string recorded = ReadFileBytes(scratch.File(u"outlookcontacts.dat"));
+  const AddrContactList more{contacts[0], {u"B2", u"b@corp.example"}, {u"C", u"c@corp.example"}};
+  outlook.HangCall(kNickName);  // C's, after B2's save
+  for (int run = 0; run < 2; ++run) {
+    outlook.ClearHistory();
+    EXPECT_FALSE(writer.SyncContacts(more));
+    EXPECT_EQ(writer.GetLastErrorText(), u"Outlook调用失败：Outlook在1秒内没有响应");
+    EXPECT_EQ(writer.GetLastFailure(), RunFailure::ClientUnavailable);
+  }
+  outlook.Unstall();
+  ASSERT_TRUE(OutlookWorkLeftBehindEnded(10000));
+  EXPECT_TRUE(outlook.CallCounts().empty());
+  EXPECT_EQ(ReadFileBytes(scratch.File(u"outlookcontacts.dat")), recorded);
+  ASSERT_TRUE(writer.SyncContacts(more));
+  EXPECT_EQ(outlook.Contacts(FakeOutlook::kContactsFolder).size(), 3u);  // B2 and C once
 }
 
 }  // namespace

@@ -42,8 +42,9 @@ void FakeOutlook_AddContact(int folder, const wchar_t* fullName, const wchar_t* 
   AddContactTo(folder, fullName ? fullName : L"", email ? email : L"", nickName ? nickName : L"");
 }
 
-int FakeOutlook_SetNote(int folder, const wchar_t* fullName, const wchar_t* note) {
-  return SetNote(folder, fullName ? fullName : L"", note ? note : L"") ? 1 : 0;
+int FakeOutlook_SetNote(int folder, const wchar_t* fullName, const wchar_t* note,
+                        const wchar_t* email) {
+  return SetNote(folder, fullName ? fullName : L"", note ? note : L"", email) ? 1 : 0;
 }
 
 void FakeOutlook_FailCall(DISPID member, int occurrence, HRESULT status,

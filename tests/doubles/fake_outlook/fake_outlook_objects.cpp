@@ -18,7 +18,7 @@ constexpr PublishedMember kMembers[] = {
     {0x63, L"FindNext"},      {0xF04A, L"Delete"},           {0xF048, L"Save"},
     {0x3001, L"FullName"},    {0x8083, L"Email1Address"},    {0x3A4F, L"NickName"},
     {0xF01E, L"EntryID"},     {0x2109, L"GetItemFromID"},    {0xFB1D, L"GetTable"},
-    {0xFBCF, L"GetArray"},
+    {0xFBCF, L"GetArray"},    {0x3008, L"LastModificationTime"},
 };
 constexpr DISPID Id(std::wstring_view name) {
   for (const PublishedMember& m : kMembers) {
@@ -43,6 +43,7 @@ constexpr DISPID kGetItemFromID = Id(L"GetItemFromID");
 constexpr DISPID kGetTable = Id(L"GetTable");
 constexpr DISPID kGetRowCount = kCount;  // Table's; Items.Count shares it
 constexpr DISPID kGetArray = Id(L"GetArray");
+constexpr DISPID kLastModificationTime = Id(L"LastModificationTime");
 constexpr HRESULT kMapiNotFound = static_cast<HRESULT>(0x8004010F);
 // What a member the guard stops returns when the user clicks "Deny".
 constexpr HRESULT kMapiNotSupported = static_cast<HRESULT>(0x80040102);
@@ -365,6 +366,12 @@ class ContactItem final : public DispatchObject {
         return S_OK;
       }
       case kNickName: return Property(contact_.nickName, flags, args, result);
+      case kLastModificationTime: {
+        if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({}) || !result) return DISP_E_BADPARAMCOUNT;
+        V_VT(result) = VT_DATE;
+        V_DATE(result) = contact_.modified;
+        return S_OK;
+      }
       case kSave: {
         if (!(flags & DISPATCH_METHOD) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
         if (contact_.sequence == 0) {

@@ -107,10 +107,12 @@ void AddContactTo(int folder, const std::wstring& fullName, const std::wstring& 
   PersistState();
 }
 
-bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note) {
+bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note,
+             const wchar_t* email) {
   for (auto& [sequence, c] : TheState().contacts) {
     if (c.folder != folder || c.fullName != fullName) continue;
     c.note = note;
+    if (email) c.email = email;
     c.modified = NextModificationTime();
     PersistState();
     return true;

@@ -118,9 +118,11 @@ DATE NextModificationTime();
 // another process, through the application object's control member.
 void AddContactTo(int folder, const std::wstring& fullName, const std::wstring& email,
                   const std::wstring& nickName);
-// The note of the first item of `folder` named `fullName`, as a user would
-// edit it in Outlook; false when there is none.
-bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note);
+// The note of the first item of `folder` named `fullName`, and its e-mail
+// address when one is given, as a user would edit them in Outlook; false
+// when there is none.
+bool SetNote(int folder, const std::wstring& fullName, const std::wstring& note,
+             const wchar_t* email = nullptr);
 // One line per item of the folder, "full name|e-mail|nickname", with
 // "|note" after it when the item has one.
 std::wstring DescribeFolder(int folder);

@@ -1,0 +1,144 @@
+#pragma once
+// Every decision of the resident program, in one place with no clock,
+// thread or platform of its own: the daily run at its minute (SyncSpread
+// included) and its catch-up after a start or a resume, the same day's
+// timed retries, the wait for a mail client that is open, Exit, and what the
+// tray and LastAutoSync are told. The engine's thread feeds it the time and
+// the events, runs what it is told and reports each run's end.
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "sync/answer_source.h"
+#include "sync/local_clock.h"
+#include "sync/sync_run.h"
+#include "sync/sync_settings.h"
+#include "sync/sync_spread.h"
+
+enum class RunMode {
+  Manual,     // from the tray: the result is shown
+  Automatic,  // from the scheduler: logged only
+  OneShot,    // from the command line: nothing is shown at all
+};
+
+enum class AutoRunKind {
+  Daily,        // at the due minute, or caught up
+  Retry,        // a timed retry of the same day
+  AfterClient,  // the mail client that refused a run has ended
+};
+
+struct AutoRun {
+  AutoRunKind kind = AutoRunKind::Daily;
+  AnswerSource source = AnswerSource::Download;
+};
+
+struct ResidentMoment {
+  int64_t now = 0;  // seconds since 1970-01-01 UTC
+  std::optional<LocalDateTime> local;
+  const SyncSettings& settings;  // in effect: the policy over the user's own
+};
+
+// What a run's end leaves pending, for the tray.
+struct RunEndDecision {
+  std::optional<std::u16string> retryAt;  // "HH:MM"
+  bool waitsForClient = false;
+  bool balloon = false;  // the failure is news to be raised
+};
+
+class ResidentSchedule {
+ public:
+  static constexpr int64_t kCatchUpDelaySeconds = 120;
+  // A gap this long between two moments means the machine slept or its
+  // clock was set.
+  static constexpr int64_t kResumeGapSeconds = 120;
+  static constexpr int kMaxRetries = 4;
+  static constexpr int32_t kFirstRetryMinutes = 5;
+  // A client that ends and at once refuses the run again is not waited
+  // for without end.
+  static constexpr int kMaxClientWaitRuns = 4;
+
+  // `retryUnitSeconds` is the length of a retry delay's minute, only tests
+  // shorten it; `resumeGapSeconds` how far apart two moments may lie
+  // without a resume, only a simulation that steps coarsely widens it.
+  explicit ResidentSchedule(DesktopIdentity desktop, int64_t retryUnitSeconds = 60,
+                            int64_t resumeGapSeconds = kResumeGapSeconds)
+      : desktop_(std::move(desktop)), unit_(retryUnitSeconds), gap_(resumeGapSeconds) {}
+
+  // The program started with these stored values. `clientRunning` is empty
+  // when nothing watches the client.
+  void Started(const ResidentMoment& m, std::u16string lastAutoSync,
+               std::u16string clientWaitDate, std::optional<bool> clientRunning);
+  // The automatic run to start now, if any. Not fed while an automatic run
+  // it started is queued or going.
+  std::optional<AutoRun> TimePassed(const ResidentMoment& m);
+  // A run has its turn: false once Exit is asked (it does not start).
+  bool MayStart(RunMode mode);
+  // An automatic run that did not start, refused at Exit.
+  void Refused(RunMode mode) { Undo(mode); }
+  RunEndDecision RunEnded(RunMode mode, const SyncRunOutcome& outcome, const ResidentMoment& m,
+                          double draw);
+  // The user saved the settings: what was pending follows the old ones.
+  void SettingsSaved();
+  // Exit, the end of the session or "/quit".
+  void ExitAsked();
+  // The watched client ended: a pending wait runs at the next moment.
+  void ClientEnded() { clientEnded_ = waiting_; }
+
+  // The stored values as they must now be.
+  const std::u16string& lastAutoSync() const { return lastAutoSync_; }
+  const std::u16string& clientWaitDate() const { return waitDate_; }
+  // The client's process is to be watched.
+  bool watchClient() const { return waiting_ && !exiting_ && !clientEnded_; }
+  // The next moment at which something is due without any event.
+  std::optional<int64_t> nextDecision() const;
+  // A day whose wait for the client ended without a sync, once.
+  std::optional<std::u16string> TakeUnsyncedNotice();
+
+ private:
+  int32_t DueMinute(const SyncSettings& s);
+  std::optional<AutoRun> Fire(const LocalDateTime& local, int32_t day, int32_t due);
+  void EndWait();
+  void Undo(RunMode mode);
+  void PlanRetry(RunFailure failure, const ResidentMoment& m, int32_t today, double draw);
+
+  DesktopIdentity desktop_;
+  int64_t unit_;
+  int64_t gap_;
+  int32_t spread_ = -1;  // the last SyncSpread and this desktop's offset in it
+  int32_t offset_ = 0;
+  bool hasWatch_ = false;
+  bool exiting_ = false;
+
+  // Days compare as DayKey numbers; the texts are what is stored.
+  std::u16string lastAutoSync_;
+  int32_t lastAutoSyncDay_ = 0;
+  std::u16string beforeDaily_;  // put back when the day's run does not happen
+  int32_t beforeDailyDay_ = 0;
+  int32_t firedDay_ = 0;
+  int32_t firedMinute_ = -1;
+  std::optional<int64_t> catchUpDue_;
+  std::optional<int64_t> lastSeen_;
+  int32_t lastDay_ = 0;  // of the last moment, 0 after a gap
+  int32_t lastMinute_ = -1;
+
+  std::optional<AutoRunKind> autoRun_;  // started, not yet ended
+
+  int32_t retryDay_ = 0;  // the day whose retries are counted
+  int retriesDone_ = 0;
+  std::optional<int64_t> retryDue_;
+  std::optional<std::u16string> retryAt_;
+
+  bool waiting_ = false;
+  bool clientEnded_ = false;
+  std::u16string waitDate_;
+  int32_t waitDay_ = 0;
+  int waitRuns_ = 0;
+  bool userAsked_ = false;  // a manual run since the wait began
+  std::u16string waitFailure_;
+  std::optional<std::u16string> unsyncedNotice_;
+
+  int32_t balloonDay_ = 0;
+  std::set<std::u16string> ballooned_;  // failure texts raised that day
+};
