@@ -16,7 +16,8 @@ AppServices::AppServices(const ProgramFiles& files, TrayState* tray)
       [this](const SyncSettings& s, RunMode, const std::optional<std::u16string>& refusal,
              AnswerSource source) { return RunWithPlatform(s, refusal, source); },
       CurrentDesktopIdentity(), tray_ ? this : nullptr,
-      ShortenedForTest(L"TW_TEST_RETRY_MINUTE_MS", 60000) / 1000});
+      ShortenedForTest(L"TW_TEST_RETRY_MINUTE_MS", 60000) / 1000, &clientWatch_,
+      ShortenedForTest(L"TW_TEST_CATCH_UP_MS", ResidentSchedule::kCatchUpDelaySeconds * 1000) / 1000});
 }
 
 void AppServices::RunStarted() { tray_->RunStarted(); }
@@ -29,14 +30,27 @@ void AppServices::DayUnsynced(const std::u16string& failureText) { tray_->Announ
 
 SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
                                             const std::optional<std::u16string>& refusal,
-                                            AnswerSource) {
+                                            AnswerSource source) {
   // Every thread that runs a sync brings its own COM apartment: the Outlook
   // writers need one, and the scheduler thread has none otherwise.
   ScopedComInit com;
-  HttpAnswerFetcher fetcher;
-  AnswerCopyFile answerCopy(files_.answerCopy);
   WindowsWriterFactory writers(files_.outlookRecord);
   SyncLogFile log(files_.log, clock_);
+  if (refusal) return RefusedSyncRun(*refusal, log);
+  // The day's answer is already here: the server is not asked twice.
+  const std::optional<LocalDateTime> today = clock_.ToLocal(clock_.Now());
+  std::optional<std::string> kept;
+  if (source == AnswerSource::KeptCopyOfToday && today) {
+    kept = ReadAnswerCopyOf(files_.answerCopy, today->DateText(), clock_);
+  }
+  if (kept) {
+    KeptAnswerFetcher fetcher(std::move(*kept));
+    NoAnswerCopy unchanged;
+    SyncRunDeps deps{fetcher, unchanged, writers, log};
+    return PerformSyncRun(settings, deps);
+  }
+  HttpAnswerFetcher fetcher;
+  AnswerCopyFile answerCopy(files_.answerCopy);
   SyncRunDeps deps{fetcher, answerCopy, writers, log};
-  return refusal ? RefusedSyncRun(*refusal, log) : PerformSyncRun(settings, deps);
+  return PerformSyncRun(settings, deps);
 }

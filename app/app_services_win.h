@@ -8,6 +8,7 @@
 #include "app/program_files.h"
 #include "app/settings_store_win.h"
 #include "app/tray_state.h"
+#include "clients/client_watch_win.h"
 #include "sync/local_clock.h"
 #include "sync/named_run_lock_win.h"
 #include "sync/shared_settings.h"
@@ -40,5 +41,6 @@ class AppServices : private IRunObserver {
   NamedRunLock runLock_;
   ProfileLastAutoSync lastAutoSync_;
   MessageBoxSink messages_;
+  ClientProcessWatch clientWatch_;  // outlives the engine, which uses it
   std::unique_ptr<CSyncEngine> engine_;
 };

@@ -21,9 +21,10 @@ ClientProcessWatch::ClientProcessWatch() : stop_(CreateEventW(nullptr, TRUE, TRU
 
 ClientProcessWatch::~ClientProcessWatch() { Cancel(); }
 
-bool ClientProcessWatch::ClientRunning(const SyncSettings& settings) {
+std::optional<bool> ClientProcessWatch::ClientRunning(const SyncSettings& settings) {
   const std::optional<std::u16string> name = WatchedExecutable(settings);
-  return name && IsProcessRunning(*name);
+  if (!name) return std::nullopt;
+  return IsProcessRunning(*name);
 }
 
 bool ClientProcessWatch::Watch(const SyncSettings& settings, std::function<void()> ended) {

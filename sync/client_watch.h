@@ -3,14 +3,16 @@
 // because the client was open can follow the moment the client ends.
 
 #include <functional>
+#include <optional>
 
 #include "sync/sync_settings.h"
 
 class IClientWatch {
  public:
   virtual ~IClientWatch() = default;
-  // True when the client of `settings` is running now.
-  virtual bool ClientRunning(const SyncSettings& settings) = 0;
+  // Whether the client of `settings` is running now; nothing for a client
+  // that never refuses a run while it is open, which is never watched.
+  virtual std::optional<bool> ClientRunning(const SyncSettings& settings) = 0;
   // Waits for the running client to end: `ended` is called once, on a
   // thread the watch owns. False when no such process runs now. A later
   // Watch replaces this one.

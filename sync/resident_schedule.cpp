@@ -51,7 +51,7 @@ void ResidentSchedule::Started(const ResidentMoment& m, std::u16string lastAutoS
   lastSeen_ = m.now;
   // Before the client opens, nothing is gained by waiting.
   const bool clientClosed = hasWatch_ && !*clientRunning;
-  catchUpDue_ = m.now + (clientClosed ? 0 : kCatchUpDelaySeconds);
+  catchUpDue_ = m.now + (clientClosed ? 0 : catchUp_);
   // A restart within the minute of a run that already happened today must
   // not run it again.
   if (m.local && lastAutoSyncDay_ == DayKey(*m.local)) {
@@ -69,7 +69,7 @@ void ResidentSchedule::Started(const ResidentMoment& m, std::u16string lastAutoS
 std::optional<AutoRun> ResidentSchedule::TimePassed(const ResidentMoment& m) {
   if (exiting_ || autoRun_) return std::nullopt;
   if (lastSeen_ && (m.now - *lastSeen_ > gap_ || *lastSeen_ - m.now > gap_)) {
-    catchUpDue_ = m.now + kCatchUpDelaySeconds;
+    catchUpDue_ = m.now + catchUp_;
     lastDay_ = 0;
   }
   lastSeen_ = m.now;

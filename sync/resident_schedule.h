@@ -59,12 +59,17 @@ class ResidentSchedule {
   // for without end.
   static constexpr int kMaxClientWaitRuns = 4;
 
-  // `retryUnitSeconds` is the length of a retry delay's minute, only tests
-  // shorten it; `resumeGapSeconds` how far apart two moments may lie
-  // without a resume, only a simulation that steps coarsely widens it.
+  // `retryUnitSeconds` is the length of a retry delay's minute and
+  // `catchUpSeconds` the catch-up delay, only tests shorten them;
+  // `resumeGapSeconds` how far apart two moments may lie without a resume,
+  // only a simulation that steps coarsely widens it.
   explicit ResidentSchedule(DesktopIdentity desktop, int64_t retryUnitSeconds = 60,
-                            int64_t resumeGapSeconds = kResumeGapSeconds)
-      : desktop_(std::move(desktop)), unit_(retryUnitSeconds), gap_(resumeGapSeconds) {}
+                            int64_t resumeGapSeconds = kResumeGapSeconds,
+                            int64_t catchUpSeconds = kCatchUpDelaySeconds)
+      : desktop_(std::move(desktop)),
+        unit_(retryUnitSeconds),
+        gap_(resumeGapSeconds),
+        catchUp_(catchUpSeconds) {}
 
   // The program started with these stored values. `clientRunning` is empty
   // when nothing watches the client.
@@ -106,6 +111,7 @@ class ResidentSchedule {
   DesktopIdentity desktop_;
   int64_t unit_;
   int64_t gap_;
+  int64_t catchUp_;
   int32_t spread_ = -1;  // the last SyncSpread and this desktop's offset in it
   int32_t offset_ = 0;
   bool hasWatch_ = false;

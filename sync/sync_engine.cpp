@@ -4,7 +4,8 @@
 
 CSyncEngine::CSyncEngine(SyncEngineServices services)
     : services_(std::move(services)),
-      schedule_(services_.desktop, services_.retryMinuteSeconds),
+      schedule_(services_.desktop, services_.retryMinuteSeconds, ResidentSchedule::kResumeGapSeconds,
+                services_.catchUpSeconds),
       settingsChanges_(services_.settings.Changes()) {}
 
 CSyncEngine::~CSyncEngine() { Stop(); }

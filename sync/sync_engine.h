@@ -86,6 +86,8 @@ struct SyncEngineServices {
   int64_t retryMinuteSeconds = 60;
   // Null: a run refused by an open client is retried on time instead.
   IClientWatch* clientWatch = nullptr;
+  // The catch-up delay after a start or a resume; only tests shorten it.
+  int64_t catchUpSeconds = ResidentSchedule::kCatchUpDelaySeconds;
 };
 
 class CSyncEngine {

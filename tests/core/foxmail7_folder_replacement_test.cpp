@@ -170,7 +170,9 @@ TEST(Foxmail7FolderReplacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWho
     const Foxmail7ReplaceOutcome outcome = ReplaceFoxmail7Folder(kContacts, disk);
     EXPECT_FALSE(outcome.success) << i;
     EXPECT_EQ(cases[i].text, outcome.errorText) << i;
-    if (cases[i].cause != RunFailure::None) EXPECT_EQ(cases[i].cause, outcome.failure) << i;
+    if (cases[i].cause != RunFailure::None) {
+      EXPECT_EQ(cases[i].cause, outcome.failure) << i;
+    }
     EXPECT_EQ(expected.entries, disk.entries) << i;
   }
 }

@@ -45,7 +45,7 @@ struct Everything : ILastAutoSyncStore, IMessageSink, IClientWatch, IRunObserver
   std::u16string LoadClientWaitDate() override { std::lock_guard l(m); return waitDate; }
   void SaveClientWaitDate(const std::u16string& d) override { std::lock_guard l(m); waitDate = d; }
   void Show(const std::u16string&, MessageIcon) override {}
-  bool ClientRunning(const SyncSettings&) override { return true; }
+  std::optional<bool> ClientRunning(const SyncSettings&) override { return true; }
   bool Watch(const SyncSettings&, std::function<void()> e) override { std::lock_guard l(m); ended = std::move(e); return true; }
   void Cancel() override {}
   void RunStarted() override {}

@@ -6,18 +6,6 @@
 #include "resources/resource.h"
 #include "win_test_support.h"
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
-  const ULONGLONG deadline = GetTickCount64() + ms;
-  for (;;) {
-    if (condition()) return true;
-    if (GetTickCount64() > deadline) return false;
-    // Let the program run; nothing here needs a fixed pause.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
-}
-
 bool ProgramDriver::Start(const std::u16string& exe, const std::u16string& arguments) {
   process_ = StartProcess(exe, arguments, nullptr, &pid_);
   return process_.valid();

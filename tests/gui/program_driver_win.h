@@ -11,9 +11,6 @@
 #include "app/tray_icon_win.h"
 #include "common/win/scoped_handles.h"
 
-// Polls `condition` until it holds or `ms` have passed.
-bool WaitUntil(const std::function<bool()>& condition, DWORD ms = 15000);
-
 class ProgramDriver {
  public:
   // Starts `exe` (with arguments) without waiting for it.

@@ -7,9 +7,9 @@
 
 #include "common/utf_convert.h"
 
-#include "foxmail7/foxmail7_test_support_win.h"
 #include "http_test_replies.h"
 #include "loopback_http_server_win.h"
+#include "foxmail7/foxmail7_test_support_win.h"
 #include "program_driver_win.h"
 #include "resources/resource.h"
 #include "win_test_support.h"

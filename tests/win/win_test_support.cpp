@@ -120,3 +120,15 @@ void ProgramFolder::WriteSettings(int emailClient, uint16_t port, const std::str
                      "[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" + std::to_string(port) +
                      "\r\nAccount=zhang@corp.example\r\n" + password + "SavePassword=1\r\n");
 }
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
+  const ULONGLONG deadline = GetTickCount64() + ms;
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount64() > deadline) return false;
+    // Let the program run; nothing here needs a fixed pause.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+}

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "app/policy_values.h"
@@ -39,6 +40,10 @@ UniqueHandle StartProcess(const std::u16string& exe, const std::u16string& argum
                           HANDLE output = nullptr, DWORD* pid = nullptr);
 // Runs a program with arguments and waits for it (60 s at most).
 ProcessResult RunProgram(const std::u16string& exe, const std::u16string& arguments);
+
+// Polls `condition` until it holds or `ms` have passed, dispatching this
+// thread's messages meanwhile.
+bool WaitUntil(const std::function<bool()>& condition, DWORD ms = 20000);
 
 // The path of a file of the Linux build tree as Wine sees it.
 std::u16string HostPath(const char* unixPath);

@@ -115,15 +115,6 @@ void RunningDummy::Stop() {
   process_.reset();
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  while (!condition()) {
-    if (GetTickCount64() >= deadline) return false;
-    Sleep(20);
-  }
-  return true;
-}
-
 std::u16string ListDirectory(const std::u16string& dir) {
   std::set<std::u16string> names;
   std::error_code error;

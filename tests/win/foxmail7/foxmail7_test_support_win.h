@@ -82,8 +82,5 @@ class RunningDummy {
   UniqueHandle process_;
 };
 
-// Polls `condition` until it holds or `timeoutMs` have passed.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
-
 // "name|" for each entry of a directory, sorted; directories end in "\".
 std::u16string ListDirectory(const std::u16string& dir);
