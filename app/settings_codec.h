@@ -56,9 +56,12 @@ SyncSettings LoadSettingsFrom(IProfile& profile, IAnsiCodePage& codePage,
 [[nodiscard]] bool SaveSettingsTo(const SyncSettings& settings, IProfile& profile,
                     IPasswordProtection& protection);
 
+// Whether either password key holds a password.
+bool HoldsSavedPassword(IProfile& profile);
 // Empties both password keys where either holds a password (an
 // administrator forbids keeping it); a file without one is left untouched.
-void ForgetSavedPassword(IProfile& profile);
+// False when the file did not take it.
+[[nodiscard]] bool ForgetSavedPassword(IProfile& profile);
 
 // The date of the last automatic run ("YYYY-MM-DD"), kept apart from the
 // record: only the scheduler writes it, and a save of the dialog keeps it.

@@ -10,6 +10,7 @@
 #include "clients/foxmail7/foxmail7_storage_writer.h"
 #include "clients/foxmail7/foxmail7_sync_win.h"
 #include "clients/foxmail7/process_running_win.h"
+#include "common/utf_convert.h"
 #include "foxmail7/foxmail7_test_support_win.h"
 
 namespace {
@@ -119,6 +120,17 @@ TEST_F(Foxmail7Writer, WithoutTheAddressDirectoryNothingIsCreated) {
   EXPECT_EQ(u"", ListDirectory(fox_.installDir + u"Data\\Address"));
 }
 
+// The path Wine maps a Windows path to.
+std::u16string UnixPath(const std::u16string& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unix = toUnix ? toUnix(AsWide(path)) : nullptr;
+  const std::u16string text = unix ? Utf8ToUtf16(unix) : u"";
+  HeapFree(GetProcessHeap(), 0, unix);
+  return text;
+}
+
 TEST(DeleteDirectoryTree, RemovesATreeNamedWithEitherSlash) {
   ScratchDir scratch;
   const std::u16string root = scratch.File(u"tree");
@@ -130,6 +142,19 @@ TEST(DeleteDirectoryTree, RemovesATreeNamedWithEitherSlash) {
   EXPECT_TRUE(DeleteDirectoryTree(forward));
   EXPECT_EQ(u"", ListDirectory(scratch.path()));
   EXPECT_TRUE(DeleteDirectoryTree(root));  // nothing left to remove
+
+  // A link in the tree to a folder outside it (Wine shows a Unix symbolic
+  // link as a reparse point, and cannot remove it) is never followed.
+  const std::u16string outside = scratch.File(u"outside");
+  CreateDirectoryW(AsWide(outside), nullptr);
+  WriteFileBytes(outside + u"\\kept.txt", "k");
+  CreateDirectoryW(AsWide(root), nullptr);
+  const std::u16string link = UnixPath(root) + u"/link";
+  ASSERT_EQ(RunProgram(u"Z:\\bin\\ln", u"-s " + UnixPath(outside) + u" " + link).exitCode, 0u);
+  ASSERT_NE(GetFileAttributesW(AsWide(root + u"\\link")) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+  (void)DeleteDirectoryTree(root);
+  EXPECT_TRUE(FileExists(outside + u"\\kept.txt"));
+  RunProgram(u"Z:\\bin\\rm", link);
 }
 
 }  // namespace
