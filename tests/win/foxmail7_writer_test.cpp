@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "clients/foxmail7/directory_tree_win.h"
 #include "clients/foxmail7/foxmail7_locate_win.h"
@@ -131,6 +132,19 @@ std::u16string UnixPath(const std::u16string& path) {
   return text;
 }
 
+// Runs a Linux command (its first word a Linux path) until `done` holds:
+// Wine hands back no handle of such a process to wait for.
+bool RunUnixUntil(std::u16string command, const std::function<bool()>& done) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started{};
+  const std::u16string program = u"Z:" + command.substr(0, command.find(u' '));
+  CreateProcessW(AsWide(program), AsWideBuffer(command), nullptr, nullptr, FALSE, 0, nullptr,
+                 nullptr, &startup, &started);
+  for (int wait = 0; wait < 1500 && !done(); ++wait) Sleep(20);
+  return done();
+}
+
 TEST(DeleteDirectoryTree, RemovesATreeNamedWithEitherSlash) {
   ScratchDir scratch;
   const std::u16string root = scratch.File(u"tree");
@@ -150,11 +164,14 @@ TEST(DeleteDirectoryTree, RemovesATreeNamedWithEitherSlash) {
   WriteFileBytes(outside + u"\\kept.txt", "k");
   CreateDirectoryW(AsWide(root), nullptr);
   const std::u16string link = UnixPath(root) + u"/link";
-  ASSERT_EQ(RunProgram(u"Z:\\bin\\ln", u"-s " + UnixPath(outside) + u" " + link).exitCode, 0u);
-  ASSERT_NE(GetFileAttributesW(AsWide(root + u"\\link")) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+  const auto linked = [&] {
+    const DWORD attributes = GetFileAttributesW(AsWide(root + u"\\link"));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  };
+  ASSERT_TRUE(RunUnixUntil(u"/bin/ln -s " + UnixPath(outside) + u" " + link, linked));
   (void)DeleteDirectoryTree(root);
   EXPECT_TRUE(FileExists(outside + u"\\kept.txt"));
-  RunProgram(u"Z:\\bin\\rm", link);
+  EXPECT_TRUE(RunUnixUntil(u"/bin/rm " + link, [&] { return !linked(); }));
 }
 
 }  // namespace
