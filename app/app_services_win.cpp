@@ -28,10 +28,11 @@ void AppServices::RunEnded(RunMode mode, const SyncRunOutcome& outcome) {
 
 SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
                                             const std::optional<std::u16string>& refusal) {
+  // A policy refresh may have forbidden keeping the password since the
+  // program started.
+  if (settings.SavePassword == 0) RemoveSavedPassword(files_.settings);
   // Every thread that runs a sync brings its own COM apartment: the Outlook
   // writers need one, and the scheduler thread has none otherwise.
-  // A policy refresh may forbid keeping the password since the last run.
-  if (settings.SavePassword == 0) RemoveSavedPassword(files_.settings);
   ScopedComInit com;
   HttpAnswerFetcher fetcher;
   AnswerCopyFile answerCopy(files_.answerCopy);
