@@ -1,6 +1,7 @@
 #include "app/app_services_win.h"
 
 #include "app/desktop_identity_win.h"
+#include "app/policy_store_win.h"
 #include "clients/writer_factory_win.h"
 #include "common/win/scoped_handles.h"
 #include "common/win/test_bound_win.h"
@@ -31,6 +32,10 @@ void AppServices::DayUnsynced(const std::u16string& failureText) { tray_->Announ
 SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
                                             const std::optional<std::u16string>& refusal,
                                             AnswerSource source) {
+  // A policy refresh may have forbidden keeping the password since the
+  // program started. The user's own SavePassword 0 is not a reason: a
+  // file of an older version keeps its password without the key.
+  if (ReadSystemPolicy().ForbidsSavedPassword()) RemoveSavedPassword(files_.settings);
   // Every thread that runs a sync brings its own COM apartment: the Outlook
   // writers need one, and the scheduler thread has none otherwise.
   ScopedComInit com;

@@ -26,9 +26,21 @@ bool HasSwitch(const wchar_t* name) {
   return false;
 }
 
+// The program's folder is one the user can write: DLLs loaded by name come
+// from System32 only. Windows 7 has the call only with KB2533623; without
+// it, at least the current folder is left out.
+void LoadSystemDllsFromSystem32Only() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+      kernel ? GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr));
+  if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  LoadSystemDllsFromSystem32Only();
   if (HasSwitch(L"sync")) return RunOneShotSync();
   if (HasSwitch(L"quit")) return QuitRunningInstance();
   CSyncAddrApp app(instance, HasSwitch(L"tray"));

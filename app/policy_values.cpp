@@ -37,7 +37,10 @@ bool Policy::Take(const PolicyValueSpec& spec, const PolicyRegistryValue& value)
       case PolicySetting::WebmailAddress: return false;
     }
   }
-  managed_[Index(spec.setting)] = true;
+  // SavePassword 1 leaves the choice to the user: usable, so it is taken
+  // over the user policy, yet nothing is managed.
+  managed_[Index(spec.setting)] =
+      spec.setting != PolicySetting::SavePassword || v.SavePassword == 0;
   return true;
 }
 
@@ -75,6 +78,10 @@ SyncSettings Policy::KeepOwnValues(SyncSettings saved, const SyncSettings& own) 
     if (Manages(spec.setting)) CopySetting(spec.setting, own, saved);
   }
   return saved;
+}
+
+bool CancelAutoSyncOffered(const Policy& policy, int32_t syncTypeInEffect) {
+  return syncTypeInEffect == 0 && !policy.Manages(PolicySetting::SyncType);
 }
 
 Policy ReadPolicy(IPolicySource& source) {

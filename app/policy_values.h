@@ -79,9 +79,8 @@ class Policy {
   // `saved` (what the dialog would store) with the user's own value back in
   // every managed setting: saving never writes a policy into the file.
   SyncSettings KeepOwnValues(SyncSettings saved, const SyncSettings& own) const;
-  bool ForbidsSavedPassword() const {
-    return Manages(PolicySetting::SavePassword) && values_.SavePassword == 0;
-  }
+  // SavePassword is managed only by 0.
+  bool ForbidsSavedPassword() const { return Manages(PolicySetting::SavePassword); }
 
   // A value of the wrong type or out of range is ignored, so the next
   // source (or the user's setting) applies.
@@ -93,6 +92,9 @@ class Policy {
   SyncSettings values_;
   std::array<bool, kPolicyValues.size()> managed_{};
 };
+
+// The tray's "取消自动运行": for automatic sync that no policy decides.
+bool CancelAutoSyncOffered(const Policy& policy, int32_t syncTypeInEffect);
 
 // Each value from the machine's policy when it is usable, else from the
 // user's.

@@ -2,6 +2,7 @@
 // AddrBookSync.ini through the platform's private-profile functions, and
 // the thread's ANSI code page for the password of older files.
 
+#include <functional>
 #include <string>
 
 #include "app/settings_codec.h"
@@ -19,6 +20,13 @@ class PrivateProfile final : public IProfile {
  private:
   std::u16string path_;
 };
+
+// Changes the file whole or not at all: `write` works on a copy beside it,
+// which replaces the file (written through to the disk) only when every
+// write took. Keys the program does not know, and the file's encoding,
+// stay as they were. Writes of this process take turns.
+[[nodiscard]] bool RewriteProfile(const std::u16string& path,
+                                  const std::function<bool(IProfile&)>& write);
 
 class ThreadAnsiCodePage final : public IAnsiCodePage {
  public:

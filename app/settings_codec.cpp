@@ -80,10 +80,20 @@ bool SaveSettingsTo(const SyncSettings& s, IProfile& p, IPasswordProtection& pro
          p.WriteString(kServer, ini::kServerScheme, NormalizeScheme(s.ServerScheme));
 }
 
-void ForgetSavedPassword(IProfile& p) {
+bool HoldsSavedPassword(IProfile& p) {
   for (const char16_t* key : {ini::kProtectedPassword, ini::kPassword}) {
-    if (!p.ReadString(kServer, key, u"").empty()) p.WriteString(kServer, key, u"");
+    if (!p.ReadString(kServer, key, u"").empty()) return true;
   }
+  return false;
+}
+
+bool ForgetSavedPassword(IProfile& p) {
+  bool forgotten = true;
+  for (const char16_t* key : {ini::kProtectedPassword, ini::kPassword}) {
+    if (p.ReadString(kServer, key, u"").empty()) continue;
+    forgotten = p.WriteString(kServer, key, u"") && forgotten;
+  }
+  return forgotten;
 }
 
 std::u16string LoadLastAutoSync(IProfile& profile, const char16_t* key) {

@@ -57,9 +57,12 @@ SyncSettings LoadSettingsFrom(IProfile& profile, IAnsiCodePage& codePage,
 [[nodiscard]] bool SaveSettingsTo(const SyncSettings& settings, IProfile& profile,
                     IPasswordProtection& protection);
 
+// Whether either password key holds a password.
+bool HoldsSavedPassword(IProfile& profile);
 // Empties both password keys where either holds a password (an
 // administrator forbids keeping it); a file without one is left untouched.
-void ForgetSavedPassword(IProfile& profile);
+// False when the file did not take it.
+[[nodiscard]] bool ForgetSavedPassword(IProfile& profile);
 
 // The date of the last automatic run ("YYYY-MM-DD"), or under `key` that of
 // a run waiting for the mail client to end, kept apart from the record: only

@@ -12,27 +12,30 @@ SyncSettings LoadSettings(const std::u16string& path) {
   return LoadSettingsFrom(profile, codePage, protection);
 }
 
-bool SaveSettings(const std::u16string& path, const SyncSettings& settings) {
-  PrivateProfile profile(path);
+bool SaveSettings(const std::u16string& path, const SyncSettings& settings,
+                  bool forbidSavedPassword) {
   UserPasswordProtection protection;
-  return SaveSettingsTo(settings, profile, protection);
+  return RewriteProfile(path, [&](IProfile& profile) {
+    if (!forbidSavedPassword) return SaveSettingsTo(settings, profile, protection);
+    SyncSettings stored = settings;
+    stored.Password.clear();
+    return SaveSettingsTo(stored, profile, protection) && ForgetSavedPassword(profile);
+  });
 }
 
 void RemoveSavedPassword(const std::u16string& path) {
-  PrivateProfile profile(path);
-  ForgetSavedPassword(profile);
+  PrivateProfile current(path);
+  if (!HoldsSavedPassword(current)) return;
+  // A file that cannot be changed keeps it until the next try.
+  (void)RewriteProfile(path, [](IProfile& profile) { return ForgetSavedPassword(profile); });
 }
 
 bool UpdateAndSave(SharedSettings& settings, const std::u16string& path, bool forbidSavedPassword,
                    const std::function<void(SyncSettings&)>& change) {
-  bool saved = false;
-  settings.Update(change, [&](const SyncSettings& s) {
-    SyncSettings stored = s;
-    if (forbidSavedPassword) stored.Password.clear();
-    saved = SaveSettings(path, stored);
-    if (forbidSavedPassword) RemoveSavedPassword(path);
+  return settings.TryUpdate([&](SyncSettings& s) {
+    change(s);
+    return SaveSettings(path, s, forbidSavedPassword);
   });
-  return saved;
 }
 
 std::u16string ProfileLastAutoSync::LoadDate() {
@@ -41,8 +44,11 @@ std::u16string ProfileLastAutoSync::LoadDate() {
 }
 
 void ProfileLastAutoSync::SaveDate(const std::u16string& date) {
-  PrivateProfile profile(path_);
-  SaveLastAutoSync(profile, date);
+  // A date that does not stick only brings a catch-up run at the next start.
+  (void)RewriteProfile(path_, [&](IProfile& profile) {
+    SaveLastAutoSync(profile, date);
+    return true;
+  });
 }
 
 std::u16string ProfileLastAutoSync::LoadClientWaitDate() {

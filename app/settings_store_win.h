@@ -8,17 +8,18 @@
 #include "sync/sync_engine.h"
 
 SyncSettings LoadSettings(const std::u16string& path);
-// False when the file could not be written (read-only, disk full, no
-// right to the folder); the caller says so.
-[[nodiscard]] bool SaveSettings(const std::u16string& path, const SyncSettings& settings);
+// Writes the whole file or nothing (see RewriteProfile); false when it
+// could not be written (read-only, disk full, no right to the folder), and
+// the caller says so. With `forbidSavedPassword` the password stays in
+// memory only, and one saved before the policy came goes too.
+[[nodiscard]] bool SaveSettings(const std::u16string& path, const SyncSettings& settings,
+                                bool forbidSavedPassword = false);
 
 // See ForgetSavedPassword.
 void RemoveSavedPassword(const std::u16string& path);
 
-// Changes the record and saves it while holding its lock; false when the
-// file could not be written (the record keeps the change). With
-// `forbidSavedPassword` the password stays in memory only, and one saved
-// before the policy came goes too.
+// Changes the record and saves it while holding its lock; when the file
+// could not be written, false, and the record stays as it was.
 [[nodiscard]] bool UpdateAndSave(SharedSettings& settings, const std::u16string& path,
                                  bool forbidSavedPassword,
                                  const std::function<void(SyncSettings&)>& change);

@@ -197,7 +197,10 @@ void CSyncAddrDlg::SettingsChanged() {
 
 bool CSyncAddrDlg::StoreSettings(const std::function<void(SyncSettings&)>& change) {
   const std::u16string& path = services_.files.settings;
-  if (UpdateAndSave(services_.settings, path, form_.policy().ForbidsSavedPassword(), change)) {
+  // A policy that came since the dialog was shown counts too.
+  const bool forbid =
+      form_.policy().ForbidsSavedPassword() || ReadSystemPolicy().ForbidsSavedPassword();
+  if (UpdateAndSave(services_.settings, path, forbid, change)) {
     return true;
   }
   // Only now that the lock is free: a run must not wait for the box.
@@ -227,8 +230,7 @@ void CSyncAddrDlg::ShowDialog() {
 
 void CSyncAddrDlg::OnCancelAutoSync() {
   if (ReadSystemPolicy().Manages(PolicySetting::SyncType)) return;
-  // Unsaved, it still holds until the program ends.
-  StoreSettings([](SyncSettings& s) { s.SyncType = 1; });
+  if (!StoreSettings([](SyncSettings& s) { s.SyncType = 1; })) return;
   form_.SelectManualSync();
   SettingsChanged();
 }
@@ -282,7 +284,9 @@ void CSyncAddrDlg::FinishExit() {
 void CSyncAddrDlg::OnTrayNotify(LPARAM mouseMessage) {
   if (mouseMessage == WM_LBUTTONDOWN || mouseMessage == NIN_BALLOONUSERCLICK) ShowDialog();
   if (mouseMessage != WM_RBUTTONDOWN) return;
-  ShowTrayMenu(instance(), hwnd(), services_.settings.InEffect().SyncType, manual_.Running());
+  const int32_t syncType = services_.settings.InEffect().SyncType;
+  ShowTrayMenu(instance(), hwnd(), CancelAutoSyncOffered(ReadSystemPolicy(), syncType),
+               syncType == 1 && !manual_.Running());
 }
 
 void CSyncAddrDlg::ShowAbout() {

@@ -45,7 +45,7 @@ class CSyncAddrDlg final : public CDialog {
   void OnConnectionTestDone();
   void AbandonConnectionTest();
   // Changes the record and saves it; false, after saying so, when the file
-  // could not be written (the record keeps the change for this session).
+  // could not be written (the record stays as it was).
   bool StoreSettings(const std::function<void(SyncSettings&)>& change);
   void ShowDialog();
   void OnCancelAutoSync();

@@ -82,12 +82,12 @@ void TrayIcon::SendReport(HWND requester) const {
                       &ignored);
 }
 
-void ShowTrayMenu(HINSTANCE instance, HWND owner, int32_t syncType, bool manualRunning) {
+void ShowTrayMenu(HINSTANCE instance, HWND owner, bool cancelAutoOffered, bool manualOffered) {
   const UniqueHMenu menu(LoadMenuW(instance, MAKEINTRESOURCEW(IDR_TRAY_MENU)));
   if (!menu) return;
   HMENU popup = GetSubMenu(menu.get(), 0);
-  EnableMenuItem(popup, ID_TRAY_CANCEL_AUTO, MF_BYCOMMAND | (syncType == 0 ? MF_ENABLED : MF_GRAYED));
-  const bool manualOffered = syncType == 1 && !manualRunning;
+  EnableMenuItem(popup, ID_TRAY_CANCEL_AUTO,
+                 MF_BYCOMMAND | (cancelAutoOffered ? MF_ENABLED : MF_GRAYED));
   EnableMenuItem(popup, ID_TRAY_MANUAL_SYNC, MF_BYCOMMAND | (manualOffered ? MF_ENABLED : MF_GRAYED));
   POINT cursor{};
   GetCursorPos(&cursor);

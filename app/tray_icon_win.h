@@ -47,4 +47,4 @@ class TrayIcon {
 };
 
 // Shows the tray menu at the cursor; the chosen command goes to `owner`.
-void ShowTrayMenu(HINSTANCE instance, HWND owner, int32_t syncType, bool manualRunning);
+void ShowTrayMenu(HINSTANCE instance, HWND owner, bool cancelAutoOffered, bool manualOffered);

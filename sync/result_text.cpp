@@ -8,13 +8,22 @@ bool IsControl(char16_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
 }
 
+// Invisible marks that turn the text around them: a server's text could
+// make a log line or a box read otherwise than it is.
+bool IsBidiControl(char16_t c) {
+  return c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 }  // namespace
 
 std::u16string OneLineText(std::u16string text) {
-  for (char16_t& c : text) {
-    if (IsControl(c)) c = u' ';
+  std::u16string line;
+  line.reserve(text.size());
+  for (const char16_t c : text) {
+    if (IsBidiControl(c)) continue;
+    line.push_back(IsControl(c) ? u' ' : c);
   }
-  return text;
+  return line;
 }
 
 std::u16string ShortenServerText(std::u16string_view text) {

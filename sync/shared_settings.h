@@ -40,16 +40,23 @@ class SharedSettings {
     std::lock_guard lock(mutex_);
     record_ = record;
   }
-  // Changes the record and hands the new state to `after` (for a save)
-  // while the lock is still held, so saves never interleave.
-  void Update(const std::function<void(SyncSettings&)>& change,
-              const std::function<void(const SyncSettings&)>& after = {}) {
+  void Update(const std::function<void(SyncSettings&)>& change) {
     std::lock_guard lock(mutex_);
     change(record_);
     ++changes_;
-    if (after) after(record_);
   }
-  // How many times Update has been called: a pending retry of a failed run
+  // Hands a copy of the record to `change`, and keeps it only when
+  // `change` returns true (a save that took): saves never interleave, and
+  // one that failed changes nothing.
+  bool TryUpdate(const std::function<bool(SyncSettings&)>& change) {
+    std::lock_guard lock(mutex_);
+    SyncSettings next = record_;
+    if (!change(next)) return false;
+    record_ = std::move(next);
+    ++changes_;
+    return true;
+  }
+  // How many times the record has been changed: a pending retry of a failed run
   // ends when the user changes the settings.
   unsigned long long Changes() const {
     std::lock_guard lock(mutex_);

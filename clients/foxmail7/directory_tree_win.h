@@ -1,6 +1,7 @@
 #pragma once
 // Removes a directory with everything in it, for good (not to the recycle
-// bin), without asking and without error boxes.
+// bin), without asking and without error boxes. A junction or symbolic
+// link inside is removed itself, never followed.
 
 #include <string>
 

@@ -56,7 +56,9 @@ bool CWABOutlookExpress::OpenAddressBook() {
   CloseAddressBook();
   const std::u16string path = RegisteredWabLibraryPath();
   if (path.empty()) return false;
-  library_.reset(LoadLibraryW(AsWide(path)));
+  // From the registered folder, with its own DLLs beside it; the
+  // program's folder, which the user can write, is not searched.
+  library_.reset(LoadLibraryExW(AsWide(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
   if (!library_) return false;
 
   const FARPROC entry = GetProcAddress(library_.get(), "WABOpen");

@@ -64,6 +64,20 @@ struct KernelHandleTraits {
 };
 
 using UniqueHandle = UniqueAny<KernelHandleTraits>;
+
+// A directory search (FindFirstFile): INVALID_HANDLE_VALUE when none.
+struct FindHandleTraits {
+  using Type = HANDLE;
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  static void Close(HANDLE h) { FindClose(h); }
+};
+using UniqueFindHandle = UniqueAny<FindHandleTraits>;
+
+// A private object namespace, and the boundary that opens it.
+inline void ClosePrivateNamespaceHandle(HANDLE h) { ClosePrivateNamespace(h, 0); }
+using UniquePrivateNamespace = UniqueAny<NullIsEmpty<HANDLE, ClosePrivateNamespaceHandle>>;
+using UniqueBoundaryDescriptor = UniqueAny<NullIsEmpty<HANDLE, DeleteBoundaryDescriptor>>;
 using UniqueHKey = UniqueAny<NullIsEmpty<HKEY, RegCloseKey>>;
 using UniqueHModule = UniqueAny<NullIsEmpty<HMODULE, FreeLibrary>>;
 using UniqueHMenu = UniqueAny<NullIsEmpty<HMENU, DestroyMenu>>;

@@ -57,6 +57,7 @@ TEST(PolicyValuesTest, UsableValuesWinOverTheUsersOwnAndOthersAreIgnored) {
       {u"SyncLevel", Dword(1), "http://127.0.0.1:80/mail 510 540 0 1"},
       {u"SyncLevel", Dword(2), nullptr},
       {u"SyncType", Dword(1), "http://127.0.0.1:80/mail 501 540 0 1"},
+      {u"SyncType", Dword(0), "http://127.0.0.1:80/mail 500 540 0 1"},
       {u"SyncType", Dword(0xFFFFFFFF), nullptr},
       {u"SyncTime", Dword(1410), "http://127.0.0.1:80/mail 500 1410 0 1"},
       {u"SyncTime", Dword(545), nullptr},
@@ -64,6 +65,7 @@ TEST(PolicyValuesTest, UsableValuesWinOverTheUsersOwnAndOthersAreIgnored) {
       {u"SyncSpread", Dword(120), "http://127.0.0.1:80/mail 500 540 120 1"},
       {u"SyncSpread", Dword(121), nullptr},
       {u"SavePassword", Dword(0), "http://127.0.0.1:80/mail 500 540 0 0"},
+      {u"SavePassword", Dword(1), nullptr},  // the user chooses
       {u"SavePassword", Dword(2), nullptr},
   };
   for (const auto& c : cases) {
@@ -72,7 +74,17 @@ TEST(PolicyValuesTest, UsableValuesWinOverTheUsersOwnAndOthersAreIgnored) {
     const Policy policy = ReadPolicy(registry);
     EXPECT_EQ(Shown(policy.Apply(own)), c.shown ? c.shown : ownShown) << Utf16ToUtf8(c.name);
     EXPECT_EQ(policy.ManagesAny(), c.shown != nullptr) << Utf16ToUtf8(c.name);
+    const std::u16string name = c.name;
+    EXPECT_EQ(policy.ForbidsSavedPassword(), name == u"SavePassword" && c.shown);
+    // The tray offers to cancel the own automatic sync only.
+    EXPECT_EQ(CancelAutoSyncOffered(policy, policy.Apply(own).SyncType),
+              !(name == u"SyncType" && c.shown));
   }
+  // The machine's 1 leaves the choice to the user over the user policy's 0.
+  FakeRegistry registry;
+  registry.values[{true, u"SavePassword"}] = Dword(1);
+  registry.values[{false, u"SavePassword"}] = Dword(0);
+  EXPECT_FALSE(ReadPolicy(registry).ManagesAny());
 }
 
 std::u16string Attr(const XmlNode& node, std::u16string_view name) {

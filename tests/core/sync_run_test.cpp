@@ -175,12 +175,24 @@ TEST_F(SyncRunTest, UnreadableAnswerIsParseFailureButStillCopied) {
   EXPECT_TRUE(writers.created.empty());
 }
 
-TEST_F(SyncRunTest, ServerErrorTextBecomesTheResult) {
-  fetcher.result = {FetchStatus::Ok,
-                    Answer(u"<?xml version=\"1.0\"?><error>帐号或密码错误</error><addressbooks/>")};
-  const auto out = Run();
-  EXPECT_EQ(out.resultText, u"帐号或密码错误");
-  EXPECT_FALSE(out.success);
+TEST_F(SyncRunTest, ServerErrorTextBecomesTheResultOnOneCleanLine) {
+  const struct {
+    const char16_t* sent;
+    const char16_t* shown;
+  } cases[] = {
+      {u"帐号或密码错误", u"帐号或密码错误"},
+      {u"a\nb\tc", u"a b c"},
+      // Direction marks and overrides would make the line read otherwise.
+      {u"\u202E1234\u202C \u2066x\u2069\u200E\u200F\u202A\u202B\u202D\u2067\u2068",
+       u"1234 x"},
+  };
+  for (const auto& c : cases) {
+    fetcher.result = {FetchStatus::Ok, Answer(std::u16string(u"<?xml version=\"1.0\"?><error>") +
+                                              c.sent + u"</error><addressbooks/>")};
+    const auto out = Run();
+    EXPECT_EQ(out.resultText, c.shown);
+    EXPECT_FALSE(out.success);
+  }
   EXPECT_TRUE(writers.created.empty());
 }
 

@@ -193,9 +193,10 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"http://127.0.0.2:2/other");
 
   // The run started from the tray still uses the server of the file.
-  EXPECT_EQ(CommandShowingBox(dialog, ID_TRAY_MANUAL_SYNC),
-            u"打开URL失败：http://127.0.0.1:1/mail/addresssync.asp?accnt=zhang@corp.example"
-            u"&pwd=******&onlydepart=1");
+  const std::u16string storedServerFailed =
+      u"打开URL失败：http://127.0.0.1:1/mail/addresssync.asp?accnt=zhang@corp.example"
+      u"&pwd=******&onlydepart=1";
+  EXPECT_EQ(CommandShowingBox(dialog, ID_TRAY_MANUAL_SYNC), storedServerFailed);
 
   SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"http://127.0.0.1:70000/mail");
   SetControlText(dialog, IDC_PASSWORD, u"pw");
@@ -209,6 +210,10 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   EXPECT_EQ(CommandShowingBox(dialog, IDOK), u"保存设置失败：" + Ini());
   EXPECT_TRUE(IsWindowVisible(dialog));
   held.reset();
+  // Nothing changed: the file, the program's settings, what was typed.
+  EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
+  EXPECT_EQ(CommandShowingBox(dialog, ID_TRAY_MANUAL_SYNC), storedServerFailed);
+  EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"https://mail.corp.example/webmail/");
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   // The older file's keys keep their places, SyncSpread too, which the
@@ -256,35 +261,49 @@ TEST_F(SyncAddrDlgTest, CancelOnlyHidesAndTheTrayShowsTheDialogAgain) {
 TEST_F(SyncAddrDlgTest, ManagedSettingsAreGreyedWithThePolicyAndSavesKeepTheUsersOwn) {
   WriteIni(kStoredSettings);
   PolicyKeys policy;
-  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"WebmailAddress", u"https://gp.corp.example/corp"));
+  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"WebmailAddress", u"https://127.0.0.2:2/corp"));
   ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"SyncType", DWORD{0}));
   ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"SyncTime", DWORD{1440}));  // out of range
-  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"SavePassword", DWORD{0}));
+  // The machine's 1 (the user chooses) wins over the user policy's 0.
+  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"SavePassword", DWORD{1}));
+  ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"SavePassword", DWORD{0}));
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
-  // The saved password is gone from the file at start.
-  EXPECT_NE(ReadFileBytes(Ini()).find("Password=\r\n"), std::string::npos);
-  EXPECT_EQ(ControlText(dialog, IDC_PASSWORD), u"");
-  EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"https://gp.corp.example/corp");
+  EXPECT_EQ(ControlText(dialog, IDC_PASSWORD), u"secret");
+  EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"https://127.0.0.2:2/corp");
   EXPECT_FALSE(IsEnabled(dialog, IDC_WEBMAIL_ADDRESS));
   EXPECT_EQ(ListSelection(dialog, IDC_SYNC_TYPE), 0);
   EXPECT_FALSE(IsEnabled(dialog, IDC_SYNC_TYPE));
   EXPECT_EQ(ListSelection(dialog, IDC_SYNC_TIME), 19);
   EXPECT_TRUE(IsEnabled(dialog, IDC_SYNC_TIME));
   EXPECT_TRUE(IsEnabled(dialog, IDC_SYNC_LEVEL));
-  EXPECT_FALSE(IsChecked(dialog, IDC_SAVE_PASSWORD));
-  EXPECT_FALSE(IsEnabled(dialog, IDC_SAVE_PASSWORD));
+  EXPECT_TRUE(IsEnabled(dialog, IDC_SAVE_PASSWORD));
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_POLICY_NOTE)));
 
-  SetControlText(dialog, IDC_PASSWORD, u"pw");
+  // The user's own choice not to keep the password is stored.
+  SendDlgItemMessageW(dialog, IDC_SAVE_PASSWORD, BM_SETCHECK, BST_UNCHECKED, 0);
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   const std::string saved = ReadFileBytes(Ini());
   for (const char* line : {"ServerHost=127.0.0.1\r\n", "ServerPort=1\r\n", "SyncType=1\r\n",
-                           "SavePassword=1\r\n", "\nPassword=\r\n"}) {
+                           "SavePassword=0\r\n", "\nPassword=\r\n"}) {
     EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
   }
-  EXPECT_EQ(saved.find("ProtectedPassword=A"), std::string::npos) << saved;  // no DPAPI blob
+  PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
+  SendDlgItemMessageW(dialog, IDC_SAVE_PASSWORD, BM_SETCHECK, BST_CHECKED, 0);
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_NE(ReadFileBytes(Ini()).find("ProtectedPassword=A"), std::string::npos);  // a DPAPI blob
+
+  // A refresh that forbids keeping it: gone from the file before the next run.
+  ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"SavePassword", DWORD{0}));
+  CommandShowingBox(dialog, ID_TRAY_MANUAL_SYNC);
+  EXPECT_EQ(ReadFileBytes(Ini()).find("ProtectedPassword=A"), std::string::npos);
+  PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
+  EXPECT_FALSE(IsChecked(dialog, IDC_SAVE_PASSWORD));
+  EXPECT_FALSE(IsEnabled(dialog, IDC_SAVE_PASSWORD));
 
   EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "clients/foxmail7/directory_tree_win.h"
 #include "clients/foxmail7/foxmail7_locate_win.h"
 #include "clients/foxmail7/foxmail7_storage_writer.h"
 #include "clients/foxmail7/foxmail7_sync_win.h"
 #include "clients/foxmail7/process_running_win.h"
+#include "common/utf_convert.h"
 #include "foxmail7/foxmail7_test_support_win.h"
 
 namespace {
@@ -119,6 +121,30 @@ TEST_F(Foxmail7Writer, WithoutTheAddressDirectoryNothingIsCreated) {
   EXPECT_EQ(u"", ListDirectory(fox_.installDir + u"Data\\Address"));
 }
 
+// The path Wine maps a Windows path to.
+std::u16string UnixPath(const std::u16string& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unix = toUnix ? toUnix(AsWide(path)) : nullptr;
+  const std::u16string text = unix ? Utf8ToUtf16(unix) : u"";
+  HeapFree(GetProcessHeap(), 0, unix);
+  return text;
+}
+
+// Runs a Linux command (its first word a Linux path) until `done` holds:
+// Wine hands back no handle of such a process to wait for.
+bool RunUnixUntil(std::u16string command, const std::function<bool()>& done) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started{};
+  const std::u16string program = u"Z:" + command.substr(0, command.find(u' '));
+  CreateProcessW(AsWide(program), AsWideBuffer(command), nullptr, nullptr, FALSE, 0, nullptr,
+                 nullptr, &startup, &started);
+  for (int wait = 0; wait < 1500 && !done(); ++wait) Sleep(20);
+  return done();
+}
+
 TEST(DeleteDirectoryTree, RemovesATreeNamedWithEitherSlash) {
   ScratchDir scratch;
   const std::u16string root = scratch.File(u"tree");
@@ -130,6 +156,22 @@ TEST(DeleteDirectoryTree, RemovesATreeNamedWithEitherSlash) {
   EXPECT_TRUE(DeleteDirectoryTree(forward));
   EXPECT_EQ(u"", ListDirectory(scratch.path()));
   EXPECT_TRUE(DeleteDirectoryTree(root));  // nothing left to remove
+
+  // A link in the tree to a folder outside it (Wine shows a Unix symbolic
+  // link as a reparse point, and cannot remove it) is never followed.
+  const std::u16string outside = scratch.File(u"outside");
+  CreateDirectoryW(AsWide(outside), nullptr);
+  WriteFileBytes(outside + u"\\kept.txt", "k");
+  CreateDirectoryW(AsWide(root), nullptr);
+  const std::u16string link = UnixPath(root) + u"/link";
+  const auto linked = [&] {
+    const DWORD attributes = GetFileAttributesW(AsWide(root + u"\\link"));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  };
+  ASSERT_TRUE(RunUnixUntil(u"/bin/ln -s " + UnixPath(outside) + u" " + link, linked));
+  (void)DeleteDirectoryTree(root);
+  EXPECT_TRUE(FileExists(outside + u"\\kept.txt"));
+  EXPECT_TRUE(RunUnixUntil(u"/bin/rm " + link, [&] { return !linked(); }));
 }
 
 }  // namespace

@@ -79,13 +79,17 @@ TEST(SettingsStoreWinTest, HandWrittenValuesAreReadLeniently) {
   EXPECT_EQ(LoadSettings(path), s);
 }
 
-TEST(SettingsStoreWinTest, SchedulerDateIsKeptBySaves) {
+TEST(SettingsStoreWinTest, SavesKeepOtherKeysAndTheFilesEncoding) {
   ScratchDir dir;
   const auto path = dir.File(u"AddrBookSync.ini");
+  // A file saved as UTF-16 by hand, with a key of a later version.
+  WriteFileBytes(path, std::string("\xFF\xFE[\0X\0]\0\r\0\n\0K\0=\0\x2D\x4E", 18));
   PrivateProfile profile(path);
-  SaveLastAutoSync(profile, u"2026-12-07");
+  ASSERT_TRUE(profile.WriteString(u"General", u"LastAutoSync", u"2026-12-07"));
   ASSERT_TRUE(SaveSettings(path, SyncSettings{}));
   EXPECT_EQ(LoadLastAutoSync(profile), u"2026-12-07");
+  EXPECT_EQ(profile.ReadString(u"X", u"K", u""), u"中");
+  EXPECT_EQ(ReadFileBytes(path).substr(0, 6), std::string("\xFF\xFE[\0X\0", 6));
 }
 
 }  // namespace

@@ -397,10 +397,11 @@ TEST(RunLockTest, TwoProgramsNeverSyncAtTheSameTime) {
   EXPECT_EQ(maxInFlight, 1);
 }
 
-// The run lock is the user's own, by name: a run that cannot have it within
-// its bound (shortened here), or cannot open it at all because someone made
-// the name for themselves only, fails with its text and touches nothing; it
-// never takes another name instead.
+// The run lock is the user's own: a run that cannot have it within its
+// bound (shortened here) fails with its text and touches nothing. Wine has
+// no private namespaces, so the program names the lock after the user's SID
+// there, where another user could make the name first: a name somebody else
+// made, or one the user cannot open, is refused at once, never waited for.
 TEST(RunLockTest, ARunThatCannotHaveTheUsersRunLockFailsAndChangesNothing) {
   HANDLE token = nullptr;
   ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
@@ -417,22 +418,22 @@ TEST(RunLockTest, ARunThatCannotHaveTheUsersRunLockFailsAndChangesNothing) {
   ProgramFolder program;
   program.WriteSettings(-1, server.port());
   ScopedEnvironmentVariable bound{u"TW_TEST_RUN_LOCK_WAIT_MS", u"1000"};
+  const std::u16string own = u"O:" + FromWide(sid) + u"D:P(A;;GA;;;" + FromWide(sid) + u")";
   const struct {
     const char* what;
-    const wchar_t* access;  // null: as the program makes it
+    std::u16string access;
     const char16_t* expected;
   } cases[] = {
-      {"held by another run", nullptr, u"等待另一个同步结束超过30分钟，本次未同步\r\n"},
-      {"made by someone else for SYSTEM only", L"D:P(A;;GA;;;SY)",
+      {"held by another run", own, u"等待另一个同步结束超过30分钟，本次未同步\r\n"},
+      {"made by someone else, open to all", u"O:S-1-5-21-1-2-3-4D:(A;;GA;;;WD)",
        u"无法取得同步锁，本次未同步\r\n"},
+      {"made for SYSTEM only", u"D:P(A;;GA;;;SY)", u"无法取得同步锁，本次未同步\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (c.access) {
-      ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(c.access, SDDL_REVISION_1,
-                                                                       &descriptor, nullptr));
-    }
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        AsWide(c.access), SDDL_REVISION_1, &descriptor, nullptr));
     UniqueLocalMemory ownedDescriptor(descriptor);
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
     UniqueHandle held(CreateMutexW(&attributes, TRUE, AsWide(name)));
