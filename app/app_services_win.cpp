@@ -32,9 +32,10 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
   // writers need one, and the scheduler thread has none otherwise.
   ScopedComInit com;
   HttpAnswerFetcher fetcher;
+  fetcher.StopWith(runStop_);
   AnswerCopyFile answerCopy(files_.answerCopy);
   WindowsWriterFactory writers(files_.outlookRecord);
   SyncLogFile log(files_.log, clock_);
-  SyncRunDeps deps{fetcher, answerCopy, writers, log};
+  SyncRunDeps deps{fetcher, answerCopy, writers, log, &runStop_};
   return refusal ? RefusedSyncRun(*refusal, log) : PerformSyncRun(settings, deps);
 }

@@ -10,6 +10,7 @@
 #include "app/tray_state.h"
 #include "sync/local_clock.h"
 #include "sync/named_run_lock_win.h"
+#include "sync/run_stop.h"
 #include "sync/shared_settings.h"
 #include "sync/sync_engine.h"
 
@@ -23,6 +24,8 @@ class AppServices : private IRunObserver {
 
   SharedSettings& settings() { return settings_; }
   CSyncEngine& engine() { return *engine_; }
+  // Stopped once the program ends: a run still downloading gives up.
+  RunStop& runStop() { return runStop_; }
   const ProgramFiles& files() const { return files_; }
 
  private:
@@ -38,5 +41,6 @@ class AppServices : private IRunObserver {
   NamedRunLock runLock_;
   ProfileLastAutoSync lastAutoSync_;
   MessageBoxSink messages_;
+  RunStop runStop_;  // before the engine, whose runs look at it
   std::unique_ptr<CSyncEngine> engine_;
 };

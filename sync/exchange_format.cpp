@@ -94,6 +94,10 @@ class AnswerReader {
     FlushPerson();
     AddressBookAnswer answer;
     if (!XmlAccepted(error) || !firstSeen_) return answer;
+    if (tooMany_) {
+      answer.kind = AnswerKind::TooManyPersons;
+      return answer;
+    }
     // The server's refusal wins over any address book beside it.
     if (errorSeen_) {
       answer.kind = AnswerKind::ServerError;
@@ -118,6 +122,11 @@ class AnswerReader {
   void FlushPerson() {
     if (!personPending_) return;
     personPending_ = false;
+    if (contacts_.size() == kMaxAnswerPersons) {
+      tooMany_ = true;
+      contacts_ = AddrContactList();
+    }
+    if (tooMany_) return;
     if (person_.name.entities == XmlEntities::None && person_.email.entities == XmlEntities::None) {
       contacts_.AppendUtf8(person_.name.text, person_.email.text);
     } else {
@@ -143,6 +152,7 @@ class AnswerReader {
   bool bookOpen_ = false;
   bool bookClosed_ = false;
   bool personPending_ = false;
+  bool tooMany_ = false;
   Person person_;
   Piece errorText_;
   AddrContactList contacts_;
@@ -151,7 +161,7 @@ class AnswerReader {
 
 }  // namespace
 
-AddressBookAnswer ReadAnswerText(AnswerText answer) {
+AddressBookAnswer ReadAnswerText(const AnswerText& answer) {
   try {
     AnswerReader reader;
     reader.ReserveFor(answer.size());

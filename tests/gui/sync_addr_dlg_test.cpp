@@ -467,10 +467,9 @@ TEST_F(SyncAddrDlgTest, WindowsCloseRequestsEndTheProgramAndTheCloseButtonOnlyHi
 }
 
 TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
-  UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   LoopbackHttpServer server([&](const RecordedRequest& request) {
     if (request.Target().find("pwd=stall") != std::string::npos) {
-      WaitForSingleObject(release.get(), 60000);
+      return ScriptedReply{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n<?xml", ReplyEnd::Stall};
     }
     if (request.Target().find("pwd=wrong") != std::string::npos) {
       return Ok("<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>密码错误</error>");
@@ -494,7 +493,8 @@ TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
   SetControlText(dialog, IDC_PASSWORD, u"wrong");
   EXPECT_EQ(CommandShowingBox(dialog, IDC_TEST_CONNECTION), u"密码错误");
 
-  // A stalled server leaves the dialog answering; Cancel drops the test.
+  // A stalled server leaves the dialog answering; Cancel drops the test and
+  // its download, and a test asked for meanwhile waits for that to end.
   SetControlText(dialog, IDC_PASSWORD, u"stall");
   PostMessageW(dialog, WM_COMMAND, IDC_TEST_CONNECTION, 0);
   ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() == 3; }));
@@ -502,12 +502,18 @@ TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
   EXPECT_EQ(ControlText(dialog, IDC_TEST_CONNECTION), u"正在测试…");
   EXPECT_TRUE(TextFits(GetDlgItem(dialog, IDC_TEST_CONNECTION)));
   EXPECT_TRUE(Answers(dialog, WM_COMMAND, IDC_TEST_CONNECTION));  // ignored while one goes
+  for (int i = 0; i < 3; ++i) {
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageW(dialog, WM_COMMAND, IDC_TEST_CONNECTION, 0);
+  }
+  ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() == 4; }));
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   EXPECT_TRUE(IsEnabled(dialog, IDC_TEST_CONNECTION));
   EXPECT_EQ(ControlText(dialog, IDC_TEST_CONNECTION), u"测试连接");
-  SetEvent(release.get());
-  // The abandoned test's success never shows: the next box is the next test's.
+  EXPECT_TRUE(WaitUntil([&] { return server.OpenConnections() == 0; }));
+  EXPECT_EQ(server.MostConnectionsAtOnce(), 1u);
+  // The abandoned tests never show: the next box is the next test's.
   PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
   SetControlText(dialog, IDC_PASSWORD, u"wrong");
@@ -516,7 +522,19 @@ TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
   EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
   EXPECT_FALSE(FileExists(dir_.File(u"syncaddrs.log")));
   EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
-  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
+
+  // "/quit" while a run downloads: the run gives up at once, writing nothing.
+  SetControlText(dialog, IDC_PASSWORD, u"stall");
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  PostMessageW(dialog, WM_COMMAND, ID_TRAY_MANUAL_SYNC, 0);
+  ASSERT_TRUE(WaitUntil([&] { return server.OpenConnections() == 1; }));
+  EXPECT_EQ(RunProgram(exe_, u"/quit").exitCode, 0u);
+  EXPECT_EQ(program_.WaitForExit(0), std::optional<DWORD>(0));
+  EXPECT_TRUE(ReadFileBytes(dir_.File(u"syncaddrs.log"))
+                  .ends_with(" :\xB3\xCC\xD0\xF2\xCD\xCB\xB3\xF6\xA3\xAC\xB1\xBE\xB4\xCE\xCD"
+                             "\xAC\xB2\xBD\xD2\xD1\xC8\xA1\xCF\xFB\r\n"));  // 程序退出，本次同步已取消
+  EXPECT_FALSE(FileExists(dir_.File(u"address.xml")));
 }
 
 // Wine scales a dialog template with the display whatever the manifest
