@@ -106,7 +106,10 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
   }
 
   AddressBookAnswer answer = ReadAnswerText(fetched.body);
-  if (answer.kind == AnswerKind::TooManyPersons) {
+  // A download cut short must not shrink the mail client's address book.
+  const bool cutShort = answer.kind == AnswerKind::Contacts && !fetched.lengthAnnounced &&
+                        !answer.addressBookClosed;
+  if (answer.kind == AnswerKind::TooManyPersons || cutShort) {
     // Like a body past the limit: nothing of it is kept, not even the copy.
     result.failure = Failure(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked),
                              RunFailure::DownloadFailed);
@@ -130,12 +133,6 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
       return result;
     case AnswerKind::Contacts: break;
     case AnswerKind::TooManyPersons: break;  // handled above
-  }
-  if (!fetched.lengthAnnounced && !answer.addressBookClosed) {
-    // A download cut short must not shrink the mail client's address book.
-    result.failure = Failure(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked),
-                             RunFailure::DownloadFailed);
-    return result;
   }
   result.contacts = std::move(answer.contacts);
   return result;

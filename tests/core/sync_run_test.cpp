@@ -260,6 +260,7 @@ TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
   EXPECT_EQ(out.resultText,
             u"打开URL失败：http://mail.corp.example:8080/webmail/addresssync.asp?"
             u"accnt=zhang@corp.example&pwd=******&onlydepart=0");
+  EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
 
   // With an announced length the client already checked the body: the

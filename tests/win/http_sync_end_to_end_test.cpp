@@ -148,6 +148,7 @@ TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortCorruptOrTooLargeFails) {
   for (const Case& c : cases) {
     LoopbackHttpServer server({c.reply});
     WriteSettings(5, server.port());
+    DeleteFileW(AsWide(program_.File(u"address.xml")));
     const ProcessResult r = program_.Sync();
 
     const std::string maskedUrl = "http://127.0.0.1:" + std::to_string(server.port()) +
