@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 
 #include "sync/connection_test.h"
 #include "sync/exchange_format.h"
@@ -153,8 +154,7 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
   for (size_t i = 0; i <= kMaxAnswerPersons; ++i) many += "<person/>";
   fetcher.result = {FetchStatus::Ok, AnswerText(many + "</addressbooks>"), true};
   const auto tooMany = Run();
-  EXPECT_EQ(tooMany.resultText, out.resultText);
-  EXPECT_EQ(tooMany.failure, out.failure);
+  EXPECT_EQ(std::tie(tooMany.resultText, tooMany.failure), std::tie(out.resultText, out.failure));
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
 }

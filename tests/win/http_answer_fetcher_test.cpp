@@ -48,8 +48,8 @@ TEST(HttpAnswerFetcherTest, AStalledTlsHandshakeIsGivenUp) {
 }
 
 // Progress keeps a fetch going, for so long: a slow but steady link is read
-// to its end, however large the client's reads, also after a fast start,
-// and a trickle without end is given up at the download's bound.
+// to its end, however large the client's reads, and a trickle without end
+// is given up at the download's bound.
 TEST(HttpAnswerFetcherTest, ASlowLinkIsReadAndATrickleEndsInTime) {
   const std::string body(1200, 'a');  // 100 bytes every 150 ms: 1.8 s
   const std::string fast(4 << 20, 'a');

@@ -197,11 +197,6 @@ void LoopbackHttpServer::HoldOpen(SOCKET s) {
   }
 }
 
-size_t LoopbackHttpServer::OpenConnections() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return open_;
-}
-
 size_t LoopbackHttpServer::MostConnectionsAtOnce() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return mostOpen_;
@@ -212,14 +207,10 @@ void LoopbackHttpServer::Serve(UniqueSocket connection, int number) {
     std::lock_guard<std::mutex> lock(mutex_);
     mostOpen_ = std::max(mostOpen_, ++open_);
   }
-  struct Closed {
+  struct Closed {  // counted once the socket is
     LoopbackHttpServer& server;
-    UniqueSocket& connection;
-    ~Closed() {
-      connection.reset();
-      std::lock_guard<std::mutex> lock(server.mutex_);
-      --server.open_;
-    }
+    UniqueSocket& socket;
+    ~Closed() { socket.reset(); std::lock_guard<std::mutex> lock(server.mutex_); --server.open_; }
   } const closed{*this, connection};
   std::string pending;
   bool reused = false;

@@ -69,7 +69,6 @@ class LoopbackHttpServer {
   // "http://127.0.0.1:<port>" followed by `pathAndQuery`.
   std::u16string Url(std::u16string_view pathAndQuery) const;
   std::vector<RecordedRequest> Requests() const;
-  size_t OpenConnections() const;
   size_t MostConnectionsAtOnce() const;
 
  private:
