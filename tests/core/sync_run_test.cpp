@@ -162,7 +162,7 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
 TEST_F(SyncRunTest, StopDuringTheDownloadWritesNothingAndSaysSo) {
   RunStop stop;
   deps.stop = fetcher.stopMeanwhile = &stop;
-  fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople), true};
+  fetcher.result = {FetchStatus::Failed, Answer(kTwoPeople), true};  // the fetch given up
   const auto out = Run();
   EXPECT_EQ(out.failure, RunFailure::Stopped);
   EXPECT_EQ(log.lines, std::vector<std::u16string>{u"程序退出，本次同步已取消"});
