@@ -51,11 +51,12 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
   if (kept) {
     KeptAnswerFetcher fetcher(std::move(*kept));
     NoAnswerCopy unchanged;
-    SyncRunDeps deps{fetcher, unchanged, writers, log};
+    SyncRunDeps deps{fetcher, unchanged, writers, log, &runStop_};
     return PerformSyncRun(settings, deps);
   }
   HttpAnswerFetcher fetcher;
+  fetcher.StopWith(runStop_);
   AnswerCopyFile answerCopy(files_.answerCopy);
-  SyncRunDeps deps{fetcher, answerCopy, writers, log};
+  SyncRunDeps deps{fetcher, answerCopy, writers, log, &runStop_};
   return PerformSyncRun(settings, deps);
 }

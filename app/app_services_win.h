@@ -11,6 +11,7 @@
 #include "clients/client_watch_win.h"
 #include "sync/local_clock.h"
 #include "sync/named_run_lock_win.h"
+#include "sync/run_stop.h"
 #include "sync/shared_settings.h"
 #include "sync/sync_engine.h"
 
@@ -24,6 +25,8 @@ class AppServices : private IRunObserver {
 
   SharedSettings& settings() { return settings_; }
   CSyncEngine& engine() { return *engine_; }
+  // Stopped once the program ends: a run still downloading gives up.
+  RunStop& runStop() { return runStop_; }
   const ProgramFiles& files() const { return files_; }
 
  private:
@@ -42,5 +45,6 @@ class AppServices : private IRunObserver {
   ProfileLastAutoSync lastAutoSync_;
   MessageBoxSink messages_;
   ClientProcessWatch clientWatch_;  // outlives the engine, which uses it
+  RunStop runStop_;  // before the engine, whose runs look at it
   std::unique_ptr<CSyncEngine> engine_;
 };

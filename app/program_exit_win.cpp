@@ -4,6 +4,7 @@
 
 void ProgramExit::Start(HWND window, UINT readyMessage) {
   engine_.RefuseQueuedRuns();
+  runStop_.Stop();
   auto wait = [&engine = engine_, &manual = manual_, window, readyMessage] {
     manual.Wait();
     engine.Stop();

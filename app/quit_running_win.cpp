@@ -8,8 +8,10 @@
 
 namespace {
 
-// Long enough for a run in progress: its fetch gives up by itself.
-constexpr DWORD kWaitMs = 5 * 60 * 1000;
+// A download gives up at once when the program ends, but a run already
+// writing finishes, and a large Outlook book takes long: as long as the
+// run lock is waited for.
+constexpr DWORD kWaitMs = 30 * 60 * 1000;
 
 }  // namespace
 

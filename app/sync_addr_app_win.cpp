@@ -87,7 +87,7 @@ int CSyncAddrApp::Run() {
 
   const bool hidden = startInTray_ && SettingsComplete(services.settings().InEffect());
   CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
-                                     services.settings(), services.engine(),
+                                     services.settings(), services.engine(), services.runStop(),
                                      [] { return DetectInstalledClients(IsFoxmail7Installed); },
                                      files, tray},
                       hidden);

@@ -36,7 +36,7 @@ CSyncAddrDlg::CSyncAddrDlg(HINSTANCE instance, SyncAddrDlgServices services, boo
       services_(std::move(services)),
       startHidden_(startHidden),
       manual_(services_.engine),
-      exit_(services_.engine, manual_) {}
+      exit_(services_.engine, services_.runStop, manual_) {}
 
 BOOL CSyncAddrDlg::OnInitDialog() {
   HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);
@@ -168,9 +168,10 @@ void CSyncAddrDlg::StartConnectionTest() {
   if (check.refusal) return ShowRefusal(hwnd(), *check.refusal);
   HWND window = hwnd();
   const bool started = connectionTest_.Start(
-      [settings = check.settings] {
+      [settings = check.settings](const RunStop& stop) {
         HttpAnswerFetcher fetcher;
-        return TestConnection(settings, fetcher);
+        fetcher.StopWith(stop);
+        return TestConnection(settings, fetcher, &stop);
       },
       [window] { PostMessageW(window, kConnectionTestDoneMessage, 0, 0); });
   if (started) form_.ShowTestGoing(true);

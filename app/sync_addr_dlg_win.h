@@ -17,11 +17,13 @@
 #include "app/tray_icon_win.h"
 #include "app/tray_state.h"
 #include "sync/shared_settings.h"
+#include "sync/run_stop.h"
 #include "sync/sync_engine.h"
 
 struct SyncAddrDlgServices {
   SharedSettings& settings;
   CSyncEngine& engine;
+  RunStop& runStop;
   std::function<DetectedClients()> detectClients;
   const ProgramFiles& files;
   TrayState& tray;

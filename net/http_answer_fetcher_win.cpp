@@ -110,6 +110,7 @@ bool EndGivenUpFetch(SharedFetch& shared, std::unique_lock<std::mutex>& lock,
 }  // namespace
 
 FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
+  if (stop_ && stop_->Stopped()) return {};
   auto shared = std::make_shared<SharedFetch>();
   std::thread thread;
   try {
@@ -121,7 +122,8 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
   const auto giveUpAt = Clock::now() + downloadLimit_;
   std::unique_lock lock(shared->mutex);
   while (!shared->done) {
-    if (shared->SinceProgress() > stallLimit_ || Clock::now() >= giveUpAt) {
+    if (shared->SinceProgress() > stallLimit_ || Clock::now() >= giveUpAt ||
+        (stop_ && stop_->Stopped())) {
       const bool ended = EndGivenUpFetch(*shared, lock, url);
       lock.unlock();
       if (ended) {
@@ -134,7 +136,7 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
       // A fetch given up is a failed download, whatever arrived meanwhile.
       return {};
     }
-    shared->finished.wait_for(lock, std::chrono::milliseconds(200));
+    shared->finished.wait_for(lock, kWatchInterval);
   }
   lock.unlock();
   thread.join();

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "net/http_client_win.h"
+#include "sync/run_stop.h"
 #include "sync/sync_run.h"
 
 // A server that sends a little now and then must not hold a run, and with
@@ -25,8 +26,11 @@ class HttpAnswerFetcher final : public IAnswerFetcher {
   // a body cut short or too large, and a stalled or overlong fetch are all
   // Failed.
   FetchResult Fetch(const std::u16string& url) override;
+  // Once `stop` is, a fetch going gives up at once, like one past its bound.
+  void StopWith(const RunStop& stop) { stop_ = &stop; }
 
  private:
+  const RunStop* stop_ = nullptr;
   std::chrono::milliseconds timeout_;
   std::chrono::milliseconds stallLimit_;
   std::chrono::milliseconds downloadLimit_;

@@ -34,8 +34,9 @@ constexpr wchar_t kAcceptHeader[] = L"Accept: */*\r\n";
 // is a small fraction of the bytes. Asked for only where the platform
 // decodes it, so the body read is the same either way.
 constexpr wchar_t kAcceptEncodingHeader[] = L"Accept-Encoding: gzip, deflate\r\n";
-// Large reads: under Wine every InternetReadFile costs a round trip through
-// its socket layer, and 2048-byte reads made a large body many times slower.
+// Reads of up to this much, of what has arrived: under Wine every
+// InternetReadFile costs a round trip through its socket layer, and
+// 2048-byte reads made a large body many times slower.
 constexpr size_t kReadBlockBytes = 256 * 1024;
 
 // The ways the platform says the server's certificate is not to be trusted
@@ -125,23 +126,21 @@ bool CHttpClient::SendRequest(const std::u16string& url) {
   const DWORD flags = parts.secure ? kSecureRequestFlags : kPlainRequestFlags;
   ReplaceRequest(HttpOpenRequestW(connection_.get(), L"GET", AsWide(parts.pathAndQuery), nullptr,
                                  nullptr, nullptr, flags, 0));
-  // Each call takes the handle afresh (null once Abort has closed it): a
-  // closed value may already be another request's.
-  if (!Request()) return false;
-  SetTimeouts(Request(), timeout_);
-  if (!HttpAddRequestHeadersW(Request(), kAcceptHeader,
-                              static_cast<DWORD>(std::size(kAcceptHeader) - 1), 0)) {
-    return false;
-  }
-  if (decoding_ &&
-      !HttpAddRequestHeadersW(Request(), kAcceptEncodingHeader,
-                              static_cast<DWORD>(std::size(kAcceptEncodingHeader) - 1), 0)) {
-    return false;
-  }
-  if (!SetCredential(Request(), INTERNET_OPTION_USERNAME, parts.userName) ||
-      !SetCredential(Request(), INTERNET_OPTION_PASSWORD, parts.password)) {
-    return false;
-  }
+  const bool prepared = WithRequest([&](HINTERNET request) {
+    SetTimeouts(request, timeout_);
+    if (!HttpAddRequestHeadersW(request, kAcceptHeader,
+                                static_cast<DWORD>(std::size(kAcceptHeader) - 1), 0)) {
+      return false;
+    }
+    if (decoding_ &&
+        !HttpAddRequestHeadersW(request, kAcceptEncodingHeader,
+                                static_cast<DWORD>(std::size(kAcceptEncodingHeader) - 1), 0)) {
+      return false;
+    }
+    return SetCredential(request, INTERNET_OPTION_USERNAME, parts.userName) &&
+           SetCredential(request, INTERNET_OPTION_PASSWORD, parts.password);
+  });
+  if (!prepared) return false;
   if (!HttpSendRequestW(Request(), nullptr, 0, nullptr, 0)) {
     if (parts.secure && IsCertificateRejection(GetLastError())) {
       lastStatus_ = HttpLastStatus::CertificateInvalid;
@@ -149,9 +148,12 @@ bool CHttpClient::SendRequest(const std::u16string& url) {
     return false;
   }
 
-  const HINTERNET request = Request();
-  if (!request) return false;
-  const ResponseVerdict verdict = JudgeResponse(QueryResponseFacts(request));
+  const ResponseVerdict verdict =
+      JudgeResponse(QueryResponseFacts([this](DWORD infoLevel, void* buffer, DWORD* bytes) {
+        return WithRequest([&](HINTERNET request) {
+          return HttpQueryInfoW(request, infoLevel, buffer, bytes, nullptr) != FALSE;
+        });
+      }));
   lastStatus_ = verdict.status;
   bodyExpected_ = verdict.body;
   return verdict.status == HttpLastStatus::Success;
@@ -177,6 +179,15 @@ HINTERNET CHttpClient::Request() {
   return request_.get();
 }
 
+bool CHttpClient::WithRequest(const std::function<bool(HINTERNET)>& use) {
+  std::lock_guard lock(requestMutex_);
+  if (!request_) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  return use(request_.get());
+}
+
 void CHttpClient::ReplaceRequest(HINTERNET request) {
   UniqueHInternet incoming(request);
   std::lock_guard lock(requestMutex_);
@@ -184,43 +195,16 @@ void CHttpClient::ReplaceRequest(HINTERNET request) {
   if (!aborted_) request_ = std::move(incoming);
 }
 
-// A read waits until its block is full, which on a slow but steady link
-// would look like a stall to the fetch's watchdog; reads of only what has
-// arrived make every byte count as progress, but cost a call each for
-// little data. So whole blocks are read while the last ones arrived
-// quickly, and what has arrived otherwise.
-struct CHttpClient::ReadPace {
-  using Clock = std::chrono::steady_clock;
-  static constexpr auto kQuickBlock = std::chrono::seconds(1);
-
-  bool wholeBlocks = false;
-  Clock::time_point since = Clock::now();
-  uint64_t bytesSince = 0;
-};
-
-bool CHttpClient::ReadSome(std::vector<char>& block, ReadPace& pace, DWORD& read) {
+// A read waits until its block is full, which on a slow link would look
+// like a stall to the fetch's watchdog, however many bytes came meanwhile:
+// so each read takes what has arrived, and every byte counts as progress.
+bool CHttpClient::ReadSome(std::vector<char>& block, DWORD& read) {
   read = 0;
-  const auto start = ReadPace::Clock::now();
-  if (pace.wholeBlocks) {
-    if (!InternetReadFile(Request(), block.data(), static_cast<DWORD>(block.size()), &read)) {
-      return false;
-    }
-    if (ReadPace::Clock::now() - start > ReadPace::kQuickBlock) pace = {};
-    return true;
-  }
   DWORD available = 0;
   if (!InternetQueryDataAvailable(Request(), &available, 0, 0)) return false;
   if (available == 0) return true;
   const DWORD wanted = std::min(available, static_cast<DWORD>(block.size()));
-  if (!InternetReadFile(Request(), block.data(), wanted, &read)) return false;
-  pace.bytesSince += read;
-  if (pace.bytesSince >= block.size()) {
-    const auto now = ReadPace::Clock::now();
-    pace.wholeBlocks = now - pace.since <= ReadPace::kQuickBlock;
-    pace.since = now;
-    pace.bytesSince = 0;
-  }
-  return true;
+  return InternetReadFile(Request(), block.data(), wanted, &read) != FALSE;
 }
 
 bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
@@ -228,12 +212,11 @@ bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
     body.Reserve(bodyExpected_.declaredLength);
   }
   std::vector<char> block(kReadBlockBytes);
-  ReadPace pace;
   bool readFailed = false;
   bool tooLarge = false;
   for (;;) {
     DWORD read = 0;
-    if (!ReadSome(block, pace, read)) {
+    if (!ReadSome(block, read)) {
       readFailed = true;
       break;
     }

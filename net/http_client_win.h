@@ -59,7 +59,7 @@ class CHttpClient {
   void Abort();
 
   HttpLastStatus lastStatus() const { return lastStatus_; }
-  // Called after every block of the body that arrives (for a watchdog).
+  // Called after every read of the body that brought bytes (for a watchdog).
   void SetProgressCallback(std::function<void()> onProgress) { onProgress_ = std::move(onProgress); }
   // A body whose text kept (decoded, zero-cut and repaired UTF-8) would be
   // longer than this fails ReadBody with BodyTooLarge.
@@ -72,10 +72,14 @@ class CHttpClient {
   [[nodiscard]] bool SendRequest(const std::u16string& url);
   [[nodiscard]] bool Connect(const std::u16string& host, INTERNET_PORT port, bool secure);
   [[nodiscard]] bool ReadWholeBody(ResponseBodyDecoder& body);
-  struct ReadPace;
-  [[nodiscard]] bool ReadSome(std::vector<char>& block, ReadPace& pace, DWORD& read);
+  [[nodiscard]] bool ReadSome(std::vector<char>& block, DWORD& read);
   void CloseAll();
+  // The request for a blocking call, which must not hold the guard that
+  // Abort takes; null once closed.
   HINTERNET Request();
+  // Calls `use` under the guard that Abort takes, only while the request is
+  // open: a closed handle's value may already be another request's.
+  bool WithRequest(const std::function<bool(HINTERNET)>& use);
   // Closes the request handle held so far and keeps `request` instead.
   void ReplaceRequest(HINTERNET request);
 

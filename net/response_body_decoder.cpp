@@ -46,16 +46,23 @@ void ResponseBodyDecoder::Reserve(uint64_t expectedBytes) {
 }
 
 bool ResponseBodyDecoder::Append(const char* data, size_t size) {
+  const uint64_t start = received_;
   received_ += size;
-  if (!HasZeroByte(data, size)) return text_.Append(std::string_view(data, size));
-  for (size_t at = 0; at < size; at += kSliceBytes) {
-    const char* slice = data + at;
-    const size_t length = std::min(kSliceBytes, size - at);
-    const void* zero = std::memchr(slice, 0, length);
-    if (!text_.Append(std::string_view(
-            slice, zero ? static_cast<size_t>(static_cast<const char*>(zero) - slice) : length))) {
-      return false;
+  if (!cutting_ && !HasZeroByte(data, size)) return text_.Append(std::string_view(data, size));
+  // Slices count from the body's start, so the text kept is the same
+  // however the reads fell.
+  for (size_t at = 0; at < size;) {
+    const size_t sliceLeft = kSliceBytes - static_cast<size_t>((start + at) % kSliceBytes);
+    const size_t length = std::min(sliceLeft, size - at);
+    if (!cutting_) {
+      const void* zero = std::memchr(data + at, 0, length);
+      const size_t kept = zero ? static_cast<size_t>(static_cast<const char*>(zero) - (data + at))
+                               : length;
+      if (!text_.Append(std::string_view(data + at, kept))) return false;
+      cutting_ = zero != nullptr;
     }
+    at += length;
+    if (length == sliceLeft) cutting_ = false;
   }
   return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Gathers a response body read by read. Every 2048-byte slice of a read is
-// zero-terminated text: what follows a zero byte up to the end of its slice
-// is dropped, though every byte still counts towards the length received.
+// Gathers a response body read by read. Every 2048-byte slice of the body,
+// counted from its start, is zero-terminated text: what follows a zero byte
+// up to the end of its slice is dropped, though every byte still counts
+// towards the length received.
 // The text stays UTF-8 (a byte-order mark included), repaired read by read.
 // The limit counts the text
 // kept, which is what takes memory: a compressed answer's bytes on the wire
@@ -34,4 +35,5 @@ class ResponseBodyDecoder {
   uint64_t limit_;
   Utf8Repairer text_;
   uint64_t received_ = 0;
+  bool cutting_ = false;  // a zero byte came earlier in the slice going
 };

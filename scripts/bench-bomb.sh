@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Answers no honest server sends: small gzip answers that inflate past what
-# a run keeps (256 MiB of text), and one that stays just below it. One
+# a run keeps (256 MiB of text), one that stays just below it, one of
+# tiny persons near it (more than a run keeps), and a million persons near it. One
 # "/sync" each into a simulated Foxmail 7 that holds the sample book; for
 # each: the result, the exit code, the peak resident memory of the Wine
 # process (/usr/bin/time), the size of address.xml, and whether Foxmail 7's
@@ -16,7 +17,7 @@ write_ini "$(cat "$bench/sample.port")"
 (cd "$app" && "$TW_WINE" ./Tarnwell地址簿同步.exe /sync >/dev/null 2>&1 </dev/null) || true
 folder_sum() { find "$fox/Data/Address" -type f -exec md5sum {} + | sort | md5sum | cut -c1-12; }
 
-for spec in "malformed 600" "blanks 1024" "padded 250"; do
+for spec in "malformed 600" "blanks 1024" "padded 250" "persons 250" "million 240"; do
   read -r kind mib <<<"$spec"
   rm -f "$bench/bomb.port" "$app/address.xml"
   python3 tools/bench/gzip_bomb_server.py "$kind" "$mib" >"$bench/bomb.port" &

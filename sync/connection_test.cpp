@@ -16,9 +16,9 @@ class NoAnswerCopy final : public IAnswerCopy {
 
 std::u16string Number(size_t n) { return AsciiToUtf16(std::to_string(n)); }
 
-SyncRunOutcome Test(const SyncSettings& settings, IAnswerFetcher& fetcher) {
+SyncRunOutcome Test(const SyncSettings& settings, IAnswerFetcher& fetcher, const RunStop* stop) {
   NoAnswerCopy noCopy;
-  DownloadedContacts downloaded = DownloadContacts(settings, fetcher, noCopy);
+  DownloadedContacts downloaded = DownloadContacts(settings, fetcher, noCopy, stop);
   if (downloaded.failure) return std::move(*downloaded.failure);
   const size_t count = downloaded.contacts.size();
   SyncRunOutcome outcome;
@@ -34,10 +34,11 @@ SyncRunOutcome Test(const SyncSettings& settings, IAnswerFetcher& fetcher) {
 
 }  // namespace
 
-SyncRunOutcome TestConnection(const SyncSettings& settings, IAnswerFetcher& fetcher) {
+SyncRunOutcome TestConnection(const SyncSettings& settings, IAnswerFetcher& fetcher,
+                              const RunStop* stop) {
   SyncRunOutcome outcome;
   try {
-    outcome = Test(settings, fetcher);
+    outcome = Test(settings, fetcher, stop);
   } catch (const std::exception& e) {
     outcome.success = false;
     outcome.failure = RunFailure::RunError;

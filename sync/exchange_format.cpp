@@ -77,16 +77,23 @@ class AnswerReader {
   void RawSection(const XmlRawMarkers&, std::string_view) { FlushPerson(); }
 
   // Room for the persons a large company's answer of this size can hold
-  // (their values cannot take more room than the answer, nor a person less
-  // than the shortest whole one), so such a book is never copied as it
-  // grows. Past that the list grows as persons come: an answer padded
-  // with blanks must not claim memory for persons it does not have.
+  // (no person is shorter than the shortest whole one), so such a book is
+  // never copied as it grows. Past that the list grows as persons come: an
+  // answer padded with blanks must not claim memory for persons it does
+  // not have. The values cannot take more than the answer: that much
+  // address space is taken at once, its pages touched only as values come,
+  // since copying a growing text would hold the old and the new at once
+  // beside the answer.
   void ReserveFor(std::size_t answerBytes) {
     constexpr std::size_t kShortestPerson = sizeof("<person Name=\"\" E-Mail=\"\"/>") - 1;
     constexpr std::size_t kLargeCompany = 200'000;
     constexpr std::size_t kValueBytesPerPerson = 64;
     const std::size_t persons = std::min(answerBytes / kShortestPerson, kLargeCompany);
-    contacts_.reserve(persons, std::min(answerBytes, persons * kValueBytesPerPerson));
+    try {
+      contacts_.reserve(persons, answerBytes);
+    } catch (const std::bad_alloc&) {
+      contacts_.reserve(persons, std::min(answerBytes, persons * kValueBytesPerPerson));
+    }
   }
 
   AddressBookAnswer Finish(XmlError error) {
@@ -94,6 +101,10 @@ class AnswerReader {
     FlushPerson();
     AddressBookAnswer answer;
     if (!XmlAccepted(error) || !firstSeen_) return answer;
+    if (tooMany_) {
+      answer.kind = AnswerKind::TooManyPersons;
+      return answer;
+    }
     // The server's refusal wins over any address book beside it.
     if (errorSeen_) {
       answer.kind = AnswerKind::ServerError;
@@ -118,6 +129,11 @@ class AnswerReader {
   void FlushPerson() {
     if (!personPending_) return;
     personPending_ = false;
+    if (contacts_.size() == kMaxAnswerPersons) {
+      tooMany_ = true;
+      contacts_ = AddrContactList();
+    }
+    if (tooMany_) return;
     if (person_.name.entities == XmlEntities::None && person_.email.entities == XmlEntities::None) {
       contacts_.AppendUtf8(person_.name.text, person_.email.text);
     } else {
@@ -143,6 +159,7 @@ class AnswerReader {
   bool bookOpen_ = false;
   bool bookClosed_ = false;
   bool personPending_ = false;
+  bool tooMany_ = false;
   Person person_;
   Piece errorText_;
   AddrContactList contacts_;
@@ -151,7 +168,7 @@ class AnswerReader {
 
 }  // namespace
 
-AddressBookAnswer ReadAnswerText(AnswerText answer) {
+AddressBookAnswer ReadAnswerText(const AnswerText& answer) {
   try {
     AnswerReader reader;
     reader.ReserveFor(answer.size());

@@ -2,6 +2,7 @@
 // Reads the mail server's address-book answer into a contact list, the
 // server's refusal text, or a parse failure.
 
+#include <cstddef>
 #include <string>
 
 #include "sync/addr_contact.h"
@@ -11,7 +12,12 @@ enum class AnswerKind {
   Contacts,     // `contacts` holds one entry per person element
   ServerError,  // `errorText` holds the text of the error element
   ParseFailed,  // the parser rejected the text or no address book was found
+  TooManyPersons,  // past kMaxAnswerPersons: no contacts are kept
 };
+
+// Twenty times a large company's book. An answer of tiny persons would
+// otherwise make a list several times the size of the text it came in.
+inline constexpr std::size_t kMaxAnswerPersons = 1'000'000;
 
 struct AddressBookAnswer {
   AnswerKind kind = AnswerKind::ParseFailed;
@@ -23,6 +29,5 @@ struct AddressBookAnswer {
 };
 
 // Never throws on any input and never ends the process. Parses the answer
-// in place and decodes only what it keeps; the answer is dropped when
-// this returns.
-AddressBookAnswer ReadAnswerText(AnswerText answer);
+// in place and decodes only what it keeps.
+AddressBookAnswer ReadAnswerText(const AnswerText& answer);

@@ -66,16 +66,22 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
   return Failure(writer->GetLastErrorText(), writer->GetLastFailure());
 }
 
+bool Stopped(const RunStop* stop) { return stop && stop->Stopped(); }
+
+SyncRunOutcome StoppedRun() { return Failure(kRunStoppedText, RunFailure::Stopped); }
+
 SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
-  DownloadedContacts downloaded = DownloadContacts(settings, deps.fetcher, deps.answerCopy);
+  DownloadedContacts downloaded =
+      DownloadContacts(settings, deps.fetcher, deps.answerCopy, deps.stop);
   if (downloaded.failure) return std::move(*downloaded.failure);
+  if (Stopped(deps.stop)) return StoppedRun();
   return WriteContacts(settings, downloaded.contacts, deps);
 }
 
 }  // namespace
 
 DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher& fetcher,
-                                    IAnswerCopy& answerCopy) {
+                                    IAnswerCopy& answerCopy, const RunStop* stop) {
   DownloadedContacts result;
   if (settings.Password.empty()) {
     result.failure = Failure(kNoPasswordText, RunFailure::NoPassword);
@@ -83,6 +89,12 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
   }
 
   FetchResult fetched = fetcher.Fetch(BuildRequestUrl(settings, PasswordInUrl::Plain));
+  // Whatever the fetch gave: a download cut by the stop is no failure of
+  // the server's.
+  if (Stopped(stop)) {
+    result.failure = StoppedRun();
+    return result;
+  }
   if (fetched.status != FetchStatus::Ok) {
     // The shown and logged URL never carries the password.
     const bool certificate = fetched.status == FetchStatus::CertificateInvalid;
@@ -93,11 +105,24 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
     return result;
   }
 
+  AddressBookAnswer answer = ReadAnswerText(fetched.body);
+  // A download cut short must not shrink the mail client's address book.
+  const bool cutShort = answer.kind == AnswerKind::Contacts && !fetched.lengthAnnounced &&
+                        !answer.addressBookClosed;
+  if (answer.kind == AnswerKind::TooManyPersons || cutShort) {
+    // Like a body past the limit: nothing of it is kept, not even the copy.
+    result.failure = Failure(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked),
+                             RunFailure::DownloadFailed);
+    return result;
+  }
+  if (Stopped(stop)) {
+    result.failure = StoppedRun();
+    return result;
+  }
   // A copy that cannot be written does not stop the run.
   (void)answerCopy.Save(fetched.body.Utf8());
-
   // The contact list keeps what it needs: the body goes before the writer runs.
-  AddressBookAnswer answer = ReadAnswerText(std::move(fetched.body));
+  fetched.body = AnswerText();
   switch (answer.kind) {
     case AnswerKind::ParseFailed:
       result.failure = Failure(kParseFailedText, RunFailure::ParseFailed);
@@ -107,12 +132,7 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
       result.failure = Failure(ShortenServerText(answer.errorText), RunFailure::ServerError);
       return result;
     case AnswerKind::Contacts: break;
-  }
-  if (!fetched.lengthAnnounced && !answer.addressBookClosed) {
-    // A download cut short must not shrink the mail client's address book.
-    result.failure = Failure(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked),
-                             RunFailure::DownloadFailed);
-    return result;
+    case AnswerKind::TooManyPersons: break;  // handled above
   }
   result.contacts = std::move(answer.contacts);
   return result;

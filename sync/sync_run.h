@@ -13,6 +13,7 @@
 #include "sync/client_kind.h"
 #include "sync/answer_text.h"
 #include "sync/run_failure.h"
+#include "sync/run_stop.h"
 #include "sync/sync_settings.h"
 
 enum class FetchStatus {
@@ -72,6 +73,8 @@ struct SyncRunDeps {
   IAnswerCopy& answerCopy;
   IWriterFactory& writers;
   ISyncLog& log;
+  // Once stopped, the run writes nothing more (see RunStop).
+  const RunStop* stop = nullptr;
 };
 
 struct SyncRunOutcome {
@@ -97,15 +100,17 @@ inline constexpr char16_t kParseFailedText[] = u"解析XML失败";
 inline constexpr char16_t kNoSyncTaskText[] = u"未发现同步任务";
 inline constexpr char16_t kFoxmail56RefusedText[] = u"很抱歉，暂不支持Foxmail5.x/6！";
 inline constexpr char16_t kRunErrorPrefix[] = u"同步时发生错误：";
+inline constexpr char16_t kRunStoppedText[] = u"程序退出，本次同步已取消";
 
-// A run's first half: the password checked, the answer fetched, copied
-// and read. Either the contacts or the failure the run reports.
+// A run's first half: the password checked, the answer fetched, read and
+// copied. Either the contacts or the failure the run reports; Stopped once
+// `stop` is, before anything is written.
 struct DownloadedContacts {
   std::optional<SyncRunOutcome> failure;
   AddrContactList contacts;
 };
 DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher& fetcher,
-                                    IAnswerCopy& answerCopy);
+                                    IAnswerCopy& answerCopy, const RunStop* stop = nullptr);
 
 // Performs one run on `settings` (a snapshot), logs its result text and
 // returns it. Never throws and never shows anything.

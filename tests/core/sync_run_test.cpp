@@ -4,8 +4,10 @@
 
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 
 #include "sync/connection_test.h"
+#include "sync/exchange_format.h"
 #include "sync/request_url.h"
 #include "sync/sync_run.h"
 
@@ -17,8 +19,10 @@ AnswerText Answer(const std::u16string& text) { return AnswerText(Utf16ToUtf8(te
 struct FakeFetcher : IAnswerFetcher {
   FetchResult result{FetchStatus::Ok, AnswerText()};
   std::vector<std::u16string> urls;
+  RunStop* stopMeanwhile = nullptr;
   FetchResult Fetch(const std::u16string& url) override {
     urls.push_back(url);
+    if (stopMeanwhile) stopMeanwhile->Stop();
     return result;
   }
 };
@@ -144,6 +148,26 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
   EXPECT_EQ(log.lines.size(), 1u);
+
+  // More persons than a list may hold: as if the body had passed its limit.
+  std::string many = "<?xml version=\"1.0\"?><addressbooks>";
+  for (size_t i = 0; i <= kMaxAnswerPersons; ++i) many += "<person/>";
+  fetcher.result = {FetchStatus::Ok, AnswerText(many + "</addressbooks>"), true};
+  const auto tooMany = Run();
+  EXPECT_EQ(std::tie(tooMany.resultText, tooMany.failure), std::tie(out.resultText, out.failure));
+  EXPECT_TRUE(copy.saved.empty());
+  EXPECT_TRUE(writers.created.empty());
+}
+
+TEST_F(SyncRunTest, StopDuringTheDownloadWritesNothingAndSaysSo) {
+  RunStop stop;
+  deps.stop = fetcher.stopMeanwhile = &stop;
+  fetcher.result = {FetchStatus::Failed, Answer(kTwoPeople), true};  // the fetch given up
+  const auto out = Run();
+  EXPECT_EQ(out.failure, RunFailure::Stopped);
+  EXPECT_EQ(log.lines, std::vector<std::u16string>{u"程序退出，本次同步已取消"});
+  EXPECT_TRUE(copy.saved.empty());
+  EXPECT_TRUE(writers.created.empty());
 }
 
 TEST_F(SyncRunTest, HttpsRequestAndUntrustedCertificateText) {
@@ -248,6 +272,7 @@ TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
   EXPECT_EQ(out.resultText,
             u"打开URL失败：http://mail.corp.example:8080/webmail/addresssync.asp?"
             u"accnt=zhang@corp.example&pwd=******&onlydepart=0");
+  EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
 
   // With an announced length the client already checked the body: the

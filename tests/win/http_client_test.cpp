@@ -61,9 +61,18 @@ TEST(HttpClientTest, BodyIsDecodedFromUtf8KeepingItsByteOrderMark) {
   EXPECT_EQ(f.status, HttpLastStatus::Success);
   EXPECT_EQ(f.text, u"\uFEFF<r><p Name=\"张三\"/></r>");
 
-  // A zero byte ends its slice of the body.
+  // A zero byte ends its slice of the body, the slices counted from its
+  // start however the bytes arrive.
   LoopbackHttpServer zero({Ok(std::string("<a>before\0after</a>", 19))});
   EXPECT_EQ(Fetch(zero).text, u"<a>before");
+  std::string zeros(5000, 'x');
+  zeros[100] = zeros[3000] = '\0';
+  for (size_t pace : {size_t{700}, size_t{1500}}) {
+    LoopbackHttpServer paced({{ResponseHead("HTTP/1.1 200 OK", "Content-Length: 5000\r\n"),
+                               ReplyEnd::KeepAlive, zeros, pace, 30ms}});
+    EXPECT_EQ(Fetch(paced).text, std::u16string(100 + (3000 - 2048) + (5000 - 4096), u'x'))
+        << pace;
+  }
 }
 
 TEST(HttpClientTest, NotFoundAndUnauthorizedFailOpenUrl) {

@@ -189,12 +189,29 @@ bool LoopbackHttpServer::SendTrickle(SOCKET s, const ScriptedReply& reply) {
   return true;
 }
 
-void LoopbackHttpServer::WaitUntilStopped() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  stopped_.wait(lock, [this] { return stopping_.load(); });
+void LoopbackHttpServer::HoldOpen(SOCKET s) {
+  char byte;
+  for (Ready ready = Ready::No; !stopping_ && ready != Ready::Failed;) {
+    ready = WaitFor(s, false);
+    if (ready == Ready::Yes && recv(s, &byte, 1, 0) <= 0) return;
+  }
+}
+
+size_t LoopbackHttpServer::MostConnectionsAtOnce() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return mostOpen_;
 }
 
 void LoopbackHttpServer::Serve(UniqueSocket connection, int number) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    mostOpen_ = std::max(mostOpen_, ++open_);
+  }
+  struct Closed {  // counted once the socket is
+    LoopbackHttpServer& server;
+    UniqueSocket& socket;
+    ~Closed() { socket.reset(); std::lock_guard<std::mutex> lock(server.mutex_); --server.open_; }
+  } const closed{*this, connection};
   std::string pending;
   bool reused = false;
   for (;;) {
@@ -229,7 +246,7 @@ void LoopbackHttpServer::Serve(UniqueSocket connection, int number) {
         return;
       }
       case ReplyEnd::Stall:
-        WaitUntilStopped();
+        HoldOpen(connection.get());
         return;
     }
   }

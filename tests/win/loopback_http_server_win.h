@@ -36,7 +36,7 @@ enum class ReplyEnd {
   KeepAlive,  // wait for the next request on the same connection
   Close,      // close the connection gracefully
   Reset,      // abort the connection (the client sees a reset)
-  Stall,      // keep the connection open and silent until the server stops
+  Stall,      // keep the connection open and silent until the server stops or the client closes
 };
 
 struct ScriptedReply {
@@ -69,6 +69,7 @@ class LoopbackHttpServer {
   // "http://127.0.0.1:<port>" followed by `pathAndQuery`.
   std::u16string Url(std::u16string_view pathAndQuery) const;
   std::vector<RecordedRequest> Requests() const;
+  size_t MostConnectionsAtOnce() const;
 
  private:
   void AcceptLoop();
@@ -76,7 +77,7 @@ class LoopbackHttpServer {
   bool SendAll(SOCKET s, std::string_view bytes);
   bool SendTrickle(SOCKET s, const ScriptedReply& reply);
   std::optional<std::string> ReceiveHead(SOCKET s, std::string& pending);
-  void WaitUntilStopped();
+  void HoldOpen(SOCKET s);
 
   WinsockSession winsock_ = StartWinsock();
   Script script_;
@@ -87,6 +88,8 @@ class LoopbackHttpServer {
   mutable std::mutex mutex_;
   std::condition_variable stopped_;
   std::vector<RecordedRequest> requests_;
+  size_t open_ = 0;
+  size_t mostOpen_ = 0;
   std::vector<std::thread> connectionThreads_;
   std::thread acceptThread_;
 };

@@ -7,6 +7,8 @@ Usage: gzip_bomb_server.py KIND MIB
   malformed  MIB MiB of 0xFF bytes (not UTF-8)
   blanks     MIB MiB of blanks
   padded     a one-person address book with MIB MiB of blanks inside it
+  persons    an address book of MIB MiB of the shortest persons (<person/>)
+  million    an address book of 1,000,000 persons (the most a run keeps) filling MIB MiB
 """
 import http.server
 import socketserver
@@ -19,7 +21,24 @@ TAIL = b"</addressbooks>"
 MIB = 1 << 20
 
 
+def persons(kind, mib):
+    yield HEAD
+    if kind == "persons":
+        fill = b"<person/>" * (MIB // 9)
+        for _ in range(mib):
+            yield fill
+    else:
+        count = 999_999  # and the one of HEAD
+        name = b"n" * (mib * MIB // count - 40)
+        for i in range(count):
+            yield b'<person Name="%s" E-Mail="p%07d@corp.example"/>' % (name, i)
+    yield TAIL
+
+
 def pieces(kind, mib):
+    if kind in ("persons", "million"):
+        yield from persons(kind, mib)
+        return
     if kind == "padded":
         yield HEAD
     fill = (b"\xFF" if kind == "malformed" else b" ") * MIB
