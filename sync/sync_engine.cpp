@@ -1,5 +1,7 @@
 #include "sync/sync_engine.h"
 
+#include <system_error>
+
 #include "sync/result_text.h"
 
 CSyncEngine::CSyncEngine(SyncEngineServices services)
@@ -169,13 +171,17 @@ void CSyncEngine::RunAutomatic(const AutoRun& run) {
     // Nobody may be at the desk: the box gets a thread of its own that
     // nothing waits for, so neither the next day's run nor Exit waits for
     // an answer, and it holds up no other run.
-    std::thread([&notices = services_.notices, text = *outcome->notice] {
-      try {
-        notices.Show(text, MessageIcon::Information);
-      } catch (...) {
-        // A box that could not be shown must not end the program.
-      }
-    }).detach();
+    try {
+      std::thread([&notices = services_.notices, text = *outcome->notice] {
+        try {
+          notices.Show(text, MessageIcon::Information);
+        } catch (...) {
+          // A box that could not be shown must not end the program.
+        }
+      }).detach();
+    } catch (const std::system_error&) {
+      // No thread to be had: the notice is in the log line already.
+    }
   }
 }
 
