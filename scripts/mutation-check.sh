@@ -2,23 +2,29 @@
 # Plants faults in the portable code one at a time and runs the native
 # suite against each; prints the mutants the suite lets through.
 #
-#   scripts/mutation-check.sh [--since REV] [-n N] [--seed S] [FILE...]
+#   scripts/mutation-check.sh [--since REV] [-n N] [--seed S] [--only LOG] [--sanitize] [FILE...]
 #
 # FILEs default to the portable sources changed since REV, or, without
 # --since, to all of them. N mutants that build are drawn (default 50);
 # one that does not build is reported and not counted; a hang counts as
-# killed. The tree is build/mutation (no sanitizers, -O0), rebuilt
-# incrementally; every file is restored however the script ends.
+# killed. The tree is build/mutation (-O0), rebuilt incrementally, without
+# the sanitizers unless --sanitize (slower; it also kills the faults only
+# they see: a leak, a misaligned object). --only tries again just the
+# survivors an earlier run with the same files and seed wrote to LOG: new
+# tests only add kills, so LOG's score and its make the new one. Every file
+# is restored however the script ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-since= count=50 seed=1 files=()
+since= count=50 seed=1 only=() sanitize=OFF files=()
 while (($#)); do
   case $1 in
     --since) since=$2; shift 2 ;;
     -n) count=$2; shift 2 ;;
     --seed) seed=$2; shift 2 ;;
-    -h|--help) sed -n '2,11p' "$0"; exit 0 ;;
+    --only) only=(--only "$2"); shift 2 ;;
+    --sanitize) sanitize=ON; shift ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
     *) files+=("$1"); shift ;;
   esac
 done
@@ -46,9 +52,9 @@ trap 'exit 143' TERM
 for f in "${files[@]}"; do mkdir -p "$saved/$(dirname "$f")"; cp "$f" "$saved/$f"; done
 clean=yes; git diff --quiet -- "${files[@]}" || clean=
 
-tree=build/mutation
+tree=build/mutation$([[ $sanitize == ON ]] && echo -sanitize || true)
 targets=(core_tests xml_parser_fuzzer answer_fuzzer)
-cmake -S . -B $tree -G "Unix Makefiles" -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS=-O0 >/dev/null
+cmake -S . -B $tree -G "Unix Makefiles" -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS=-O0 -DTW_SANITIZE=$sanitize >/dev/null
 build() { cmake --build $tree --target "${targets[@]}" -j 2 >/dev/null 2>&1; }
 # The cases run side by side, the first failure ending the run: most of
 # the suite's time is a few cases waiting on their deadlines.
@@ -76,7 +82,7 @@ while IFS=$'\t' read -r file line rule text; do
     fi
   fi
   cp "$saved/$file" "$file"
-done < <(python3 tools/mutation/plant.py list --seed "$seed" "${files[@]}")
+done < <(python3 tools/mutation/plant.py list --seed "$seed" "${only[@]}" "${files[@]}")
 
 restore
 trap - EXIT

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Plants small faults in C++ sources, one line at a time.
 
-`list --seed S FILE...` prints every mutant, shuffled by the seed, one a
-line: file, line number, rule, the changed line (base64). `put FILE LINE B64`
-writes one of them. The rules follow universalmutator's C rules: relational
+`list --seed S [--only LOG] FILE...` prints every mutant, shuffled by the
+seed, one a line: file, line number, rule, the changed line (base64); with
+--only, just those an earlier run's LOG reports as survivors. `put FILE LINE
+B64` writes one of them. The rules follow universalmutator's C rules: relational
 flips, && <-> ||, a negated condition, an integer constant +1/-1,
 true <-> false, a deleted statement, an early return.
 """
@@ -22,7 +23,7 @@ CONDITION_RE = re.compile(r'\b(if|while)\s*\(')
 # expression (no type before it, so no declaration), or a jump.
 STATEMENT_RE = re.compile(
     r'^\s*(?:(?:\+\+|--)?[\w:.\->\[\]*]+(?:\(.*\)|\s*(?:[-+*/|&^]?=|<<=|>>=)\s*.+|\+\+|--)'
-    r'|break|continue)\s*;\s*$')
+    r'|(?:\+\+|--)[\w:.\->\[\]*]+|break|continue)\s*;\s*$')
 VOID_RETURN_RE = re.compile(r'^\s*void\s+[\w:~]+\(')
 SKIPPED_LINE_RE = re.compile(r'^\s*(#|template\b|static_assert\b|using\b|namespace\b)')
 
@@ -130,10 +131,20 @@ def main(argv):
     if argv[:2] != ['list', '--seed'] or len(argv) < 4:
         print(__doc__, file=sys.stderr)
         return 2
-    found = [m for path in sorted(argv[3:]) for m in mutants(path)]
-    random.Random(int(argv[2])).shuffle(found)
-    for path, number, rule, new in found:
-        print(path, number, rule, base64.b64encode(new.encode()).decode(), sep='\t')
+    seed, files, only = int(argv[2]), argv[3:], None
+    if files[:1] == ['--only']:
+        with open(files[1], encoding='utf-8') as f:
+            only = {line.rstrip('\n') for line in f if line.startswith('survived: ')}
+        files = files[2:]
+    found = [m for path in sorted(files) for m in mutants(path)]
+    random.Random(seed).shuffle(found)
+    if only is not None:
+        found = [m for m in found if f'survived: {m[0]}:{m[1]} {m[2]}: {m[3].lstrip()}' in only]
+    try:
+        for path, number, rule, new in found:
+            print(path, number, rule, base64.b64encode(new.encode()).decode(), sep='\t')
+    except BrokenPipeError:  # the reader has drawn enough
+        sys.stderr.close()
     return 0
 
 
