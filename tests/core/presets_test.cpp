@@ -114,8 +114,7 @@ TEST(PresetsTest, DataForTheDeferredStepSurvivesLineBreaksAndBackslashes) {
   EXPECT_EQ(std::tie(back.webmail, back.client, back.syncLevel, back.spread),
             std::tie(presets.webmail, presets.client, presets.syncLevel, presets.spread));
   EXPECT_FALSE(DecodePresetData(u"only\none", path, back));
-  EXPECT_FALSE(DecodePresetData(u"\\x\n\n\n\n\n\n", path, back));  // an escape never written
-  EXPECT_FALSE(DecodePresetData(u"\n\n\n\n\n\n\\", path, back));
+  for (const char16_t* bad : {u"\\x\n\n\n\n\n\n", u"\n\n\n\n\n\n\\"}) EXPECT_FALSE(DecodePresetData(bad, path, back));
 }
 
 }  // namespace

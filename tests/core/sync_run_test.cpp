@@ -120,9 +120,7 @@ TEST_F(SyncRunTest, NoPasswordTouchesNothing) {
 }
 
 TEST_F(SyncRunTest, RefusedRunIsAFailureInTheLog) {
-  const auto out = RefusedSyncRun(kRunLockTimedOutText, log);
-  EXPECT_FALSE(out.success);
-  EXPECT_EQ(out.failure, RunFailure::RunLockUnavailable);
+  EXPECT_EQ(RefusedSyncRun(kRunLockTimedOutText, log).failure, RunFailure::RunLockUnavailable);
   EXPECT_EQ(log.lines, std::vector<std::u16string>{kRunLockTimedOutText});
 }
 
