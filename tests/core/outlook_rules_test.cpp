@@ -14,10 +14,8 @@ TEST(KnownContactRecordTest, ComesBackAsWrittenAndDamageRefusesTheWhole) {
       {u"0000000009FF", 1, u"line\r\nbreak", u""},
   };
   const std::string text = FormatKnownContactRecord(record);
-  // Every field, as escaping is one-to-one.
-  EXPECT_EQ(FormatKnownContactRecord(ParseKnownContactRecord(text).value()), text);
+  EXPECT_EQ(FormatKnownContactRecord(ParseKnownContactRecord(text).value()), text);  // one-to-one
   const std::string header = "KESTRANODE_MAIL Outlook contacts 1\n";
-
   for (const std::string& damaged : std::initializer_list<std::string>{
            text.substr(0, text.size() - 1),  // cut short
            "KESTRANODE_MAIL Outlook contacts 2\n",
