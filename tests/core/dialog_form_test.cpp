@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+
 #include "app/client_availability.h"
+#include "app/connection_check.h"
 #include "app/dialog_form.h"
 #include "sync/request_url.h"
 #include "sync/web_address.h"
@@ -38,9 +42,13 @@ TEST(ClientAvailabilityTest, OutlookVersionsExcludeEachOtherAndUnknownKindsAreUn
   EXPECT_FALSE(a.IsAvailable(ClientOutlook2013));
   for (int32_t kind : {-1, 7, 1000, INT32_MIN}) EXPECT_FALSE(a.IsAvailable(kind));
 
-  found.outlookVersionCode = 9;
-  EXPECT_TRUE(ClientAvailability(found).IsAvailable(ClientOutlook2013));
-  EXPECT_FALSE(ClientAvailability(found).IsAvailable(ClientOutlook2010));
+  found.wab = true;
+  EXPECT_TRUE(ClientAvailability(found).IsAvailable(ClientOutlookExpress));
+  for (int code : {8, 9}) {  // 2013 and 2016 alike
+    found.outlookVersionCode = code;
+    EXPECT_TRUE(ClientAvailability(found).IsAvailable(ClientOutlook2013));
+    EXPECT_FALSE(ClientAvailability(found).IsAvailable(ClientOutlook2010));
+  }
 }
 
 TEST(DialogFormTest, AddressTextShowsPortOnlyWhenNot80) {
@@ -161,6 +169,10 @@ TEST(DialogFormTest, TypedAddressIsStoredAsTheRunReadsIt) {
       {u"http://mail.corp.example/mail#top", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
       {u"http://h:8o/mail", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
       {u"http://mail corp/mail", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
+      {u"http://:8080/mail", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
+      {u"http://[]/mail", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
+      {u"http://[::1]x/mail", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
+      {u"http://[::g]/mail", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
       {u"ftp://mail.corp.example/mail", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
       {u"http://h/mail\r\n[General]\r\nSyncType=0", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
       {u"http://h/ma\til", kAddressInvalidText, nullptr, nullptr, 0, nullptr},
@@ -189,6 +201,7 @@ TEST(DialogFormTest, TypedAddressIsStoredAsTheRunReadsIt) {
     EXPECT_FALSE(asked->userInfo) << shown;
     const std::u16string dir = s.ServerVirtual.empty() ? u"" : u"/" + s.ServerVirtual;
     EXPECT_EQ(asked->path, dir + u"/addresssync.asp") << shown;
+    EXPECT_EQ(asked->query->substr(0, 6), u"accnt=") << shown;
     // The dialog shows it again as an address it accepts unchanged.
     in.address = BuildAddressText(s);
     EXPECT_EQ(CheckSave(in, SyncSettings{}).settings, s) << shown;
@@ -208,6 +221,32 @@ TEST(DialogFormTest, StartingInTheTrayNeedsAccountSavedPasswordAndWritableClient
   EXPECT_FALSE(without([](SyncSettings& t) { t.SavePassword = 0; }));  // the dialog must ask
   EXPECT_FALSE(without([](SyncSettings& t) { t.Password.clear(); }));
   EXPECT_FALSE(without([](SyncSettings& t) { t.Account = u" "; }));
+}
+
+// The test runs on a thread of its own; one the dialog gave up on reports
+// nothing, and the next can start at once.
+TEST(ConnectionCheckTest, DeliversTheWantedResultOnlyAndOneAtATime) {
+  constexpr auto kDeadline = std::chrono::seconds(10);
+  ConnectionCheck check;
+  std::promise<void> release, abandonedDone, done, doneUntaken;
+  ASSERT_TRUE(check.Start(
+      [released = release.get_future().share()] { released.wait(); return SyncRunOutcome(); },
+      [&] { abandonedDone.set_value(); }));
+  EXPECT_FALSE(check.Start([] { return SyncRunOutcome{}; }, nullptr));
+  check.Abandon();
+  const auto reached = [] { SyncRunOutcome out; out.resultText = u"连接成功"; return out; };
+  ASSERT_TRUE(check.Start(reached, [&] { done.set_value(); }));
+  ASSERT_EQ(done.get_future().wait_for(kDeadline), std::future_status::ready);
+  EXPECT_EQ(check.TakeResult().value().resultText, u"连接成功");
+  EXPECT_FALSE(check.TakeResult());
+  ASSERT_TRUE(check.Start(reached, [&] { doneUntaken.set_value(); }));
+  ASSERT_EQ(doneUntaken.get_future().wait_for(kDeadline), std::future_status::ready);
+  check.Abandon();  // after it ended, before its result was taken
+  EXPECT_FALSE(check.TakeResult());
+  release.set_value();
+  EXPECT_EQ(abandonedDone.get_future().wait_for(std::chrono::milliseconds(200)),
+            std::future_status::timeout);
+  EXPECT_FALSE(check.TakeResult());
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ TEST(ExchangeFormatTest, DeclarationFollowedByAddressBook) {
 TEST(ExchangeFormatTest, AnyWrappingElementAndOddPersons) {
   const std::u16string answer =
       u"<Result><info>ok</info><AddressBooks>"
-      u"<person Name=\"A\" E-Mail=\"a@x\"/><person Name=\"A\" E-Mail=\"a@x\"/>"
+      u"<person Name=\"A\" E-Mail=\"a@x\"/><person Dept=\"d\" NAME=\"A\" name=\"B\" e-mail=\"a@x\" E-Mail=\"z\"/>"  // the first counts
       u"<person><Name>B</Name><E-Mail>b@x</E-Mail></person>"
       u"<PERSON Name E-Mail=' c@x '/>"
       u"</AddressBooks></Result>";

@@ -152,11 +152,6 @@ TEST(Foxmail7StorageWriter, CountAndRecordNumbersWrapAt65536) {
   EXPECT_EQ(Record(1, "x", "y"), sink.tail);
 }
 
-TEST(Foxmail7StorageWriter, TwoBuildsAreIdentical) {
-  const AddrContactList contacts = {{u"张三", u"zhangsan@corp.example"}, {u"", u"x@y"}};
-  for (Foxmail7File file : kFoxmail7Files) EXPECT_EQ(Build(file, contacts), Build(file, contacts));
-}
-
 // Takes `left` writes, then refuses.
 struct Refusing : IStorageSink {
   int left;

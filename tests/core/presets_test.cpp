@@ -29,9 +29,9 @@ TEST(PresetsTest, AcceptedValuesBecomeTheFileForm) {
     const char16_t* written;
   } cases[] = {
       {{}, u""},
-      {{.client = u"0", .syncLevel = u"1", .syncType = u"1", .syncTime = u"9:00",
+      {{.client = u"0", .syncLevel = u"1", .syncType = u"1", .syncTime = u"0:00",
         .spread = u"0"},
-       u"General.EmailClient=0\nGeneral.SyncLevel=1\nGeneral.SyncType=1\nGeneral.SyncTime=540\n"
+       u"General.EmailClient=0\nGeneral.SyncLevel=1\nGeneral.SyncType=1\nGeneral.SyncTime=0\n"
        u"General.SyncSpread=0\n"},
       {{.client = u" 6 ", .syncLevel = u"0", .syncType = u"0", .syncTime = u"23:30",
         .spread = u"120"},
@@ -114,6 +114,7 @@ TEST(PresetsTest, DataForTheDeferredStepSurvivesLineBreaksAndBackslashes) {
   EXPECT_EQ(std::tie(back.webmail, back.client, back.syncLevel, back.spread),
             std::tie(presets.webmail, presets.client, presets.syncLevel, presets.spread));
   EXPECT_FALSE(DecodePresetData(u"only\none", path, back));
+  for (const char16_t* bad : {u"\\x\n\n\n\n\n\n", u"\n\n\n\n\n\n\\"}) EXPECT_FALSE(DecodePresetData(bad, path, back));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "sync/connection_test.h"
 #include "sync/exchange_format.h"
 #include "sync/request_url.h"
+#include "sync/result_text.h"
 #include "sync/sync_run.h"
 
 namespace {
@@ -122,6 +123,11 @@ TEST_F(SyncRunTest, NoPasswordTouchesNothing) {
   EXPECT_EQ(log.lines, std::vector<std::u16string>{u"没有设置密码"});
 }
 
+TEST_F(SyncRunTest, RefusedRunIsAFailureInTheLog) {
+  EXPECT_EQ(RefusedSyncRun(kRunLockTimedOutText, log).failure, RunFailure::RunLockUnavailable);
+  EXPECT_EQ(log.lines, std::vector<std::u16string>{kRunLockTimedOutText});
+}
+
 TEST_F(SyncRunTest, RequestUrlEscapesQueryValuesAndLevelFlag) {
   settings.Account = u"wang wu@corp.example";
   settings.Password = u"a&b#c+d=e?f%g 中";
@@ -218,6 +224,10 @@ TEST_F(SyncRunTest, ServerErrorTextBecomesTheResultOnOneCleanLine) {
     EXPECT_FALSE(out.success);
   }
   EXPECT_TRUE(writers.created.empty());
+  // A long text is cut after 500 characters, a surrogate pair being one.
+  const std::u16string kept = std::u16string(499, u'错') + u"\U0001F600";
+  fetcher.result = {FetchStatus::Ok, Answer(u"<?xml version=\"1.0\"?><error>" + kept + u"尾</error><addressbooks/>")};
+  EXPECT_EQ(Run().resultText, kept + u"…");
 }
 
 TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {

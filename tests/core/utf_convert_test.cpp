@@ -11,7 +11,7 @@
 namespace {
 
 TEST(UtfConvertTest, RoundTripsAndMarksMalformedInput) {
-  const std::u16string text = u"张三 <a@b> \U0001F600 é";
+  const std::u16string text = u"张三 <a@b> \U0001F600 é \x7F\x80\x7FF\x800";  // and each length's edges
   bool valid = false;
   EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text, &valid)), text);
   EXPECT_TRUE(valid);
@@ -23,6 +23,7 @@ TEST(UtfConvertTest, RoundTripsAndMarksMalformedInput) {
   EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");        // encoded surrogate
   EXPECT_EQ(Utf8ToUtf16("\xFFx"), u"\uFFFDx");
   EXPECT_EQ(Utf16ToUtf8(u"\xD800x", &valid), "\xEF\xBF\xBDx");  // lone surrogate
+  EXPECT_EQ(Utf16ToUtf8(u"\xDFFF\xDBFF"), "\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_FALSE(valid);
 }
 
@@ -33,7 +34,9 @@ TEST(UtfConvertTest, RepairReplacesWhatDecodingReplaces) {
   const std::string pieces[] = {"a",        "<p n='x'/>",   "\xC3\xA9",       "\xE4\xB8\xAD",
                                 "\xF0\x9F\x98\x80", "\xEF\xBF\xBD", "\xE4\xB8",     "\xF0\x9F",
                                 "\x80",     "\xBF\xBF",     "\xC0\xAF",       "\xED\xA0\x80",
-                                "\xFF",     "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "12345678"};
+                                "\xFF",     "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "12345678",
+                                // Either side of the overlong and the surrogate edges.
+                                "\xE0\x9F\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xED\xBF\xBF"};
   std::mt19937 random(20261208);
   for (int round = 0; round < 500; ++round) {
     std::string bytes;

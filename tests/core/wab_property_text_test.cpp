@@ -25,7 +25,7 @@ TEST(WabPropertyTextTest, ShortNumbersReadLikeAtoiAndKeepTheirLow16Bits) {
 
 TEST(WabPropertyTextTest, DatesReadFieldByFieldUntilOneDoesNotFit) {
   EXPECT_EQ(ParseCalendarFields(u"2024-02-29 13:05:09"), (CalendarFields{2024, 2, 29, 13, 5, 9}));
-  EXPECT_EQ(ParseCalendarFields(u"2024-2-3"), (CalendarFields{2024, 2, 3, 0, 0, 0}));
+  EXPECT_EQ(ParseCalendarFields(u"2024-+2-3"), (CalendarFields{2024, 2, 3, 0, 0, 0}));
   EXPECT_EQ(ParseCalendarFields(u"2024-02-29T13:05"), (CalendarFields{2024, 2, 29, 0, 0, 0}));
   EXPECT_EQ(ParseCalendarFields(u"20240229"), (CalendarFields{2024, 0, 0, 0, 0, 0}));
   EXPECT_EQ(ParseCalendarFields(u"2024/02/29"), (CalendarFields{2024, 0, 0, 0, 0, 0}));

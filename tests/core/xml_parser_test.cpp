@@ -47,6 +47,7 @@ TEST(XmlErrors, CodesOfRejectedAndToleratedTexts) {
       {u"", XmlError::None},
       {u"<a><b>unclosed", XmlError::None},
       {u"<a b=\"1\"", XmlError::None},
+      {u"<a></a\t>", XmlError::None},
       {u"<a></b>", XmlError::Unbalanced},
       {u"<a></ab>", XmlError::Unbalanced},
       {u"<a/></b>", XmlError::MismatchedEndTag},

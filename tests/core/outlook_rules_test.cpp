@@ -1,0 +1,45 @@
+// The Outlook writer's portable rules: the record of what Outlook 2013+ runs
+// wrote, and how long Outlook may turn a run's calls away.
+
+#include <gtest/gtest.h>
+
+#include "clients/outlook/known_contact_record.h"
+#include "clients/outlook/outlook_waits.h"
+
+namespace {
+
+TEST(KnownContactRecordTest, ComesBackAsWrittenAndDamageRefusesTheWhole) {
+  const KnownContactRecord record = {
+      {u"00000000A1B2", 0x40E5C2AF1234ABCDull, u"张三\t(\\销售)", u"zhang@corp.example"},
+      {u"0000000009FF", 1, u"line\r\nbreak", u""},
+  };
+  const std::string text = FormatKnownContactRecord(record);
+  EXPECT_EQ(FormatKnownContactRecord(ParseKnownContactRecord(text).value()), text);  // one-to-one
+  const std::string header = "KESTRANODE_MAIL Outlook contacts 1\n";
+  for (const std::string& damaged : std::initializer_list<std::string>{
+           text.substr(0, text.size() - 1),  // cut short
+           "KESTRANODE_MAIL Outlook contacts 2\n",
+           header + "id\t1\tname\n",  // a field missing
+           header + "id\t1\tname\tmail\textra\n",
+           header + "\t1\tname\tmail\n",  // no EntryID
+           header + "id\t\tname\tmail\n",
+           header + "id\t1G\tname\tmail\n",
+           header + "id\t10000000000000000\tname\tmail\n",  // past 64 bits
+           header + "id\t1\tna\\xme\tmail\n",
+           header + "id\t1\tname\tmail\\\n",
+           header + "id\t1\t\xE5\xBC\tmail\n",
+       }) {
+    EXPECT_FALSE(ParseKnownContactRecord(damaged)) << damaged;
+  }
+}
+
+// However many calls Outlook turns away, their pauses together stay within
+// the budget, so the run ends.
+TEST(OutlookWaitsTest, BusyPausesEndWhenTheirBudgetIsSpent) {
+  BusyRetryBudget budget(1000, 300);
+  for (int pause = 0; pause < 3; ++pause) EXPECT_EQ(budget.NextPause(), 300u);
+  EXPECT_FALSE(budget.NextPause());
+  EXPECT_EQ(BusyRetryBudget(300, 300).NextPause(), 300u);
+}
+
+}  // namespace
