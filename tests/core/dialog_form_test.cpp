@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 
@@ -223,30 +224,38 @@ TEST(DialogFormTest, StartingInTheTrayNeedsAccountSavedPasswordAndWritableClient
   EXPECT_FALSE(without([](SyncSettings& t) { t.Account = u" "; }));
 }
 
-// The test runs on a thread of its own; one the dialog gave up on reports
-// nothing, and the next can start at once.
+// The test runs on a thread of its own; one the dialog gave up on is told to
+// stop and reports nothing, and the next waits for it to end: never two
+// downloads at once.
 TEST(ConnectionCheckTest, DeliversTheWantedResultOnlyAndOneAtATime) {
   constexpr auto kDeadline = std::chrono::seconds(10);
   ConnectionCheck check;
   std::promise<void> release, abandonedDone, done, doneUntaken;
+  std::atomic<const RunStop*> firstStop{nullptr};
   ASSERT_TRUE(check.Start(
-      [released = release.get_future().share()] { released.wait(); return SyncRunOutcome(); },
+      [&, released = release.get_future().share()](const RunStop& stop) {
+        firstStop = &stop;
+        released.wait();
+        return SyncRunOutcome();
+      },
       [&] { abandonedDone.set_value(); }));
-  EXPECT_FALSE(check.Start([] { return SyncRunOutcome{}; }, nullptr));
+  EXPECT_FALSE(check.Start([](const RunStop&) { return SyncRunOutcome{}; }, nullptr));
   check.Abandon();
-  const auto reached = [] { SyncRunOutcome out; out.resultText = u"连接成功"; return out; };
+  const auto reached = [](const RunStop&) { SyncRunOutcome out; out.resultText = u"连接成功"; return out; };
   ASSERT_TRUE(check.Start(reached, [&] { done.set_value(); }));
-  ASSERT_EQ(done.get_future().wait_for(kDeadline), std::future_status::ready);
+  std::future<void> second = done.get_future();
+  EXPECT_EQ(second.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+  EXPECT_TRUE(firstStop.load() && firstStop.load()->Stopped());
+  release.set_value();
+  ASSERT_EQ(second.wait_for(kDeadline), std::future_status::ready);
   EXPECT_EQ(check.TakeResult().value().resultText, u"连接成功");
   EXPECT_FALSE(check.TakeResult());
   ASSERT_TRUE(check.Start(reached, [&] { doneUntaken.set_value(); }));
   ASSERT_EQ(doneUntaken.get_future().wait_for(kDeadline), std::future_status::ready);
   check.Abandon();  // after it ended, before its result was taken
   EXPECT_FALSE(check.TakeResult());
-  release.set_value();
-  EXPECT_EQ(abandonedDone.get_future().wait_for(std::chrono::milliseconds(200)),
+  EXPECT_EQ(abandonedDone.get_future().wait_for(std::chrono::milliseconds(0)),
             std::future_status::timeout);
-  EXPECT_FALSE(check.TakeResult());
 }
 
 }  // namespace
