@@ -76,6 +76,8 @@ struct Year {
   struct Failure { int64_t at; int64_t day; RunFailure cause; bool forgotten; bool interrupted; };
   std::optional<Failure> lastFailure;
   bool clientEndedPending = false, firstFeed = false;
+  bool noticeOwed = false;  // a wait the user never heard of, unsynced so far
+  int afterClientRuns = 0;  // of the wait going
   std::array<std::array<int64_t, 3>, 24> recent{};
   size_t recentCount = 0;
   std::string broken;
@@ -138,7 +140,7 @@ struct Year {
 
   void StartProgram() {
     program.emplace(desktop, 60, kGap);
-    exitAsked = watching = manualQueued = clientEndedPending = false;
+    exitAsked = watching = manualQueued = clientEndedPending = noticeOwed = false;
     queued.reset();
     retries.clear();  // a day's counts live as long as the program
     ballooned.clear();
@@ -159,10 +161,14 @@ struct Year {
     // A sleep or a clock set: the program looks again, as after a start.
     if (std::abs(Clock() - lastSeen) > kGap) spellStart = Clock(), lastFeedLocal = -1, changesAtSpell = changes;
     lastSeen = Clock();
+    const std::u16string waitBefore = program->clientWaitDate();
     const std::optional<AutoRun> run = program->TimePassed(Moment());
     if (exitAsked) return Expect(!run, "no run starts once Exit is asked");
-    if (const auto notice = program->TakeUnsyncedNotice()) {
-      Expect(unsyncedDays.insert(Today()).second, "one balloon a day for a day without a sync");
+    const bool noticed = program->TakeUnsyncedNotice().has_value();
+    if (noticed) Expect(unsyncedDays.insert(Today()).second, "one balloon a day for a day without a sync");
+    if (run && run->kind == AutoRunKind::Daily && noticeOwed && waitBefore < Civil(LocalSeconds()).DateText()) {
+      Expect(noticed, "a day that waited for the client in vain is told at the next day's run");
+      noticeOwed = false;
     }
     const int64_t today = Today();
     const int32_t minute = Minute();
@@ -219,6 +225,7 @@ struct Year {
     if (!may) return;
     Expect(!exitAsked, "no run starts once Exit is asked");
     Log(Ev::Begin, kind ? static_cast<int64_t>(*kind) : -1);
+    if (kind == AutoRunKind::AfterClient) ++afterClientRuns;
     current = Run{mode, kind, Clock() + Between(1, 15) * kMinute, false};
   }
   void Refused() {
@@ -256,10 +263,19 @@ struct Year {
     const RunEndDecision d = program->RunEnded(run.mode, o, Moment(), std::uniform_real_distribution<double>(0, 1)(rng));
     Expect(run.mode == RunMode::Automatic || waited || !d.waitsForClient,
            "a manual run starts no wait for the client");
+    if (run.mode == RunMode::Manual) noticeOwed = false;
     if (run.mode == RunMode::Manual && o.success) {
       if (lastFailure) lastFailure->forgotten = true;
       clientEndedPending = false;
+      Expect(program->clientWaitDate().empty(), "a manual success ends the wait for the client");
     }
+    if (run.mode == RunMode::Automatic && o.failure == RunFailure::ClientRunning && hasWatch) {
+      Expect(d.waitsForClient || (run.kind == AutoRunKind::AfterClient &&
+                                  (!waited || afterClientRuns >= ResidentSchedule::kMaxClientWaitRuns)),
+             "an open client is waited for, a few times at most");
+      if (!waited && d.waitsForClient) noticeOwed = !exitAsked, afterClientRuns = 0;
+    }
+    if (program->clientWaitDate().empty() && !(run.kind == AutoRunKind::Daily && waited)) noticeOwed = false;
     if (run.mode == RunMode::Automatic) {
       if (o.failure == RunFailure::Stopped && run.kind == AutoRunKind::Daily) NotHappened();
       if (d.retryAt) lastFailure = Failure{Clock(), Today(), o.failure, false, false};
@@ -272,6 +288,10 @@ struct Year {
       Expect(!d.retryAt && !d.waitsForClient && program->clientWaitDate().empty(),
              "no balloon while a retry or the client's end is awaited");
       Expect(ballooned.insert({Today(), o.resultText}).second, "a failure's balloon once a day");
+    } else {
+      Expect(run.mode != RunMode::Automatic || o.success || o.failure == RunFailure::Stopped ||
+                 exitAsked || d.retryAt || d.waitsForClient || ballooned.count({Today(), o.resultText}),
+             "an automatic failure with nothing pending is told once a day");
     }
     Persist();
   }
@@ -305,6 +325,8 @@ struct Year {
     clientEndedPending = false;  // a settings change ends the wait
     if (program && !exitAsked) {
       program->SettingsSaved();
+      Expect(program->clientWaitDate().empty(), "a settings change ends the wait for the client");
+      noticeOwed = false;
       Persist();
     }
   }
