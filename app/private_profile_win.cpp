@@ -7,6 +7,7 @@
 
 #include "common/win/code_page_win.h"
 #include "common/win/scoped_handles.h"
+#include "common/win/whole_file_win.h"
 #include "common/win/wide_text_win.h"
 
 namespace {
@@ -20,17 +21,8 @@ std::optional<std::string> ReadWhole(const std::u16string& path) {
     if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::string();
     return std::nullopt;
   }
-  LARGE_INTEGER size{};
   // A settings file is small; anything near this size is not ours to copy.
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > (64 << 20)) return std::nullopt;
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!bytes.empty() &&
-      (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-       read != bytes.size())) {
-    return std::nullopt;
-  }
-  return bytes;
+  return ReadWholeFile(file.get(), 64 << 20);
 }
 
 bool WriteWhole(const std::u16string& path, const std::string& bytes) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/win/scoped_handles.h"
+#include "common/win/whole_file_win.h"
 #include "common/win/wide_text_win.h"
 
 namespace {
@@ -29,22 +30,11 @@ std::optional<std::string> ReadAnswerCopyOf(const std::u16string& path, const st
   UniqueHandle file(CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   FILETIME written{};
-  LARGE_INTEGER size{};
-  if (!file || !GetFileTime(file.get(), nullptr, nullptr, &written) ||
-      !GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargestCopy) {
-    return std::nullopt;
-  }
+  if (!file || !GetFileTime(file.get(), nullptr, nullptr, &written)) return std::nullopt;
   const int64_t ticks =
       static_cast<int64_t>((uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime);
   const std::optional<LocalDateTime> local =
       clock.ToLocal(ticks / kFileTimeTicksPerSecond - kFileTimeToUnixSeconds);
   if (!local || local->DateText() != date) return std::nullopt;
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read,
-                                   nullptr) ||
-                         read != bytes.size())) {
-    return std::nullopt;
-  }
-  return bytes;
+  return ReadWholeFile(file.get(), kLargestCopy);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/win/scoped_handles.h"
+#include "common/win/whole_file_win.h"
 #include "common/win/wide_text_win.h"
 
 namespace {
@@ -16,16 +17,9 @@ std::optional<KnownContactRecord> LoadKnownContactRecord(const std::u16string& p
   UniqueHandle file(CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargestRecord) return std::nullopt;
-  std::string text(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!text.empty() &&
-      (!ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr) ||
-       read != text.size())) {
-    return std::nullopt;
-  }
-  return ParseKnownContactRecord(text);
+  const std::optional<std::string> text = ReadWholeFile(file.get(), kLargestRecord);
+  if (!text) return std::nullopt;
+  return ParseKnownContactRecord(*text);
 }
 
 bool SaveKnownContactRecord(const std::u16string& path, const KnownContactRecord& record) {
