@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -26,20 +27,11 @@ constexpr int64_t kYearStart = 1767225600;  // 2026-01-01 00:00 UTC
 
 LocalDateTime Civil(int64_t t) {
   const int64_t days = (t >= 0 ? t : t - kDay + 1) / kDay, rest = t - days * kDay;
-  const int64_t z = days + 719468, era = z / 146097, doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
-  const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  return {static_cast<int>(yoe + era * 400 + (month <= 2)), month,
-          static_cast<int>(doy - (153 * mp + 2) / 5 + 1), static_cast<int>(rest / kHour),
+  const std::chrono::year_month_day d{std::chrono::sys_days{std::chrono::days{days}}};
+  return {static_cast<int>(d.year()), static_cast<int>(static_cast<unsigned>(d.month())),
+          static_cast<int>(static_cast<unsigned>(d.day())), static_cast<int>(rest / kHour),
           static_cast<int>(rest / kMinute % 60), static_cast<int>(rest % 60)};
 }
-
-const RunFailure kOtherCauses[] = {RunFailure::NoPassword, RunFailure::CertificateInvalid,
-                                   RunFailure::ParseFailed, RunFailure::ServerError,
-                                   RunFailure::ClientNotInstalled, RunFailure::ClientFilesInUse,
-                                   RunFailure::EmptyList, RunFailure::WriterFailed,
-                                   RunFailure::RunLockUnavailable, RunFailure::RunError};
 
 enum class Ev { Begin, Start, Feed, Daily, Retry, AfterClient, End, Sleep, Exit, ClockBack, Dst, Saved, Policy, ClientOpen, ClientClosed };
 const char* const kEvNames[] = {"run-begins", "start", "feed", "daily", "retry", "after-client", "end", "sleep", "exit", "clock-back", "dst", "saved", "policy", "client-open", "client-closed"};
@@ -75,8 +67,7 @@ struct Year {
   std::set<int64_t> unsyncedDays;
   struct Failure { int64_t at; int64_t day; RunFailure cause; bool forgotten; bool interrupted; };
   std::optional<Failure> lastFailure;
-  bool clientEndedPending = false, firstFeed = false;
-  bool noticeOwed = false;  // a wait the user never heard of, unsynced so far
+  bool clientEndedPending = false, firstFeed = false, noticeOwed = false;  // owed: a wait unsynced so far
   int afterClientRuns = 0;  // of the wait going
   std::array<std::array<int64_t, 3>, 24> recent{};
   size_t recentCount = 0;
@@ -244,7 +235,7 @@ struct Year {
     const bool kept = run.kind == AutoRunKind::AfterClient && keptDay == Today();
     if (run.stopped) o.failure = RunFailure::Stopped;
     else if (serverDown && !kept) o.failure = RunFailure::DownloadFailed;
-    else if (Chance(40)) o.failure = kOtherCauses[Between(0, 9)];
+    else if (Chance(40)) o.failure = static_cast<RunFailure>(Between(1, static_cast<int>(RunFailure::RunError)));
     else if (clientOpen) o.failure = RunFailure::ClientRunning;
     else if (outlookBusy) o.failure = RunFailure::ClientUnavailable;
     if (!serverDown) keptDay = Today();
@@ -289,8 +280,9 @@ struct Year {
              "no balloon while a retry or the client's end is awaited");
       Expect(ballooned.insert({Today(), o.resultText}).second, "a failure's balloon once a day");
     } else {
-      Expect(run.mode != RunMode::Automatic || o.success || o.failure == RunFailure::Stopped ||
-                 exitAsked || d.retryAt || d.waitsForClient || ballooned.count({Today(), o.resultText}),
+      Expect(run.mode != RunMode::Automatic || o.success || o.failure == RunFailure::Stopped || exitAsked ||
+                 (hasWatch && o.failure == RunFailure::ClientRunning) || d.retryAt ||
+                 ballooned.count({Today(), o.resultText}),
              "an automatic failure with nothing pending is told once a day");
     }
     Persist();
@@ -300,10 +292,7 @@ struct Year {
     Log(Ev::Exit);
     exitAsked = true;
     program->ExitAsked();
-    if (current && Chance(2)) {  // the download gives up
-      current->stopped = true;
-      current->end = Clock();
-    }
+    if (current && Chance(2)) current->stopped = true, current->end = Clock();  // the download gives up
     Persist();
   }
 
@@ -358,10 +347,7 @@ struct Year {
       if (Chance(clientOpen ? 25 : 40)) {
         clientOpen = !clientOpen;
         Log(clientOpen ? Ev::ClientOpen : Ev::ClientClosed);
-        if (!clientOpen && watching && program) {
-          watching = false;
-          ClientEnded();
-        }
+        if (!clientOpen && watching && program) watching = false, ClientEnded();
       }
       if (Chance(250)) ChangeSettings();
       if (!program) {

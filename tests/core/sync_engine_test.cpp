@@ -23,8 +23,7 @@ struct FixedClock : IClock {
 };
 
 struct TestLock : IRunLock {
-  std::atomic<bool> heldElsewhere{false};
-  std::atomic<bool> stopped{false};
+  std::atomic<bool> heldElsewhere{false}, stopped{false};
   std::atomic<int> waiting{0};
   Result Lock() override {
     ++waiting;
@@ -84,11 +83,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   ASSERT_TRUE(WaitFor([&] { std::lock_guard l(all.m); return all.ended != nullptr; }));
   EXPECT_EQ(all.LoadDate(), u"2026-12-07");
   EXPECT_EQ(all.LoadClientWaitDate(), u"2026-12-07");
-  std::function<void()> ended;
-  {
-    std::lock_guard l(all.m);
-    ended = all.ended;
-  }
+  const std::function<void()> ended = [&] { std::lock_guard l(all.m); return all.ended; }();
   ended();
   ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate().empty(); }));
   EXPECT_EQ(all.runs, (std::vector<AnswerSource>{AnswerSource::Download, AnswerSource::KeptCopyOfToday}));

@@ -1,7 +1,7 @@
 // The daily run inside the running program, as the user meets it (the
-// decisions themselves are tried in resident_simulation_test.cpp): with
-// SyncTime set to the current minute, a failure that cannot pass raises a
-// balloon at once, one that can is tried again without one.
+// decisions themselves are tried in resident_simulation_test.cpp): a
+// failure that cannot pass raises a balloon at once, one that can is tried
+// again without one, and an open Foxmail is waited for.
 
 #include <gtest/gtest.h>
 
@@ -21,27 +21,22 @@ const char kNoTaskLine[] = " :\xCE\xB4\xB7\xA2\xCF\xD6\xCD\xAC\xB2\xBD\xC8\xCE\x
 const char kOnePerson[] =
     "<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>";
 
-// The program in a folder of its own, with automatic sync at the current
-// minute (leaving enough of it for the program to start within it).
+// The program in a folder of its own whose day's run is due (SyncTime
+// 00:00, none yet today): its catch-up, shortened, comes at once.
 class SchedulerInProgramTest : public testing::Test {
  protected:
   // Starts the program, writing into `client`, with the server at `port`.
-  HWND StartScheduled(int client, uint16_t port) {
-    GetLocalTime(&now_);
-    if (now_.wSecond > 45) {
-      const WORD minute = now_.wMinute;
-      WaitUntil([&] {
-        GetLocalTime(&now_);
-        return now_.wMinute != minute;
-      }, 20000);
-    }
-    const int syncTime = now_.wHour * 60 + now_.wMinute;
-    folder_.WriteSettings(client, port, "SyncType=0\r\nSyncTime=" + std::to_string(syncTime) + "\r\n");
-    return program_.StartShowingDialog(folder_.exe());
+  HWND StartScheduled(int client, uint16_t port, const wchar_t* retryMinuteMs = nullptr) {
+    folder_.WriteSettings(client, port, "SyncType=0\r\nSyncTime=0\r\n");
+    SetEnvironmentVariableW(L"TW_TEST_CATCH_UP_MS", L"500");
+    SetEnvironmentVariableW(L"TW_TEST_RETRY_MINUTE_MS", retryMinuteMs);
+    HWND dialog = program_.StartShowingDialog(folder_.exe());
+    SetEnvironmentVariableW(L"TW_TEST_CATCH_UP_MS", nullptr);
+    SetEnvironmentVariableW(L"TW_TEST_RETRY_MINUTE_MS", nullptr);
+    return dialog;
   }
 
   ProgramFolder folder_;
-  SYSTEMTIME now_{};
   ProgramDriver program_;
 };
 
@@ -85,13 +80,11 @@ TEST_F(SchedulerInProgramTest, FailedRunRaisesOneBalloonWhoseClickOpensTheDialog
   EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
-// A server down at 09:00 and up a few minutes later: the run is tried again
+// A server down at the day's run and up a few minutes later: the run is tried again
 // (minutes shortened to seconds), the tip says when, and no balloon appears.
 TEST_F(SchedulerInProgramTest, DownloadThatFailsIsRetriedWithoutABalloon) {
   LoopbackHttpServer server(std::vector<ScriptedReply>{{"", ReplyEnd::Reset}, Ok(kOnePerson)});
-  SetEnvironmentVariableW(L"TW_TEST_RETRY_MINUTE_MS", L"1000");
-  HWND dialog = StartScheduled(-1, server.port());
-  SetEnvironmentVariableW(L"TW_TEST_RETRY_MINUTE_MS", nullptr);
+  HWND dialog = StartScheduled(-1, server.port(), L"1000");
   ASSERT_NE(dialog, nullptr);
   std::optional<TrayReport> report;
   ASSERT_TRUE(WaitUntil([&] {
@@ -114,10 +107,7 @@ TEST_F(SchedulerInProgramTest, FoxmailOpenAtTheRunIsSyncedWhenItEndsWithoutABall
   RunningDummy foxmail(fox.exePath);
   ASSERT_TRUE(foxmail.started());
   LoopbackHttpServer server([](const RecordedRequest&) { return Ok(kThreeColleagues); });
-  folder_.WriteSettings(5, server.port(), "SyncType=0\r\nSyncTime=0\r\n");  // a catch-up is due
-  SetEnvironmentVariableW(L"TW_TEST_CATCH_UP_MS", L"500");
-  HWND dialog = program_.StartShowingDialog(folder_.exe());
-  SetEnvironmentVariableW(L"TW_TEST_CATCH_UP_MS", nullptr);
+  HWND dialog = StartScheduled(5, server.port());
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return ProgramDriver::TrayTip(dialog).ends_with(u"关闭Foxmail后同步"); }, 30000))
       << folder_.Log();
