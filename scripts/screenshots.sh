@@ -32,7 +32,9 @@ prepare_foxmail7 "$TW_BUILD_DIR/screenshots/Foxmail7"
 "$TW_WINE" reg add 'HKCR\Outlook.Application\CurVer' /ve /t REG_SZ /d Outlook.Application.14 /f \
   </dev/null >/dev/null 2>&1
 cp "$TW_BUILD_DIR/app/Tarnwell地址簿同步.exe" "$work/"
-printf '[General]\r\nEmailClient=5\r\nSyncLevel=0\r\nSyncType=0\r\nSyncTime=540\r\n[Server]\r\nServerHost=mail.example.com\r\nServerVirtual=mail\r\nServerPort=80\r\nAccount=zhangsan@example.com\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n' >"$work/AddrBookSync.ini"
+# Today's run counts as done: a start before Foxmail opens would run a
+# due one at once.
+printf '[General]\r\nEmailClient=5\r\nSyncLevel=0\r\nSyncType=0\r\nSyncTime=540\r\nLastAutoSync=%s\r\n[Server]\r\nServerHost=mail.example.com\r\nServerVirtual=mail\r\nServerPort=80\r\nAccount=zhangsan@example.com\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n' "$(date +%F)" >"$work/AddrBookSync.ini"
 (cd "$work" && setsid "$TW_WINE" ./Tarnwell地址簿同步.exe </dev/null >/dev/null 2>&1 &)
 
 wait_for() {
@@ -97,7 +99,7 @@ trap '[ -n "$demo_server_pid" ] && kill "$demo_server_pid"; bash "$root/scripts/
 start_demo_server "$work/port"
 [ "$(date +%-S)" -lt 50 ] || sleep $((61 - $(date +%-S)))
 minute=$(( $(date +%-H) * 60 + $(date +%-M) ))
-sed -i "s/SyncType=1/SyncType=0/; s/SyncTime=[0-9]*/SyncTime=$minute/; s/ServerHost=.*/ServerHost=127.0.0.1\r/; s/ServerPort=.*/ServerPort=$(cat "$work/port")\r/" "$work/AddrBookSync.ini"
+sed -i "/^LastAutoSync=/d; s/SyncType=1/SyncType=0/; s/SyncTime=[0-9]*/SyncTime=$minute/; s/ServerHost=.*/ServerHost=127.0.0.1\r/; s/ServerPort=.*/ServerPort=$(cat "$work/port")\r/" "$work/AddrBookSync.ini"
 start_in_desktop
 for _ in $(seq 1 100); do
   iconv -f gbk -t utf-8 "$work/syncaddrs.log" 2>/dev/null | grep -q '帐号或密码错误' && break
