@@ -43,10 +43,11 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
   SyncLogFile log(files_.log, clock_);
   if (refusal) return RefusedSyncRun(*refusal, log);
   // The day's answer is already here: the server is not asked twice.
-  const std::optional<LocalDateTime> today = clock_.ToLocal(clock_.Now());
   std::optional<std::string> kept;
-  if (source == AnswerSource::KeptCopyOfToday && today) {
-    kept = ReadAnswerCopyOf(files_.answerCopy, today->DateText(), clock_);
+  if (source == AnswerSource::KeptCopyOfToday) {
+    if (const std::optional<LocalDateTime> today = clock_.ToLocal(clock_.Now())) {
+      kept = ReadAnswerCopyOf(files_.answerCopy, today->DateText(), clock_);
+    }
   }
   if (kept) {
     KeptAnswerFetcher fetcher(std::move(*kept));

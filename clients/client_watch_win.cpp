@@ -1,6 +1,7 @@
 #include "clients/client_watch_win.h"
 
 #include <optional>
+#include <system_error>
 
 #include "clients/foxmail7/foxmail7_locate_win.h"
 #include "clients/foxmail7/process_running_win.h"
@@ -36,15 +37,19 @@ bool ClientProcessWatch::Watch(const SyncSettings& settings, std::function<void(
   UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, *id));
   if (!process) return false;
   ResetEvent(stop_.get());
-  waiter_ = std::thread([stop = stop_.get(), process = std::move(process), ended = std::move(ended)] {
-    const HANDLE handles[] = {stop, process.get()};
-    if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return;
-    try {
-      ended();
-    } catch (...) {
-      // Nothing to undo: the program simply hears of no end.
-    }
-  });
+  try {
+    waiter_ = std::thread([stop = stop_.get(), process = std::move(process), ended = std::move(ended)] {
+      const HANDLE handles[] = {stop, process.get()};
+      if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return;
+      try {
+        ended();
+      } catch (...) {
+        // Nothing to undo: the program simply hears of no end.
+      }
+    });
+  } catch (const std::system_error&) {
+    return false;  // no thread to wait on: taken as ended, the run finds out
+  }
   return true;
 }
 

@@ -35,9 +35,3 @@ class KeptAnswerFetcher final : public IAnswerFetcher {
  private:
   std::string bytes_;
 };
-
-// The run after a client's end writes the copy it already has.
-class NoAnswerCopy final : public IAnswerCopy {
- public:
-  [[nodiscard]] bool Save(std::string_view) override { return true; }
-};

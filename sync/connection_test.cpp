@@ -9,11 +9,6 @@
 
 namespace {
 
-class NoAnswerCopy final : public IAnswerCopy {
- public:
-  bool Save(std::string_view) override { return true; }
-};
-
 std::u16string Number(size_t n) { return AsciiToUtf16(std::to_string(n)); }
 
 SyncRunOutcome Test(const SyncSettings& settings, IAnswerFetcher& fetcher, const RunStop* stop) {

@@ -2,9 +2,10 @@
 
 #include <utility>
 
+#include "common/text_classes.h"
+
 namespace {
 
-constexpr int32_t kMinutesPerDay = 24 * 60;
 constexpr int64_t kSecondsPerDay = 24 * 3600;
 
 int32_t DayKey(int year, int month, int day) { return year * 512 + month * 32 + day; }
@@ -18,7 +19,7 @@ int32_t DayKey(const std::u16string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (i == 4 || i == 7) {
       ++part;
-    } else if (text[i] >= u'0' && text[i] <= u'9') {
+    } else if (IsDigit(text[i])) {
       parts[part] = parts[part] * 10 + (text[i] - u'0');
     } else {
       return 0;

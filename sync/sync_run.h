@@ -46,6 +46,12 @@ class IAnswerCopy {
   [[nodiscard]] virtual bool Save(std::string_view answer) = 0;
 };
 
+// Keeps nothing: for reading an answer that is not to be kept (again).
+class NoAnswerCopy final : public IAnswerCopy {
+ public:
+  [[nodiscard]] bool Save(std::string_view) override { return true; }
+};
+
 class IWriterFactory {
  public:
   virtual ~IWriterFactory() = default;

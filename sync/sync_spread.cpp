@@ -3,11 +3,8 @@
 #include <algorithm>
 
 #include "common/text_classes.h"
-#include "sync/resident_schedule.h"
 
 namespace {
-
-constexpr int32_t kMinutesPerDay = 24 * 60;
 
 // FNV-1a over the UTF-16 units: cheap and the same on every platform.
 uint64_t HashText(uint64_t hash, std::u16string_view text) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 inline constexpr int32_t kMaxSyncSpread = 120;  // minutes
+inline constexpr int32_t kMinutesPerDay = 24 * 60;
 
 struct DesktopIdentity {
   std::u16string computerName;
