@@ -55,24 +55,18 @@ struct NullIsEmpty {
   static void Close(H h) { CloseFn(h); }
 };
 
-// Kernel handles: some APIs give NULL, file APIs INVALID_HANDLE_VALUE.
+// Kernel handles: some APIs give NULL, file APIs and directory searches
+// (FindFirstFile) INVALID_HANDLE_VALUE.
+template <BOOL(WINAPI* CloseFn)(HANDLE)>
 struct KernelHandleTraits {
   using Type = HANDLE;
   static HANDLE Invalid() { return nullptr; }
   static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) { CloseHandle(h); }
+  static void Close(HANDLE h) { CloseFn(h); }
 };
 
-using UniqueHandle = UniqueAny<KernelHandleTraits>;
-
-// A directory search (FindFirstFile): INVALID_HANDLE_VALUE when none.
-struct FindHandleTraits {
-  using Type = HANDLE;
-  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-  static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-  static void Close(HANDLE h) { FindClose(h); }
-};
-using UniqueFindHandle = UniqueAny<FindHandleTraits>;
+using UniqueHandle = UniqueAny<KernelHandleTraits<CloseHandle>>;
+using UniqueFindHandle = UniqueAny<KernelHandleTraits<FindClose>>;
 
 // A private object namespace, and the boundary that opens it.
 inline void ClosePrivateNamespaceHandle(HANDLE h) { ClosePrivateNamespace(h, 0); }
