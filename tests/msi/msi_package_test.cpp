@@ -97,9 +97,8 @@ std::vector<std::u16string> RunningProgramVersions() {
   return versions;
 }
 
-// How a process was started: its parent's file name, its command line and
-// its working folder (in the parameter block, `CurrentDirectory` is the
-// sixth pointer-sized field past the first 16 bytes).
+// How a process was started: parent's file name, command line, working folder
+// (`CurrentDirectory`, 16 bytes and five pointers into the parameter block).
 std::vector<std::u16string> StartedWith(HANDLE process) {
   PROCESS_BASIC_INFORMATION basic{};
   PEB peb{};
@@ -270,12 +269,10 @@ TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedRestartsIt
   ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
   DWORD id = 0;
   GetWindowThreadProcessId(ProgramWindow(), &id);
-  const UniqueHandle restarted(
-      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+  const UniqueHandle restarted(OpenProcess(PROCESS_ALL_ACCESS, FALSE, id));
   WaitForInputIdle(restarted.get(), 10000);
   EXPECT_FALSE(IsWindowVisible(ProgramWindow()));
-  // By the user's shell, not as a child of a possibly elevated installer;
-  // as the log-on starts it, in its folder as the shortcut does.
+  // By the user's shell, not by a possibly elevated installer; in its folder.
   EXPECT_EQ(StartedWith(restarted.get()),
             (std::vector<std::u16string>{u"explorer.exe", u"\"" + ProgramPath() + u"\" /tray",
                                          InstallDir() + u"\\"}));
@@ -309,8 +306,7 @@ TEST_F(MsiPackageTest, AnInstallationThatDoesNotCompleteStartsTheProgramItEndedA
   ASSERT_EQ(Install(package_, u""), 0u);
   const UniqueHandle program = Launch(RunValue().value_or(u""));
   ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
-  // A repair that fails after the program has ended: its settings cannot be
-  // written. (Wine puts no older version back after a failed upgrade.)
+  // A repair failing after the program ended (Wine puts no older version back).
   ASSERT_TRUE(CreateDirectoryW(AsWide(InDir(u"AddrBookSync.ini")), nullptr));
   ASSERT_EQ(Install(package_, u"REINSTALL=ALL SPREAD=30"), kInstallFailure);
   EXPECT_FALSE(Running(program));
