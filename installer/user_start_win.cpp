@@ -21,7 +21,7 @@ ScopedVariant BstrVariant(const std::u16string& text) {
   return value;
 }
 
-// The way Explorer documents for an elevated program to start one as the
+// The shell's own answer for an elevated program that starts one as the
 // desktop's user: the desktop window's view hands out the shell's
 // automation object, whose ShellExecute runs in Explorer's process.
 bool StartThroughShell(const std::u16string& program, const std::u16string& arguments,

@@ -8,7 +8,7 @@
 enum class UserStart {
   ThroughShell,   // asked of the desktop's shell (Explorer): the user's own rights
   Directly,       // no shell to ask, and the installer runs with ordinary rights
-  NotStarted,     // no shell to ask, and a child of the installer would be elevated
+  NotStarted,     // no shell to ask, and the installer is elevated (or the start failed)
 };
 
 // `program` with `arguments`, in `folder`; not waited for.
