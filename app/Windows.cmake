@@ -24,9 +24,12 @@ tw_library(tw_app_win
 )
 tw_layer_include_dir(resources resources_dir)
 target_include_directories(tw_app_win PUBLIC ${resources_dir})
+tw_delayed(comctl32)
+tw_delayed(crypt32)
 target_link_libraries(tw_app_win PUBLIC
   tw_app_core tw_sync_win tw_net_win tw_clients_win tw_common_win
-  ole32 oleaut32 uuid shell32 shlwapi user32 gdi32 comctl32 ws2_32 version crypt32)
+  ole32 oleaut32 uuid shell32 shlwapi user32 gdi32 tw_delayed_comctl32 ws2_32 tw_delayed_version
+  tw_delayed_crypt32)
 
 # The version resource takes the project's version.
 tw_program(tarnwell_app ${PROJECT_VERSION})

@@ -27,8 +27,11 @@ bool HasSwitch(const wchar_t* name) {
 }
 
 // The program's folder is one the user can write: DLLs loaded by name come
-// from System32 only. Windows 7 has the call only with KB2533623; without
-// it, at least the current folder is left out.
+// from System32 only. The loader itself takes only known system DLLs from
+// there, so the program imports the others delay-loaded (cmake
+// `tw_delayed`): they load at their first call, after this one. Windows 7
+// has the call only with KB2533623; without it, at least the current
+// folder is left out.
 void LoadSystemDllsFromSystem32Only() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
   const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");

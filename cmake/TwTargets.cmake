@@ -107,3 +107,29 @@ function(tw_program name version)
   target_link_options(${name} PRIVATE -municode)
   target_compile_options(${name} PRIVATE ${TW_WARNINGS})
 endfunction()
+
+# The program's folder is the user's to write, and the loader looks there
+# first for every imported library outside the system's known set (which
+# it takes from System32 whatever the folder holds). Those libraries are
+# delay-loaded instead: loaded at their first call, after the program has
+# limited the search to System32. `tw_delayed_<lib>` replaces `<lib>` in a
+# link; the delay-import archive is made from mingw-w64's import library.
+function(tw_delayed lib)
+  set(target tw_delayed_${lib})
+  if(TARGET ${target})
+    return()
+  endif()
+  find_library(TW_IMPORT_LIB_${lib} NAMES lib${lib}.a REQUIRED)
+  execute_process(COMMAND ${CMAKE_NM} -g --defined-only ${TW_IMPORT_LIB_${lib}}
+                  OUTPUT_VARIABLE symbols COMMAND_ERROR_IS_FATAL ANY)
+  string(REGEX MATCHALL "__imp_[A-Za-z0-9_]+" imports "${symbols}")
+  list(REMOVE_DUPLICATES imports)
+  list(TRANSFORM imports REPLACE "^__imp_" "  ")
+  list(JOIN imports "\n" exports)
+  set(dir ${CMAKE_BINARY_DIR}/delayed)
+  file(CONFIGURE OUTPUT ${dir}/${lib}.def CONTENT "LIBRARY ${lib}.dll\nEXPORTS\n${exports}\n")
+  execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${dir}/${lib}.def --dllname ${lib}.dll
+                          --output-delaylib ${dir}/lib${lib}_delayed.a COMMAND_ERROR_IS_FATAL ANY)
+  add_library(${target} STATIC IMPORTED GLOBAL)
+  set_target_properties(${target} PROPERTIES IMPORTED_LOCATION ${dir}/lib${lib}_delayed.a)
+endfunction()

@@ -12,9 +12,9 @@
 
 #include "app/message_box_win.h"
 #include "app/quit_running_win.h"
-#include "common/win/scoped_handles.h"
 #include "common/win/wide_text_win.h"
 #include "msi_session_win.h"
+#include "user_start_win.h"
 
 // Immediate, before InstallValidate. Whether it was running is kept for
 // StartProgramAgain; a program that does not end leaves its files in use,
@@ -26,21 +26,37 @@ extern "C" UINT __stdcall QuitRunningProgram(MSIHANDLE install) {
   return ERROR_SUCCESS;
 }
 
-// Immediate, after InstallFinalize: the new files are in place. Not waited
-// for; a program that cannot start leaves the installation as it is (the
-// next log-on starts it) and a line in the log.
-extern "C" UINT __stdcall StartProgramAgain(MSIHANDLE install) {
-  const std::u16string path = MsiProperty(install, L"TwProgramPath");
-  std::u16string commandLine = u"\"" + path + u"\" /tray";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION started{};
-  if (!CreateProcessW(AsWide(path), AsWideBuffer(commandLine), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &started)) {
+namespace {
+
+// In the tray, with the user's ordinary rights: never as a child of an
+// installer that may run elevated (the tray would then ignore Explorer and
+// fail to reach the user's Outlook).
+void StartInTray(MSIHANDLE install, const std::u16string& path) {
+  if (FindWindowW(AsWide(kAppName), nullptr)) return;  // it did not end
+  // An installation that failed before it could put the program back
+  // leaves nothing to start (and the shell would show the user its error).
+  if (GetFileAttributesW(AsWide(path)) == INVALID_FILE_ATTRIBUTES) {
     MsiLog(install, u"无法重新启动程序 " + path);
-    return ERROR_SUCCESS;
+    return;
   }
-  const UniqueHandle process(started.hProcess);
-  const UniqueHandle thread(started.hThread);
+  const std::u16string folder = path.substr(0, path.find_last_of(u'\\'));
+  switch (StartForUser(path, u"/tray", folder)) {
+    case UserStart::ThroughShell:
+    case UserStart::Directly:
+      return;
+    case UserStart::NotStarted:
+      MsiLog(install, u"无法以用户的权限重新启动程序，下次登录时启动：" + path);
+      return;
+  }
+}
+
+}  // namespace
+
+// Immediate, after InstallFinalize: the new files are in place; or at the
+// end of an installation that failed or was cancelled, once what was there
+// is back. Not waited for; a program that cannot start leaves the
+// installation as it is (the next log-on starts it) and a line in the log.
+extern "C" UINT __stdcall StartProgramAgain(MSIHANDLE install) {
+  StartInTray(install, MsiProperty(install, L"TwProgramPath"));
   return ERROR_SUCCESS;
 }

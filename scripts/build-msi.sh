@@ -42,6 +42,12 @@ WINDOWS_LANGUAGE=zh_CN wixl -a x64 -D Version="$version" -D ProgramExe=program.e
   -D PresetActionsDll=preset_actions.dll -o package.msi AddrBookSync.wxs
 printf '\r\n936\t_ForceCodepage\r\n\r\n' >_ForceCodepage.idt
 WINDOWS_LANGUAGE=zh_CN msibuild package.msi -i _ForceCodepage.idt
+# wixl has no OnExit: the program is started again at the end of an
+# installation that failed (-3) or was cancelled (-2) here.
+for end in "StartProgramAfterFailure -3" "StartProgramAfterCancel -2"; do
+  WINDOWS_LANGUAGE=zh_CN msibuild package.msi -q "INSERT INTO InstallExecuteSequence \
+    (Action, Condition, Sequence) VALUES ('${end% *}', 'TwProgramWasRunning', ${end#* })"
+done
 bash "$root/scripts/sign.sh" package.msi
 
 rm -f "$out"/Tarnwell地址簿同步-*.msi

@@ -12,6 +12,7 @@
 #include <msi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <optional>
 #include <vector>
@@ -96,6 +97,32 @@ std::vector<std::u16string> RunningProgramVersions() {
   return versions;
 }
 
+// How a process was started: parent's file name, command line, working folder
+// (`CurrentDirectory`, 16 bytes and five pointers into the parameter block).
+std::vector<std::u16string> StartedWith(HANDLE process) {
+  PROCESS_BASIC_INFORMATION basic{};
+  PEB peb{};
+  RTL_USER_PROCESS_PARAMETERS parameters{};
+  NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr);
+  ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), nullptr);
+  ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof(parameters), nullptr);
+  const auto read = [process](const void* field) {
+    UNICODE_STRING text{};
+    memcpy(&text, field, sizeof(text));
+    std::u16string value(text.Length / 2, u'\0');
+    ReadProcessMemory(process, text.Buffer, value.data(), text.Length, nullptr);
+    return value;
+  };
+  const UniqueHandle parent(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                        static_cast<DWORD>(basic.InheritedFromUniqueProcessId)));
+  wchar_t image[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  QueryFullProcessImageNameW(parent.get(), 0, image, &size);
+  const std::u16string parentImage = FromWide(image);
+  return {parentImage.substr(parentImage.find_last_of(u'\\') + 1), read(&parameters.CommandLine),
+          read(&parameters.Reserved2[5])};
+}
+
 // The one package in a folder of the build tree.
 std::u16string PackageIn(const char* dir) {
   const std::u16string folder = HostPath(dir);
@@ -165,6 +192,7 @@ class MsiPackageTest : public testing::Test {
     for (const char16_t* name : {u"AddrBookSync.ini", u"syncaddrs.log", u"address.xml"}) {
       DeleteFileW(AsWide(InDir(name)));
     }
+    RemoveDirectoryW(AsWide(InDir(u"AddrBookSync.ini")));
     RemoveDirectoryW(AsWide(InstallDir()));
   }
 
@@ -241,9 +269,13 @@ TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedRestartsIt
   ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
   DWORD id = 0;
   GetWindowThreadProcessId(ProgramWindow(), &id);
-  const UniqueHandle restarted(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id));
+  const UniqueHandle restarted(OpenProcess(PROCESS_ALL_ACCESS, FALSE, id));
   WaitForInputIdle(restarted.get(), 10000);
   EXPECT_FALSE(IsWindowVisible(ProgramWindow()));
+  // By the user's shell, not by a possibly elevated installer; in its folder.
+  EXPECT_EQ(StartedWith(restarted.get()),
+            (std::vector<std::u16string>{u"explorer.exe", u"\"" + ProgramPath() + u"\" /tray",
+                                         InstallDir() + u"\\"}));
   EXPECT_EQ(RunningProgramVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
   EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
   EXPECT_EQ(InstalledProducts(), 1u);  // replaced, not joined by a second product
@@ -268,6 +300,19 @@ TEST_F(MsiPackageTest, UpgradeOverARunningProgramKeepsWhatTheUserSavedRestartsIt
     ASSERT_EQ(Install(higher_, wasRunning ? u"NORESTART_PROGRAM=1" : u""), 0u);
     EXPECT_TRUE(RunningProgramVersions().empty()) << wasRunning;
   }
+}
+
+TEST_F(MsiPackageTest, AnInstallationThatDoesNotCompleteStartsTheProgramItEndedAgain) {
+  ASSERT_EQ(Install(package_, u""), 0u);
+  const UniqueHandle program = Launch(RunValue().value_or(u""));
+  ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
+  // A repair failing after the program ended (Wine puts no older version back).
+  ASSERT_TRUE(CreateDirectoryW(AsWide(InDir(u"AddrBookSync.ini")), nullptr));
+  ASSERT_EQ(Install(package_, u"REINSTALL=ALL SPREAD=30"), kInstallFailure);
+  EXPECT_FALSE(Running(program));
+  ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
+  EXPECT_EQ(RunningProgramVersions(), std::vector<std::u16string>{ProgramVersion()});
+  EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{ProgramVersion()});
 }
 
 TEST_F(MsiPackageTest, BadPresetEndsTheInstallationWithItsMessageAndInstallsNothing) {
