@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "app/presets.h"
+#include "common/utf_convert.h"
 
 namespace {
 
@@ -22,6 +23,25 @@ std::u16string Written(const PresetCheck& check) {
   }
   return out;
 }
+
+struct Profile : IProfile {
+  std::map<std::u16string, std::u16string> values;
+  bool writable = true;
+  int32_t ReadInt(const std::u16string& s, const std::u16string& k, int32_t d) override {
+    const auto it = values.find(s + u"." + k);
+    return it == values.end() ? d : std::stoi(Utf16ToUtf8(it->second));
+  }
+  std::u16string ReadString(const std::u16string& s, const std::u16string& k,
+                            const std::u16string& d) override {
+    const auto it = values.find(s + u"." + k);
+    return it == values.end() ? d : it->second;
+  }
+  bool WriteString(const std::u16string& s, const std::u16string& k,
+                   const std::u16string& v) override {
+    if (writable) values[s + u"." + k] = v;
+    return writable;
+  }
+};
 
 TEST(PresetsTest, AcceptedValuesBecomeTheFileForm) {
   struct Case {
@@ -79,30 +99,31 @@ TEST(PresetsTest, BadValuesAreRefusedByNameAndNothingIsWritten) {
 // A file that takes no writes fails the installation instead of leaving
 // the presets out silently; a value the user saved is never written over.
 TEST(PresetsTest, OnlyMissingValuesAreWrittenAndEachMustReadBack) {
-  struct Profile : IProfile {
-    std::map<std::u16string, std::u16string> values;
-    bool writable = true;
-    int32_t ReadInt(const std::u16string&, const std::u16string&, int32_t d) override { return d; }
-    std::u16string ReadString(const std::u16string& s, const std::u16string& k,
-                              const std::u16string& d) override {
-      const auto it = values.find(s + u"." + k);
-      return it == values.end() ? d : it->second;
-    }
-    bool WriteString(const std::u16string& s, const std::u16string& k,
-                     const std::u16string& v) override {
-      if (writable) values[s + u"." + k] = v;
-      return writable;
-    }
-  } file;
+  Profile file;
   file.values[u"General.SyncTime"] = u"600";
   const PresetCheck check = CheckPresets({.client = u"6", .syncTime = u"09:00"});
   ASSERT_TRUE(ApplyPresets(check.settings, file));
   EXPECT_EQ(file.values, (std::map<std::u16string, std::u16string>{
                              {u"General.EmailClient", u"6"}, {u"General.SyncTime", u"600"}}));
+  // The machine's defaults take what the administrator gives again.
+  ASSERT_TRUE(ApplyPresets(check.settings, file, PresetTarget::MachineDefaults));
+  EXPECT_EQ(file.values[u"General.SyncTime"], u"540");
 
   file.values.clear();
   file.writable = false;
   EXPECT_FALSE(ApplyPresets(check.settings, file));
+}
+
+// What the machine's defaults hold reads back as the presets that wrote
+// it; a preset given again wins.
+TEST(PresetsTest, MachineDefaultsWrittenReadBackAsThePresetsThatWroteThem) {
+  Profile machine;
+  const Presets given{u"https://mail.corp:8443/webmail", u"5", u"1", u"0", u"09:30", u"20"};
+  ASSERT_TRUE(ApplyPresets(CheckPresets(given).settings, machine, PresetTarget::MachineDefaults));
+  EXPECT_EQ(Written(CheckPresets(KeepMachinePresets({}, machine))), Written(CheckPresets(given)));
+  const Presets again = KeepMachinePresets({.client = u"6", .syncTime = u"7:00"}, machine);
+  EXPECT_EQ(again.client + u" " + again.syncTime + u" " + again.webmail,
+            u"6 7:00 " + given.webmail);
 }
 
 TEST(PresetsTest, DataForTheDeferredStepSurvivesLineBreaksAndBackslashes) {
