@@ -114,8 +114,7 @@ TEST(PresetsTest, OnlyMissingValuesAreWrittenAndEachMustReadBack) {
   EXPECT_FALSE(ApplyPresets(check.settings, file));
 }
 
-// What the machine's defaults hold reads back as the presets that wrote
-// it; a preset given again wins.
+// What the machine's defaults hold reads back; a preset given again wins.
 TEST(PresetsTest, MachineDefaultsWrittenReadBackAsThePresetsThatWroteThem) {
   Profile machine;
   const Presets given{u"https://mail.corp:8443/webmail", u"5", u"1", u"0", u"09:30", u"20"};

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "common/utf_convert.h"
-
 namespace {
 
 TEST(ProgramFilesTest, DirectoryOfExecutable) {
@@ -23,27 +21,21 @@ TEST(ProgramFilesTest, AllSitBesideTheExecutable) {
   EXPECT_EQ(ProgramFilesIn(u"D:\\tools\\").log, files.log);  // as an installer names a folder
 }
 
-// Only the very folder a per-machine installation recorded sends the files
-// to the user's own; any other copy keeps them beside itself.
+// Only the very folder a per-machine installation recorded sends them to
+// the user's own; any other copy keeps them beside itself.
 TEST(ProgramFilesTest, TheMachinesProgramKeepsThemInTheUsersFolder) {
-  const std::u16string user = u"C:\\Users\\li\\AppData\\Roaming\\T";
   const struct {
     const char16_t* executable;
     const char16_t* machineFolder;
     bool inUserFolder;
-  } cases[] = {
-      {u"C:\\Program Files\\T\\t.exe", u"C:\\Program Files\\T\\", true},
-      {u"c:\\PROGRAM FILES\\t\\t.exe", u"C:\\Program Files\\T", true},
-      {u"C:\\Program Files\\T\\t.exe", u"", false},
-      {u"C:\\Program Files\\T\\sub\\t.exe", u"C:\\Program Files\\T\\", false},
-      {u"C:\\Program Files\\T2\\t.exe", u"C:\\Program Files\\T\\", false},
-      {u"C:\\t.exe", u"\\", false},
-  };
+  } cases[] = {{u"C:\\Prog\\T\\t.exe", u"C:\\Prog\\T\\", true},
+               {u"c:\\PROG\\t\\t.exe", u"C:\\Prog\\T", true},
+               {u"t.exe", u"", false},
+               {u"C:\\Prog\\T\\sub\\t.exe", u"C:\\Prog\\T\\", false},
+               {u"C:\\Prog\\T2\\t.exe", u"C:\\Prog\\T\\", false}};
   for (const auto& c : cases) {
-    const ProgramFiles files = ProgramFilesFor(c.executable, c.machineFolder, user);
-    EXPECT_EQ(files.outlookRecord, c.inUserFolder ? ProgramFilesIn(user).outlookRecord
-                                                  : ProgramFilesBeside(c.executable).outlookRecord)
-        << Utf16ToUtf8(c.executable);
+    EXPECT_EQ(ProgramFilesFor(c.executable, c.machineFolder, u"U").log,
+              c.inUserFolder ? u"U\\syncaddrs.log" : ProgramFilesBeside(c.executable).log);
   }
 }
 
