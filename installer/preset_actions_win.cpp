@@ -59,19 +59,24 @@ UINT WritePresets(MSIHANDLE install, PresetTarget target) {
   return ERROR_SUCCESS;
 }
 
+bool InstalledIn(MSIHANDLE install, MSIINSTALLCONTEXT context) {
+  wchar_t state[16] = {};
+  DWORD size = ARRAYSIZE(state);
+  return MsiGetProductInfoExW(AsWide(MsiProperty(install, L"ProductCode")), nullptr, context,
+                              INSTALLPROPERTY_PRODUCTSTATE, state, &size) == ERROR_SUCCESS &&
+         lstrcmpW(state, L"5") == 0;
+}
+
 }  // namespace
 
 // Immediate, before the folders are resolved, when the product is already
 // installed: Windows Installer sets ALLUSERS itself for a product installed
 // per machine, Wine does not, and without it the removal and the upgrade
-// would look for the files and the registry values of a per-user one.
+// would look for the files and the registry values of a per-user one. The
+// same package installed for this user as well stays his.
 extern "C" UINT __stdcall KeepMachineScope(MSIHANDLE install) {
-  wchar_t state[16] = {};
-  DWORD size = ARRAYSIZE(state);
-  if (MsiGetProductInfoExW(AsWide(MsiProperty(install, L"ProductCode")), nullptr,
-                           MSIINSTALLCONTEXT_MACHINE, INSTALLPROPERTY_PRODUCTSTATE, state,
-                           &size) == ERROR_SUCCESS &&
-      lstrcmpW(state, L"5") == 0) {
+  if (InstalledIn(install, MSIINSTALLCONTEXT_MACHINE) &&
+      !InstalledIn(install, MSIINSTALLCONTEXT_USERUNMANAGED)) {
     MsiSetPropertyW(install, L"ALLUSERS", L"1");
   }
   return ERROR_SUCCESS;
