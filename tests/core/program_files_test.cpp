@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 TEST(ProgramFilesTest, DirectoryOfExecutable) {
@@ -24,18 +26,15 @@ TEST(ProgramFilesTest, AllSitBesideTheExecutable) {
 // Only the very folder a per-machine installation recorded sends them to
 // the user's own; any other copy keeps them beside itself.
 TEST(ProgramFilesTest, TheMachinesProgramKeepsThemInTheUsersFolder) {
-  const struct {
-    const char16_t* executable;
-    const char16_t* machineFolder;
-    bool inUserFolder;
-  } cases[] = {{u"C:\\Prog\\T\\t.exe", u"C:\\Prog\\T\\", true},
-               {u"c:\\PROG\\t\\t.exe", u"C:\\Prog\\T", true},
-               {u"t.exe", u"", false},
-               {u"C:\\Prog\\T\\sub\\t.exe", u"C:\\Prog\\T\\", false},
-               {u"C:\\Prog\\T2\\t.exe", u"C:\\Prog\\T\\", false}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(ProgramFilesFor(c.executable, c.machineFolder, u"U").log,
-              c.inUserFolder ? u"U\\syncaddrs.log" : ProgramFilesBeside(c.executable).log);
+  const std::tuple<const char16_t*, const char16_t*, bool> cases[] = {
+      {u"C:\\Prog\\T\\t.exe", u"C:\\Prog\\T\\", true},
+      {u"c:\\PROG\\t\\t.exe", u"C:\\Prog\\T", true},
+      {u"t.exe", u"", false},
+      {u"C:\\Prog\\T\\sub\\t.exe", u"C:\\Prog\\T\\", false},
+      {u"C:\\Prog\\T2\\t.exe", u"C:\\Prog\\T\\", false}};
+  for (const auto& [executable, machineFolder, inUserFolder] : cases) {
+    EXPECT_EQ(ProgramFilesFor(executable, machineFolder, u"U").log,
+              inUserFolder ? u"U\\syncaddrs.log" : ProgramFilesBeside(executable).log);
   }
 }
 
