@@ -7,6 +7,7 @@ tw_library(tw_app_win
   client_detection_win.cpp
   desktop_identity_win.cpp
   dialog_win.cpp
+  machine_defaults_win.cpp
   message_box_win.cpp
   one_shot_sync_win.cpp
   password_protection_win.cpp
@@ -14,6 +15,7 @@ tw_library(tw_app_win
   quit_running_win.cpp
   private_profile_win.cpp
   program_exit_win.cpp
+  program_files_win.cpp
   settings_form_win.cpp
   settings_store_win.cpp
   single_instance_win.cpp

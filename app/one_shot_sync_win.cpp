@@ -4,6 +4,7 @@
 
 #include "app/app_services_win.h"
 #include "app/policy_store_win.h"
+#include "app/program_files_win.h"
 #include "common/utf_convert.h"
 #include "common/win/wide_text_win.h"
 
@@ -32,7 +33,7 @@ void WriteStandardOutput(const std::u16string& text) {
 }  // namespace
 
 int RunOneShotSync() {
-  const ProgramFiles files = ProgramFilesBeside(ModuleFilePath());
+  const ProgramFiles files = LocateThisProgram().files;
   AppServices services(files);
   services.settings().Replace(LoadSettings(files.settings));
   PutUnderPolicy(services.settings(), files.settings);

@@ -112,16 +112,47 @@ PresetCheck CheckPresets(const Presets& in) {
   return check;
 }
 
-bool ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile) {
+bool ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile,
+                  PresetTarget target) {
   for (const PresetSetting& setting : settings) {
     if (setting.keys.empty()) continue;
     const auto& first = setting.keys.front().first;
-    if (!TrimBlanks(profile.ReadString(setting.section, first, u"")).empty()) continue;
+    if (target == PresetTarget::UserFile &&
+        !TrimBlanks(profile.ReadString(setting.section, first, u"")).empty()) {
+      continue;
+    }
     // Read back below: a refused write shows there.
     for (const auto& [key, value] : setting.keys) (void)profile.WriteString(setting.section, key, value);
     if (profile.ReadString(setting.section, first, u"") != setting.keys.front().second) return false;
   }
   return true;
+}
+
+Presets KeepMachinePresets(Presets given, IProfile& defaults) {
+  auto missing = [](const std::u16string& text) { return TrimBlanks(text).empty(); };
+  const std::u16string host = defaults.ReadString(kServer, ini::kServerHost, u"");
+  if (missing(given.webmail) && !host.empty()) {
+    SyncSettings s;
+    s.ServerHost = host;
+    s.ServerVirtual = defaults.ReadString(kServer, ini::kServerVirtual, u"");
+    s.ServerScheme = defaults.ReadString(kServer, ini::kServerScheme, u"http");
+    s.ServerPort = defaults.ReadInt(kServer, ini::kServerPort, DefaultPortOfScheme(s.ServerScheme));
+    given.webmail = BuildAddressText(s);
+  }
+  const std::pair<std::u16string*, const char16_t*> numbers[] = {
+      {&given.client, ini::kEmailClient},
+      {&given.syncLevel, ini::kSyncLevel},
+      {&given.syncType, ini::kSyncType},
+      {&given.spread, ini::kSyncSpread}};
+  for (const auto& [field, key] : numbers) {
+    if (missing(*field)) *field = defaults.ReadString(kGeneral, key, u"");
+  }
+  const int32_t minutes = defaults.ReadInt(kGeneral, ini::kSyncTime, -1);
+  if (missing(given.syncTime) && minutes >= 0) {
+    const int hours = minutes / 60;
+    given.syncTime = IntText(hours) + (minutes % 60 < 10 ? u":0" : u":") + IntText(minutes % 60);
+  }
+  return given;
 }
 
 namespace {

@@ -39,10 +39,21 @@ struct PresetCheck {
 // The address goes through the dialog's own rule (`ApplyAddress`).
 PresetCheck CheckPresets(const Presets& presets);
 
-// Writes each setting whose first key has no value (missing or blank).
+// Into a user's file, each setting whose first key has no value (missing
+// or blank); into the machine's defaults, each setting given, since they
+// are the administrator's own and a user's saved values stand above them.
+enum class PresetTarget { UserFile, MachineDefaults };
+
 // False when a written value does not read back: the file cannot be
 // written, and the installation must not report success.
-[[nodiscard]] bool ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile);
+[[nodiscard]] bool ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile,
+                                PresetTarget target = PresetTarget::UserFile);
+
+// `given`, with each preset not given taken from the machine's defaults
+// already written, so that a package given none keeps them: Wine removes
+// the older product before the upgrade's own are written without telling
+// it that it is being replaced.
+Presets KeepMachinePresets(Presets given, IProfile& defaults);
 
 // The settings file's path and the presets as one text, for the installer
 // step that writes them later and can read nothing else.

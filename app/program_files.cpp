@@ -1,5 +1,7 @@
 #include "app/program_files.h"
 
+#include "common/text_classes.h"
+
 std::u16string DirectoryOfPath(const std::u16string& path) {
   const size_t slash = path.find_last_of(u"\\/");
   if (slash == std::u16string::npos) {
@@ -18,4 +20,17 @@ ProgramFiles ProgramFilesIn(std::u16string folder) {
 
 ProgramFiles ProgramFilesBeside(const std::u16string& executablePath) {
   return ProgramFilesIn(DirectoryOfPath(executablePath));
+}
+
+bool IsMachineProgram(const std::u16string& executablePath, const std::u16string& machineFolder) {
+  std::u16string_view folder = machineFolder;
+  if (!folder.empty() && folder.back() == u'\\') folder.remove_suffix(1);
+  return !folder.empty() && EqualsIgnoringAsciiCase(DirectoryOfPath(executablePath), folder);
+}
+
+ProgramFiles ProgramFilesFor(const std::u16string& executablePath,
+                             const std::u16string& machineFolder,
+                             const std::u16string& userFolder) {
+  return IsMachineProgram(executablePath, machineFolder) ? ProgramFilesIn(userFolder)
+                                                         : ProgramFilesBeside(executablePath);
 }

@@ -1,12 +1,15 @@
 #include "app/settings_store_win.h"
 
+#include "app/machine_defaults_win.h"
 #include "app/password_protection_win.h"
 #include "app/private_profile_win.h"
 #include "app/settings_codec.h"
 #include "common/win/wide_text_win.h"
 
 SyncSettings LoadSettings(const std::u16string& path) {
-  PrivateProfile profile(path);
+  PrivateProfile own(path);
+  MachineDefaults machine;
+  ProfileOverDefaults profile(own, machine);
   ThreadAnsiCodePage codePage;
   UserPasswordProtection protection;
   return LoadSettingsFrom(profile, codePage, protection);

@@ -5,12 +5,14 @@
 
 #include <commctrl.h>
 #include <ole2.h>
+#include <shellapi.h>
 
 #include <clocale>
 
 #include "app/app_services_win.h"
 #include "app/client_detection_win.h"
 #include "app/policy_store_win.h"
+#include "app/program_files_win.h"
 #include "app/single_instance_win.h"
 #include "app/sync_addr_dlg_win.h"
 #include "clients/foxmail7/foxmail7_locate_win.h"
@@ -31,6 +33,13 @@ bool RegisterDialogClass(HINSTANCE instance) {
   wc.hInstance = instance;
   wc.lpszClassName = AsWide(kAppName);
   return RegisterClassExW(&wc) != 0;
+}
+
+// As by hand: a running one comes forward.
+void StartUsersOwnProgram(std::u16string folder) {
+  if (folder.back() != u'\\') folder += u'\\';
+  const std::u16string path = folder + kAppName + u".exe";
+  ShellExecuteW(nullptr, nullptr, AsWide(path), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace
@@ -56,6 +65,17 @@ int CSyncAddrApp::Run() {
   controls.dwICC = 0xFF | ICC_LINK_CLASS;
   InitCommonControlsEx(&controls);
 
+  // Decided once: every file of the run, the dialog and the log follow it.
+  const ThisProgram self = LocateThisProgram();
+  if (self.perMachine) {
+    if (const auto own = UsersOwnInstallation()) {
+      // The user's own installation was there first and starts at log-on
+      // by itself; started by hand, the machine's program hands over to it.
+      if (!startInTray_ && !own->empty()) StartUsersOwnProgram(*own);
+      return 0;
+    }
+  }
+
   const SingleInstance instance;
   if (!instance.first()) {
     // The other program may not have shown its window yet. A log-on start
@@ -78,7 +98,7 @@ int CSyncAddrApp::Run() {
   const OleSession ole = StartOle();
 
   TrayState tray(kAppName);
-  const ProgramFiles files = ProgramFilesBeside(ModuleFilePath());
+  const ProgramFiles& files = self.files;
   AppServices services(files, &tray);
   services.settings().Replace(LoadSettings(files.settings));
   PutUnderPolicy(services.settings(), files.settings);

@@ -40,6 +40,12 @@ bash "$root/scripts/sign.sh" program.exe preset_actions.dll
 # code page (936) itself, or Windows Installer reads the names garbled.
 WINDOWS_LANGUAGE=zh_CN wixl -a x64 -D Version="$version" -D ProgramExe=program.exe \
   -D PresetActionsDll=preset_actions.dll -o package.msi AddrBookSync.wxs
+# wixl numbers the root HKMU 4 instead of -1 (HKCU per user, HKLM per
+# machine), which Windows Installer would refuse.
+WINDOWS_LANGUAGE=zh_CN msiinfo export package.msi Registry >Registry.idt
+awk 'BEGIN { FS = OFS = "\t" } NR > 3 && $2 == "4" { $2 = "-1" } { print }' Registry.idt >Registry.fixed
+mv Registry.fixed Registry.idt
+WINDOWS_LANGUAGE=zh_CN msibuild package.msi -i Registry.idt
 printf '\r\n936\t_ForceCodepage\r\n\r\n' >_ForceCodepage.idt
 WINDOWS_LANGUAGE=zh_CN msibuild package.msi -i _ForceCodepage.idt
 # wixl has no OnExit: the program is started again at the end of an

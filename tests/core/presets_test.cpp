@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "app/presets.h"
+#include "common/utf_convert.h"
 
 namespace {
 
@@ -22,6 +23,25 @@ std::u16string Written(const PresetCheck& check) {
   }
   return out;
 }
+
+struct Profile : IProfile {
+  std::map<std::u16string, std::u16string> values;
+  bool writable = true;
+  int32_t ReadInt(const std::u16string& s, const std::u16string& k, int32_t d) override {
+    const auto it = values.find(s + u"." + k);
+    return it == values.end() ? d : std::stoi(Utf16ToUtf8(it->second));
+  }
+  std::u16string ReadString(const std::u16string& s, const std::u16string& k,
+                            const std::u16string& d) override {
+    const auto it = values.find(s + u"." + k);
+    return it == values.end() ? d : it->second;
+  }
+  bool WriteString(const std::u16string& s, const std::u16string& k,
+                   const std::u16string& v) override {
+    if (writable) values[s + u"." + k] = v;
+    return writable;
+  }
+};
 
 TEST(PresetsTest, AcceptedValuesBecomeTheFileForm) {
   struct Case {
@@ -56,12 +76,14 @@ TEST(PresetsTest, BadValuesAreRefusedByNameAndNothingIsWritten) {
       {{.client = u"Outlook"}, u"预设 CLIENT=Outlook 无效："},
       {{.syncLevel = u"2"}, u"预设 SYNCLEVEL=2 无效：同步级别应为"},
       {{.syncType = u"1.0"}, u"预设 SYNCTYPE=1.0 无效：同步类型应为"},
+      {{.syncType = u"2"}, u"预设 SYNCTYPE=2 无效："},
       {{.syncTime = u"09:15"}, u"预设 SYNCTIME=09:15 无效：同步时间应为整点或半点"},
       {{.syncTime = u"24:00"}, u"预设 SYNCTIME=24:00 无效："},
       {{.syncTime = u"0930"}, u"预设 SYNCTIME=0930 无效："},
       {{.syncTime = u"09:30:00"}, u"预设 SYNCTIME=09:30:00 无效："},
       {{.spread = u"121"}, u"预设 SPREAD=121 无效：分散时间应为 0 到 120 之间的分钟数"},
       {{.spread = u"99999999"}, u"预设 SPREAD=99999999 无效："},
+      {{.spread = u"0000015"}, u"预设 SPREAD=0000015 无效："},  // six digits at most
       // The first bad one is named, even after good ones.
       {{.client = u"5", .syncLevel = u"0", .syncType = u"0", .syncTime = u"25:00",
         .spread = u"500"},
@@ -79,30 +101,32 @@ TEST(PresetsTest, BadValuesAreRefusedByNameAndNothingIsWritten) {
 // A file that takes no writes fails the installation instead of leaving
 // the presets out silently; a value the user saved is never written over.
 TEST(PresetsTest, OnlyMissingValuesAreWrittenAndEachMustReadBack) {
-  struct Profile : IProfile {
-    std::map<std::u16string, std::u16string> values;
-    bool writable = true;
-    int32_t ReadInt(const std::u16string&, const std::u16string&, int32_t d) override { return d; }
-    std::u16string ReadString(const std::u16string& s, const std::u16string& k,
-                              const std::u16string& d) override {
-      const auto it = values.find(s + u"." + k);
-      return it == values.end() ? d : it->second;
-    }
-    bool WriteString(const std::u16string& s, const std::u16string& k,
-                     const std::u16string& v) override {
-      if (writable) values[s + u"." + k] = v;
-      return writable;
-    }
-  } file;
+  Profile file;
   file.values[u"General.SyncTime"] = u"600";
   const PresetCheck check = CheckPresets({.client = u"6", .syncTime = u"09:00"});
   ASSERT_TRUE(ApplyPresets(check.settings, file));
   EXPECT_EQ(file.values, (std::map<std::u16string, std::u16string>{
                              {u"General.EmailClient", u"6"}, {u"General.SyncTime", u"600"}}));
+  // The machine's defaults take what the administrator gives again.
+  ASSERT_TRUE(ApplyPresets(check.settings, file, PresetTarget::MachineDefaults));
+  EXPECT_EQ(file.values[u"General.SyncTime"], u"540");
 
   file.values.clear();
   file.writable = false;
   EXPECT_FALSE(ApplyPresets(check.settings, file));
+}
+
+// What the machine's defaults hold reads back; a preset given again wins.
+TEST(PresetsTest, MachineDefaultsWrittenReadBackAsThePresetsThatWroteThem) {
+  Profile machine;
+  for (const char16_t* time : {u"0:00", u"23:30"}) {
+    const Presets given{u"https://mail.corp:8443/webmail", u"5", u"1", u"0", time, u"20"};
+    ASSERT_TRUE(ApplyPresets(CheckPresets(given).settings, machine, PresetTarget::MachineDefaults));
+    EXPECT_EQ(Written(CheckPresets(KeepMachinePresets({}, machine))), Written(CheckPresets(given)));
+  }
+  const Presets again = KeepMachinePresets({.client = u"6", .syncTime = u"7:00"}, machine);
+  EXPECT_EQ(again.client + u" " + again.syncTime + u" " + again.webmail,
+            u"6 7:00 https://mail.corp:8443/webmail");
 }
 
 TEST(PresetsTest, DataForTheDeferredStepSurvivesLineBreaksAndBackslashes) {
@@ -111,8 +135,10 @@ TEST(PresetsTest, DataForTheDeferredStepSurvivesLineBreaksAndBackslashes) {
   Presets back;
   ASSERT_TRUE(DecodePresetData(EncodePresetData(u"C:\\u\\AddrBookSync.ini", presets), path, back));
   EXPECT_EQ(path, u"C:\\u\\AddrBookSync.ini");
-  EXPECT_EQ(std::tie(back.webmail, back.client, back.syncLevel, back.spread),
-            std::tie(presets.webmail, presets.client, presets.syncLevel, presets.spread));
+  EXPECT_EQ(std::tie(back.webmail, back.client, back.syncLevel, back.syncType, back.syncTime,
+                     back.spread),
+            std::tie(presets.webmail, presets.client, presets.syncLevel, presets.syncType,
+                     presets.syncTime, presets.spread));
   EXPECT_FALSE(DecodePresetData(u"only\none", path, back));
   for (const char16_t* bad : {u"\\x\n\n\n\n\n\n", u"\n\n\n\n\n\n\\"}) EXPECT_FALSE(DecodePresetData(bad, path, back));
 }

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "app/machine_defaults.h"
 #include "app/password_codec.h"
 #include "app/settings_codec.h"
 
@@ -179,6 +180,20 @@ TEST(SettingsCodecTest, TheSchedulersDatesSurviveADialogSave) {
   ASSERT_TRUE(SaveSettingsTo(SyncSettings{}, profile, protection));
   EXPECT_EQ(LoadLastAutoSync(profile), u"2026-12-07");
   EXPECT_EQ(LoadLastAutoSync(profile, ini::kPendingClientSync), u"2026-12-06");
+}
+
+TEST(SettingsCodecTest, MachineDefaultsStandBelowTheUsersOwnValues) {
+  FakeProfile own, machine;
+  machine.values = {{{u"Server", u"ServerHost"}, u"mail.corp"}, {{u"General", u"EmailClient"}, u"5"}};
+  own.values[{u"General", u"EmailClient"}] = u"6";
+  ProfileOverDefaults profile(own, machine);
+  Latin1CodePage codePage;
+  FakeProtection protection;
+  const SyncSettings s = LoadSettingsFrom(profile, codePage, protection);
+  EXPECT_EQ(s.ServerHost, u"mail.corp");
+  EXPECT_EQ(s.EmailClient, 6);
+  ASSERT_TRUE(SaveSettingsTo(s, profile, protection));
+  EXPECT_EQ(machine.values.size(), 2u);
 }
 
 }  // namespace

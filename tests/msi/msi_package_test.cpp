@@ -39,16 +39,22 @@ std::u16string InstallDir() {
 }
 std::u16string InDir(const char16_t* name) { return InstallDir() + u"\\" + name; }
 std::u16string ProgramPath() { return InDir(u"Tarnwell地址簿同步.exe"); }
-std::u16string ShortcutPath() { return Folder(CSIDL_PROGRAMS) + u"\\Tarnwell地址簿同步.lnk"; }
+std::u16string ShortcutPath(int csidl = CSIDL_PROGRAMS) { return Folder(csidl) + u"\\Tarnwell地址簿同步.lnk"; }
+std::u16string MachineDir() { return Folder(CSIDL_PROGRAM_FILES) + u"\\Tarnwell地址簿同步"; }
+std::u16string UserFile(const char16_t* name) {
+  return Folder(CSIDL_APPDATA) + u"\\Tarnwell地址簿同步\\" + name;
+}
 
-std::optional<std::u16string> RunValue() {
+std::optional<std::u16string> RegistryText(HKEY root, const wchar_t* key, const wchar_t* name) {
   wchar_t value[1024] = {};
   DWORD size = sizeof(value);
-  if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Tarnwell地址簿同步", RRF_RT_REG_SZ, nullptr, value,
-                   &size) != ERROR_SUCCESS) {
+  if (RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   return FromWide(value);
+}
+std::optional<std::u16string> RunValue(HKEY root = HKEY_CURRENT_USER) {
+  return RegistryText(root, kRunKey, L"Tarnwell地址簿同步");
 }
 
 // The installed products of this package's family, as "version" strings.
@@ -191,9 +197,11 @@ class MsiPackageTest : public testing::Test {
     // The user's files stay at uninstall; the next case starts without them.
     for (const char16_t* name : {u"AddrBookSync.ini", u"syncaddrs.log", u"address.xml"}) {
       DeleteFileW(AsWide(InDir(name)));
+      DeleteFileW(AsWide(UserFile(name)));
     }
     RemoveDirectoryW(AsWide(InDir(u"AddrBookSync.ini")));
     RemoveDirectoryW(AsWide(InstallDir()));
+    RemoveDirectoryW(AsWide(UserFile(u"")));
   }
 
   const std::u16string package_ = PackageIn(TW_MSI_DIR);
@@ -313,6 +321,65 @@ TEST_F(MsiPackageTest, AnInstallationThatDoesNotCompleteStartsTheProgramItEndedA
   ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
   EXPECT_EQ(RunningProgramVersions(), std::vector<std::u16string>{ProgramVersion()});
   EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{ProgramVersion()});
+}
+
+TEST_F(MsiPackageTest, PerMachineServesEachUserFromHisOwnFolderUpgradesInPlaceAndLeavesHisFiles) {
+  LoopbackHttpServer server([](const RecordedRequest&) {
+    return Ok(
+        "<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>");
+  });
+  TestFoxmail7Installation foxmail(FoxmailCommandKey::Scope::Shared);
+  const std::u16string port = AsciiToUtf16(std::to_string(server.port()));
+  ASSERT_EQ(Install(package_, u"ALLUSERS=1 WEBMAIL=http://127.0.0.1:" + port + u"/mail CLIENT=5"),
+            0u);
+  const std::u16string program = MachineDir() + u"\\Tarnwell地址簿同步.exe";
+  EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), u"\"" + program + u"\" /tray");
+  EXPECT_TRUE(FileExists(ShortcutPath(CSIDL_COMMON_PROGRAMS)));
+  EXPECT_FALSE(FileExists(ShortcutPath()));
+  EXPECT_FALSE(FileExists(InstallDir()));
+
+  // A user who never ran it: the company's server and client from the
+  // machine, his account once he saves it, every file in his own folder.
+  EXPECT_EQ(RunProgram(program, u"/sync").exitCode, 1u);
+  EXPECT_TRUE(FileExists(UserFile(u"syncaddrs.log")));
+  WriteFileBytes(UserFile(u"AddrBookSync.ini"),
+                 "[Server]\r\nAccount=li@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+  const ProcessResult sync = RunProgram(program, u"/sync");
+  EXPECT_EQ(sync.output, "[Foxmail 7.x] " + Utf16ToUtf8(u"更新了1个联系人") + "\r\n");
+
+  // A user with a per-user installation of his own keeps it: the machine's
+  // program, started at log-on, ends at once.
+  const wchar_t* const installation = L"Software\\Tarnwell\\Tarnwell地址簿同步";
+  DWORD one = 1;
+  RegSetKeyValueW(HKEY_CURRENT_USER, installation, L"Program", REG_DWORD, &one, sizeof(one));
+  const UniqueHandle deferring = Launch(RunValue(HKEY_LOCAL_MACHINE).value_or(u""));
+  EXPECT_EQ(WaitForSingleObject(deferring.get(), 20000), WAIT_OBJECT_0);
+  RegDeleteTreeW(HKEY_CURRENT_USER, installation);
+
+  // Upgraded per machine in place, started again, the machine's presets kept.
+  const UniqueHandle running = Launch(RunValue(HKEY_LOCAL_MACHINE).value_or(u""));
+  ASSERT_TRUE(WaitUntil([] { return ProgramWindow() != nullptr; }));
+  ASSERT_EQ(Install(higher_, u"ALLUSERS=1"), 0u);
+  EXPECT_FALSE(Running(running));
+  ASSERT_TRUE(WaitUntil([] { return RunningProgramVersions().size() == 1; }));
+  EXPECT_EQ(RunningProgramVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
+  EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
+  EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE,
+                         L"Software\\Tarnwell\\Tarnwell地址簿同步\\Defaults\\Server", L"ServerHost"),
+            u"127.0.0.1");
+
+  // Removed as from the control panel, without ALLUSERS: nothing is left
+  // but the user's own files.
+  ASSERT_EQ(Uninstall(higher_), 0u);
+  EXPECT_TRUE(RunningProgramVersions().empty());
+  EXPECT_FALSE(FileExists(MachineDir()));
+  EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), std::nullopt);
+  EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_COMMON_PROGRAMS)));
+  UniqueHKey key;
+  EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, installation, 0, KEY_READ, key.put()), ERROR_SUCCESS);
+  for (const char16_t* name : {u"AddrBookSync.ini", u"syncaddrs.log", u"address.xml"}) {
+    EXPECT_TRUE(FileExists(UserFile(name))) << "user file removed";
+  }
 }
 
 TEST_F(MsiPackageTest, BadPresetEndsTheInstallationWithItsMessageAndInstallsNothing) {
