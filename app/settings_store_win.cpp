@@ -60,3 +60,16 @@ void ProfileLastAutoSync::SaveClientWaitDate(const std::u16string& date) {
   PrivateProfile profile(path_);
   SaveLastAutoSync(profile, date, ini::kPendingClientSync);
 }
+
+std::u16string ProfileLastAutoSync::LoadKeptAnswer() {
+  PrivateProfile profile(path_);
+  return LoadLastAutoSync(profile, ini::kKeptAnswer);
+}
+
+void ProfileLastAutoSync::SaveKeptAnswer(const std::u16string& mark) {
+  // A mark that does not stick only costs a download.
+  (void)RewriteProfile(path_, [&](IProfile& profile) {
+    SaveLastAutoSync(profile, mark, ini::kKeptAnswer);
+    return true;
+  });
+}

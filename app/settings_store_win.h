@@ -24,7 +24,7 @@ void RemoveSavedPassword(const std::u16string& path);
                                  bool forbidSavedPassword,
                                  const std::function<void(SyncSettings&)>& change);
 
-// LastAutoSync and PendingClientSync in the same file.
+// LastAutoSync, PendingClientSync and KeptAnswer in the same file.
 class ProfileLastAutoSync final : public ILastAutoSyncStore {
  public:
   explicit ProfileLastAutoSync(std::u16string settingsPath) : path_(std::move(settingsPath)) {}
@@ -32,6 +32,8 @@ class ProfileLastAutoSync final : public ILastAutoSyncStore {
   void SaveDate(const std::u16string& date) override;
   std::u16string LoadClientWaitDate() override;
   void SaveClientWaitDate(const std::u16string& date) override;
+  std::u16string LoadKeptAnswer() override;
+  void SaveKeptAnswer(const std::u16string& mark) override;
 
  private:
   std::u16string path_;

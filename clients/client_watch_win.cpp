@@ -22,6 +22,10 @@ ClientProcessWatch::ClientProcessWatch() : stop_(CreateEventW(nullptr, TRUE, TRU
 
 ClientProcessWatch::~ClientProcessWatch() { Cancel(); }
 
+bool ClientProcessWatch::Watched(const SyncSettings& settings) {
+  return WatchedExecutable(settings).has_value();
+}
+
 std::optional<bool> ClientProcessWatch::ClientRunning(const SyncSettings& settings) {
   const std::optional<std::u16string> name = WatchedExecutable(settings);
   if (!name) return std::nullopt;

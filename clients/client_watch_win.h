@@ -16,6 +16,7 @@ class ClientProcessWatch final : public IClientWatch {
   ClientProcessWatch(const ClientProcessWatch&) = delete;
   ClientProcessWatch& operator=(const ClientProcessWatch&) = delete;
 
+  bool Watched(const SyncSettings& settings) override;
   std::optional<bool> ClientRunning(const SyncSettings& settings) override;
   // `ended` must not call Cancel or Watch: they wait for its thread.
   bool Watch(const SyncSettings& settings, std::function<void()> ended) override;

@@ -40,17 +40,24 @@ class IRunLock {
   virtual void StopWaiting() = 0;
 };
 
-// Where the resident program keeps what must outlive it: the date of the
-// last automatic run and that of a wait for the mail client to end.
+// Where the resident program keeps what must outlive it, each value one
+// line of text, empty when there is none. Every process of the user that
+// runs a sync reads and writes the same values.
 class ILastAutoSyncStore {
  public:
   virtual ~ILastAutoSyncStore() = default;
-  // "YYYY-MM-DD", or empty when there has been none.
+  // LastAutoSync: "YYYY-MM-DD" of the last automatic run.
   virtual std::u16string LoadDate() = 0;
   virtual void SaveDate(const std::u16string& date) = 0;
-  // "YYYY-MM-DD" of the failure that waits, or empty when none waits.
+  // PendingClientSync: "YYYY-MM-DD" of the failure that waits for the mail
+  // client to end, followed by " " and its result text while the user has
+  // not heard of it (see ClientWait in sync/resident_schedule.h).
   virtual std::u16string LoadClientWaitDate() = 0;
-  virtual void SaveClientWaitDate(const std::u16string& date) = 0;
+  virtual void SaveClientWaitDate(const std::u16string& wait) = 0;
+  // KeptAnswer: which answer address.xml holds when it is one that parsed
+  // and was written whole (see sync/kept_answer.h); empty otherwise.
+  virtual std::u16string LoadKeptAnswer() = 0;
+  virtual void SaveKeptAnswer(const std::u16string& mark) = 0;
 };
 
 // Performs one run on a settings snapshot (the platform wiring). With a

@@ -39,10 +39,12 @@ class IAnswerFetcher {
 };
 
 // Keeps the copy of the last answer (address.xml), its UTF-8 as the run
-// kept it. Failure is not fatal.
+// kept it. Failure is not fatal, but only a copy written whole is reused.
 class IAnswerCopy {
  public:
   virtual ~IAnswerCopy() = default;
+  // True only when the copy now holds `answer` whole; on false it may hold
+  // anything, the earlier copy included.
   [[nodiscard]] virtual bool Save(std::string_view answer) = 0;
 };
 
@@ -83,6 +85,13 @@ struct SyncRunDeps {
   const RunStop* stop = nullptr;
 };
 
+// What a run left in the answer's copy.
+enum class AnswerCopyState {
+  Untouched,
+  Reusable,     // this run's answer, which parsed, written whole
+  NotReusable,  // anything else: an answer that failed, or a failed write
+};
+
 struct SyncRunOutcome {
   std::u16string resultText;  // always a single line
   bool success = false;
@@ -91,6 +100,7 @@ struct SyncRunOutcome {
   // box nobody answers holds up no other run.
   std::optional<std::u16string> notice;
   RunFailure failure = RunFailure::None;  // set whenever success is false
+  AnswerCopyState answerCopy = AnswerCopyState::Untouched;
   // What the resident program decided at the run's end: when a failed
   // run is tried again ("HH:MM"), whether one waits for the mail client to
   // end, and whether the failure is news for a balloon.
@@ -114,6 +124,7 @@ inline constexpr char16_t kRunStoppedText[] = u"程序退出，本次同步已�
 struct DownloadedContacts {
   std::optional<SyncRunOutcome> failure;
   AddrContactList contacts;
+  AnswerCopyState answerCopy = AnswerCopyState::Untouched;
 };
 DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher& fetcher,
                                     IAnswerCopy& answerCopy, const RunStop* stop = nullptr);

@@ -36,14 +36,17 @@ struct TestLock : IRunLock {
 
 struct Everything : ILastAutoSyncStore, IMessageSink, IClientWatch, IRunObserver {
   std::mutex m;
-  std::u16string date, waitDate;
+  std::u16string date, waitDate, kept;
   std::function<void()> ended;
   std::vector<AnswerSource> runs;
   std::u16string LoadDate() override { std::lock_guard l(m); return date; }
   void SaveDate(const std::u16string& d) override { std::lock_guard l(m); date = d; }
   std::u16string LoadClientWaitDate() override { std::lock_guard l(m); return waitDate; }
   void SaveClientWaitDate(const std::u16string& d) override { std::lock_guard l(m); waitDate = d; }
+  std::u16string LoadKeptAnswer() override { std::lock_guard l(m); return kept; }
+  void SaveKeptAnswer(const std::u16string& k) override { std::lock_guard l(m); kept = k; }
   void Show(const std::u16string&, MessageIcon) override {}
+  bool Watched(const SyncSettings&) override { return true; }
   std::optional<bool> ClientRunning(const SyncSettings&) override { return true; }
   bool Watch(const SyncSettings&, std::function<void()> e) override { std::lock_guard l(m); ended = std::move(e); return true; }
   void Cancel() override {}
