@@ -78,6 +78,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
         SyncRunOutcome outcome;
         outcome.success = all.runs.size() > 1;
         if (!outcome.success) outcome.failure = RunFailure::ClientRunning;
+        outcome.answerCopy = AnswerCopyState::Reusable;
         return outcome;
       },
       DesktopIdentity{u"PC", u"zhang"}, &all, 60, &all}};
