@@ -120,7 +120,20 @@ class CSyncEngine {
   std::optional<SyncRunOutcome> RunOnce(RunMode mode) { return Run(mode, AnswerSource::Download); }
 
  private:
+  // Who may run now in this process: one run at a time, none once queued
+  // runs are refused. Held by a RunSlot (sync_engine.cpp).
+  struct RunSlots {
+    std::mutex mutex;
+    std::condition_variable freed;
+    bool busy = false;       // under mutex
+    bool refusing = false;   // under mutex
+    std::atomic<std::thread::id> holder{};  // the thread whose run holds the slot
+  };
+
   void SchedulerThread();
+  void StartSchedule();
+  // True when an automatic run was started.
+  bool Poll(bool clientEnded);
   std::optional<SyncRunOutcome> Run(RunMode mode, AnswerSource source);
   std::optional<SyncRunOutcome> RunHoldingTheSlot(RunMode mode, AnswerSource source);
   void RunAutomatic(const AutoRun& run);
@@ -137,16 +150,11 @@ class CSyncEngine {
   ResidentSchedule schedule_;
   unsigned long long settingsChanges_ = 0;
   std::u16string storedDate_;
-  std::u16string storedWaitDate_;
+  std::u16string storedWait_;
   bool watching_ = false;
   std::minstd_rand random_{std::random_device{}()};
 
-  std::mutex runMutex_;
-  std::condition_variable runEnded_;
-  bool runBusy_ = false;   // under runMutex_
-  bool refusing_ = false;  // under runMutex_
-  std::atomic<bool> runInProgress_{false};
-  std::atomic<std::thread::id> runThread_{};
+  RunSlots slots_;
 
   // The watch's callback takes only this lock: it may be cancelled under
   // mutex_.

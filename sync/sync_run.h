@@ -100,13 +100,13 @@ struct SyncRunOutcome {
   // box nobody answers holds up no other run.
   std::optional<std::u16string> notice;
   RunFailure failure = RunFailure::None;  // set whenever success is false
-  AnswerCopyState answerCopy = AnswerCopyState::Untouched;
   // What the resident program decided at the run's end: when a failed
   // run is tried again ("HH:MM"), whether one waits for the mail client to
   // end, and whether the failure is news for a balloon.
   std::optional<std::u16string> retryAt;
   bool waitsForClient = false;
   bool balloon = false;
+  AnswerCopyState answerCopy = AnswerCopyState::Untouched;
 };
 
 inline constexpr char16_t kNoPasswordText[] = u"没有设置密码";

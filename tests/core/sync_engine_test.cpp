@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "sync/sync_engine.h"
@@ -51,7 +52,10 @@ struct Everything : ILastAutoSyncStore, IMessageSink, IClientWatch, IRunObserver
   bool Watch(const SyncSettings&, std::function<void()> e) override { std::lock_guard l(m); ended = std::move(e); return true; }
   void Cancel() override {}
   void RunStarted() override {}
-  void RunEnded(RunMode, const SyncRunOutcome&) override {}
+  bool throwOnce = false;
+  void RunEnded(RunMode, const SyncRunOutcome&) override {
+    if (std::exchange(throwOnce, false)) throw std::runtime_error("tray gone");
+  }
   void DayUnsynced(const std::u16string&) override {}
 };
 
@@ -78,6 +82,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
         SyncRunOutcome outcome;
         outcome.success = all.runs.size() > 1;
         if (!outcome.success) outcome.failure = RunFailure::ClientRunning;
+        outcome.answerCopy = AnswerCopyState::Reusable;
         return outcome;
       },
       DesktopIdentity{u"PC", u"zhang"}, &all, 60, &all}};
@@ -100,6 +105,23 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   waiting.join();
   EXPECT_FALSE(manual.has_value());
   EXPECT_EQ(all.runs.size(), 2u);
+}
+
+TEST(SyncEngineTest, AnExceptionAfterARunBlocksNoLaterRun) {
+  SharedSettings settings;
+  FixedClock clock;
+  TestLock lock;
+  Everything all;
+  all.throwOnce = true;
+  CSyncEngine engine{SyncEngineServices{settings, clock, lock, all, all,
+                                        [](auto&&...) { return SyncRunOutcome{}; },
+                                        DesktopIdentity{u"PC", u"zhang"}, &all}};
+  EXPECT_THROW(engine.RunOnce(RunMode::Manual), std::runtime_error);
+  std::atomic<bool> ran{false};
+  std::thread next([&] { ran = engine.RunOnce(RunMode::Manual).has_value(); });
+  EXPECT_TRUE(WaitFor([&] { return ran.load(); }));
+  engine.Stop();
+  next.join();
 }
 
 }  // namespace
