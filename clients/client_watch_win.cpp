@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr ULONGLONG kLocatedForMs = 5000;
+
 std::optional<Foxmail7Location> WatchedClient(const SyncSettings& settings) {
   if (WriterForClientKind(settings.EmailClient) != WriterType::Foxmail7) return std::nullopt;
   return LocateFoxmail7();
@@ -51,7 +53,14 @@ ClientProcessWatch::ClientProcessWatch(ProcessOpener open, uint32_t pollMs)
 ClientProcessWatch::~ClientProcessWatch() { Cancel(); }
 
 bool ClientProcessWatch::Watched(const SyncSettings& settings) {
-  return WatchedClient(settings).has_value();
+  if (WriterForClientKind(settings.EmailClient) != WriterType::Foxmail7) return false;
+  std::lock_guard lock(locateMutex_);
+  const ULONGLONG now = GetTickCount64();
+  if (!locatedAt_ || now - *locatedAt_ >= kLocatedForMs) {
+    installed_ = LocateFoxmail7().has_value();
+    locatedAt_ = now;
+  }
+  return installed_;
 }
 
 std::optional<bool> ClientProcessWatch::ClientRunning(const SyncSettings& settings) {

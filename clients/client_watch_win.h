@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "clients/foxmail7/process_running_win.h"
@@ -24,6 +25,8 @@ class ClientProcessWatch final : public IClientWatch {
   ClientProcessWatch(const ClientProcessWatch&) = delete;
   ClientProcessWatch& operator=(const ClientProcessWatch&) = delete;
 
+  // Asked twice a second: where Foxmail 7 is installed is looked up at most
+  // every few seconds.
   bool Watched(const SyncSettings& settings) override;
   std::optional<bool> ClientRunning(const SyncSettings& settings) override;
   // `ended` is called once every process found now has ended. It must not
@@ -33,6 +36,9 @@ class ClientProcessWatch final : public IClientWatch {
 
  private:
   const ProcessOpener open_;
+  std::mutex locateMutex_;
+  std::optional<ULONGLONG> locatedAt_;  // GetTickCount64, under locateMutex_
+  bool installed_ = false;              // under locateMutex_
   const uint32_t pollMs_;
   std::mutex mutex_;  // one Watch or Cancel at a time
   UniqueHandle stop_;  // manual reset: set while no wait is wanted

@@ -20,7 +20,7 @@ struct ListedProcess {
   std::u16string name;
 };
 
-// Every process with the moment it started, read without opening any
+// Every running process with the moment it started, read without opening any
 // (the toolhelp snapshot has no start times).
 std::optional<std::vector<ListedProcess>> ListProcesses() {
   std::vector<uint64_t> buffer(32 * 1024);  // 8-byte aligned, as the entries are
@@ -40,11 +40,15 @@ std::optional<std::vector<ListedProcess>> ListProcesses() {
     for (size_t offset = 0;;) {
       const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(bytes + offset);
       const auto id = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(entry->UniqueProcessId));
-      std::u16string name;
-      if (entry->ImageName.Buffer) {
-        name = FromWide(entry->ImageName.Buffer, entry->ImageName.Length / sizeof(wchar_t));
+      // One without threads has ended, listed only while a handle keeps it.
+      if (entry->NumberOfThreads > 0) {
+        std::u16string name;
+        if (entry->ImageName.Buffer) {
+          name = FromWide(entry->ImageName.Buffer, entry->ImageName.Length / sizeof(wchar_t));
+        }
+        processes.push_back(
+            {{id, static_cast<uint64_t>(entry->CreateTime.QuadPart)}, std::move(name)});
       }
-      processes.push_back({{id, static_cast<uint64_t>(entry->CreateTime.QuadPart)}, std::move(name)});
       if (entry->NextEntryOffset == 0) break;
       offset += entry->NextEntryOffset;
     }
@@ -104,10 +108,12 @@ std::vector<ClientProcess> FindClientProcesses(const Foxmail7Location& location,
     const HANDLE process = waitable ? waitable.get() : queried.get();
     if (process) {
       FILETIME created{}, exited{}, kernel{}, user{};
-      // The id went to a newer process between the list and the open: the
-      // listed one has ended.
-      if (GetProcessTimes(process, &created, &exited, &kernel, &user) &&
-          Ticks(created) != listed.identity.started) {
+      DWORD exitCode = 0;
+      // The listed process has ended since the list was read, or the id
+      // went to a newer one.
+      if ((GetExitCodeProcess(process, &exitCode) && exitCode != STILL_ACTIVE) ||
+          (GetProcessTimes(process, &created, &exited, &kernel, &user) &&
+           Ticks(created) != listed.identity.started)) {
         continue;
       }
       if (!located) located = IdentityOf(AsWide(location.installDir + location.executableName));
