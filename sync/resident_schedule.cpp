@@ -279,7 +279,7 @@ void ResidentSchedule::ClientEnded() {
   if (ClientWait* wait = Wait()) wait->ended = true;
 }
 
-std::u16string ResidentSchedule::clientWait() const {
+std::u16string ResidentSchedule::clientWaitDate() const {
   if (const ClientWait* wait = Wait()) return wait->Stored();
   // Kept while its run goes: a run that does not end still waits at the next start.
   if (autoRun_ && autoRun_->wait) return autoRun_->wait->Stored();

@@ -106,7 +106,8 @@ class ResidentSchedule {
 
   // The stored values as they must now be.
   const std::u16string& lastAutoSync() const { return lastAutoSync_.text; }
-  std::u16string clientWait() const;
+  // PendingClientSync: the wait's day and the failure still to be told.
+  std::u16string clientWaitDate() const;
   // The client's process is to be watched.
   bool watchClient() const;
   // The next moment at which something is due without any event.

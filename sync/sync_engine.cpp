@@ -128,7 +128,7 @@ void CSyncEngine::Persist() {
     storedDate_ = schedule_.lastAutoSync();
     services_.lastAutoSync.SaveDate(storedDate_);
   }
-  std::u16string wait = schedule_.clientWait();
+  std::u16string wait = schedule_.clientWaitDate();
   if (wait != storedWait_) {
     storedWait_ = std::move(wait);
     services_.lastAutoSync.SaveClientWaitDate(storedWait_);

@@ -77,6 +77,8 @@ SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
                            : Stopped(deps.stop) ? StoppedRun()
                                                 : WriteContacts(settings, downloaded.contacts, deps);
   outcome.answerCopy = downloaded.answerCopy;
+  // The log says so: the next run after the client downloads again.
+  if (outcome.answerCopy == AnswerCopyState::Unwritten) outcome.resultText += kAnswerCopyUnwrittenNote;
   return outcome;
 }
 
@@ -124,8 +126,9 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
   // A copy that cannot be written does not stop the run; it is only never
   // reused, and neither is an answer that failed.
   const bool whole = answerCopy.Save(fetched.body.Utf8());
-  result.answerCopy = whole && answer.kind == AnswerKind::Contacts ? AnswerCopyState::Reusable
-                                                                   : AnswerCopyState::NotReusable;
+  result.answerCopy = !whole                             ? AnswerCopyState::Unwritten
+                      : answer.kind == AnswerKind::Contacts ? AnswerCopyState::Reusable
+                                                            : AnswerCopyState::NotReusable;
   // The contact list keeps what it needs: the body goes before the writer runs.
   fetched.body = AnswerText();
   switch (answer.kind) {

@@ -89,7 +89,8 @@ struct SyncRunDeps {
 enum class AnswerCopyState {
   Untouched,
   Reusable,     // this run's answer, which parsed, written whole
-  NotReusable,  // anything else: an answer that failed, or a failed write
+  NotReusable,  // an answer that failed, written
+  Unwritten,    // not written whole: the copy may hold anything
 };
 
 struct SyncRunOutcome {
@@ -117,6 +118,8 @@ inline constexpr char16_t kNoSyncTaskText[] = u"未发现同步任务";
 inline constexpr char16_t kFoxmail56RefusedText[] = u"很抱歉，暂不支持Foxmail5.x/6！";
 inline constexpr char16_t kRunErrorPrefix[] = u"同步时发生错误：";
 inline constexpr char16_t kRunStoppedText[] = u"程序退出，本次同步已取消";
+// After the result text when address.xml could not be written whole.
+inline constexpr char16_t kAnswerCopyUnwrittenNote[] = u"（address.xml未能保存）";
 
 // A run's first half: the password checked, the answer fetched, read and
 // copied. Either the contacts or the failure the run reports; Stopped once

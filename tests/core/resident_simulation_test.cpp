@@ -1,13 +1,12 @@
 // The resident program's decisions over a simulated year of a desktop, seed
-// after seed: log-ons and log-offs, restarts and crashes, sleeps, daylight
-// saving and a clock set back by hand, the server down or answering with
-// an error page, Outlook busy, Foxmail installed, removed, open, chosen and
-// dropped, every cause of failure, settings saved and policy refreshed
-// (server, account, level, client, the daily time), manual runs with
-// automatic ones queued behind them, a /sync of another process, and the
-// kept answer with its content and its mark. The driver below does what
-// CSyncEngine's thread does; after every event the promises are checked.
-// TW_SIM_SEED=<n> replays one seed.
+// after seed: log-ons and log-offs, sleeps, daylight saving and a clock set
+// back by hand, the server down, Outlook busy, Foxmail open, every cause of
+// failure, settings and policy changes, manual runs, Exit during a run. The
+// client, Foxmail's installation, server, account and level change too; the
+// answer kept has content and a mark; crashes, another process's /sync, and
+// automatic runs queued behind manual ones. The
+// driver below does what CSyncEngine's thread does; after every event the
+// promises are checked. TW_SIM_SEED=<n> replays one seed.
 
 #include <gtest/gtest.h>
 
@@ -44,10 +43,7 @@ constexpr int32_t kFoxmail7 = 5, kOutlook = 2;
 
 struct Year {
   explicit Year(uint64_t seed) : seed(seed), rng(seed), foxmail(seed % 4 != 0) {
-    own.EmailClient = seed % 3 ? kFoxmail7 : kOutlook;
-    own.Account = u"zhang";
-    own.Password = u"pw";
-    Overlay();
+    own.EmailClient = seed % 3 ? kFoxmail7 : kOutlook, Overlay();
   }
 
   uint64_t seed;
@@ -66,10 +62,8 @@ struct Year {
   std::optional<ResidentSchedule> program;
   bool exitAsked = false, watching = false, manualQueued = false;
   std::optional<AutoRun> queued;
-  struct Run {
-    RunMode mode; std::optional<AutoRunKind> kind; int64_t end; bool stopped;
-    SyncSettings settings; int64_t day; std::optional<LocalDateTime> local; std::optional<bool> keptGood;
-  };
+  struct Run { RunMode mode; std::optional<AutoRunKind> kind; int64_t end; bool stopped; SyncSettings settings;
+               int64_t day; std::optional<LocalDateTime> local; std::optional<bool> keptGood; };
   std::optional<Run> current;
   // What the promises remember.
   int64_t startAt = 0, spellStart = 0, lastFeedLocal = -1, lastSeen = 0;
@@ -140,28 +134,24 @@ struct Year {
     }
   }
 
-  // What the engine does before each decision: a save it has not seen yet,
-  // and (the schedule's own look) a policy that moved the source. True
-  // when what was pending must go.
+  // Before each decision the engine tells a save; a policy that moved the
+  // source the schedule sees itself. True when what was pending must go.
   bool Note() {
     const bool saved = noticedChanges != changes, moved = Source() != seenSource;
-    noticedChanges = changes;
-    if (moved) seenSource = Source();
-    if (saved) program->SettingsSaved();
+    if (saved) noticedChanges = changes, program->SettingsSaved();
     if (!saved && !moved) return false;
-    ++sourceChanges;
+    seenSource = Source(), ++sourceChanges, clientEndedPending = false;
     if (lastFailure) lastFailure->forgotten = true;
-    clientEndedPending = false;
     return true;
   }
-  void Changed(bool changed) {
-    Expect(!changed || program->clientWait().empty(),
+  void Changed(bool changed, bool refused = false) {
+    Expect(!changed || refused || program->clientWaitDate().empty(),
            "a change of server, account, level or client, saved or by policy, ends the wait");
   }
 
   void Persist() {
     storedDate = program->lastAutoSync();
-    storedWait = program->clientWait();
+    storedWait = program->clientWaitDate();
     Expect(storedDate == expectedDate, "LastAutoSync names the last day with an automatic attempt");
     const auto afterClient = [](const auto& run) { return run && run->kind == AutoRunKind::AfterClient; };
     Expect(!program->watchClient() || !(afterClient(queued) || afterClient(current)),
@@ -207,7 +197,7 @@ struct Year {
     // A sleep or a clock set: the program looks again, as after a start.
     if (std::abs(Clock() - lastSeen) > kGap) spellStart = Clock(), lastFeedLocal = -1, movesAtSpell = moves;
     lastSeen = Clock();
-    const std::u16string waitBefore = program->clientWait();
+    const std::u16string waitBefore = program->clientWaitDate();
     const bool changed = !exitAsked && Note();
     const std::optional<AutoRun> run = program->TimePassed(Moment());
     if (exitAsked) return Expect(!run, "no run starts once Exit is asked");
@@ -249,7 +239,7 @@ struct Year {
         const int64_t base = int64_t{ResidentSchedule::kFirstRetryMinutes << std::min(k, 8)} * kMinute;
         const int64_t waited = Clock() - lastFailure->at;
         Expect(k < ResidentSchedule::kMaxRetries, "at most 4 retries a day");
-        Expect(lastFailure->day == today, "a retry on the day its failed run began");
+        Expect(lastFailure->day == today, "a retry on its own day");
         Expect(waited >= base && (lastFailure->interrupted || waited <= base * 3 / 2 + 1),
                "a retry 5, 10, 20 or 40 minutes, lengthened by at most half, after its failure");
         Expect(CanPassBySelf(lastFailure->cause) && !(lastFailure->watched && lastFailure->cause == RunFailure::ClientRunning),
@@ -258,8 +248,8 @@ struct Year {
       lastFailure.reset();
     } else {
       Log(Ev::AfterClient);
-      Expect(clientEndedPending, "a run after the client only once it ended or is no longer watched");
-      Expect(run->source == AnswerSource::KeptCopyOfToday, "the run after the client asks for today's answer");
+      Expect(clientEndedPending, "a run after the client only once it ended");
+      Expect(run->source == AnswerSource::KeptCopyOfToday, "the run after the client uses today's answer");
       clientEndedPending = false;
     }
     if (run) queued = run, queuedSources = sourceChanges, queuedManuals = manualSuccesses;
@@ -271,11 +261,8 @@ struct Year {
     const bool changed = Note();
     const bool may = program->MayStart(mode, Moment());
     Changed(changed);
-    if (may && kind && *kind != AutoRunKind::Daily) {
-      Expect(sourceChanges == queuedSources && manualSuccesses == queuedManuals &&
-                 (kind == AutoRunKind::Retry || effective.SyncType == 0),
-             "a queued retry or run after the client is checked again at its turn");
-    }
+    Expect(!may || !kind || kind == AutoRunKind::Daily || (sourceChanges == queuedSources && manualSuccesses == queuedManuals &&
+           (kind == AutoRunKind::Retry || effective.SyncType == 0)), "a queued retry or run after the client is checked again at its turn");
     if (!may && kind) Refused();
     if (kind) queued.reset();
     if (!may) return;
@@ -285,9 +272,8 @@ struct Year {
     current = Run{mode, kind, Clock() + Between(1, 15) * kMinute, false, effective, Today(),
                   Civil(LocalSeconds()), std::nullopt};
     if (kind == AutoRunKind::AfterClient && KeptAnswerFits(keptMark, current->local, effective)) {
-      Expect(copy && copy->good && copy->day == Today() && copy->asked == Asked(effective),
-             "the kept answer is reused only when it is today's answer that parsed, for these settings");
-      current->keptGood = copy && copy->good;
+      current->keptGood = copy && copy->good && copy->day == Today() && copy->asked == Asked(effective);
+      Expect(*current->keptGood, "the kept answer is reused only when it is today's answer that parsed, for these settings");
     }
   }
   void Refused() {
@@ -301,32 +287,24 @@ struct Year {
     fired[lastDaily.first].erase(lastDaily.second);
   }
 
-  // The answer of a download begun on `day`, as the copy and its mark keep it.
-  AnswerCopyState Download(const SyncSettings& settings, int64_t day, const std::optional<LocalDateTime>& local,
-                           bool& good) {
-    good = !Chance(12);  // else an error page, or a proxy's
-    const bool whole = !Chance(15);
-    copy = Copy{Asked(settings), day, good && whole};
-    const AnswerCopyState state = good && whole ? AnswerCopyState::Reusable : AnswerCopyState::NotReusable;
-    if (const auto mark = KeptAnswerAfter(state, local, settings)) keptMark = *mark;
+  // A download begun on `day` (else an error page, or a proxy's), the copy
+  // written whole or not, and the mark.
+  AnswerCopyState Download(const SyncSettings& s, int64_t day, const std::optional<LocalDateTime>& local, bool& good) {
+    good = !Chance(12);
+    copy = Copy{Asked(s), day, good && !Chance(15)};
+    const auto state = copy->good ? AnswerCopyState::Reusable : AnswerCopyState::Unwritten;
+    if (const auto mark = KeptAnswerAfter(state, local, s)) keptMark = *mark;
     return state;
   }
 
   SyncRunOutcome Outcome(const Run& run) {
     SyncRunOutcome o;
-    bool good = true;
-    if (run.stopped) {
-      o.failure = RunFailure::Stopped;
-    } else if (run.keptGood) {
-      good = *run.keptGood;
-    } else if (serverDown) {
-      o.failure = RunFailure::DownloadFailed;
-    } else {
-      o.answerCopy = Download(run.settings, run.day, run.local, good);
-    }
+    bool good = run.keptGood.value_or(true);
+    if (!run.stopped && !run.keptGood && !serverDown) o.answerCopy = Download(run.settings, run.day, run.local, good);
     const bool fox = run.settings.EmailClient == kFoxmail7;
-    if (o.failure != RunFailure::None) {
-    } else if (!good) o.failure = Chance(2) ? RunFailure::ParseFailed : RunFailure::ServerError;
+    if (run.stopped) o.failure = RunFailure::Stopped;
+    else if (!run.keptGood && serverDown) o.failure = RunFailure::DownloadFailed;
+    else if (!good) o.failure = Chance(2) ? RunFailure::ParseFailed : RunFailure::ServerError;
     else if (Chance(40)) o.failure = static_cast<RunFailure>(Between(1, static_cast<int>(RunFailure::RunError)));
     else if (fox && foxmail && clientOpen) o.failure = RunFailure::ClientRunning;
     else if (fox && !foxmail) o.failure = RunFailure::ClientNotInstalled;
@@ -342,12 +320,11 @@ struct Year {
     const SyncRunOutcome o = Outcome(run);
     lastSeen = Clock();
     Log(Ev::End, static_cast<int64_t>(o.failure));
-    const bool waited = !program->clientWait().empty();
+    const bool waited = !program->clientWaitDate().empty();
     const bool changed = Note();
     const RunEndDecision d = program->RunEnded(run.mode, o, Moment(), std::uniform_real_distribution<double>(0, 1)(rng));
     const bool refused = run.mode == RunMode::Automatic && o.failure == RunFailure::ClientRunning;
-    Expect(!changed || program->clientWait().empty() || refused,
-           "a change of server, account, level or client, saved or by policy, ends the wait");
+    Changed(changed, refused);
     Expect(run.mode == RunMode::Automatic || waited || !d.waitsForClient,
            "a manual run starts no wait for the client");
     if (run.mode == RunMode::Manual) noticeOwed = false;
@@ -355,7 +332,7 @@ struct Year {
       ++manualSuccesses;
       if (lastFailure) lastFailure->forgotten = true;
       clientEndedPending = false;
-      Expect(program->clientWait().empty(), "a manual success ends the wait for the client");
+      Expect(program->clientWaitDate().empty(), "a manual success ends the wait for the client");
     }
     if (refused && Watched() && effective.SyncType == 0) {
       Expect(d.waitsForClient || (run.kind == AutoRunKind::AfterClient &&
@@ -372,7 +349,7 @@ struct Year {
     if (d.balloon) {
       Expect(run.mode == RunMode::Automatic && !o.success && o.failure != RunFailure::Stopped && !exitAsked,
              "a balloon only for an automatic failure, never at Exit");
-      Expect(!d.retryAt && !d.waitsForClient && program->clientWait().empty(),
+      Expect(!d.retryAt && !d.waitsForClient && program->clientWaitDate().empty(),
              "no balloon while a retry or the client's end is awaited");
       Expect(ballooned.insert({Today(), o.resultText}).second, "a failure's balloon once a day");
     } else {
@@ -425,8 +402,7 @@ struct Year {
   // Another process of the user's (/sync) runs between the program's runs.
   void OtherProcessRun() {
     Log(Ev::OtherRun);
-    bool good = false;
-    if (!serverDown) Download(effective, Today(), Civil(LocalSeconds()), good);
+    if (bool good; !serverDown) Download(effective, Today(), Civil(LocalSeconds()), good);
   }
 
   void Live() {
@@ -454,11 +430,10 @@ struct Year {
       if (Chance(60)) serverDown = !serverDown;
       if (Chance(90)) outlookBusy = !outlookBusy;
       if (Chance(1500)) {
-        foxmail = !foxmail;
+        foxmail = !foxmail, clientOpen = clientOpen && foxmail;
         Log(Ev::Install, foxmail);
-        if (!foxmail) clientOpen = false;
-        if (!foxmail && program && program->watchClient()) clientEndedPending = true;  // not watched any more
-        if (!foxmail && watching) watching = false;
+        // Not watched any more: the wait's run follows.
+        if (!foxmail && program) clientEndedPending = program->watchClient(), watching = false;
       }
       if (foxmail && Chance(clientOpen ? 25 : 40)) {
         clientOpen = !clientOpen;
