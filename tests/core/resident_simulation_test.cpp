@@ -1,11 +1,10 @@
 // The resident program's decisions over a simulated year of a desktop, seed
 // after seed: log-ons and log-offs, sleeps, daylight saving and a clock set
 // back by hand, the server down, Outlook busy, Foxmail open, every cause of
-// failure, settings and policy changes, manual runs, Exit during a run. The
-// client, Foxmail's installation, server, account and level change too; the
-// answer kept has content and a mark; crashes, another process's /sync, and
-// automatic runs queued behind manual ones. The
-// driver below does what CSyncEngine's thread does; after every event the
+// failure, settings and policy changes (server, account, level, client),
+// Foxmail installed and removed, manual runs with automatic ones queued
+// behind, crashes, another process's /sync, the kept answer's content and
+// its mark, Exit during a run. The driver below does what CSyncEngine's thread does; after every event the
 // promises are checked. TW_SIM_SEED=<n> replays one seed.
 
 #include <gtest/gtest.h>
@@ -42,9 +41,7 @@ const char* const kEvNames[] = {"run-begins", "start", "feed", "daily", "retry",
 constexpr int32_t kFoxmail7 = 5, kOutlook = 2;
 
 struct Year {
-  explicit Year(uint64_t seed) : seed(seed), rng(seed), foxmail(seed % 4 != 0) {
-    own.EmailClient = seed % 3 ? kFoxmail7 : kOutlook, Overlay();
-  }
+  explicit Year(uint64_t seed) : seed(seed), rng(seed), foxmail(seed % 4 != 0) { own.EmailClient = seed % 3 ? kFoxmail7 : kOutlook, Overlay(); }
 
   uint64_t seed;
   std::mt19937_64 rng;
@@ -107,7 +104,6 @@ struct Year {
     return s.ServerHost + u"|" + s.Account + u"|" + static_cast<char16_t>(u'0' + s.SyncLevel);
   }
   std::u16string source;  // of the settings in effect
-  const std::u16string& Source() const { return source; }
   bool Watched() const { return effective.EmailClient == kFoxmail7 && foxmail; }
   ResidentMoment Moment() const { return {Clock(), Civil(LocalSeconds()), effective, Watched()}; }
   int32_t Due() const { return due; }
@@ -137,10 +133,10 @@ struct Year {
   // Before each decision the engine tells a save; a policy that moved the
   // source the schedule sees itself. True when what was pending must go.
   bool Note() {
-    const bool saved = noticedChanges != changes, moved = Source() != seenSource;
+    const bool saved = noticedChanges != changes, moved = source != seenSource;
     if (saved) noticedChanges = changes, program->SettingsSaved();
     if (!saved && !moved) return false;
-    seenSource = Source(), ++sourceChanges, clientEndedPending = false;
+    seenSource = source, ++sourceChanges, clientEndedPending = false;
     if (lastFailure) lastFailure->forgotten = true;
     return true;
   }
@@ -177,9 +173,7 @@ struct Year {
     retries.clear();  // a day's counts live as long as the program
     ballooned.clear();
     startAt = spellStart = lastSeen = Clock();
-    noticedChanges = changes;
-    movesAtSpell = moves;
-    seenSource = Source();
+    noticedChanges = changes, movesAtSpell = moves, seenSource = source;
     lastFeedLocal = -1;
     Log(Ev::Start, clientOpen);
     const bool due = DailyOn() && Minute() > Due() && storedDate != Civil(LocalSeconds()).DateText();
@@ -287,8 +281,7 @@ struct Year {
     fired[lastDaily.first].erase(lastDaily.second);
   }
 
-  // A download begun on `day` (else an error page, or a proxy's), the copy
-  // written whole or not, and the mark.
+  // A download begun on `day`, maybe an error page, its copy maybe not whole.
   AnswerCopyState Download(const SyncSettings& s, int64_t day, const std::optional<LocalDateTime>& local, bool& good) {
     good = !Chance(12);
     copy = Copy{Asked(s), day, good && !Chance(15)};
@@ -379,8 +372,7 @@ struct Year {
       managedTime = Chance(2) ? std::optional<int32_t>(Between(6, 12) * 60) : std::nullopt;
       managedSpread = Chance(2) ? std::optional<int32_t>(Between(0, 120)) : std::nullopt;
       managedClient = Chance(3) ? std::optional<int32_t>(Chance(2) ? kFoxmail7 : kOutlook) : std::nullopt;
-      managedLevel = Chance(4) ? std::optional<int32_t>(1) : std::nullopt;
-      managedHost = Chance(4) ? std::optional<std::u16string>(u"mail2") : std::nullopt;
+      managedLevel = Chance(4) ? std::optional<int32_t>(1) : std::nullopt, managedHost = Chance(4) ? std::optional<std::u16string>(u"mail2") : std::nullopt;
       return Overlay();
     }
     Log(Ev::Saved);
@@ -397,12 +389,6 @@ struct Year {
     if (Chance(6)) return Exit();
     Changed(Note());
     Persist();
-  }
-
-  // Another process of the user's (/sync) runs between the program's runs.
-  void OtherProcessRun() {
-    Log(Ev::OtherRun);
-    if (bool good; !serverDown) Download(effective, Today(), Civil(LocalSeconds()), good);
   }
 
   void Live() {
@@ -447,8 +433,7 @@ struct Year {
         if (Chance(current ? 6 : 70)) {
           Exit();
         } else if (!current && Chance(400)) {
-          Log(Ev::Crash);
-          program.reset();  // killed: what was stored stays
+          Log(Ev::Crash), program.reset();  // killed: what was stored stays
           continue;
         } else if (!current && Chance(150)) {
           const int64_t nap = static_cast<int64_t>(std::exp(std::uniform_real_distribution<double>(4.5, 12.5)(rng)));
@@ -464,7 +449,8 @@ struct Year {
           manualQueued = true;
         }
       }
-      if (!current && Chance(300)) OtherProcessRun();
+      // Another process of the user's (/sync) runs between the program's runs.
+      if (bool good; !current && !serverDown && Chance(300)) Log(Ev::OtherRun), Download(effective, Today(), Civil(LocalSeconds()), good);
       // A manual run goes first: what the scheduler decides meanwhile queues behind it.
       if (program && !current) {
         if (manualQueued && Chance(2)) manualQueued = false, StartRun(RunMode::Manual, std::nullopt);
