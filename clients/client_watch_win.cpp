@@ -31,7 +31,8 @@ bool WaitForAll(HANDLE stop, std::vector<ClientProcess> processes, uint32_t poll
                                            FALSE, polled ? pollMs : INFINITE);
     if (r == WAIT_OBJECT_0) return false;
     if (r > WAIT_OBJECT_0 && r < WAIT_OBJECT_0 + handles.size()) {
-      std::erase_if(processes, [&](const ClientProcess& p) { return p.handle.get() == handles[r - WAIT_OBJECT_0]; });
+      const HANDLE ended = handles[r - WAIT_OBJECT_0];
+      std::erase_if(processes, [&](const ClientProcess& p) { return p.handle.get() == ended; });
     } else if (r == WAIT_TIMEOUT) {
       std::erase_if(processes,
                     [](const ClientProcess& p) { return !p.handle && !StillRunning(p.identity); });
