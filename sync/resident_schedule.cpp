@@ -187,11 +187,7 @@ void ResidentSchedule::Undo(RunMode mode) {
   // A run given up at Exit has not happened: the next start catches up, or
   // waits for the client again.
   if (turn.kind == AutoRunKind::Daily) lastAutoSync_ = std::move(turn.before);
-  if (turn.wait) {
-    turn.wait->ended = false;
-    --turn.wait->runs;
-    pending_ = std::move(*turn.wait);
-  }
+  if (turn.wait) pending_ = std::move(*turn.wait);
 }
 
 RunEndDecision ResidentSchedule::RunEnded(RunMode mode, const SyncRunOutcome& outcome,

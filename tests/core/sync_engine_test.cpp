@@ -25,19 +25,19 @@ struct FixedClock : IClock {
 
 struct TestLock : IRunLock {
   std::atomic<bool> heldElsewhere{false}, stopped{false};
-  std::atomic<int> waiting{0};
+  std::atomic<int> waiting{0}, held{0};
   Result Lock() override {
     ++waiting;
     while (heldElsewhere && !stopped) std::this_thread::yield();
-    return stopped ? Result::Stopped : Result::Held;
+    return stopped ? Result::Stopped : (++held, Result::Held);
   }
-  void Unlock() override {}
+  void Unlock() override { --held; }
   void StopWaiting() override { stopped = true; }
 };
 
 struct Everything : ILastAutoSyncStore, IMessageSink, IClientWatch, IRunObserver {
   std::mutex m;
-  std::u16string date, waitDate, kept;
+  std::u16string date, waitDate = u"2026-12-06 cause", kept, unsynced;
   std::function<void()> ended;
   std::vector<AnswerSource> runs;
   std::u16string LoadDate() override { std::lock_guard l(m); return date; }
@@ -56,7 +56,7 @@ struct Everything : ILastAutoSyncStore, IMessageSink, IClientWatch, IRunObserver
   void RunEnded(RunMode, const SyncRunOutcome&) override {
     if (std::exchange(throwOnce, false)) throw std::runtime_error("tray gone");
   }
-  void DayUnsynced(const std::u16string&) override {}
+  void DayUnsynced(const std::u16string& text) override { std::lock_guard l(m); unsynced = text; }
 };
 
 template <typename Pred>
@@ -88,9 +88,9 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
       DesktopIdentity{u"PC", u"zhang"}, &all, 60, &all}};
   engine.Start();
   // The day's run meets the open client and waits for it to end.
-  ASSERT_TRUE(WaitFor([&] { std::lock_guard l(all.m); return all.ended != nullptr; }));
+  ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate() == u"2026-12-07"; }));
   EXPECT_EQ(all.LoadDate(), u"2026-12-07");
-  EXPECT_EQ(all.LoadClientWaitDate(), u"2026-12-07");
+  EXPECT_EQ([&] { std::lock_guard l(all.m); return all.unsynced; }(), u"cause");  // yesterday's wait, stored
   const std::function<void()> ended = [&] { std::lock_guard l(all.m); return all.ended; }();
   ended();
   ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate().empty(); }));
@@ -109,6 +109,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   waiting.join();
   EXPECT_FALSE(manual.has_value());
   EXPECT_EQ(all.runs.size(), 3u);
+  EXPECT_EQ(lock.held.load(), 0);
 }
 
 }  // namespace
