@@ -7,6 +7,7 @@
 
 #include "common/win/code_page_win.h"
 #include "common/win/scoped_handles.h"
+#include "common/win/user_mutex_win.h"
 #include "common/win/whole_file_win.h"
 #include "common/win/wide_text_win.h"
 
@@ -25,31 +26,22 @@ std::optional<std::string> ReadWhole(const std::u16string& path) {
   return ReadWholeFile(file.get(), 64 << 20);
 }
 
-bool WriteWhole(const std::u16string& path, const std::string& bytes) {
-  const UniqueHandle file(CreateFileW(AsWide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return file &&
-         (bytes.empty() || (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                      &written, nullptr) &&
-                            written == bytes.size()));
-}
-
-bool FlushToDisk(const std::u16string& path) {
-  const UniqueHandle file(CreateFileW(AsWide(path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file && FlushFileBuffers(file.get());
-}
-
 // Drops the platform's cached copy of the file (Wine keeps one and knows a
 // changed file only by its time, which two quick saves may share).
 void ForgetCachedCopy(const std::u16string& path) {
   WritePrivateProfileStringW(nullptr, nullptr, nullptr, AsWide(path));
 }
 
-std::mutex& ProfileWrites() {
-  static std::mutex writes;
-  return writes;
+// Long past any rewrite of a settings file.
+constexpr DWORD kTurnWaitMs = 10000;
+
+// Opened once for the process, at its first turn.
+HANDLE SettingsMutex() {
+  static std::mutex opening;
+  static UserMutex mutex(u"Settings");
+  const std::lock_guard lock(opening);
+  if (!mutex.get()) (void)mutex.Open();
+  return mutex.get();
 }
 
 }  // namespace
@@ -86,18 +78,32 @@ std::u16string ThreadAnsiCodePage::ToWide(const std::string& bytes) {
   return CodePageToWide(bytes, CP_THREAD_ACP);
 }
 
+ProfileTurn::ProfileTurn() : mutex_(SettingsMutex()) {
+  if (!mutex_) return;
+  const DWORD r = WaitForSingleObject(mutex_, kTurnWaitMs);
+  // An abandoned one is ours now: its owner died, and the file was
+  // swapped whole or not at all.
+  held_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+}
+
+ProfileTurn::~ProfileTurn() {
+  if (held_) ReleaseMutex(mutex_);
+}
+
 bool RewriteProfile(const std::u16string& path, const std::function<bool(IProfile&)>& write) {
-  const std::lock_guard turn(ProfileWrites());
+  const ProfileTurn turn;
+  if (!turn.held()) return false;
   const std::optional<std::string> bytes = ReadWhole(path);
-  const std::u16string aside = path + u".saving";
   if (!bytes) return false;
+  const std::u16string aside = AsideCopyPath(path);
   PrivateProfile copy(aside);
-  const bool written = WriteWhole(aside, *bytes) && write(copy);
+  const bool written = WriteWholeFile(aside, *bytes) && write(copy);
   ForgetCachedCopy(aside);
-  const bool replaced =
-      written && FlushToDisk(aside) &&
-      MoveFileExW(AsWide(aside), AsWide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!replaced) DeleteFileW(AsWide(aside));
+  if (!written) {
+    DeleteFileW(AsWide(aside));
+    return false;
+  }
+  const bool replaced = SwapInAside(aside, path);
   ForgetCachedCopy(path);
   return replaced;
 }

@@ -2,6 +2,8 @@
 // AddrBookSync.ini through the platform's private-profile functions, and
 // the thread's ANSI code page for the password of older files.
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 
@@ -21,10 +23,29 @@ class PrivateProfile final : public IProfile {
   std::u16string path_;
 };
 
-// Changes the file whole or not at all: `write` works on a copy beside it,
-// which replaces the file (written through to the disk) only when every
+// This Windows user's turn at the settings file, taken by every process of
+// the user (the tray program, "/sync") for every rewrite and for a read
+// that must not meet the file mid-swap; waited for 10 seconds at most. A
+// thread may take it again while it holds it.
+class ProfileTurn {
+ public:
+  ProfileTurn();
+  ~ProfileTurn();
+  ProfileTurn(const ProfileTurn&) = delete;
+  ProfileTurn& operator=(const ProfileTurn&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  HANDLE mutex_;
+  bool held_ = false;
+};
+
+// The one way the file is changed: whole or not at all, in the user's
+// ProfileTurn. `write` works on a copy beside the file, of this writer's
+// own, which replaces it (written through to the disk) only when every
 // write took. Keys the program does not know, and the file's encoding,
-// stay as they were. Writes of this process take turns.
+// stay as they were. False, and nothing changed, also when the turn could
+// not be had.
 [[nodiscard]] bool RewriteProfile(const std::u16string& path,
                                   const std::function<bool(IProfile&)>& write);
 

@@ -7,6 +7,8 @@
 #include "common/win/wide_text_win.h"
 
 SyncSettings LoadSettings(const std::u16string& path) {
+  // Not had in time, the file is read as it is: the program must start.
+  const ProfileTurn turn;
   PrivateProfile own(path);
   MachineDefaults machine;
   ProfileOverDefaults profile(own, machine);
@@ -27,6 +29,7 @@ bool SaveSettings(const std::u16string& path, const SyncSettings& settings,
 }
 
 void RemoveSavedPassword(const std::u16string& path) {
+  const ProfileTurn turn;
   PrivateProfile current(path);
   if (!HoldsSavedPassword(current)) return;
   // A file that cannot be changed keeps it until the next try.
@@ -41,25 +44,30 @@ bool UpdateAndSave(SharedSettings& settings, const std::u16string& path, bool fo
   });
 }
 
-std::u16string ProfileLastAutoSync::LoadDate() {
+std::u16string ProfileLastAutoSync::Load(const char16_t* key) {
+  const ProfileTurn turn;
   PrivateProfile profile(path_);
-  return LoadLastAutoSync(profile);
+  return LoadLastAutoSync(profile, key);
 }
 
-void ProfileLastAutoSync::SaveDate(const std::u16string& date) {
-  // A date that does not stick only brings a catch-up run at the next start.
+void ProfileLastAutoSync::Store(const char16_t* key, const std::u16string& value) {
+  // A value that does not stick costs at most a run, a wait or a download.
   (void)RewriteProfile(path_, [&](IProfile& profile) {
-    SaveLastAutoSync(profile, date);
+    SaveLastAutoSync(profile, value, key);
     return true;
   });
 }
 
-std::u16string ProfileLastAutoSync::LoadClientWaitDate() {
-  PrivateProfile profile(path_);
-  return LoadLastAutoSync(profile, ini::kPendingClientSync);
+std::u16string ProfileLastAutoSync::LoadDate() { return Load(ini::kLastAutoSync); }
+
+void ProfileLastAutoSync::SaveDate(const std::u16string& date) { Store(ini::kLastAutoSync, date); }
+
+std::u16string ProfileLastAutoSync::LoadClientWaitDate() { return Load(ini::kPendingClientSync); }
+
+void ProfileLastAutoSync::SaveClientWaitDate(const std::u16string& wait) {
+  Store(ini::kPendingClientSync, wait);
 }
 
-void ProfileLastAutoSync::SaveClientWaitDate(const std::u16string& date) {
-  PrivateProfile profile(path_);
-  SaveLastAutoSync(profile, date, ini::kPendingClientSync);
-}
+std::u16string ProfileLastAutoSync::LoadKeptAnswer() { return Load(ini::kKeptAnswer); }
+
+void ProfileLastAutoSync::SaveKeptAnswer(const std::u16string& mark) { Store(ini::kKeptAnswer, mark); }

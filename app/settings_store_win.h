@@ -24,7 +24,8 @@ void RemoveSavedPassword(const std::u16string& path);
                                  bool forbidSavedPassword,
                                  const std::function<void(SyncSettings&)>& change);
 
-// LastAutoSync and PendingClientSync in the same file.
+// What the engine stores (LastAutoSync, PendingClientSync, KeptAnswer) in
+// the same file, each written through RewriteProfile like a save.
 class ProfileLastAutoSync final : public ILastAutoSyncStore {
  public:
   explicit ProfileLastAutoSync(std::u16string settingsPath) : path_(std::move(settingsPath)) {}
@@ -32,7 +33,12 @@ class ProfileLastAutoSync final : public ILastAutoSyncStore {
   void SaveDate(const std::u16string& date) override;
   std::u16string LoadClientWaitDate() override;
   void SaveClientWaitDate(const std::u16string& date) override;
+  std::u16string LoadKeptAnswer() override;
+  void SaveKeptAnswer(const std::u16string& mark) override;
 
  private:
+  std::u16string Load(const char16_t* key);
+  void Store(const char16_t* key, const std::u16string& value);
+
   std::u16string path_;
 };

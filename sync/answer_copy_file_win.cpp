@@ -16,13 +16,9 @@ constexpr int64_t kFileTimeToUnixSeconds = 11644473600;
 }  // namespace
 
 bool AnswerCopyFile::Save(std::string_view bytes) {
-  UniqueHandle file(CreateFileW(AsWide(path_), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                   nullptr) &&
-         written == bytes.size();
+  // A copy cut short by a full disk or a crash would pass for today's
+  // answer: the previous one stays until a whole one replaces it.
+  return ReplaceWholeFile(path_, bytes);
 }
 
 std::optional<std::string> ReadAnswerCopyOf(const std::u16string& path, const std::u16string& date,

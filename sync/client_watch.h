@@ -10,6 +10,10 @@
 class IClientWatch {
  public:
   virtual ~IClientWatch() = default;
+  // Whether the client of `settings` is one to watch now (it refuses a run
+  // while open, and it is installed). Asked at every decision of the
+  // scheduler, so it lists no processes.
+  virtual bool Watched(const SyncSettings& settings) = 0;
   // Whether the client of `settings` is running now; nothing for a client
   // that never refuses a run while it is open, which is never watched.
   virtual std::optional<bool> ClientRunning(const SyncSettings& settings) = 0;

@@ -1,18 +1,14 @@
 #pragma once
 // Keeps runs of all instances of the program apart: they share address.xml,
-// the log and the mail client. One lock per Windows user, across sessions
-// and elevation (a scheduled "/sync" with highest privileges included),
-// which only this user and SYSTEM may open: "Run" in a private namespace
-// bounded by the user's SID, so no other user can make it first. Where
-// private namespaces are missing (Wine),
-// "Global\TarnwellAddrBookSync.Run.<the user's SID>", refused when someone
-// other than the user or SYSTEM made it.
+// the log and the mail client. One lock per Windows user, the user's mutex
+// "Run" (common/win/user_mutex_win.h).
 
 #include <windows.h>
 
 #include <cstdint>
 
 #include "common/win/scoped_handles.h"
+#include "common/win/user_mutex_win.h"
 #include "sync/sync_engine.h"
 
 // How long a run waits for another one before it gives up.
@@ -26,12 +22,8 @@ class NamedRunLock final : public IRunLock {
   void StopWaiting() override;
 
  private:
-  bool Open();
-
   const uint32_t waitMs_;
   UniqueHandle stop_;
-  UniqueBoundaryDescriptor boundary_;
-  UniquePrivateNamespace namespace_;  // before the mutex made in it
-  UniqueHandle mutex_;
+  UserMutex mutex_;  // opened at the first run, and kept
   bool held_ = false;
 };

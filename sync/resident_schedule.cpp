@@ -12,7 +12,7 @@ int32_t DayKey(int year, int month, int day) { return year * 512 + month * 32 + 
 int32_t DayKey(const LocalDateTime& local) { return DayKey(local.year, local.month, local.day); }
 
 // "YYYY-MM-DD" as stored, 0 when it is anything else.
-int32_t DayKey(const std::u16string& text) {
+int32_t DayKey(std::u16string_view text) {
   if (text.size() != 10 || text[4] != u'-' || text[7] != u'-') return 0;
   int parts[3] = {};
   int part = 0;
@@ -34,7 +34,22 @@ bool DailyRunsAt(const SyncSettings& s) {
   return s.SyncType == 0 && s.SyncTime >= 0 && s.SyncTime < kMinutesPerDay;
 }
 
+// What a pending retry or wait was planned for: the server, the account,
+// the level and the client.
+bool SameSource(const SyncSettings& a, const SyncSettings& b) {
+  return a.ServerScheme == b.ServerScheme && a.ServerHost == b.ServerHost &&
+         a.ServerPort == b.ServerPort && a.ServerVirtual == b.ServerVirtual &&
+         a.Account == b.Account && a.SyncLevel == b.SyncLevel && a.EmailClient == b.EmailClient;
+}
+
 }  // namespace
+
+StoredDay StoredDay::Of(const LocalDateTime& local) { return {DayKey(local), local.DateText()}; }
+
+StoredDay StoredDay::Parse(std::u16string text) {
+  const int32_t key = DayKey(text);
+  return {key, std::move(text)};
+}
 
 int32_t ResidentSchedule::DueMinute(const SyncSettings& s) {
   if (s.SyncSpread != spread_) {
@@ -44,31 +59,39 @@ int32_t ResidentSchedule::DueMinute(const SyncSettings& s) {
   return SpreadSyncTime(s.SyncTime, offset_);
 }
 
-void ResidentSchedule::Started(const ResidentMoment& m, std::u16string lastAutoSync,
-                               std::u16string clientWaitDate, std::optional<bool> clientRunning) {
-  hasWatch_ = clientRunning.has_value();
-  lastAutoSync_ = std::move(lastAutoSync);
-  lastAutoSyncDay_ = DayKey(lastAutoSync_);
+void ResidentSchedule::Started(const ResidentMoment& m, const std::u16string& lastAutoSync,
+                               const std::u16string& clientWait, bool clientRunning) {
+  lastAutoSync_ = StoredDay::Parse(lastAutoSync);
   lastSeen_ = m.now;
-  // Before the client opens, nothing is gained by waiting.
-  const bool clientClosed = hasWatch_ && !*clientRunning;
-  catchUpDue_ = m.now + (clientClosed ? 0 : catchUp_);
-  // A restart within the minute of a run that already happened today must
-  // not run it again.
-  if (m.local && lastAutoSyncDay_ == DayKey(*m.local)) {
-    firedDay_ = lastAutoSyncDay_;
-    firedMinute_ = DueMinute(m.settings);
+  // "YYYY-MM-DD", then " " and the failure the user has not heard of.
+  const StoredDay waitDay = StoredDay::Parse(clientWait.substr(0, 10));
+  if (waitDay.key != 0) {
+    pending_ = ClientWait{waitDay, clientWait.size() > 11 ? clientWait.substr(11) : u"", 0,
+                          m.clientWatched && !clientRunning};
   }
-  waitDate_ = std::move(clientWaitDate);
-  waitDay_ = DayKey(waitDate_);
-  if (waitDate_.empty()) return;
-  if (!hasWatch_) return EndWait();
-  waiting_ = true;
-  clientEnded_ = clientClosed;
+  // Before the client opens, or with nothing left to wait for, nothing is
+  // gained by waiting.
+  const bool runNow = m.clientWatched ? !clientRunning : Wait() != nullptr;
+  catchUpDue_ = m.now + (runNow ? 0 : catchUp_);
+  Observe(m);
+}
+
+void ResidentSchedule::Observe(const ResidentMoment& m) {
+  // A policy refresh is a settings change like a save.
+  if (!seen_ || !SameSource(*seen_, m.settings)) {
+    if (seen_) DropPending();
+    seen_ = m.settings;
+  }
+  if (m.settings.SyncType != 0) {
+    DropWait();  // automatic runs are off: nothing waits
+  } else if (ClientWait* wait = Wait(); wait && !m.clientWatched) {
+    wait->ended = true;  // nothing to wait for any more
+  }
 }
 
 std::optional<AutoRun> ResidentSchedule::TimePassed(const ResidentMoment& m) {
   if (exiting_ || autoRun_) return std::nullopt;
+  Observe(m);
   if (lastSeen_ && (m.now - *lastSeen_ > gap_ || *lastSeen_ - m.now > gap_)) {
     catchUpDue_ = m.now + catchUp_;
     lastDay_ = 0;
@@ -79,14 +102,13 @@ std::optional<AutoRun> ResidentSchedule::TimePassed(const ResidentMoment& m) {
   const int32_t minute = m.local->MinuteOfDay();
   const int32_t due = DueMinute(m.settings);
   // A retry belongs to its day: the next day's own run decides.
-  if (retryDue_ && retryDay_ != today) {
-    retryDue_.reset();
-    retryAt_.reset();
+  if (const Retry* retry = std::get_if<Retry>(&pending_); retry && retry->day != today) {
+    pending_ = std::monostate{};
   }
   bool catchUpNow = false;
   if (catchUpDue_ && m.now >= *catchUpDue_) {
     catchUpDue_.reset();
-    catchUpNow = minute > due && lastAutoSyncDay_ != today;
+    catchUpNow = minute > due;
   }
   // The due minute went by while the program looked elsewhere (a run, a
   // coarse step, an hour skipped by daylight saving).
@@ -94,62 +116,78 @@ std::optional<AutoRun> ResidentSchedule::TimePassed(const ResidentMoment& m) {
                        (lastDay_ == today ? lastMinute_ < due : lastDay_ < today);
   lastDay_ = today;
   lastMinute_ = minute;
-  if (DailyRunsAt(m.settings)) {
-    if ((minute == due || crossed) && !(firedDay_ == today && firedMinute_ == due)) {
-      return Fire(*m.local, today, due);
-    }
-    if (catchUpNow) return Fire(*m.local, today, due);
+  // One daily run a day, wherever SyncTime or SyncSpread move after it.
+  if (DailyRunsAt(m.settings) && lastAutoSync_.key != today &&
+      (minute == due || crossed || catchUpNow)) {
+    return Fire(*m.local, today);
   }
-  if (clientEnded_) {
-    clientEnded_ = false;
-    waiting_ = false;
-    ++waitRuns_;
-    autoRun_ = AutoRunKind::AfterClient;
-    return AutoRun{AutoRunKind::AfterClient, AnswerSource::KeptCopyOfToday};
+  if (ClientWait* wait = Wait(); wait && wait->ended) {
+    ClientWait ended = std::move(*wait);
+    pending_ = std::monostate{};
+    ++ended.runs;
+    return Begin({AutoRunKind::AfterClient, {}, std::move(ended)}, AnswerSource::KeptCopyOfToday);
   }
-  if (retryDue_ && m.now >= *retryDue_) {
-    retryDue_.reset();
-    retryAt_.reset();
+  if (const Retry* retry = std::get_if<Retry>(&pending_); retry && m.now >= retry->due) {
+    pending_ = std::monostate{};
     ++retriesDone_;
-    autoRun_ = AutoRunKind::Retry;
-    return AutoRun{AutoRunKind::Retry, AnswerSource::Download};
+    return Begin({AutoRunKind::Retry}, AnswerSource::Download);
   }
   return std::nullopt;
 }
 
-std::optional<AutoRun> ResidentSchedule::Fire(const LocalDateTime& local, int32_t day,
-                                              int32_t due) {
-  firedDay_ = day;
-  firedMinute_ = due;
+std::optional<AutoRun> ResidentSchedule::Fire(const LocalDateTime& local, int32_t day) {
   catchUpDue_.reset();
-  beforeDaily_ = lastAutoSync_;
-  beforeDailyDay_ = lastAutoSyncDay_;
-  lastAutoSync_ = local.DateText();
-  lastAutoSyncDay_ = day;
-  retryDue_.reset();
-  retryAt_.reset();
-  // The next day's own run ends a wait for the client; a day that went
-  // without a sync the user never heard of is told once.
-  if (!waitDate_.empty()) {
-    if (waitDay_ < day && !userAsked_ && !waitFailure_.empty()) unsyncedNotice_ = waitFailure_;
-    EndWait();
+  StoredDay before = std::exchange(lastAutoSync_, StoredDay::Of(local));
+  // The day's own run ends what was pending; a day that waited for the
+  // client in vain, unknown to the user, is told once.
+  if (const ClientWait* wait = Wait(); wait && wait->day.key < day && !wait->failure.empty()) {
+    unsyncedNotice_ = wait->failure;
   }
-  autoRun_ = AutoRunKind::Daily;
-  return AutoRun{AutoRunKind::Daily, AnswerSource::Download};
+  pending_ = std::monostate{};
+  return Begin({AutoRunKind::Daily, std::move(before)}, AnswerSource::Download);
 }
 
-bool ResidentSchedule::MayStart(RunMode) { return !exiting_; }
+AutoRun ResidentSchedule::Begin(AutoRunTurn turn, AnswerSource source) {
+  const AutoRunKind kind = turn.kind;
+  autoRun_ = std::move(turn);
+  return {kind, source};
+}
+
+bool ResidentSchedule::MayStart(RunMode mode, const ResidentMoment& m) {
+  if (exiting_) return false;
+  Observe(m);
+  if (mode != RunMode::Automatic || !autoRun_) return true;
+  if (autoRun_->pointless) return false;
+  autoRun_->started = true;
+  autoRun_->startDay = m.local ? DayKey(*m.local) : 0;
+  return true;
+}
+
+void ResidentSchedule::DropWait() {
+  if (Wait()) pending_ = std::monostate{};
+  if (autoRun_ && autoRun_->wait) {
+    autoRun_->wait.reset();
+    if (!autoRun_->started) autoRun_->pointless = true;
+  }
+}
+
+void ResidentSchedule::DropPending() {
+  DropWait();
+  pending_ = std::monostate{};
+  if (autoRun_ && !autoRun_->started && autoRun_->kind == AutoRunKind::Retry) {
+    autoRun_->pointless = true;
+  }
+}
 
 void ResidentSchedule::Undo(RunMode mode) {
   if (mode != RunMode::Automatic || !autoRun_) return;
-  const AutoRunKind kind = *std::exchange(autoRun_, std::nullopt);
+  AutoRunTurn turn = std::move(*autoRun_);
+  autoRun_.reset();
+  if (turn.pointless) return;
   // A run given up at Exit has not happened: the next start catches up, or
   // waits for the client again.
-  if (kind == AutoRunKind::Daily) {
-    lastAutoSync_ = beforeDaily_;
-    lastAutoSyncDay_ = beforeDailyDay_;
-  }
-  if (kind == AutoRunKind::AfterClient) waiting_ = true;
+  if (turn.kind == AutoRunKind::Daily) lastAutoSync_ = std::move(turn.before);
+  if (turn.wait) pending_ = std::move(*turn.wait);
 }
 
 RunEndDecision ResidentSchedule::RunEnded(RunMode mode, const SyncRunOutcome& outcome,
@@ -158,40 +196,37 @@ RunEndDecision ResidentSchedule::RunEnded(RunMode mode, const SyncRunOutcome& ou
   lastSeen_ = m.now;  // the run's length is no sleep
   if (outcome.failure == RunFailure::Stopped) {
     Undo(mode);
+    Observe(m);  // what is put back follows the settings as they are
     return decision;
   }
+  Observe(m);
   const int32_t today = m.local ? DayKey(*m.local) : 0;
-  const std::optional<AutoRunKind> kind =
-      mode == RunMode::Automatic ? std::exchange(autoRun_, std::nullopt) : std::nullopt;
+  std::optional<AutoRunTurn> turn;
+  if (mode == RunMode::Automatic) turn = std::exchange(autoRun_, std::nullopt);
+  const bool clientRefused = outcome.failure == RunFailure::ClientRunning && m.clientWatched;
+  // With automatic runs off, nothing waits for the client either.
+  const bool mayWait = m.local && m.settings.SyncType == 0;
   if (mode != RunMode::Automatic) {
-    userAsked_ = userAsked_ || mode == RunMode::Manual;
-    if (mode == RunMode::Manual && outcome.success) {
-      retryDue_.reset();
-      retryAt_.reset();
-      EndWait();
+    if (mode == RunMode::Manual) {
+      // The user saw this run's result: a wait is no news to tell.
+      if (ClientWait* wait = Wait()) wait->failure.clear();
+      if (autoRun_ && autoRun_->wait) autoRun_->wait->failure.clear();
+      if (outcome.success) DropPending();
     }
   } else if (outcome.success) {
-    EndWait();
-  } else if (outcome.failure == RunFailure::ClientRunning && hasWatch_ &&
-             !(kind == AutoRunKind::AfterClient && waitRuns_ >= kMaxClientWaitRuns)) {
+    pending_ = std::monostate{};
+  } else if (clientRefused && mayWait &&
+             !(turn && turn->wait && turn->wait->runs >= kMaxClientWaitRuns)) {
     // Not a timed retry: the run follows the client's end.
-    if (kind != AutoRunKind::AfterClient) {
-      waitRuns_ = 0;
-      userAsked_ = false;
-      waitDay_ = today;
-      waitDate_ = m.local ? m.local->DateText() : std::u16string();
-    }
-    waiting_ = !waitDate_.empty();
-    clientEnded_ = false;
-    waitFailure_ = outcome.resultText;
+    ClientWait wait = turn && turn->wait ? std::move(*turn->wait) : ClientWait{StoredDay::Of(*m.local)};
+    if (wait.runs == 0 || !wait.failure.empty()) wait.failure = outcome.resultText;
+    wait.ended = false;
+    pending_ = std::move(wait);
   } else {
-    if (kind == AutoRunKind::AfterClient) EndWait();
-    if (outcome.failure != RunFailure::ClientRunning || !hasWatch_) {
-      PlanRetry(outcome.failure, m, today, draw);
-    }
+    if (!clientRefused) PlanRetry(outcome.failure, m, turn ? turn->startDay : 0, draw);
     // Nobody watches an automatic run, so its failure must not go unseen,
     // but a failure that repeats is news once a day.
-    if (!retryDue_ && !waiting_ && !exiting_ && today != 0) {
+    if (std::holds_alternative<std::monostate>(pending_) && !exiting_ && today != 0) {
       if (today != balloonDay_) {
         balloonDay_ = today;
         ballooned_.clear();
@@ -199,16 +234,18 @@ RunEndDecision ResidentSchedule::RunEnded(RunMode mode, const SyncRunOutcome& ou
       decision.balloon = ballooned_.insert(outcome.resultText).second;
     }
   }
-  decision.retryAt = retryAt_;
-  decision.waitsForClient = waiting_;
+  if (const Retry* retry = std::get_if<Retry>(&pending_)) decision.retryAt = retry->at;
+  decision.waitsForClient = Wait() != nullptr;
   return decision;
 }
 
-void ResidentSchedule::PlanRetry(RunFailure failure, const ResidentMoment& m, int32_t today,
+void ResidentSchedule::PlanRetry(RunFailure failure, const ResidentMoment& m, int32_t startDay,
                                  double draw) {
-  retryDue_.reset();
-  retryAt_.reset();
+  pending_ = std::monostate{};
   if (!m.local || !CanPassBySelf(failure)) return;
+  const int32_t today = DayKey(*m.local);
+  // A run begun before midnight: the new day has its own run.
+  if (startDay != today) return;
   if (retryDay_ != today) {
     retryDay_ = today;
     retriesDone_ = 0;
@@ -218,37 +255,44 @@ void ResidentSchedule::PlanRetry(RunFailure failure, const ResidentMoment& m, in
   if (draw < 0) draw = 0;
   if (draw >= 1) draw = 0.999999;
   const int64_t delay = static_cast<int64_t>(static_cast<double>(minutes * unit_) * (1.0 + 0.5 * draw));
-  // Never past midnight: the next day has its own run.
+  // Never past midnight either.
   const int64_t secondOfDay = m.local->hour * 3600 + m.local->minute * 60 + m.local->second;
   if (secondOfDay + delay >= kSecondsPerDay) return;
-  retryDue_ = m.now + delay;
   LocalDateTime at{};
   at.hour = static_cast<int>((secondOfDay + delay) / 3600);
   at.minute = static_cast<int>((secondOfDay + delay) / 60 % 60);
-  retryAt_ = at.ClockText();
+  pending_ = Retry{m.now + delay, at.ClockText(), today};
 }
 
-void ResidentSchedule::SettingsSaved() {
-  // The next run follows the new settings at the usual time.
-  retryDue_.reset();
-  retryAt_.reset();
-  EndWait();
+void ResidentSchedule::SettingsSaved() { DropPending(); }
+
+void ResidentSchedule::ExitAsked(const ResidentMoment& m) {
+  Observe(m);
+  exiting_ = true;
 }
 
-void ResidentSchedule::ExitAsked() { exiting_ = true; }
+void ResidentSchedule::ClientEnded() {
+  if (ClientWait* wait = Wait()) wait->ended = true;
+}
 
-void ResidentSchedule::EndWait() {
-  waiting_ = false;
-  clientEnded_ = false;
-  waitDate_.clear();
-  waitDay_ = 0;
-  waitRuns_ = 0;
+std::u16string ResidentSchedule::clientWaitDate() const {
+  if (const ClientWait* wait = Wait()) return wait->Stored();
+  // Kept while its run goes: a run that does not end still waits at the next start.
+  if (autoRun_ && autoRun_->wait) return autoRun_->wait->Stored();
+  return {};
+}
+
+bool ResidentSchedule::watchClient() const {
+  const ClientWait* wait = Wait();
+  return wait && !wait->ended && !exiting_;
 }
 
 std::optional<int64_t> ResidentSchedule::nextDecision() const {
   if (exiting_) return std::nullopt;
   std::optional<int64_t> next = catchUpDue_;
-  if (retryDue_ && (!next || *retryDue_ < *next)) next = retryDue_;
+  if (const Retry* retry = std::get_if<Retry>(&pending_); retry && (!next || retry->due < *next)) {
+    next = retry->due;
+  }
   return next;
 }
 

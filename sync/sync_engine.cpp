@@ -2,7 +2,59 @@
 
 #include <system_error>
 
+#include "sync/kept_answer.h"
 #include "sync/result_text.h"
+
+namespace {
+
+// The named run lock for one run, released on every path.
+class RunLockTurn {
+ public:
+  explicit RunLockTurn(IRunLock& lock) : lock_(lock), result_(lock.Lock()) {}
+  RunLockTurn(const RunLockTurn&) = delete;
+  RunLockTurn& operator=(const RunLockTurn&) = delete;
+  ~RunLockTurn() {
+    if (result_ == IRunLock::Result::Held) lock_.Unlock();
+  }
+  IRunLock::Result result() const { return result_; }
+
+ private:
+  IRunLock& lock_;
+  IRunLock::Result result_;
+};
+
+}  // namespace
+
+// The process's run slot for one run, released on every path: a run that
+// throws must not keep every later one waiting.
+template <typename Slots>
+class RunSlot {
+ public:
+  explicit RunSlot(Slots& slots) : slots_(slots) {
+    std::unique_lock lock(slots_.mutex);
+    slots_.freed.wait(lock, [this] { return !slots_.busy || slots_.refusing; });
+    held_ = !slots_.refusing;
+    if (!held_) return;
+    slots_.busy = true;
+    slots_.holder = std::this_thread::get_id();
+  }
+  RunSlot(const RunSlot&) = delete;
+  RunSlot& operator=(const RunSlot&) = delete;
+  ~RunSlot() {
+    if (!held_) return;
+    {
+      std::lock_guard lock(slots_.mutex);
+      slots_.busy = false;
+      slots_.holder = std::thread::id{};
+    }
+    slots_.freed.notify_all();
+  }
+  bool held() const { return held_; }
+
+ private:
+  Slots& slots_;
+  bool held_ = false;
+};
 
 CSyncEngine::CSyncEngine(SyncEngineServices services)
     : services_(std::move(services)),
@@ -23,14 +75,18 @@ void CSyncEngine::Start() {
 void CSyncEngine::RefuseQueuedRuns() {
   {
     std::lock_guard lock(mutex_);
-    schedule_.ExitAsked();
-    FollowClient(services_.settings.InEffect());
+    // A change made just before Exit (automatic runs turned off) still counts.
+    NoteSettingsSaved();
+    const SyncSettings settings = services_.settings.InEffect();
+    schedule_.ExitAsked(Moment(settings));
+    Persist();
+    FollowClient(settings);
   }
   {
-    std::lock_guard lock(runMutex_);
-    refusing_ = true;
+    std::lock_guard lock(slots_.mutex);
+    slots_.refusing = true;
   }
-  runEnded_.notify_all();
+  slots_.freed.notify_all();
   services_.runLock.StopWaiting();
 }
 
@@ -56,7 +112,8 @@ void CSyncEngine::Wake(bool clientEnded) {
 
 ResidentMoment CSyncEngine::Moment(const SyncSettings& settings) {
   const int64_t now = services_.clock.Now();
-  return {now, services_.clock.ToLocal(now), settings};
+  IClientWatch* watch = services_.clientWatch;
+  return {now, services_.clock.ToLocal(now), settings, watch && watch->Watched(settings)};
 }
 
 void CSyncEngine::NoteSettingsSaved() {
@@ -71,9 +128,10 @@ void CSyncEngine::Persist() {
     storedDate_ = schedule_.lastAutoSync();
     services_.lastAutoSync.SaveDate(storedDate_);
   }
-  if (schedule_.clientWaitDate() != storedWaitDate_) {
-    storedWaitDate_ = schedule_.clientWaitDate();
-    services_.lastAutoSync.SaveClientWaitDate(storedWaitDate_);
+  std::u16string wait = schedule_.clientWaitDate();
+  if (wait != storedWait_) {
+    storedWait_ = std::move(wait);
+    services_.lastAutoSync.SaveClientWaitDate(storedWait_);
   }
 }
 
@@ -97,70 +155,77 @@ void CSyncEngine::FollowClient(const SyncSettings& settings) {
 std::optional<SyncRunOutcome> CSyncEngine::Run(RunMode mode, AnswerSource source) {
   // A run on this thread already (a tray command from inside a run's
   // message box) would deadlock on the lock; it is simply not started.
-  if (runInProgress_.load() && runThread_.load() == std::this_thread::get_id()) return std::nullopt;
-
+  if (slots_.holder.load() == std::this_thread::get_id()) return std::nullopt;
+  std::optional<SyncRunOutcome> outcome;
   {
-    std::unique_lock lock(runMutex_);
-    runEnded_.wait(lock, [this] { return !runBusy_ || refusing_; });
-    if (refusing_) return std::nullopt;
-    runBusy_ = true;
+    const RunSlot slot(slots_);
+    if (!slot.held()) return std::nullopt;
+    outcome = RunHoldingTheSlot(mode, source);
   }
-  std::optional<SyncRunOutcome> outcome = RunHoldingTheSlot(mode, source);
-  {
-    std::lock_guard lock(runMutex_);
-    runBusy_ = false;
-  }
-  runEnded_.notify_all();
   Wake(false);  // what was pending may have changed
   return outcome;
 }
 
 std::optional<SyncRunOutcome> CSyncEngine::RunHoldingTheSlot(RunMode mode, AnswerSource source) {
-  const IRunLock::Result lock = services_.runLock.Lock();
-  const auto mayStart = [this, mode] {
+  const RunLockTurn lock(services_.runLock);
+  if (lock.result() == IRunLock::Result::Stopped) return std::nullopt;
+  SyncSettings settings;
+  std::optional<LocalDateTime> started;
+  {
     std::lock_guard guard(mutex_);
-    return schedule_.MayStart(mode);
-  };
-  // Exit may have come while this run waited for the other process.
-  if (lock == IRunLock::Result::Stopped || !mayStart()) {
-    if (lock == IRunLock::Result::Held) services_.runLock.Unlock();
-    return std::nullopt;
+    NoteSettingsSaved();
+    settings = services_.settings.InEffect();
+    const ResidentMoment m = Moment(settings);
+    // Exit may have come while this run waited for the other process, or
+    // what it was queued for may be gone.
+    if (!schedule_.MayStart(mode, m)) return std::nullopt;
+    started = m.local;
   }
   std::optional<std::u16string> refusal;
-  if (lock == IRunLock::Result::TimedOut) refusal = kRunLockTimedOutText;
-  if (lock == IRunLock::Result::Unavailable) refusal = kRunLockUnavailableText;
+  if (lock.result() == IRunLock::Result::TimedOut) refusal = kRunLockTimedOutText;
+  if (lock.result() == IRunLock::Result::Unavailable) refusal = kRunLockUnavailableText;
+  // Only today's answer that parsed, for these very settings, is reused;
+  // read under the run lock, which every process's runs take.
+  ILastAutoSyncStore& store = services_.lastAutoSync;
+  if (source == AnswerSource::KeptCopyOfToday &&
+      !KeptAnswerFits(store.LoadKeptAnswer(), started, settings)) {
+    source = AnswerSource::Download;
+  }
 
-  runThread_ = std::this_thread::get_id();
-  runInProgress_ = true;
   IRunObserver* observer = mode == RunMode::OneShot ? nullptr : services_.observer;
   if (observer) observer->RunStarted();
   SyncRunOutcome outcome;
   try {
-    outcome = services_.runner(services_.settings.InEffect(), mode, refusal, source);
+    outcome = services_.runner(settings, mode, refusal, source);
   } catch (...) {
     // The runner catches what a run throws; this is the last line.
+  }
+  if (const auto mark = KeptAnswerAfter(outcome.answerCopy, started, settings)) {
+    store.SaveKeptAnswer(*mark);
   }
   {
     std::lock_guard guard(mutex_);
     NoteSettingsSaved();
-    const SyncSettings settings = services_.settings.InEffect();
+    const SyncSettings now = services_.settings.InEffect();
     const double draw = std::uniform_real_distribution<double>(0.0, 1.0)(random_);
-    const RunEndDecision decision = schedule_.RunEnded(mode, outcome, Moment(settings), draw);
+    const RunEndDecision decision = schedule_.RunEnded(mode, outcome, Moment(now), draw);
     outcome.retryAt = decision.retryAt;
     outcome.waitsForClient = decision.waitsForClient;
     outcome.balloon = decision.balloon;
     Persist();
-    FollowClient(settings);
+    FollowClient(now);
   }
   if (observer) observer->RunEnded(mode, outcome);
-  runInProgress_ = false;
-  runThread_ = std::thread::id{};
-  if (lock == IRunLock::Result::Held) services_.runLock.Unlock();
   return outcome;
 }
 
 void CSyncEngine::RunAutomatic(const AutoRun& run) {
-  const std::optional<SyncRunOutcome> outcome = Run(RunMode::Automatic, run.source);
+  std::optional<SyncRunOutcome> outcome;
+  try {
+    outcome = Run(RunMode::Automatic, run.source);
+  } catch (...) {
+    // Handed back below as not run.
+  }
   if (!outcome) {
     std::lock_guard lock(mutex_);
     schedule_.Refused(RunMode::Automatic);
@@ -185,18 +250,38 @@ void CSyncEngine::RunAutomatic(const AutoRun& run) {
   }
 }
 
-void CSyncEngine::SchedulerThread() {
+void CSyncEngine::StartSchedule() {
+  const SyncSettings settings = services_.settings.InEffect();
+  std::optional<bool> clientRunning;
+  if (services_.clientWatch) clientRunning = services_.clientWatch->ClientRunning(settings);
+  std::lock_guard lock(mutex_);
+  storedDate_ = services_.lastAutoSync.LoadDate();
+  storedWait_ = services_.lastAutoSync.LoadClientWaitDate();
+  schedule_.Started(Moment(settings), storedDate_, storedWait_, clientRunning.value_or(false));
+  Persist();
+  FollowClient(settings);
+}
+
+bool CSyncEngine::Poll(bool clientEnded) {
+  std::optional<AutoRun> run;
+  std::optional<std::u16string> unsynced;
   {
-    const SyncSettings settings = services_.settings.InEffect();
-    std::optional<bool> clientRunning;
-    if (services_.clientWatch) clientRunning = services_.clientWatch->ClientRunning(settings);
     std::lock_guard lock(mutex_);
-    storedDate_ = services_.lastAutoSync.LoadDate();
-    storedWaitDate_ = services_.lastAutoSync.LoadClientWaitDate();
-    schedule_.Started(Moment(settings), storedDate_, storedWaitDate_, clientRunning);
+    if (clientEnded) schedule_.ClientEnded();
+    NoteSettingsSaved();
+    const SyncSettings settings = services_.settings.InEffect();
+    run = schedule_.TimePassed(Moment(settings));
+    unsynced = schedule_.TakeUnsyncedNotice();
     Persist();
     FollowClient(settings);
   }
+  if (unsynced && services_.observer) services_.observer->DayUnsynced(*unsynced);
+  if (run) RunAutomatic(*run);
+  return run.has_value();
+}
+
+void CSyncEngine::SchedulerThread() {
+  bool started = false;
   for (;;) {
     bool clientEnded = false;
     {
@@ -205,22 +290,15 @@ void CSyncEngine::SchedulerThread() {
       woken_ = false;
       clientEnded = std::exchange(clientEnded_, false);
     }
-    std::optional<AutoRun> run;
-    std::optional<std::u16string> unsynced;
-    {
-      std::lock_guard lock(mutex_);
-      if (clientEnded) schedule_.ClientEnded();
-      NoteSettingsSaved();
-      const SyncSettings settings = services_.settings.InEffect();
-      run = schedule_.TimePassed(Moment(settings));
-      unsynced = schedule_.TakeUnsyncedNotice();
-      Persist();
-      FollowClient(settings);
-    }
-    if (unsynced && services_.observer) services_.observer->DayUnsynced(*unsynced);
-    if (run) {
-      RunAutomatic(*run);
-      continue;
+    try {
+      if (!started) {
+        StartSchedule();
+        started = true;
+      }
+      if (Poll(clientEnded)) continue;
+    } catch (...) {
+      // Nothing a decision's collaborators throw ends the thread: the next
+      // poll decides again.
     }
     std::unique_lock lock(wakeMutex_);
     wake_.wait_for(lock, kPollInterval, [this] { return !running_ || woken_; });

@@ -40,17 +40,24 @@ class IRunLock {
   virtual void StopWaiting() = 0;
 };
 
-// Where the resident program keeps what must outlive it: the date of the
-// last automatic run and that of a wait for the mail client to end.
+// Where the resident program keeps what must outlive it, each value one
+// line of text, empty when there is none. Every process of the user that
+// runs a sync reads and writes the same values.
 class ILastAutoSyncStore {
  public:
   virtual ~ILastAutoSyncStore() = default;
-  // "YYYY-MM-DD", or empty when there has been none.
+  // LastAutoSync: "YYYY-MM-DD" of the last automatic run.
   virtual std::u16string LoadDate() = 0;
   virtual void SaveDate(const std::u16string& date) = 0;
-  // "YYYY-MM-DD" of the failure that waits, or empty when none waits.
+  // PendingClientSync: "YYYY-MM-DD" of the failure that waits for the mail
+  // client to end, followed by " " and its result text while the user has
+  // not heard of it (see ClientWait in sync/resident_schedule.h).
   virtual std::u16string LoadClientWaitDate() = 0;
-  virtual void SaveClientWaitDate(const std::u16string& date) = 0;
+  virtual void SaveClientWaitDate(const std::u16string& wait) = 0;
+  // KeptAnswer: which answer address.xml holds when it is one that parsed
+  // and was written whole (see sync/kept_answer.h); empty otherwise.
+  virtual std::u16string LoadKeptAnswer() = 0;
+  virtual void SaveKeptAnswer(const std::u16string& mark) = 0;
 };
 
 // Performs one run on a settings snapshot (the platform wiring). With a
@@ -113,7 +120,20 @@ class CSyncEngine {
   std::optional<SyncRunOutcome> RunOnce(RunMode mode) { return Run(mode, AnswerSource::Download); }
 
  private:
+  // Who may run now in this process: one run at a time, none once queued
+  // runs are refused. Held by a RunSlot (sync_engine.cpp).
+  struct RunSlots {
+    std::mutex mutex;
+    std::condition_variable freed;
+    bool busy = false;       // under mutex
+    bool refusing = false;   // under mutex
+    std::atomic<std::thread::id> holder{};  // the thread whose run holds the slot
+  };
+
   void SchedulerThread();
+  void StartSchedule();
+  // True when an automatic run was started.
+  bool Poll(bool clientEnded);
   std::optional<SyncRunOutcome> Run(RunMode mode, AnswerSource source);
   std::optional<SyncRunOutcome> RunHoldingTheSlot(RunMode mode, AnswerSource source);
   void RunAutomatic(const AutoRun& run);
@@ -130,16 +150,11 @@ class CSyncEngine {
   ResidentSchedule schedule_;
   unsigned long long settingsChanges_ = 0;
   std::u16string storedDate_;
-  std::u16string storedWaitDate_;
+  std::u16string storedWait_;
   bool watching_ = false;
   std::minstd_rand random_{std::random_device{}()};
 
-  std::mutex runMutex_;
-  std::condition_variable runEnded_;
-  bool runBusy_ = false;   // under runMutex_
-  bool refusing_ = false;  // under runMutex_
-  std::atomic<bool> runInProgress_{false};
-  std::atomic<std::thread::id> runThread_{};
+  RunSlots slots_;
 
   // The watch's callback takes only this lock: it may be cancelled under
   // mutex_.

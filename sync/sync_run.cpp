@@ -73,9 +73,13 @@ SyncRunOutcome StoppedRun() { return Failure(kRunStoppedText, RunFailure::Stoppe
 SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
   DownloadedContacts downloaded =
       DownloadContacts(settings, deps.fetcher, deps.answerCopy, deps.stop);
-  if (downloaded.failure) return std::move(*downloaded.failure);
-  if (Stopped(deps.stop)) return StoppedRun();
-  return WriteContacts(settings, downloaded.contacts, deps);
+  SyncRunOutcome outcome = downloaded.failure   ? std::move(*downloaded.failure)
+                           : Stopped(deps.stop) ? StoppedRun()
+                                                : WriteContacts(settings, downloaded.contacts, deps);
+  outcome.answerCopy = downloaded.answerCopy;
+  // The log says so: the next run after the client downloads again.
+  if (outcome.answerCopy == AnswerCopyState::Unwritten) outcome.resultText += kAnswerCopyUnwrittenNote;
+  return outcome;
 }
 
 }  // namespace
@@ -119,8 +123,12 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
     result.failure = StoppedRun();
     return result;
   }
-  // A copy that cannot be written does not stop the run.
-  (void)answerCopy.Save(fetched.body.Utf8());
+  // A copy that cannot be written does not stop the run; it is only never
+  // reused, and neither is an answer that failed.
+  const bool whole = answerCopy.Save(fetched.body.Utf8());
+  result.answerCopy = !whole                             ? AnswerCopyState::Unwritten
+                      : answer.kind == AnswerKind::Contacts ? AnswerCopyState::Reusable
+                                                            : AnswerCopyState::NotReusable;
   // The contact list keeps what it needs: the body goes before the writer runs.
   fetched.body = AnswerText();
   switch (answer.kind) {

@@ -39,10 +39,12 @@ class IAnswerFetcher {
 };
 
 // Keeps the copy of the last answer (address.xml), its UTF-8 as the run
-// kept it. Failure is not fatal.
+// kept it. Failure is not fatal, but only a copy written whole is reused.
 class IAnswerCopy {
  public:
   virtual ~IAnswerCopy() = default;
+  // True only when the copy now holds `answer` whole; on false it may hold
+  // anything, the earlier copy included.
   [[nodiscard]] virtual bool Save(std::string_view answer) = 0;
 };
 
@@ -83,6 +85,14 @@ struct SyncRunDeps {
   const RunStop* stop = nullptr;
 };
 
+// What a run left in the answer's copy.
+enum class AnswerCopyState {
+  Untouched,
+  Reusable,     // this run's answer, which parsed, written whole
+  NotReusable,  // an answer that failed, written
+  Unwritten,    // not written whole: the copy may hold anything
+};
+
 struct SyncRunOutcome {
   std::u16string resultText;  // always a single line
   bool success = false;
@@ -97,6 +107,7 @@ struct SyncRunOutcome {
   std::optional<std::u16string> retryAt;
   bool waitsForClient = false;
   bool balloon = false;
+  AnswerCopyState answerCopy = AnswerCopyState::Untouched;
 };
 
 inline constexpr char16_t kNoPasswordText[] = u"没有设置密码";
@@ -107,6 +118,8 @@ inline constexpr char16_t kNoSyncTaskText[] = u"未发现同步任务";
 inline constexpr char16_t kFoxmail56RefusedText[] = u"很抱歉，暂不支持Foxmail5.x/6！";
 inline constexpr char16_t kRunErrorPrefix[] = u"同步时发生错误：";
 inline constexpr char16_t kRunStoppedText[] = u"程序退出，本次同步已取消";
+// After the result text when address.xml could not be written whole.
+inline constexpr char16_t kAnswerCopyUnwrittenNote[] = u"（address.xml未能保存）";
 
 // A run's first half: the password checked, the answer fetched, read and
 // copied. Either the contacts or the failure the run reports; Stopped once
@@ -114,6 +127,7 @@ inline constexpr char16_t kRunStoppedText[] = u"程序退出，本次同步已�
 struct DownloadedContacts {
   std::optional<SyncRunOutcome> failure;
   AddrContactList contacts;
+  AnswerCopyState answerCopy = AnswerCopyState::Untouched;
 };
 DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher& fetcher,
                                     IAnswerCopy& answerCopy, const RunStop* stop = nullptr);

@@ -25,7 +25,7 @@ bool WriteFolderFiles(const std::u16string& folder, const AddrContactList& conta
 // Files held by Foxmail 7 itself free up when it ends, which the resident
 // program waits for; held by anything else, only time helps.
 RunFailure InUse(const Foxmail7Location& location, IFoxmail7Platform& platform) {
-  return platform.IsProcessRunning(location.executableName) ? RunFailure::ClientRunning
+  return platform.IsClientRunning(location) ? RunFailure::ClientRunning
                                                              : RunFailure::ClientFilesInUse;
 }
 
@@ -45,7 +45,7 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
   const std::optional<Foxmail7Location> location = platform.Locate();
   if (!location) return Failure(kFoxmail7NotFoundText, RunFailure::ClientNotInstalled);
   const std::u16string folder = Foxmail7AddressFolder(*location);
-  if (platform.IsProcessRunning(location->executableName)) {
+  if (platform.IsClientRunning(*location)) {
     return Failure(kFoxmail7RunningText, RunFailure::ClientRunning);
   }
 

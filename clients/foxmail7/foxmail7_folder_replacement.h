@@ -23,7 +23,9 @@ class IFoxmail7Platform {
  public:
   virtual ~IFoxmail7Platform() = default;
   virtual std::optional<Foxmail7Location> Locate() = 0;
-  virtual bool IsProcessRunning(const std::u16string& executableName) = 0;
+  // Whether Foxmail 7 runs from this installation, or from one that
+  // cannot be told apart from it, in any session.
+  virtual bool IsClientRunning(const Foxmail7Location& location) = 0;
   [[nodiscard]] virtual bool PathExists(const std::u16string& path) = 0;
   // Creates the last level only; false when it exists or its parent does not.
   [[nodiscard]] virtual bool MakeDirectory(const std::u16string& path) = 0;

@@ -12,8 +12,8 @@
 
 std::optional<Foxmail7Location> Foxmail7PlatformWin::Locate() { return LocateFoxmail7(); }
 
-bool Foxmail7PlatformWin::IsProcessRunning(const std::u16string& executableName) {
-  return ::IsProcessRunning(executableName);
+bool Foxmail7PlatformWin::IsClientRunning(const Foxmail7Location& location) {
+  return ::IsClientRunning(location);
 }
 
 bool Foxmail7PlatformWin::PathExists(const std::u16string& path) {

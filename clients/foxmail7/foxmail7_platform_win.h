@@ -6,7 +6,7 @@
 class Foxmail7PlatformWin final : public IFoxmail7Platform {
  public:
   std::optional<Foxmail7Location> Locate() override;
-  bool IsProcessRunning(const std::u16string& executableName) override;
+  bool IsClientRunning(const Foxmail7Location& location) override;
   bool PathExists(const std::u16string& path) override;
   bool MakeDirectory(const std::u16string& path) override;
   bool DeleteDirectoryTree(const std::u16string& path) override;

@@ -39,7 +39,7 @@ struct FakeDisk : IFoxmail7Platform {
                                                    {kFolder + u"\\mine\\notes.txt", "notes"}};
 
   std::optional<Foxmail7Location> Locate() override { return location; }
-  bool IsProcessRunning(const std::u16string& name) override { return running.count(name) > 0; }
+  bool IsClientRunning(const Foxmail7Location& l) override { return running.count(l.executableName) > 0; }
   bool PathExists(const std::u16string& path) override { return entries.count(path) > 0; }
   bool MakeDirectory(const std::u16string& path) override {
     return !entries.count(path) && entries.count(ParentOf(path)) &&

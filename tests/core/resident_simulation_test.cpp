@@ -1,8 +1,10 @@
 // The resident program's decisions over a simulated year of a desktop, seed
 // after seed: log-ons and log-offs, sleeps, daylight saving and a clock set
 // back by hand, the server down, Outlook busy, Foxmail open, every cause of
-// failure, settings and policy changes, manual runs, Exit during a run. The
-// driver below does what CSyncEngine's thread does; after every event the
+// failure, settings and policy changes (server, account, level, client),
+// Foxmail installed and removed, manual runs with automatic ones queued
+// behind, crashes, another process's /sync, the kept answer's content and
+// its mark, Exit during a run. The driver below does what CSyncEngine's thread does; after every event the
 // promises are checked. TW_SIM_SEED=<n> replays one seed.
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include <random>
 #include <set>
 
+#include "sync/kept_answer.h"
 #include "sync/resident_schedule.h"
 
 namespace {
@@ -33,39 +36,45 @@ LocalDateTime Civil(int64_t t) {
           static_cast<int>(rest / kMinute % 60), static_cast<int>(rest % 60)};
 }
 
-enum class Ev { Begin, Start, Feed, Daily, Retry, AfterClient, End, Sleep, Exit, ClockBack, Dst, Saved, Policy, ClientOpen, ClientClosed };
-const char* const kEvNames[] = {"run-begins", "start", "feed", "daily", "retry", "after-client", "end", "sleep", "exit", "clock-back", "dst", "saved", "policy", "client-open", "client-closed"};
+enum class Ev { Begin, Start, Feed, Daily, Retry, AfterClient, End, Sleep, Exit, ClockBack, Dst, Saved, Policy, ClientOpen, ClientClosed, Install, Crash, OtherRun };
+const char* const kEvNames[] = {"run-begins", "start", "feed", "daily", "retry", "after-client", "end", "sleep", "exit", "clock-back", "dst", "saved", "policy", "client-open", "client-closed", "foxmail-installed", "crash", "other-process-run"};
+constexpr int32_t kFoxmail7 = 5, kOutlook = 2;
 
 struct Year {
-  explicit Year(uint64_t seed) : seed(seed), rng(seed), hasWatch(seed % 4 != 0) {}
+  explicit Year(uint64_t seed) : seed(seed), rng(seed), foxmail(seed % 4 != 0) { own.EmailClient = seed % 3 ? kFoxmail7 : kOutlook, Overlay(); }
 
   uint64_t seed;
   std::mt19937_64 rng;
-  bool hasWatch;
   DesktopIdentity desktop{u"PC-7", u"zhang"};
   // The world.
   int64_t real = kYearStart - 8 * kHour, skew = 0, zone = 8 * kHour;
-  bool serverDown = false, outlookBusy = false, clientOpen = false;
-  int64_t keptDay = -1;  // the day of the last answer downloaded
+  bool foxmail, serverDown = false, outlookBusy = false, clientOpen = false;
   SyncSettings own;
-  std::optional<int32_t> managedType, managedTime, managedSpread;
-  std::u16string storedDate, storedWait;
+  std::optional<int32_t> managedType, managedTime, managedSpread, managedClient, managedLevel;
+  std::optional<std::u16string> managedHost;
+  std::u16string storedDate, storedWait, keptMark;
+  struct Copy { std::u16string asked; int64_t day; bool good; };
+  std::optional<Copy> copy;  // what address.xml holds
   // The program and its driver.
   std::optional<ResidentSchedule> program;
   bool exitAsked = false, watching = false, manualQueued = false;
   std::optional<AutoRun> queued;
-  struct Run { RunMode mode; std::optional<AutoRunKind> kind; int64_t end; bool stopped; };
+  struct Run { RunMode mode; std::optional<AutoRunKind> kind; int64_t end; bool stopped; SyncSettings settings;
+               int64_t day; std::optional<LocalDateTime> local; std::optional<bool> keptGood; };
   std::optional<Run> current;
   // What the promises remember.
   int64_t startAt = 0, spellStart = 0, lastFeedLocal = -1, lastSeen = 0;
-  int changes = 0, changesAtSpell = 0;  // settings changes, in all and when the spell began
+  int changes = 0, noticedChanges = 0;  // saves: in all, told to the program
+  int moves = 0, movesAtSpell = 0;     // saves and policy refreshes: in all, when the spell began
+  int sourceChanges = 0, manualSuccesses = 0, queuedSources = 0, queuedManuals = 0;
+  std::u16string seenSource;
   std::u16string expectedDate, dateBeforeDaily;
   std::pair<int64_t, int32_t> lastDaily;
   std::map<int64_t, std::set<int32_t>> fired;  // local day -> due minutes fired
   std::map<int64_t, int> retries;
   std::set<std::pair<int64_t, std::u16string>> ballooned;
   std::set<int64_t> unsyncedDays;
-  struct Failure { int64_t at; int64_t day; RunFailure cause; bool forgotten; bool interrupted; };
+  struct Failure { int64_t at; int64_t day; RunFailure cause; bool watched; bool forgotten; bool interrupted; };
   std::optional<Failure> lastFailure;
   bool clientEndedPending = false, firstFeed = false, noticeOwed = false;  // owed: a wait unsynced so far
   int afterClientRuns = 0;  // of the wait going
@@ -84,9 +93,19 @@ struct Year {
     if (managedType) effective.SyncType = *managedType;
     if (managedTime) effective.SyncTime = *managedTime;
     if (managedSpread) effective.SyncSpread = *managedSpread;
+    if (managedClient) effective.EmailClient = *managedClient;
+    if (managedLevel) effective.SyncLevel = *managedLevel;
+    if (managedHost) effective.ServerHost = *managedHost;
     due = SpreadSyncTime(effective.SyncTime, SpreadOffset(desktop, effective.SyncSpread));
+    source = Asked(effective) + static_cast<char16_t>(u'0' + effective.EmailClient);
   }
-  ResidentMoment Moment() const { return {Clock(), Civil(LocalSeconds()), effective}; }
+  // What the server answers for, and what pending work was planned for.
+  static std::u16string Asked(const SyncSettings& s) {
+    return s.ServerHost + u"|" + s.Account + u"|" + static_cast<char16_t>(u'0' + s.SyncLevel);
+  }
+  std::u16string source;  // of the settings in effect
+  bool Watched() const { return effective.EmailClient == kFoxmail7 && foxmail; }
+  ResidentMoment Moment() const { return {Clock(), Civil(LocalSeconds()), effective, Watched()}; }
   int32_t Due() const { return due; }
   bool DailyOn() const {
     return effective.SyncType == 0 && effective.SyncTime >= 0 && effective.SyncTime < 1440;
@@ -111,6 +130,21 @@ struct Year {
     }
   }
 
+  // Before each decision the engine tells a save; a policy that moved the
+  // source the schedule sees itself. True when what was pending must go.
+  bool Note() {
+    const bool saved = noticedChanges != changes, moved = source != seenSource;
+    if (saved) noticedChanges = changes, program->SettingsSaved();
+    if (!saved && !moved) return false;
+    seenSource = source, ++sourceChanges, clientEndedPending = false;
+    if (lastFailure) lastFailure->forgotten = true;
+    return true;
+  }
+  void Changed(bool changed, bool refused = false) {
+    Expect(!changed || refused || program->clientWaitDate().empty(),
+           "a change of server, account, level or client, saved or by policy, ends the wait");
+  }
+
   void Persist() {
     storedDate = program->lastAutoSync();
     storedWait = program->clientWaitDate();
@@ -118,10 +152,13 @@ struct Year {
     const auto afterClient = [](const auto& run) { return run && run->kind == AutoRunKind::AfterClient; };
     Expect(!program->watchClient() || !(afterClient(queued) || afterClient(current)),
            "one run for one end of the client");
+    Expect(effective.SyncType == 0 || storedWait.empty() || afterClient(current),
+           "no wait for the client is kept while automatic runs are off");
+    if (storedWait.empty()) noticeOwed = false;
     if (watching && !program->watchClient()) watching = false;
     if (!watching && program->watchClient()) {
-      watching = clientOpen;
-      if (!clientOpen) ClientEnded();  // Watch: no such process now
+      watching = clientOpen && Watched();
+      if (!watching) ClientEnded();  // Watch: no such process now
     }
   }
   void ClientEnded() {
@@ -131,18 +168,20 @@ struct Year {
 
   void StartProgram() {
     program.emplace(desktop, 60, kGap);
-    exitAsked = watching = manualQueued = clientEndedPending = noticeOwed = false;
+    exitAsked = watching = manualQueued = clientEndedPending = false;
     queued.reset();
     retries.clear();  // a day's counts live as long as the program
     ballooned.clear();
     startAt = spellStart = lastSeen = Clock();
-    changesAtSpell = changes;
+    noticedChanges = changes, movesAtSpell = moves, seenSource = source;
     lastFeedLocal = -1;
     Log(Ev::Start, clientOpen);
     const bool due = DailyOn() && Minute() > Due() && storedDate != Civil(LocalSeconds()).DateText();
-    firstFeed = hasWatch && !clientOpen && (due || !storedWait.empty());
-    program->Started(Moment(), storedDate, storedWait, hasWatch ? std::optional(clientOpen) : std::nullopt);
-    if (firstFeed) clientEndedPending = !storedWait.empty();
+    const bool waits = !storedWait.empty() && effective.SyncType == 0;
+    const bool now = Watched() ? !clientOpen : waits;
+    firstFeed = now && (due || waits);
+    program->Started(Moment(), storedDate, storedWait, clientOpen);
+    clientEndedPending = now && waits;
     Persist();
   }
 
@@ -150,15 +189,17 @@ struct Year {
     if (!program || queued || (current && current->kind)) return;
     Log(Ev::Feed, Due());
     // A sleep or a clock set: the program looks again, as after a start.
-    if (std::abs(Clock() - lastSeen) > kGap) spellStart = Clock(), lastFeedLocal = -1, changesAtSpell = changes;
+    if (std::abs(Clock() - lastSeen) > kGap) spellStart = Clock(), lastFeedLocal = -1, movesAtSpell = moves;
     lastSeen = Clock();
     const std::u16string waitBefore = program->clientWaitDate();
+    const bool changed = !exitAsked && Note();
     const std::optional<AutoRun> run = program->TimePassed(Moment());
     if (exitAsked) return Expect(!run, "no run starts once Exit is asked");
+    Changed(changed);
     const bool noticed = program->TakeUnsyncedNotice().has_value();
     if (noticed) Expect(unsyncedDays.insert(Today()).second, "one balloon a day for a day without a sync");
-    if (run && run->kind == AutoRunKind::Daily && noticeOwed && waitBefore < Civil(LocalSeconds()).DateText()) {
-      Expect(noticed, "a day that waited for the client in vain is told at the next day's run");
+    if (run && run->kind == AutoRunKind::Daily && noticeOwed && waitBefore.substr(0, 10) < Civil(LocalSeconds()).DateText()) {
+      Expect(noticed, "a day that waited for the client in vain is told at the next day's run, also after a restart");
       noticeOwed = false;
     }
     const int64_t today = Today();
@@ -166,18 +207,19 @@ struct Year {
     Expect(!firstFeed || run, "a run at once at a start before the client opens");
     firstFeed = false;
     if (!run) {
-      const bool owed = DailyOn() && changes == changesAtSpell && Clock() >= spellStart + 150 &&
+      const bool owed = DailyOn() && moves == movesAtSpell && Clock() >= spellStart + 150 &&
                         minute > due && fired[today].empty() && storedDate != Civil(LocalSeconds()).DateText();
       Expect(!owed, "a day up past its due minute gets its run");
       Expect(!clientEndedPending || (current && !current->kind), "a run right after the client ends");
     } else if (run->kind == AutoRunKind::Daily) {
       Log(Ev::Daily, due);
       Expect(DailyOn() && minute >= due, "no daily run before its due minute, by the settings in effect");
-      Expect(fired[today].insert(due).second, "one daily run a day");
+      Expect(fired[today].empty(), "one daily run a day, wherever SyncTime and SyncSpread move");
+      fired[today].insert(due);
       const bool crossed = lastFeedLocal >= 0 && minute >= due &&
                            (lastFeedLocal / kDay < today || lastFeedLocal % kDay / kMinute < due);
       Expect(minute == due || crossed || Clock() >= spellStart + ResidentSchedule::kCatchUpDelaySeconds ||
-                 (Clock() == startAt && hasWatch && !clientOpen),
+                 Clock() == startAt,
              "a catch-up waits its delay");
       dateBeforeDaily = expectedDate;
       lastDaily = {today, due};
@@ -194,7 +236,7 @@ struct Year {
         Expect(lastFailure->day == today, "a retry on its own day");
         Expect(waited >= base && (lastFailure->interrupted || waited <= base * 3 / 2 + 1),
                "a retry 5, 10, 20 or 40 minutes, lengthened by at most half, after its failure");
-        Expect(CanPassBySelf(lastFailure->cause) && !(hasWatch && lastFailure->cause == RunFailure::ClientRunning),
+        Expect(CanPassBySelf(lastFailure->cause) && !(lastFailure->watched && lastFailure->cause == RunFailure::ClientRunning),
                "a retry only for a cause that can pass, never for an open client");
       }
       lastFailure.reset();
@@ -204,20 +246,29 @@ struct Year {
       Expect(run->source == AnswerSource::KeptCopyOfToday, "the run after the client uses today's answer");
       clientEndedPending = false;
     }
-    if (run) queued = run;
+    if (run) queued = run, queuedSources = sourceChanges, queuedManuals = manualSuccesses;
     lastFeedLocal = LocalSeconds();
     Persist();
   }
 
   void StartRun(RunMode mode, std::optional<AutoRunKind> kind) {
-    const bool may = program->MayStart(mode);
+    const bool changed = Note();
+    const bool may = program->MayStart(mode, Moment());
+    Changed(changed);
+    Expect(!may || !kind || kind == AutoRunKind::Daily || (sourceChanges == queuedSources && manualSuccesses == queuedManuals &&
+           (kind == AutoRunKind::Retry || effective.SyncType == 0)), "a queued retry or run after the client is checked again at its turn");
     if (!may && kind) Refused();
     if (kind) queued.reset();
     if (!may) return;
     Expect(!exitAsked, "no run starts once Exit is asked");
     Log(Ev::Begin, kind ? static_cast<int64_t>(*kind) : -1);
     if (kind == AutoRunKind::AfterClient) ++afterClientRuns;
-    current = Run{mode, kind, Clock() + Between(1, 15) * kMinute, false};
+    current = Run{mode, kind, Clock() + Between(1, 15) * kMinute, false, effective, Today(),
+                  Civil(LocalSeconds()), std::nullopt};
+    if (kind == AutoRunKind::AfterClient && KeptAnswerFits(keptMark, current->local, effective)) {
+      current->keptGood = copy && copy->good && copy->day == Today() && copy->asked == Asked(effective);
+      Expect(*current->keptGood, "the kept answer is reused only when it is today's answer that parsed, for these settings");
+    }
   }
   void Refused() {
     program->Refused(RunMode::Automatic);
@@ -230,15 +281,27 @@ struct Year {
     fired[lastDaily.first].erase(lastDaily.second);
   }
 
+  // A download begun on `day`, maybe an error page, its copy maybe not whole.
+  AnswerCopyState Download(const SyncSettings& s, int64_t day, const std::optional<LocalDateTime>& local, bool& good) {
+    good = !Chance(12);
+    copy = Copy{Asked(s), day, good && !Chance(15)};
+    const auto state = copy->good ? AnswerCopyState::Reusable : AnswerCopyState::Unwritten;
+    if (const auto mark = KeptAnswerAfter(state, local, s)) keptMark = *mark;
+    return state;
+  }
+
   SyncRunOutcome Outcome(const Run& run) {
     SyncRunOutcome o;
-    const bool kept = run.kind == AutoRunKind::AfterClient && keptDay == Today();
+    bool good = run.keptGood.value_or(true);
+    if (!run.stopped && !run.keptGood && !serverDown) o.answerCopy = Download(run.settings, run.day, run.local, good);
+    const bool fox = run.settings.EmailClient == kFoxmail7;
     if (run.stopped) o.failure = RunFailure::Stopped;
-    else if (serverDown && !kept) o.failure = RunFailure::DownloadFailed;
+    else if (!run.keptGood && serverDown) o.failure = RunFailure::DownloadFailed;
+    else if (!good) o.failure = Chance(2) ? RunFailure::ParseFailed : RunFailure::ServerError;
     else if (Chance(40)) o.failure = static_cast<RunFailure>(Between(1, static_cast<int>(RunFailure::RunError)));
-    else if (clientOpen) o.failure = RunFailure::ClientRunning;
-    else if (outlookBusy) o.failure = RunFailure::ClientUnavailable;
-    if (!serverDown) keptDay = Today();
+    else if (fox && foxmail && clientOpen) o.failure = RunFailure::ClientRunning;
+    else if (fox && !foxmail) o.failure = RunFailure::ClientNotInstalled;
+    else if (!fox && outlookBusy) o.failure = RunFailure::ClientUnavailable;
     o.success = o.failure == RunFailure::None;
     o.resultText = u"cause " + std::u16string(1, static_cast<char16_t>(u'A' + static_cast<int>(o.failure)));
     return o;
@@ -251,25 +314,28 @@ struct Year {
     lastSeen = Clock();
     Log(Ev::End, static_cast<int64_t>(o.failure));
     const bool waited = !program->clientWaitDate().empty();
+    const bool changed = Note();
     const RunEndDecision d = program->RunEnded(run.mode, o, Moment(), std::uniform_real_distribution<double>(0, 1)(rng));
+    const bool refused = run.mode == RunMode::Automatic && o.failure == RunFailure::ClientRunning;
+    Changed(changed, refused);
     Expect(run.mode == RunMode::Automatic || waited || !d.waitsForClient,
            "a manual run starts no wait for the client");
     if (run.mode == RunMode::Manual) noticeOwed = false;
     if (run.mode == RunMode::Manual && o.success) {
+      ++manualSuccesses;
       if (lastFailure) lastFailure->forgotten = true;
       clientEndedPending = false;
       Expect(program->clientWaitDate().empty(), "a manual success ends the wait for the client");
     }
-    if (run.mode == RunMode::Automatic && o.failure == RunFailure::ClientRunning && hasWatch) {
+    if (refused && Watched() && effective.SyncType == 0) {
       Expect(d.waitsForClient || (run.kind == AutoRunKind::AfterClient &&
                                   (!waited || afterClientRuns >= ResidentSchedule::kMaxClientWaitRuns)),
-             "an open client is waited for, a few times at most");
+             "an open client that is watched now is waited for, a few times at most");
       if (!waited && d.waitsForClient) noticeOwed = !exitAsked, afterClientRuns = 0;
     }
-    if (program->clientWaitDate().empty() && !(run.kind == AutoRunKind::Daily && waited)) noticeOwed = false;
     if (run.mode == RunMode::Automatic) {
       if (o.failure == RunFailure::Stopped && run.kind == AutoRunKind::Daily) NotHappened();
-      if (d.retryAt) lastFailure = Failure{Clock(), Today(), o.failure, false, false};
+      if (d.retryAt) lastFailure = Failure{Clock(), run.day, o.failure, Watched(), false, false};
       Expect(!d.retryAt || (*d.retryAt >= Civil(LocalSeconds()).ClockText() && *d.retryAt < u"24:00"),
              "a retry planned before midnight");
     }
@@ -281,43 +347,48 @@ struct Year {
       Expect(ballooned.insert({Today(), o.resultText}).second, "a failure's balloon once a day");
     } else {
       Expect(run.mode != RunMode::Automatic || o.success || o.failure == RunFailure::Stopped || exitAsked ||
-                 (hasWatch && o.failure == RunFailure::ClientRunning) || d.retryAt ||
-                 ballooned.count({Today(), o.resultText}),
+                 d.waitsForClient || d.retryAt || ballooned.count({Today(), o.resultText}),
              "an automatic failure with nothing pending is told once a day");
     }
     Persist();
+    Expect(!d.waitsForClient || !storedWait.empty(), "a wait is kept for a restart");
   }
 
   void Exit() {
     Log(Ev::Exit);
     exitAsked = true;
-    program->ExitAsked();
+    const bool changed = Note();
+    program->ExitAsked(Moment());
+    Changed(changed);
     if (current && Chance(2)) current->stopped = true, current->end = Clock();  // the download gives up
     Persist();
   }
 
   void ChangeSettings() {
-    ++changes;
+    ++moves;
     if (Chance(3)) {
       Log(Ev::Policy);
       managedType = Chance(3) ? std::optional<int32_t>(Chance(4)) : std::nullopt;
       managedTime = Chance(2) ? std::optional<int32_t>(Between(6, 12) * 60) : std::nullopt;
       managedSpread = Chance(2) ? std::optional<int32_t>(Between(0, 120)) : std::nullopt;
+      managedClient = Chance(3) ? std::optional<int32_t>(Chance(2) ? kFoxmail7 : kOutlook) : std::nullopt;
+      managedLevel = Chance(4) ? std::optional<int32_t>(1) : std::nullopt, managedHost = Chance(4) ? std::optional<std::u16string>(u"mail2") : std::nullopt;
       return Overlay();
     }
     Log(Ev::Saved);
+    ++changes;
     own.SyncType = Chance(8);
     own.SyncTime = Chance(20) ? -30 : static_cast<int32_t>(Between(0, 1439));
     own.SyncSpread = Chance(2) ? 0 : static_cast<int32_t>(Between(0, 120));
+    if (Chance(4)) own.EmailClient = Chance(2) ? kFoxmail7 : kOutlook;
+    if (Chance(6)) own.SyncLevel = 1 - own.SyncLevel;
+    if (Chance(8)) own.Account = Chance(2) ? u"zhang" : u"zhang.san";
     Overlay();
-    if (lastFailure) lastFailure->forgotten = true;
-    clientEndedPending = false;  // a settings change ends the wait
-    if (program && !exitAsked) {
-      program->SettingsSaved();
-      Expect(program->clientWaitDate().empty(), "a settings change ends the wait for the client");
-      noticeOwed = false;
-      Persist();
-    }
+    if (!program || exitAsked) return;
+    // Exit at once, before the engine's next look.
+    if (Chance(6)) return Exit();
+    Changed(Note());
+    Persist();
   }
 
   void Live() {
@@ -344,7 +415,13 @@ struct Year {
       }
       if (Chance(60)) serverDown = !serverDown;
       if (Chance(90)) outlookBusy = !outlookBusy;
-      if (Chance(clientOpen ? 25 : 40)) {
+      if (Chance(1500)) {
+        foxmail = !foxmail, clientOpen = clientOpen && foxmail;
+        Log(Ev::Install, foxmail);
+        // Not watched any more: the wait's run follows.
+        if (!foxmail && program) clientEndedPending = program->watchClient(), watching = false;
+      }
+      if (foxmail && Chance(clientOpen ? 25 : 40)) {
         clientOpen = !clientOpen;
         Log(clientOpen ? Ev::ClientOpen : Ev::ClientClosed);
         if (!clientOpen && watching && program) watching = false, ClientEnded();
@@ -355,6 +432,9 @@ struct Year {
       } else if (!exitAsked) {
         if (Chance(current ? 6 : 70)) {
           Exit();
+        } else if (!current && Chance(400)) {
+          Log(Ev::Crash), program.reset();  // killed: what was stored stays
+          continue;
         } else if (!current && Chance(150)) {
           const int64_t nap = static_cast<int64_t>(std::exp(std::uniform_real_distribution<double>(4.5, 12.5)(rng)));
           Log(Ev::Sleep, nap / kMinute);
@@ -369,8 +449,12 @@ struct Year {
           manualQueued = true;
         }
       }
+      // Another process of the user's (/sync) runs between the program's runs.
+      if (bool good; !current && !serverDown && Chance(300)) Log(Ev::OtherRun), Download(effective, Today(), Civil(LocalSeconds()), good);
+      // A manual run goes first: what the scheduler decides meanwhile queues behind it.
       if (program && !current) {
-        if (queued) StartRun(RunMode::Automatic, queued->kind);
+        if (manualQueued && Chance(2)) manualQueued = false, StartRun(RunMode::Manual, std::nullopt);
+        else if (queued) StartRun(RunMode::Automatic, queued->kind);
         else if (manualQueued) manualQueued = false, StartRun(RunMode::Manual, std::nullopt);
       }
       Feed();

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "sync/sync_engine.h"
@@ -24,32 +25,38 @@ struct FixedClock : IClock {
 
 struct TestLock : IRunLock {
   std::atomic<bool> heldElsewhere{false}, stopped{false};
-  std::atomic<int> waiting{0};
+  std::atomic<int> waiting{0}, held{0};
   Result Lock() override {
     ++waiting;
     while (heldElsewhere && !stopped) std::this_thread::yield();
-    return stopped ? Result::Stopped : Result::Held;
+    return stopped ? Result::Stopped : (++held, Result::Held);
   }
-  void Unlock() override {}
+  void Unlock() override { --held; }
   void StopWaiting() override { stopped = true; }
 };
 
 struct Everything : ILastAutoSyncStore, IMessageSink, IClientWatch, IRunObserver {
   std::mutex m;
-  std::u16string date, waitDate;
+  std::u16string date, waitDate = u"2026-12-06 cause", kept, unsynced;
   std::function<void()> ended;
   std::vector<AnswerSource> runs;
   std::u16string LoadDate() override { std::lock_guard l(m); return date; }
   void SaveDate(const std::u16string& d) override { std::lock_guard l(m); date = d; }
   std::u16string LoadClientWaitDate() override { std::lock_guard l(m); return waitDate; }
   void SaveClientWaitDate(const std::u16string& d) override { std::lock_guard l(m); waitDate = d; }
+  std::u16string LoadKeptAnswer() override { std::lock_guard l(m); return kept; }
+  void SaveKeptAnswer(const std::u16string& k) override { std::lock_guard l(m); kept = k; }
   void Show(const std::u16string&, MessageIcon) override {}
+  bool Watched(const SyncSettings&) override { return true; }
   std::optional<bool> ClientRunning(const SyncSettings&) override { return true; }
   bool Watch(const SyncSettings&, std::function<void()> e) override { std::lock_guard l(m); ended = std::move(e); return true; }
   void Cancel() override {}
   void RunStarted() override {}
-  void RunEnded(RunMode, const SyncRunOutcome&) override {}
-  void DayUnsynced(const std::u16string&) override {}
+  bool throwOnce = false;
+  void RunEnded(RunMode, const SyncRunOutcome&) override {
+    if (std::exchange(throwOnce, false)) throw std::runtime_error("tray gone");
+  }
+  void DayUnsynced(const std::u16string& text) override { std::lock_guard l(m); unsynced = text; }
 };
 
 template <typename Pred>
@@ -75,28 +82,34 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
         SyncRunOutcome outcome;
         outcome.success = all.runs.size() > 1;
         if (!outcome.success) outcome.failure = RunFailure::ClientRunning;
+        outcome.answerCopy = AnswerCopyState::Reusable;
         return outcome;
       },
       DesktopIdentity{u"PC", u"zhang"}, &all, 60, &all}};
   engine.Start();
   // The day's run meets the open client and waits for it to end.
-  ASSERT_TRUE(WaitFor([&] { std::lock_guard l(all.m); return all.ended != nullptr; }));
+  ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate() == u"2026-12-07"; }));
   EXPECT_EQ(all.LoadDate(), u"2026-12-07");
-  EXPECT_EQ(all.LoadClientWaitDate(), u"2026-12-07");
+  EXPECT_EQ([&] { std::lock_guard l(all.m); return all.unsynced; }(), u"cause");  // yesterday's wait, stored
   const std::function<void()> ended = [&] { std::lock_guard l(all.m); return all.ended; }();
   ended();
   ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate().empty(); }));
   EXPECT_EQ(all.runs, (std::vector<AnswerSource>{AnswerSource::Download, AnswerSource::KeptCopyOfToday}));
 
+  // An exception after a run leaves the run slot to the next run.
+  all.throwOnce = true;
+  EXPECT_THROW(engine.RunOnce(RunMode::Manual), std::runtime_error);
+
   // Another process holds the run lock: a manual run waits, and Exit ends it unstarted.
   lock.heldElsewhere = true;
   std::optional<SyncRunOutcome> manual = SyncRunOutcome{};
   std::thread waiting([&] { manual = engine.RunOnce(RunMode::Manual); });
-  EXPECT_TRUE(WaitFor([&] { return lock.waiting.load() == 3; }));
+  EXPECT_TRUE(WaitFor([&] { return lock.waiting.load() == 4; }));
   engine.Stop();
   waiting.join();
   EXPECT_FALSE(manual.has_value());
-  EXPECT_EQ(all.runs.size(), 2u);
+  EXPECT_EQ(all.runs.size(), 3u);
+  EXPECT_EQ(lock.held.load(), 0);
 }
 
 }  // namespace

@@ -30,9 +30,10 @@ struct FakeFetcher : IAnswerFetcher {
 
 struct FakeCopy : IAnswerCopy {
   std::vector<std::string> saved;
+  bool whole = true;
   bool Save(std::string_view text) override {
     saved.emplace_back(text);
-    return true;
+    return whole;
   }
 };
 
@@ -201,6 +202,7 @@ TEST_F(SyncRunTest, UnreadableAnswerIsParseFailureButStillCopied) {
     EXPECT_EQ(out.resultText, u"解析XML失败") << std::string(answer.begin(), answer.end());
     EXPECT_FALSE(out.success);
     EXPECT_EQ(copy.saved, std::vector<std::string>{Utf16ToUtf8(answer)});
+    EXPECT_EQ(out.answerCopy, AnswerCopyState::NotReusable);
   }
   EXPECT_TRUE(writers.created.empty());
 }
@@ -242,6 +244,12 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
   EXPECT_EQ(writers.received[1], (AddrContact{u"李四", u"li@corp.example"}));
   EXPECT_EQ(log.lines, std::vector<std::u16string>{out.resultText});
   EXPECT_FALSE(out.notice);
+  EXPECT_EQ(out.answerCopy, AnswerCopyState::Reusable);
+  copy.whole = false;  // a copy not written whole is never reused
+  const auto unwritten = Run();
+  EXPECT_EQ(unwritten.answerCopy, AnswerCopyState::Unwritten);
+  EXPECT_EQ(unwritten.resultText, u"[Outlook 2007] 更新了2个联系人（address.xml未能保存）");
+  copy.whole = true;
 
   // A writer that could write only part of the list says how much.
   settings.EmailClient = ClientOutlookExpress;

@@ -9,6 +9,8 @@
 
 #include "http_test_replies.h"
 #include "loopback_http_server_win.h"
+// After the loopback server, which brings Winsock 2 before windows.h.
+#include "sync/named_run_lock_win.h"
 #include "foxmail7/foxmail7_test_support_win.h"
 #include "program_driver_win.h"
 #include "resources/resource.h"
@@ -114,6 +116,31 @@ TEST_F(SchedulerInProgramTest, FoxmailOpenAtTheRunIsSyncedWhenItEndsWithoutABall
   foxmail.Stop();
   EXPECT_TRUE(WaitUntil([&] { return ListDirectory(fox.folder) == kSevenFilesListing; }, 5000)) << folder_.Log();
   EXPECT_EQ(server.Requests().size(), 1u);  // the day's answer, not downloaded again
+  EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 0u);
+  EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
+}
+
+// Foxmail 7 chosen in the dialog after the start, with no client chosen
+// before: the day's run (queued behind another program's run) finds it open,
+// waits for it, and writes the folder once it ends.
+TEST_F(SchedulerInProgramTest, FoxmailChosenAfterTheStartIsWaitedFor) {
+  TestFoxmail7Installation fox{FoxmailCommandKey::Scope::Shared};
+  fox.GiveUserFolder();
+  RunningDummy foxmail(fox.exePath);
+  ASSERT_TRUE(foxmail.started());
+  LoopbackHttpServer server([](const RecordedRequest&) { return Ok(kThreeColleagues); });
+  NamedRunLock otherRun;
+  ASSERT_EQ(otherRun.Lock(), IRunLock::Result::Held);
+  HWND dialog = StartScheduled(-1, server.port());
+  ASSERT_NE(dialog, nullptr);
+  SendMessageW(GetDlgItem(dialog, IDC_CLIENT_FOXMAIL_7), BM_CLICK, 0, 0);
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  otherRun.Unlock();
+  ASSERT_TRUE(WaitUntil([&] { return ProgramDriver::TrayTip(dialog).ends_with(u"关闭Foxmail后同步"); }, 30000))
+      << folder_.Log();
+  foxmail.Stop();
+  EXPECT_TRUE(WaitUntil([&] { return ListDirectory(fox.folder) == kSevenFilesListing; }, 5000)) << folder_.Log();
   EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 0u);
   EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 
+#include "clients/client_watch_win.h"
 #include "clients/foxmail7/directory_tree_win.h"
 #include "clients/foxmail7/foxmail7_locate_win.h"
 #include "clients/foxmail7/foxmail7_storage_writer.h"
@@ -71,17 +73,20 @@ TEST_F(Foxmail7Writer, NotFoundWithoutAUsableCommand) {
   EXPECT_FALSE(IsFoxmail7Installed());
 }
 
-TEST_F(Foxmail7Writer, RefusesWhileFoxmailRunsUnderAnyCase) {
+// Foxmail 7 of this installation refuses the run, whatever the case of its
+// registered path; one of another installation (another folder, the same
+// name) does not.
+TEST_F(Foxmail7Writer, RefusesOnlyWhileThisInstallationRuns) {
   fox_.GiveUserFolder();
-  // The same file name in upper case, started from another folder.
   ScratchDir elsewhere;
-  std::u16string upper = fox_.exeName;
+  CopyFileW(AsWide(fox_.exePath), AsWide(elsewhere.File(fox_.exeName)), FALSE);
+  RunningDummy other(elsewhere.File(fox_.exeName));
+  RunningDummy foxmail(fox_.exePath);
+  ASSERT_TRUE(other.started() && foxmail.started());
+  std::u16string upper = fox_.exePath;
   std::transform(upper.begin(), upper.end(), upper.begin(),
                  [](char16_t c) { return c < 0x80 ? toupper(c) : c; });
-  CopyFileW(AsWide(fox_.exePath), AsWide(elsewhere.File(upper)), FALSE);
-  RunningDummy foxmail(elsewhere.File(upper));
-  ASSERT_TRUE(foxmail.started());
-  ASSERT_TRUE(WaitUntil([&] { return IsProcessRunning(fox_.exeName); }));
+  ASSERT_TRUE(fox_.key.Set(u"\"" + upper + u"\" \"%1\""));
 
   CServiceFoxmail7Sync writer;
   EXPECT_FALSE(writer.SyncContacts(kContacts));
@@ -90,8 +95,32 @@ TEST_F(Foxmail7Writer, RefusesWhileFoxmailRunsUnderAnyCase) {
   EXPECT_EQ(u"400\\|", ListDirectory(fox_.addressDir));
 
   foxmail.Stop();
-  ASSERT_TRUE(WaitUntil([&] { return !IsProcessRunning(fox_.exeName); }));
   EXPECT_TRUE(CServiceFoxmail7Sync().SyncContacts(kContacts));
+}
+
+// Another user's Foxmail (the system will not open it) may run from this
+// installation: it counts as running, and is looked for until it ends,
+// known by its start time as well as its id.
+TEST_F(Foxmail7Writer, AFoxmailThatCannotBeOpenedIsWatchedUntilItEnds) {
+  ScratchDir elsewhere;
+  CopyFileW(AsWide(fox_.exePath), AsWide(elsewhere.File(fox_.exeName)), FALSE);
+  RunningDummy other(elsewhere.File(fox_.exeName));
+  ASSERT_TRUE(other.started());
+  SyncSettings foxmail7;
+  foxmail7.EmailClient = 5;
+  const ProcessOpener refuse = [](DWORD, DWORD) -> HANDLE { return nullptr; };
+  ClientProcessWatch refused(refuse, 50);
+  ASSERT_TRUE(WaitUntil([&] { return refused.ClientRunning(foxmail7) == true; }));
+  EXPECT_EQ(ClientProcessWatch().ClientRunning(foxmail7), false);  // seen to be another's
+  const std::vector<ClientProcess> found = FindClientProcesses({fox_.installDir, fox_.exeName}, refuse);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_FALSE(StillRunning({found[0].identity.id, found[0].identity.started + 1}));
+
+  std::atomic<int> ended = 0;
+  ASSERT_TRUE(refused.Watch(foxmail7, [&] { ++ended; }));
+  other.Stop();
+  EXPECT_TRUE(WaitUntil([&] { return ended == 1; }));
+  EXPECT_FALSE(refused.Watch(foxmail7, [] {}));
 }
 
 TEST_F(Foxmail7Writer, ReplacesTheUsersFolderWithExactlyTheSevenFiles) {

@@ -5,9 +5,20 @@
 
 #include "app/private_profile_win.h"
 #include "app/settings_store_win.h"
+#include "common/utf_convert.h"
 #include "win_test_support.h"
 
 namespace {
+
+// The value of `key` in the file as it is, read in the user's turn.
+std::string StoredValue(const std::u16string& path, const std::string& key) {
+  const ProfileTurn turn;
+  const std::string bytes = ReadFileBytes(path);
+  const size_t at = bytes.find("\n" + key + "=");
+  if (at == std::string::npos) return {};
+  const size_t from = at + key.size() + 2;
+  return bytes.substr(from, bytes.find('\r', from) - from);
+}
 
 TEST(SettingsStoreWinTest, NoFileGivesDefaultsAndCreatesNothing) {
   ScratchDir dir;
@@ -90,6 +101,45 @@ TEST(SettingsStoreWinTest, SavesKeepOtherKeysAndTheFilesEncoding) {
   EXPECT_EQ(LoadLastAutoSync(profile), u"2026-12-07");
   EXPECT_EQ(profile.ReadString(u"X", u"K", u""), u"中");
   EXPECT_EQ(ReadFileBytes(path).substr(0, 6), std::string("\xFF\xFE[\0X\0", 6));
+}
+
+// The scheduler's stored value written by one process (this test again,
+// as its child) while another saves the settings: every save takes, and
+// neither drops the other's key.
+TEST(SettingsStoreWinTest, AStoredValueBesideASaveFromTwoProcessesBothLand) {
+  wchar_t childOf[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"TW_TEST_STORE_INTO", childOf, MAX_PATH) > 0) {
+    ProfileLastAutoSync store(FromWide(childOf));
+    for (int day = 10; day < 40; ++day) {
+      const std::u16string date = u"2026-11-" + AsciiToUtf16(std::to_string(day));
+      store.SaveClientWaitDate(date);
+      ASSERT_EQ(StoredValue(FromWide(childOf), "PendingClientSync"), Utf16ToUtf8(date));
+    }
+    return;
+  }
+  ScratchDir dir;
+  const auto path = dir.File(u"AddrBookSync.ini");
+  SetEnvironmentVariableW(L"TW_TEST_STORE_INTO", AsWide(path));
+  const UniqueHandle child = StartProcess(ModuleFilePath(), u"--gtest_filter=" + AsciiToUtf16(
+      testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) + u".*BothLand");
+  SetEnvironmentVariableW(L"TW_TEST_STORE_INTO", nullptr);
+  ASSERT_TRUE(child);
+  SyncSettings s;
+  std::string seen;
+  for (s.SyncTime = 0; s.SyncTime < 40 || (WaitForSingleObject(child.get(), 0) == WAIT_TIMEOUT &&
+                                             s.SyncTime < 5000);
+       ++s.SyncTime) {
+    ASSERT_TRUE(SaveSettings(path, s)) << s.SyncTime;
+    ASSERT_EQ(StoredValue(path, "SyncTime"), std::to_string(s.SyncTime));
+    const std::string date = StoredValue(path, "PendingClientSync");
+    ASSERT_GE(date, seen);  // never put back by a save
+    seen = date;
+  }
+  DWORD code = 1;
+  EXPECT_TRUE(WaitForSingleObject(child.get(), 60000) == WAIT_OBJECT_0 &&
+              GetExitCodeProcess(child.get(), &code) && code == 0);
+  EXPECT_EQ(StoredValue(path, "PendingClientSync"), "2026-11-39");
+  EXPECT_EQ(StoredValue(path, "SyncTime"), std::to_string(s.SyncTime - 1));
 }
 
 }  // namespace
