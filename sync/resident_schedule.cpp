@@ -165,12 +165,12 @@ RunEndDecision ResidentSchedule::RunEnded(RunMode mode, const SyncRunOutcome& ou
       mode == RunMode::Automatic ? std::exchange(autoRun_, std::nullopt) : std::nullopt;
   if (mode != RunMode::Automatic) {
     userAsked_ = userAsked_ || mode == RunMode::Manual;
-    if (mode == RunMode::Manual && outcome.success) {
+    if (mode == RunMode::Manual && outcome.success()) {
       retryDue_.reset();
       retryAt_.reset();
       EndWait();
     }
-  } else if (outcome.success) {
+  } else if (outcome.success()) {
     EndWait();
   } else if (outcome.failure == RunFailure::ClientRunning && hasWatch_ &&
              !(kind == AutoRunKind::AfterClient && waitRuns_ >= kMaxClientWaitRuns)) {

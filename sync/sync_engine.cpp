@@ -139,6 +139,8 @@ std::optional<SyncRunOutcome> CSyncEngine::RunHoldingTheSlot(RunMode mode, Answe
     outcome = services_.runner(services_.settings.InEffect(), mode, refusal, source);
   } catch (...) {
     // The runner catches what a run throws; this is the last line.
+    outcome.resultText = std::u16string(kRunErrorPrefix) + u"未知错误";
+    outcome.failure = RunFailure::RunError;
   }
   {
     std::lock_guard guard(mutex_);

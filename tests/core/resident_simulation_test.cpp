@@ -239,7 +239,6 @@ struct Year {
     else if (clientOpen) o.failure = RunFailure::ClientRunning;
     else if (outlookBusy) o.failure = RunFailure::ClientUnavailable;
     if (!serverDown) keptDay = Today();
-    o.success = o.failure == RunFailure::None;
     o.resultText = u"cause " + std::u16string(1, static_cast<char16_t>(u'A' + static_cast<int>(o.failure)));
     return o;
   }
@@ -255,7 +254,7 @@ struct Year {
     Expect(run.mode == RunMode::Automatic || waited || !d.waitsForClient,
            "a manual run starts no wait for the client");
     if (run.mode == RunMode::Manual) noticeOwed = false;
-    if (run.mode == RunMode::Manual && o.success) {
+    if (run.mode == RunMode::Manual && o.success()) {
       if (lastFailure) lastFailure->forgotten = true;
       clientEndedPending = false;
       Expect(program->clientWaitDate().empty(), "a manual success ends the wait for the client");
@@ -274,13 +273,13 @@ struct Year {
              "a retry planned before midnight");
     }
     if (d.balloon) {
-      Expect(run.mode == RunMode::Automatic && !o.success && o.failure != RunFailure::Stopped && !exitAsked,
+      Expect(run.mode == RunMode::Automatic && !o.success() && o.failure != RunFailure::Stopped && !exitAsked,
              "a balloon only for an automatic failure, never at Exit");
       Expect(!d.retryAt && !d.waitsForClient && program->clientWaitDate().empty(),
              "no balloon while a retry or the client's end is awaited");
       Expect(ballooned.insert({Today(), o.resultText}).second, "a failure's balloon once a day");
     } else {
-      Expect(run.mode != RunMode::Automatic || o.success || o.failure == RunFailure::Stopped || exitAsked ||
+      Expect(run.mode != RunMode::Automatic || o.success() || o.failure == RunFailure::Stopped || exitAsked ||
                  (hasWatch && o.failure == RunFailure::ClientRunning) || d.retryAt ||
                  ballooned.count({Today(), o.resultText}),
              "an automatic failure with nothing pending is told once a day");

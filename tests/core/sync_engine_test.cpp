@@ -73,8 +73,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
         std::lock_guard l(all.m);
         all.runs.push_back(source);
         SyncRunOutcome outcome;
-        outcome.success = all.runs.size() > 1;
-        if (!outcome.success) outcome.failure = RunFailure::ClientRunning;
+        if (all.runs.size() <= 1) outcome.failure = RunFailure::ClientRunning;
         return outcome;
       },
       DesktopIdentity{u"PC", u"zhang"}, &all, 60, &all}};

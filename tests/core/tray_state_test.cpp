@@ -95,7 +95,7 @@ TEST(TrayStateTest, TipAndBalloonsFollowTheRuns) {
         case Event::Manual:
         case Event::Auto: {
           RunReport report{e.kind == Event::Auto ? RunMode::Automatic : RunMode::Manual, {}, e.stamp};
-          report.outcome.success = e.text.empty();
+          if (!e.text.empty()) report.outcome.failure = RunFailure::DownloadFailed;
           report.outcome.resultText = e.text.empty() ? u"[Foxmail 7.x] 更新了1个联系人" : e.text;
           report.outcome.retryAt = e.retryAt;
           report.outcome.balloon = e.balloon;
