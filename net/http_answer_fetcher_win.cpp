@@ -51,6 +51,9 @@ class ClientRegistration {
   SharedFetch& shared_;
 };
 
+// Published for WinInet's content decoding; mingw-w64's wininet.h lacks it.
+constexpr DWORD kDecodingFailed = 12175;  // ERROR_INTERNET_DECODING_FAILED
+
 DownloadProblem ProblemOfError(DWORD error) {
   switch (error) {
     case 0: return {};
@@ -60,6 +63,7 @@ DownloadProblem ProblemOfError(DWORD error) {
     case ERROR_INTERNET_CONNECTION_ABORTED:
     case ERROR_INTERNET_CONNECTION_RESET: return {DownloadCause::ConnectionBroken};
     case ERROR_HTTP_INVALID_SERVER_RESPONSE: return {DownloadCause::InvalidResponse};
+    case kDecodingFailed: return {DownloadCause::DecodingFailed};
     case ERROR_INTERNET_SECURITY_CHANNEL_ERROR: return {DownloadCause::SecureChannelFailed};
     case ERROR_INTERNET_INVALID_CA: return {DownloadCause::CertificateAuthority};
     case ERROR_INTERNET_SEC_CERT_CN_INVALID: return {DownloadCause::CertificateName};

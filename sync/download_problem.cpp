@@ -24,6 +24,7 @@ std::u16string Said(const DownloadProblem& problem) {
     case DownloadCause::CertificateRevoked: return u"证书已被吊销";
     case DownloadCause::RevocationUnknown: return u"无法检查证书是否已被吊销";
     case DownloadCause::CutShort: return u"答复不完整";
+    case DownloadCause::DecodingFailed: return u"答复无法解压";
     case DownloadCause::TooLarge: return u"答复超过" + Number(problem.number >> 20) + u"MB";
     case DownloadCause::TooManyPersons: return u"答复超过" + Number(problem.number) + u"个联系人";
     case DownloadCause::TooLong:

@@ -24,6 +24,7 @@ enum class DownloadCause {
   CertificateRevoked,
   RevocationUnknown,     // its revocation could not be checked
   CutShort,              // the body ended before the answer did
+  DecodingFailed,        // a compressed body that does not decode
   TooLarge,              // `number`: the limit in bytes
   TooManyPersons,        // `number`: the most persons an answer may hold
   TooLong,               // the whole download past its bound; `number`: seconds

@@ -172,6 +172,7 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
       {DownloadCause::CertificateRevoked, 0, u"（证书已被吊销）"},
       {DownloadCause::RevocationUnknown, 0, u"（无法检查证书是否已被吊销）"},
       {DownloadCause::CutShort, 0, u"（答复不完整）"},
+      {DownloadCause::DecodingFailed, 0, u"（答复无法解压）"},
       {DownloadCause::TooLarge, uint64_t{256} << 20, u"（答复超过256MB）"},
       {DownloadCause::TooLong, 600, u"（下载超过10分钟）"},
       {DownloadCause::TooLong, 90, u"（下载超过90秒）"},
