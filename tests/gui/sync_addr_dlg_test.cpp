@@ -242,6 +242,15 @@ TEST_F(SyncAddrDlgTest, CancelOnlyHidesAndTheTrayShowsTheDialogAgain) {
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
 
+  // A restarted shell has lost the icon: its announcement brings it back.
+  NOTIFYICONDATAW icon{};
+  icon.cbSize = sizeof(icon);
+  icon.hWnd = dialog;
+  icon.uID = kTrayIconId;
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+  SendMessageW(dialog, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon));
+
   PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
   EXPECT_EQ(ControlText(dialog, IDC_ACCOUNT), u"typed@corp.example");
