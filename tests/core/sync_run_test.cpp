@@ -297,6 +297,10 @@ TEST_F(SyncRunTest, ConnectionTestCountsAndWarnsOfFoxmail7sLimitWritingNothing) 
   settings.EmailClient = ClientOutlook2010;
   EXPECT_EQ(TestConnection(settings, fetcher).resultText, u"连接成功：服务器返回65536个联系人");
   EXPECT_EQ(fetcher.urls.size(), 2u);
+  struct : IAnswerFetcher {
+    FetchResult Fetch(const std::u16string&) override { throw 1; }
+  } throwing;
+  EXPECT_EQ(TestConnection(settings, throwing).failure, RunFailure::RunError);
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
   EXPECT_TRUE(log.lines.empty());

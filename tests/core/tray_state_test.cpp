@@ -52,6 +52,10 @@ TEST(TrayStateTest, TipAndBalloonsFollowTheRuns) {
        {{Event::Auto, kLong, u"09:06"}}, false,
        kLast + u"2026-12-07 09:00 " + std::u16string(127 - kLast.size() - 17 - 8, u'长') +
            u"，09:06重试", {}},
+      {"a download's cause survives the cut",
+       {{Event::Auto, kLong + u"（连接超时）", u"09:06"}}, false,
+       kLast + u"2026-12-07 09:00 " + std::u16string(127 - kLast.size() - 17 - 8 - 6, u'长') +
+           u"（连接超时），09:06重试", {}},
       {"changed settings drop the retry",
        {{Event::Auto, failed, u"09:06"}, {Event::Settings}}, false,
        kLast + u"2026-12-07 09:00 " + failed, {}},
