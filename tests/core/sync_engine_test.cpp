@@ -72,6 +72,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
       [&](const SyncSettings&, RunMode, const std::optional<std::u16string>&, AnswerSource source) {
         std::lock_guard l(all.m);
         all.runs.push_back(source);
+        if (all.runs.size() == 3) throw 1;  // past the runner's own catch
         SyncRunOutcome outcome;
         if (all.runs.size() <= 1) outcome.failure = RunFailure::ClientRunning;
         return outcome;
@@ -86,6 +87,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   ended();
   ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate().empty(); }));
   EXPECT_EQ(all.runs, (std::vector<AnswerSource>{AnswerSource::Download, AnswerSource::KeptCopyOfToday}));
+  EXPECT_EQ(engine.RunOnce(RunMode::Manual)->failure, RunFailure::RunError);
 
   // Another process holds the run lock: a manual run waits, and Exit ends it unstarted.
   lock.heldElsewhere = true;
@@ -95,7 +97,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   engine.Stop();
   waiting.join();
   EXPECT_FALSE(manual.has_value());
-  EXPECT_EQ(all.runs.size(), 2u);
+  EXPECT_EQ(all.runs.size(), 3u);
 }
 
 }  // namespace
