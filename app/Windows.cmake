@@ -36,3 +36,10 @@ target_link_libraries(tw_app_win PUBLIC
 # The version resource takes the project's version.
 tw_program(tarnwell_app ${PROJECT_VERSION})
 set_target_properties(tarnwell_app PROPERTIES OUTPUT_NAME "Tarnwell地址簿同步")
+
+# The same program for the tests that drive it, which may shorten its
+# waits (TW_TEST_*); the one above, which is packaged, never reads them.
+tw_program(tarnwell_test_app ${PROJECT_VERSION})
+set_target_properties(tarnwell_test_app PROPERTIES OUTPUT_NAME "Tarnwell地址簿同步"
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/test_build)
+target_compile_definitions(tarnwell_test_app PRIVATE TW_TEST_BOUNDS)

@@ -17,7 +17,7 @@ AppServices::AppServices(const ProgramFiles& files, TrayState* tray)
       [this](const SyncSettings& s, RunMode, const std::optional<std::u16string>& refusal,
              AnswerSource source) { return RunWithPlatform(s, refusal, source); },
       CurrentDesktopIdentity(), tray_ ? this : nullptr,
-      ShortenedForTest(L"TW_TEST_RETRY_MINUTE_MS", 60000) / 1000, &clientWatch_,
+      ShortenedForTest(L"TW_TEST_RETRY_MINUTE_MS", 60000, 1000) / 1000, &clientWatch_,
       ShortenedForTest(L"TW_TEST_CATCH_UP_MS", ResidentSchedule::kCatchUpDelaySeconds * 1000) / 1000});
 }
 

@@ -11,6 +11,7 @@
 #include "app/quit_running_win.h"
 #include "app/sync_addr_app_win.h"
 #include "common/win/scoped_handles.h"
+#include "common/win/test_bound_win.h"
 
 namespace {
 
@@ -44,6 +45,9 @@ void LoadSystemDllsFromSystem32Only() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   LoadSystemDllsFromSystem32Only();
+#ifdef TW_TEST_BOUNDS
+  TestBoundsAllowed() = true;
+#endif
   if (HasSwitch(L"sync")) return RunOneShotSync();
   if (HasSwitch(L"quit")) return QuitRunningInstance();
   CSyncAddrApp app(instance, HasSwitch(L"tray"));

@@ -40,5 +40,5 @@ int RunOneShotSync() {
   const auto outcome = services.engine().RunOnce(RunMode::OneShot);
   if (!outcome) return 1;
   if (!outcome->resultText.empty()) WriteStandardOutput(outcome->resultText);
-  return outcome->success ? 0 : 1;
+  return outcome->success() ? 0 : 1;
 }

@@ -14,7 +14,9 @@
 
 namespace {
 
-constexpr UINT_PTR kTrayTimer = 1;
+// Only while the notification area refuses the icon: a shell busy starting
+// may answer too late, and announces nothing when it is ready.
+constexpr UINT_PTR kTrayRetryTimer = 1;
 // Exit that has not finished after this long is waiting for a run that
 // was not yet visible when Exit was chosen (one waiting for its turn).
 constexpr UINT_PTR kExitNoticeTimer = 2;
@@ -59,10 +61,9 @@ BOOL CSyncAddrDlg::OnInitDialog() {
   form_.ShowPolicy(ReadSystemPolicy(), own);
   // The icon comes at once, so that a run failing at start-up can say so.
   tray_ = std::make_unique<TrayIcon>(instance(), hwnd());
-  tray_->Add();
+  AddTrayIcon();
   services_.tray.ReadLog(ReadLogTail(services_.files.log));
   UpdateTip();
-  SetTimer(hwnd(), kTrayTimer, 1000, nullptr);
   HWND window = hwnd();
   services_.tray.SetWake([window] { PostMessageW(window, kRunReportsMessage, 0, 0); });
   // A scheduled run may have ended before the window existed.
@@ -80,8 +81,8 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
         tray_->ShowBalloon(services_.tray.ExitNotice());
         return true;
       }
-      if (wParam != kTrayTimer) return false;
-      tray_->Add();
+      if (wParam != kTrayRetryTimer) return false;
+      AddTrayIcon();
       return true;
     case kTrayCallbackMessage: OnTrayNotify(lParam); return true;
     case kRunReportsMessage: OnRunReports(); return true;
@@ -124,7 +125,9 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
       return true;
     }
     default:
-      return false;
+      if (message != taskbarCreated_ || message == 0) return false;
+      AddTrayIcon();
+      return true;
   }
 }
 
@@ -277,7 +280,7 @@ void CSyncAddrDlg::OnExit() {
 void CSyncAddrDlg::FinishExit() {
   exit_.WaitForRuns();
   KillTimer(hwnd(), kExitNoticeTimer);
-  KillTimer(hwnd(), kTrayTimer);
+  KillTimer(hwnd(), kTrayRetryTimer);
   tray_->Remove();
   ProgramExit::Finish(hwnd());
 }
@@ -288,6 +291,14 @@ void CSyncAddrDlg::OnTrayNotify(LPARAM mouseMessage) {
   const int32_t syncType = services_.settings.InEffect().SyncType;
   ShowTrayMenu(instance(), hwnd(), CancelAutoSyncOffered(ReadSystemPolicy(), syncType),
                syncType == 1 && !manual_.Running());
+}
+
+void CSyncAddrDlg::AddTrayIcon() {
+  if (tray_->Add()) {
+    KillTimer(hwnd(), kTrayRetryTimer);
+  } else {
+    SetTimer(hwnd(), kTrayRetryTimer, 1000, nullptr);
+  }
 }
 
 void CSyncAddrDlg::ShowAbout() {

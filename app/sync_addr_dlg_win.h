@@ -61,10 +61,13 @@ class CSyncAddrDlg final : public CDialog {
   void FinishExit();
   void HoldBackShowing(WINDOWPOS& pos);
   void OnTrayNotify(LPARAM mouseMessage);
+  void AddTrayIcon();
   void ShowAbout();
 
   SyncAddrDlgServices services_;
   std::unique_ptr<TrayIcon> tray_;
+  // Broadcast by the shell when its taskbar starts (again), without our icon.
+  const UINT taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   bool startHidden_;
   SettingsForm form_;
   ManualSync manual_;

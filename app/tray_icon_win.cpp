@@ -34,18 +34,19 @@ NOTIFYICONDATAW TrayIcon::Record() const {
   return data;
 }
 
-void TrayIcon::Notify(DWORD message, NOTIFYICONDATAW& data) {
+bool TrayIcon::Notify(DWORD message, NOTIFYICONDATAW& data) {
   if (data.uFlags & NIF_TIP) report_.tip = data;
   if (data.uFlags & NIF_INFO) {
     report_.balloon = data;
     ++report_.balloons;
   }
-  Shell_NotifyIconW(message, &data);
+  return Shell_NotifyIconW(message, &data) != FALSE;
 }
 
-void TrayIcon::Add() {
+bool TrayIcon::Add() {
   NOTIFYICONDATAW data = Record();
-  Notify(NIM_ADD, data);
+  // An add is refused while the icon exists; then it only needs its tip.
+  return Notify(NIM_ADD, data) || Notify(NIM_MODIFY, data);
 }
 
 void TrayIcon::Remove() {

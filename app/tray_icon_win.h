@@ -1,7 +1,7 @@
 #pragma once
-// The notification-area icon: added again on every timer tick so that it
-// comes back after the shell restarts; its tip tells the last result or
-// that a run is going; removed only on exit.
+// The notification-area icon: added again when the shell announces a new
+// taskbar; its tip tells the last result or that a run is going; removed
+// only on exit.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -28,8 +28,9 @@ struct TrayReport {
 class TrayIcon {
  public:
   TrayIcon(HINSTANCE instance, HWND owner) : instance_(instance), owner_(owner) {}
-  // Adds the icon; fails harmlessly while it is already there.
-  void Add();
+  // Adds the icon with its tip. True when the notification area holds it,
+  // also when it was there already.
+  bool Add();
   void Remove();
   // Cut to the tip's size; changes the icon only when the text changes.
   void SetTip(const std::u16string& tip);
@@ -38,7 +39,7 @@ class TrayIcon {
 
  private:
   NOTIFYICONDATAW Record() const;
-  void Notify(DWORD message, NOTIFYICONDATAW& data);
+  bool Notify(DWORD message, NOTIFYICONDATAW& data);
 
   HINSTANCE instance_;
   HWND owner_;

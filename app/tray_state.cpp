@@ -8,6 +8,7 @@ namespace {
 
 constexpr size_t kStampLength = 19;  // "YYYY-MM-DD HH:MM:SS"
 constexpr size_t kStampMinutes = 16;  // without the seconds
+constexpr size_t kCauseLimit = 24;    // "（答复超过1000000个联系人）" and the like
 constexpr char16_t kFailureTitle[] = u"地址簿同步失败";
 
 // "YYYY-MM-DD HH:MM:SS :" at the start of `line`.
@@ -111,14 +112,21 @@ std::u16string TrayState::Tip(bool manualRunning) const {
   if (exiting_) return product_ + u" - 同步完成后退出…";
   if (Busy(manualRunning)) return product_ + u" - 正在同步…";
   if (!lastRun_) return FitToCapacity(product_, kTrayTipCapacity);
-  // A long result text is cut, never what is pending.
+  // A long result text is cut, never what is pending, nor the short cause
+  // in brackets that a failed download gives after its long address.
   const std::u16string retry = lastRun_->waitsForClient ? u"，关闭Foxmail后同步"
                                : lastRun_->retryAt    ? u"，" + *lastRun_->retryAt + u"重试"
                                                       : u"";
+  const std::u16string& text = lastRun_->text;
+  const size_t open = text.rfind(u'（');
+  const std::u16string cause =
+      text.ends_with(u'）') && open != std::u16string::npos && text.size() - open <= kCauseLimit
+          ? text.substr(open)
+          : u"";
   return FitToCapacity(product_ + u"\n上次同步：" + lastRun_->stamp.substr(0, kStampMinutes) +
-                           u" " + lastRun_->text,
-                       kTrayTipCapacity - retry.size()) +
-         retry;
+                           u" " + text.substr(0, text.size() - cause.size()),
+                       kTrayTipCapacity - retry.size() - cause.size()) +
+         cause + retry;
 }
 
 std::optional<TrayBalloon> TrayState::BeginExit(bool manualRunning) {

@@ -51,6 +51,52 @@ class ClientRegistration {
   SharedFetch& shared_;
 };
 
+// Published for WinInet's content decoding; mingw-w64's wininet.h lacks it.
+constexpr DWORD kDecodingFailed = 12175;  // ERROR_INTERNET_DECODING_FAILED
+
+DownloadProblem ProblemOfError(DWORD error) {
+  switch (error) {
+    case 0: return {};
+    case ERROR_INTERNET_TIMEOUT: return {DownloadCause::TimedOut};
+    case ERROR_INTERNET_NAME_NOT_RESOLVED: return {DownloadCause::NameNotResolved};
+    case ERROR_INTERNET_CANNOT_CONNECT: return {DownloadCause::CannotConnect};
+    case ERROR_INTERNET_CONNECTION_ABORTED:
+    case ERROR_INTERNET_CONNECTION_RESET: return {DownloadCause::ConnectionBroken};
+    case ERROR_HTTP_INVALID_SERVER_RESPONSE: return {DownloadCause::InvalidResponse};
+    case kDecodingFailed: return {DownloadCause::DecodingFailed};
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR: return {DownloadCause::SecureChannelFailed};
+    case ERROR_INTERNET_INVALID_CA: return {DownloadCause::CertificateAuthority};
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID: return {DownloadCause::CertificateName};
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID: return {DownloadCause::CertificateDate};
+    case ERROR_INTERNET_SEC_CERT_REVOKED: return {DownloadCause::CertificateRevoked};
+    case ERROR_INTERNET_SEC_CERT_NO_REV:
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED: return {DownloadCause::RevocationUnknown};
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return {DownloadCause::OutOfMemory};
+    default: return {DownloadCause::PlatformError, error};
+  }
+}
+
+// What the client knew of its failure, for the run's text.
+DownloadProblem ProblemOf(const CHttpClient& client) {
+  switch (client.lastStatus()) {
+    case HttpLastStatus::NotFound: return {DownloadCause::HttpNotFound};
+    case HttpLastStatus::Unauthorized: return {DownloadCause::HttpUnauthorized};
+    case HttpLastStatus::BadUrl: return {DownloadCause::BadUrl};
+    case HttpLastStatus::OutOfMemory: return {DownloadCause::OutOfMemory};
+    case HttpLastStatus::BodyTooLarge: return {DownloadCause::TooLarge, kDefaultBodyLimit};
+    case HttpLastStatus::BodyIncomplete:
+      // A body that stopped early without a failed read was cut by the peer.
+      return client.lastError() ? ProblemOfError(client.lastError())
+                                : DownloadProblem{DownloadCause::CutShort};
+    case HttpLastStatus::Success:
+    case HttpLastStatus::NoRequest:
+    case HttpLastStatus::RequestFailed:
+    case HttpLastStatus::CertificateInvalid: break;
+  }
+  return ProblemOfError(client.lastError());
+}
+
 FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeout,
                       SharedFetch& shared) {
   CHttpClient client(timeout);
@@ -66,6 +112,7 @@ FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeo
     if (client.lastStatus() == HttpLastStatus::CertificateInvalid) {
       result.status = FetchStatus::CertificateInvalid;
     }
+    result.problem = ProblemOf(client);
   }
   return result;
 }
@@ -122,8 +169,9 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
   const auto giveUpAt = Clock::now() + downloadLimit_;
   std::unique_lock lock(shared->mutex);
   while (!shared->done) {
-    if (shared->SinceProgress() > stallLimit_ || Clock::now() >= giveUpAt ||
-        (stop_ && stop_->Stopped())) {
+    const bool stalled = shared->SinceProgress() > stallLimit_;
+    const bool overlong = Clock::now() >= giveUpAt;
+    if (stalled || overlong || (stop_ && stop_->Stopped())) {
       const bool ended = EndGivenUpFetch(*shared, lock, url);
       lock.unlock();
       if (ended) {
@@ -134,7 +182,13 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
         thread.detach();
       }
       // A fetch given up is a failed download, whatever arrived meanwhile.
-      return {};
+      FetchResult givenUp;
+      if (stalled) givenUp.problem = {DownloadCause::TimedOut};
+      if (overlong) {
+        givenUp.problem = {DownloadCause::TooLong, static_cast<uint64_t>(
+            std::chrono::duration_cast<std::chrono::seconds>(downloadLimit_).count())};
+      }
+      return givenUp;
     }
     shared->finished.wait_for(lock, kWatchInterval);
   }

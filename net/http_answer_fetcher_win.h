@@ -24,7 +24,8 @@ class HttpAnswerFetcher final : public IAnswerFetcher {
   // Ok only with the whole body; CertificateInvalid when an https server's
   // certificate is not trusted; a failed request, a refused or missing page,
   // a body cut short or too large, and a stalled or overlong fetch are all
-  // Failed.
+  // Failed. Short of Ok, `problem` says why, as far as the client and the
+  // platform told.
   FetchResult Fetch(const std::u16string& url) override;
   // Once `stop` is, a fetch going gives up at once, like one past its bound.
   void StopWith(const RunStop& stop) { stop_ = &stop; }

@@ -142,7 +142,8 @@ bool CHttpClient::SendRequest(const std::u16string& url) {
   });
   if (!prepared) return false;
   if (!HttpSendRequestW(Request(), nullptr, 0, nullptr, 0)) {
-    if (parts.secure && IsCertificateRejection(GetLastError())) {
+    lastError_ = GetLastError();
+    if (parts.secure && IsCertificateRejection(lastError_)) {
       lastStatus_ = HttpLastStatus::CertificateInvalid;
     }
     return false;
@@ -163,6 +164,7 @@ bool CHttpClient::OpenUrl(const std::u16string& url) {
   ReplaceRequest(nullptr);
   bodyExpected_ = {};
   bodyReceived_ = 0;
+  lastError_ = 0;
   const bool ok = SendRequest(url);
   if (!ok) ReplaceRequest(nullptr);
   return ok;
@@ -217,6 +219,7 @@ bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
   for (;;) {
     DWORD read = 0;
     if (!ReadSome(block, read)) {
+      lastError_ = GetLastError();
       readFailed = true;
       break;
     }

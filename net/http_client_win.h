@@ -59,6 +59,9 @@ class CHttpClient {
   void Abort();
 
   HttpLastStatus lastStatus() const { return lastStatus_; }
+  // The platform's error when sending the request or reading the body
+  // failed (an ERROR_INTERNET_... value), else 0: why, beside lastStatus().
+  DWORD lastError() const { return lastError_; }
   // Called after every read of the body that brought bytes (for a watchdog).
   void SetProgressCallback(std::function<void()> onProgress) { onProgress_ = std::move(onProgress); }
   // A body whose text kept (decoded, zero-cut and repaired UTF-8) would be
@@ -90,6 +93,7 @@ class CHttpClient {
   std::mutex requestMutex_;
   bool aborted_ = false;
   HttpLastStatus lastStatus_ = HttpLastStatus::Success;
+  DWORD lastError_ = 0;
   BodyPlan bodyExpected_;
   uint64_t bodyReceived_ = 0;
   std::function<void()> onProgress_;

@@ -17,7 +17,6 @@ SyncRunOutcome Test(const SyncSettings& settings, IAnswerFetcher& fetcher, const
   if (downloaded.failure) return std::move(*downloaded.failure);
   const size_t count = downloaded.contacts.size();
   SyncRunOutcome outcome;
-  outcome.success = true;
   outcome.resultText = kConnectionOkPrefix + Number(count) + u"个联系人";
   // A run would keep only the first ones.
   if (WriterForClientKind(settings.EmailClient) == WriterType::Foxmail7 &&
@@ -35,11 +34,9 @@ SyncRunOutcome TestConnection(const SyncSettings& settings, IAnswerFetcher& fetc
   try {
     outcome = Test(settings, fetcher, stop);
   } catch (const std::exception& e) {
-    outcome.success = false;
     outcome.failure = RunFailure::RunError;
     outcome.resultText = kRunErrorPrefix + Utf8ToUtf16(e.what());
   } catch (...) {
-    outcome.success = false;
     outcome.failure = RunFailure::RunError;
     outcome.resultText = std::u16string(kRunErrorPrefix) + u"未知错误";
   }

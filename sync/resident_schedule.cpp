@@ -211,9 +211,9 @@ RunEndDecision ResidentSchedule::RunEnded(RunMode mode, const SyncRunOutcome& ou
       // The user saw this run's result: a wait is no news to tell.
       if (ClientWait* wait = Wait()) wait->failure.clear();
       if (autoRun_ && autoRun_->wait) autoRun_->wait->failure.clear();
-      if (outcome.success) DropPending();
+      if (outcome.success()) DropPending();
     }
-  } else if (outcome.success) {
+  } else if (outcome.success()) {
     pending_ = std::monostate{};
   } else if (clientRefused && mayWait &&
              !(turn && turn->wait && turn->wait->runs >= kMaxClientWaitRuns)) {

@@ -199,6 +199,8 @@ std::optional<SyncRunOutcome> CSyncEngine::RunHoldingTheSlot(RunMode mode, Answe
     outcome = services_.runner(settings, mode, refusal, source);
   } catch (...) {
     // The runner catches what a run throws; this is the last line.
+    outcome.resultText = std::u16string(kRunErrorPrefix) + u"未知错误";
+    outcome.failure = RunFailure::RunError;
   }
   if (const auto mark = KeptAnswerAfter(outcome.answerCopy, started, settings)) {
     store.SaveKeptAnswer(*mark);

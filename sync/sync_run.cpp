@@ -11,17 +11,15 @@
 
 namespace {
 
-SyncRunOutcome Outcome(std::u16string text, bool success) {
+SyncRunOutcome Outcome(std::u16string text, RunFailure failure = RunFailure::None) {
   SyncRunOutcome outcome;
   outcome.resultText = std::move(text);
-  outcome.success = success;
+  outcome.failure = failure;
   return outcome;
 }
 
 SyncRunOutcome Failure(std::u16string text, RunFailure failure) {
-  SyncRunOutcome outcome = Outcome(std::move(text), false);
-  outcome.failure = failure;
-  return outcome;
+  return Outcome(std::move(text), failure);
 }
 
 std::u16string Number(size_t n) { return AsciiToUtf16(std::to_string(n)); }
@@ -47,21 +45,20 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
   if (type == WriterType::RefusedFoxmail56) {
     // Asked for on every run, also scheduled ones: the user must learn why
     // nothing is written.
-    SyncRunOutcome refused = Outcome(kNoSyncTaskText, true);
+    SyncRunOutcome refused = Outcome(kNoSyncTaskText);
     refused.notice = kFoxmail56RefusedText;
     return refused;
   }
   std::unique_ptr<IAddrBookSync> writer;
   if (type != WriterType::None) writer = deps.writers.Create(type);
-  if (!writer) return Outcome(kNoSyncTaskText, true);
+  if (!writer) return Outcome(kNoSyncTaskText);
 
   if (writer->SyncContacts(contacts)) {
     // A writer that could save only part of the list says how much.
     const std::optional<size_t> written = writer->GetWrittenCount();
     return Outcome((written ? SuccessText(settings.EmailClient, *written)
                             : SuccessText(settings.EmailClient, type, contacts.size())) +
-                       writer->GetResultNote(),
-                   true);
+                       writer->GetResultNote());
   }
   return Failure(writer->GetLastErrorText(), writer->GetLastFailure());
 }
@@ -103,7 +100,8 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
     // The shown and logged URL never carries the password.
     const bool certificate = fetched.status == FetchStatus::CertificateInvalid;
     result.failure = Failure((certificate ? kCertificateInvalidPrefix : kOpenUrlFailedPrefix) +
-                                 BuildRequestUrl(settings, PasswordInUrl::Masked),
+                                 BuildRequestUrl(settings, PasswordInUrl::Masked) +
+                                 DownloadProblemText(fetched.problem),
                              certificate ? RunFailure::CertificateInvalid
                                          : RunFailure::DownloadFailed);
     return result;
@@ -115,7 +113,13 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
                         !answer.addressBookClosed;
   if (answer.kind == AnswerKind::TooManyPersons || cutShort) {
     // Like a body past the limit: nothing of it is kept, not even the copy.
-    result.failure = Failure(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked),
+    const DownloadProblem problem = cutShort
+                                        ? DownloadProblem{DownloadCause::CutShort}
+                                        : DownloadProblem{DownloadCause::TooManyPersons,
+                                                          kMaxAnswerPersons};
+    result.failure = Failure(kOpenUrlFailedPrefix +
+                                 BuildRequestUrl(settings, PasswordInUrl::Masked) +
+                                 DownloadProblemText(problem),
                              RunFailure::DownloadFailed);
     return result;
   }
@@ -176,5 +180,5 @@ SyncRunOutcome RefusedSyncRun(const std::u16string& text, ISyncLog& log) {
 
 void ShowRunResult(const SyncRunOutcome& outcome, IMessageSink& messages) {
   messages.Show(outcome.resultText,
-                outcome.success ? MessageIcon::Information : MessageIcon::Error);
+                outcome.success() ? MessageIcon::Information : MessageIcon::Error);
 }

@@ -12,6 +12,7 @@
 #include "sync/addr_contact.h"
 #include "sync/client_kind.h"
 #include "sync/answer_text.h"
+#include "sync/download_problem.h"
 #include "sync/run_failure.h"
 #include "sync/run_stop.h"
 #include "sync/sync_settings.h"
@@ -29,6 +30,7 @@ struct FetchResult {
   // caught. Without it (chunked, or ended by closing the connection) only
   // the answer itself can show that it is whole.
   bool lengthAnnounced = false;
+  DownloadProblem problem{};  // why, when status is not Ok
 };
 
 // Downloads the answer of the mail server's address-book page.
@@ -95,12 +97,13 @@ enum class AnswerCopyState {
 
 struct SyncRunOutcome {
   std::u16string resultText;  // always a single line
-  bool success = false;
   // A box the run wants shown (information icon). The run never shows one
   // itself: its caller does, once the run's locks are released, so that a
   // box nobody answers holds up no other run.
   std::optional<std::u16string> notice;
-  RunFailure failure = RunFailure::None;  // set whenever success is false
+  RunFailure failure = RunFailure::None;
+  // One follows from the other, so the two can never disagree.
+  bool success() const { return failure == RunFailure::None; }
   // What the resident program decided at the run's end: when a failed
   // run is tried again ("HH:MM"), whether one waits for the mail client to
   // end, and whether the failure is news for a balloon.

@@ -302,7 +302,6 @@ struct Year {
     else if (fox && foxmail && clientOpen) o.failure = RunFailure::ClientRunning;
     else if (fox && !foxmail) o.failure = RunFailure::ClientNotInstalled;
     else if (!fox && outlookBusy) o.failure = RunFailure::ClientUnavailable;
-    o.success = o.failure == RunFailure::None;
     o.resultText = u"cause " + std::u16string(1, static_cast<char16_t>(u'A' + static_cast<int>(o.failure)));
     return o;
   }
@@ -321,7 +320,7 @@ struct Year {
     Expect(run.mode == RunMode::Automatic || waited || !d.waitsForClient,
            "a manual run starts no wait for the client");
     if (run.mode == RunMode::Manual) noticeOwed = false;
-    if (run.mode == RunMode::Manual && o.success) {
+    if (run.mode == RunMode::Manual && o.success()) {
       ++manualSuccesses;
       if (lastFailure) lastFailure->forgotten = true;
       clientEndedPending = false;
@@ -340,13 +339,13 @@ struct Year {
              "a retry planned before midnight");
     }
     if (d.balloon) {
-      Expect(run.mode == RunMode::Automatic && !o.success && o.failure != RunFailure::Stopped && !exitAsked,
+      Expect(run.mode == RunMode::Automatic && !o.success() && o.failure != RunFailure::Stopped && !exitAsked,
              "a balloon only for an automatic failure, never at Exit");
       Expect(!d.retryAt && !d.waitsForClient && program->clientWaitDate().empty(),
              "no balloon while a retry or the client's end is awaited");
       Expect(ballooned.insert({Today(), o.resultText}).second, "a failure's balloon once a day");
     } else {
-      Expect(run.mode != RunMode::Automatic || o.success || o.failure == RunFailure::Stopped || exitAsked ||
+      Expect(run.mode != RunMode::Automatic || o.success() || o.failure == RunFailure::Stopped || exitAsked ||
                  d.waitsForClient || d.retryAt || ballooned.count({Today(), o.resultText}),
              "an automatic failure with nothing pending is told once a day");
     }

@@ -79,9 +79,9 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
       [&](const SyncSettings&, RunMode, const std::optional<std::u16string>&, AnswerSource source) {
         std::lock_guard l(all.m);
         all.runs.push_back(source);
+        if (all.runs.size() == 3) throw 1;  // past the runner's own catch
         SyncRunOutcome outcome;
-        outcome.success = all.runs.size() > 1;
-        if (!outcome.success) outcome.failure = RunFailure::ClientRunning;
+        if (all.runs.size() <= 1) outcome.failure = RunFailure::ClientRunning;
         outcome.answerCopy = AnswerCopyState::Reusable;
         return outcome;
       },
@@ -95,6 +95,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   ended();
   ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate().empty(); }));
   EXPECT_EQ(all.runs, (std::vector<AnswerSource>{AnswerSource::Download, AnswerSource::KeptCopyOfToday}));
+  EXPECT_EQ(engine.RunOnce(RunMode::Manual)->failure, RunFailure::RunError);
 
   // An exception after a run leaves the run slot to the next run.
   all.throwOnce = true;
@@ -108,7 +109,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   engine.Stop();
   waiting.join();
   EXPECT_FALSE(manual.has_value());
-  EXPECT_EQ(all.runs.size(), 3u);
+  EXPECT_EQ(all.runs.size(), 4u);
   EXPECT_EQ(lock.held.load(), 0);
 }
 

@@ -117,7 +117,7 @@ TEST_F(SyncRunTest, NoPasswordTouchesNothing) {
   settings.Password.clear();
   const auto out = Run();
   EXPECT_EQ(out.resultText, u"没有设置密码");
-  EXPECT_FALSE(out.success);
+  EXPECT_FALSE(out.success());
   EXPECT_TRUE(fetcher.urls.empty());
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
@@ -146,7 +146,7 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
   settings.Password = u"p&ss";
   fetcher.result = {FetchStatus::Failed, Answer(u"partial")};
   const auto out = Run();
-  EXPECT_FALSE(out.success);
+  EXPECT_FALSE(out.success());
   EXPECT_EQ(out.resultText,
             u"打开URL失败：http://mail.corp.example:8080/webmail/addresssync.asp?"
             u"accnt=zhang@corp.example&pwd=******&onlydepart=0");
@@ -156,12 +156,42 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
   EXPECT_TRUE(writers.created.empty());
   EXPECT_EQ(log.lines.size(), 1u);
 
+  // What the HTTP layer and the platform knew follows, in brackets.
+  const std::tuple<DownloadCause, uint64_t, std::u16string> causes[] = {
+      {DownloadCause::HttpNotFound, 0, u"（HTTP 404）"},
+      {DownloadCause::HttpUnauthorized, 0, u"（HTTP 401）"},
+      {DownloadCause::BadUrl, 0, u"（服务器地址无效）"},
+      {DownloadCause::TimedOut, 0, u"（连接超时）"},
+      {DownloadCause::NameNotResolved, 0, u"（无法解析服务器名称）"},
+      {DownloadCause::CannotConnect, 0, u"（无法连接到服务器）"},
+      {DownloadCause::ConnectionBroken, 0, u"（连接被中断）"},
+      {DownloadCause::InvalidResponse, 0, u"（服务器答复无效）"},
+      {DownloadCause::SecureChannelFailed, 0, u"（安全连接失败）"},
+      {DownloadCause::CertificateAuthority, 0, u"（证书颁发机构不受信任）"},
+      {DownloadCause::CertificateName, 0, u"（证书与服务器名称不符）"},
+      {DownloadCause::CertificateDate, 0, u"（证书已过期或尚未生效）"},
+      {DownloadCause::CertificateRevoked, 0, u"（证书已被吊销）"},
+      {DownloadCause::RevocationUnknown, 0, u"（无法检查证书是否已被吊销）"},
+      {DownloadCause::CutShort, 0, u"（答复不完整）"},
+      {DownloadCause::DecodingFailed, 0, u"（答复无法解压）"},
+      {DownloadCause::TooLarge, uint64_t{256} << 20, u"（答复超过256MB）"},
+      {DownloadCause::TooLong, 600, u"（下载超过10分钟）"},
+      {DownloadCause::TooLong, 90, u"（下载超过90秒）"},
+      {DownloadCause::OutOfMemory, 0, u"（内存不足）"},
+      {DownloadCause::PlatformError, 12157, u"（错误代码12157）"},
+  };
+  for (const auto& [cause, number, text] : causes) {
+    fetcher.result.problem = {cause, number};
+    EXPECT_EQ(Run().resultText, out.resultText + text);
+  }
+
   // More persons than a list may hold: as if the body had passed its limit.
   std::string many = "<?xml version=\"1.0\"?><addressbooks>";
   for (size_t i = 0; i <= kMaxAnswerPersons; ++i) many += "<person/>";
   fetcher.result = {FetchStatus::Ok, AnswerText(many + "</addressbooks>"), true};
   const auto tooMany = Run();
-  EXPECT_EQ(std::tie(tooMany.resultText, tooMany.failure), std::tie(out.resultText, out.failure));
+  EXPECT_EQ(std::tie(tooMany.resultText, tooMany.failure),
+            std::make_tuple(out.resultText + u"（答复超过1000000个联系人）", out.failure));
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
 }
@@ -188,7 +218,7 @@ TEST_F(SyncRunTest, HttpsRequestAndUntrustedCertificateText) {
   EXPECT_EQ(out.resultText,
             u"证书无效：https://mail.corp.example:443/webmail/addresssync.asp?"
             u"accnt=zhang@corp.example&pwd=******&onlydepart=0");
-  EXPECT_FALSE(out.success);
+  EXPECT_FALSE(out.success());
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
 }
@@ -200,7 +230,7 @@ TEST_F(SyncRunTest, UnreadableAnswerIsParseFailureButStillCopied) {
     copy.saved.clear();
     const auto out = Run();
     EXPECT_EQ(out.resultText, u"解析XML失败") << std::string(answer.begin(), answer.end());
-    EXPECT_FALSE(out.success);
+    EXPECT_FALSE(out.success());
     EXPECT_EQ(copy.saved, std::vector<std::string>{Utf16ToUtf8(answer)});
     EXPECT_EQ(out.answerCopy, AnswerCopyState::NotReusable);
   }
@@ -223,7 +253,7 @@ TEST_F(SyncRunTest, ServerErrorTextBecomesTheResultOnOneCleanLine) {
                                               c.sent + u"</error><addressbooks/>")};
     const auto out = Run();
     EXPECT_EQ(out.resultText, c.shown);
-    EXPECT_FALSE(out.success);
+    EXPECT_FALSE(out.success());
   }
   EXPECT_TRUE(writers.created.empty());
   // A long text is cut after 500 characters, a surrogate pair being one.
@@ -236,7 +266,7 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
   settings.EmailClient = ClientOutlook2007;
   fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople)};
   const auto out = Run();
-  EXPECT_TRUE(out.success);
+  EXPECT_TRUE(out.success());
   EXPECT_EQ(out.resultText, u"[Outlook 2007] 更新了2个联系人");
   EXPECT_EQ(writers.created, std::vector<WriterType>{WriterType::Outlook});
   ASSERT_EQ(writers.received.size(), 2u);
@@ -261,7 +291,7 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
   writers.written.reset();
   writers.note = u"（已删除邮件中的旧联系人未能清除）";
   const auto noted = Run();
-  EXPECT_TRUE(noted.success);
+  EXPECT_TRUE(noted.success());
   EXPECT_EQ(log.lines.back(), u"[Outlook 2010] 更新了2个联系人（已删除邮件中的旧联系人未能清除）");
 }
 
@@ -270,11 +300,15 @@ TEST_F(SyncRunTest, ConnectionTestCountsAndWarnsOfFoxmail7sLimitWritingNothing) 
   for (int i = 0; i < 65536; ++i) many += u"<person Name=\"n\" E-Mail=\"e@c\"/>";
   fetcher.result = {FetchStatus::Ok, Answer(many + u"</addressbooks>")};
   const auto out = TestConnection(settings, fetcher);
-  EXPECT_TRUE(out.success);
+  EXPECT_TRUE(out.success());
   EXPECT_EQ(out.resultText, u"连接成功：服务器返回65536个联系人（Foxmail 7最多保存65535个）");
   settings.EmailClient = ClientOutlook2010;
   EXPECT_EQ(TestConnection(settings, fetcher).resultText, u"连接成功：服务器返回65536个联系人");
   EXPECT_EQ(fetcher.urls.size(), 2u);
+  struct : IAnswerFetcher {
+    FetchResult Fetch(const std::u16string&) override { throw 1; }
+  } throwing;
+  EXPECT_EQ(TestConnection(settings, throwing).failure, RunFailure::RunError);
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
   EXPECT_TRUE(log.lines.empty());
@@ -286,10 +320,10 @@ TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
       u"<person Name=\"李";
   fetcher.result = {FetchStatus::Ok, Answer(cut), /*lengthAnnounced=*/false};
   auto out = Run();
-  EXPECT_FALSE(out.success);
+  EXPECT_FALSE(out.success());
   EXPECT_EQ(out.resultText,
             u"打开URL失败：http://mail.corp.example:8080/webmail/addresssync.asp?"
-            u"accnt=zhang@corp.example&pwd=******&onlydepart=0");
+            u"accnt=zhang@corp.example&pwd=******&onlydepart=0（答复不完整）");
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
 
@@ -297,12 +331,12 @@ TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
   // forgiving reading of an unclosed document stays.
   fetcher.result = {FetchStatus::Ok, Answer(cut), /*lengthAnnounced=*/true};
   out = Run();
-  EXPECT_TRUE(out.success);
+  EXPECT_TRUE(out.success());
   EXPECT_EQ(out.resultText, u"[Foxmail 7.x] 更新了2个联系人");
 
   // A whole answer without a length is fine.
   fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople), /*lengthAnnounced=*/false};
-  EXPECT_TRUE(Run().success);
+  EXPECT_TRUE(Run().success());
 }
 
 TEST_F(SyncRunTest, EmptyAddressBookStillGoesToTheWriter) {
@@ -318,7 +352,7 @@ TEST_F(SyncRunTest, WriterFailureTextIsTheResult) {
   writers.succeed = false;
   writers.error = u"删除目录失败";
   const auto out = Run();
-  EXPECT_FALSE(out.success);
+  EXPECT_FALSE(out.success());
   EXPECT_EQ(out.resultText, u"删除目录失败");
 }
 
@@ -326,7 +360,7 @@ TEST_F(SyncRunTest, ThrowingWriterBecomesAFailureTextAndALogLine) {
   fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople)};
   writers.throws = true;
   const auto out = Run();
-  EXPECT_FALSE(out.success);
+  EXPECT_FALSE(out.success());
   EXPECT_EQ(out.resultText, u"同步时发生错误：COM call failed");
   EXPECT_EQ(log.lines, std::vector<std::u16string>{out.resultText});
 }
@@ -337,14 +371,14 @@ TEST_F(SyncRunTest, ClientKindsWithoutWriter) {
   settings.EmailClient = ClientFoxmail56;
   auto out = Run();
   EXPECT_EQ(out.resultText, u"未发现同步任务");
-  EXPECT_TRUE(out.success);
+  EXPECT_TRUE(out.success());
   EXPECT_EQ(out.notice, u"很抱歉，暂不支持Foxmail5.x/6！");
 
   for (int32_t kind : {7, -1, 1000}) {
     settings.EmailClient = kind;
     out = Run();
     EXPECT_EQ(out.resultText, u"未发现同步任务") << kind;
-    EXPECT_TRUE(out.success);
+    EXPECT_TRUE(out.success());
     EXPECT_FALSE(out.notice);
   }
   EXPECT_TRUE(writers.created.empty());
@@ -365,8 +399,8 @@ TEST_F(SyncRunTest, KindsMapToTheirWriters) {
 
 TEST_F(SyncRunTest, ResultIconFollowsSuccess) {
   FakeMessages sink;
-  ShowRunResult({u"ok", true, std::nullopt, RunFailure::None, std::nullopt}, sink);
-  ShowRunResult({u"", false, std::nullopt, RunFailure::WriterFailed, std::nullopt}, sink);
+  ShowRunResult({u"ok", std::nullopt, RunFailure::None, std::nullopt}, sink);
+  ShowRunResult({u"", std::nullopt, RunFailure::WriterFailed, std::nullopt}, sink);
   ASSERT_EQ(sink.shown.size(), 2u);
   EXPECT_EQ(sink.shown[0].second, MessageIcon::Information);
   EXPECT_EQ(sink.shown[1].first, u"");

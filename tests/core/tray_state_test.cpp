@@ -52,6 +52,10 @@ TEST(TrayStateTest, TipAndBalloonsFollowTheRuns) {
        {{Event::Auto, kLong, u"09:06"}}, false,
        kLast + u"2026-12-07 09:00 " + std::u16string(127 - kLast.size() - 17 - 8, u'长') +
            u"，09:06重试", {}},
+      {"a download's cause survives the cut",
+       {{Event::Auto, kLong + u"（连接超时）", u"09:06"}}, false,
+       kLast + u"2026-12-07 09:00 " + std::u16string(127 - kLast.size() - 17 - 8 - 6, u'长') +
+           u"（连接超时），09:06重试", {}},
       {"changed settings drop the retry",
        {{Event::Auto, failed, u"09:06"}, {Event::Settings}}, false,
        kLast + u"2026-12-07 09:00 " + failed, {}},
@@ -95,7 +99,7 @@ TEST(TrayStateTest, TipAndBalloonsFollowTheRuns) {
         case Event::Manual:
         case Event::Auto: {
           RunReport report{e.kind == Event::Auto ? RunMode::Automatic : RunMode::Manual, {}, e.stamp};
-          report.outcome.success = e.text.empty();
+          if (!e.text.empty()) report.outcome.failure = RunFailure::DownloadFailed;
           report.outcome.resultText = e.text.empty() ? u"[Foxmail 7.x] 更新了1个联系人" : e.text;
           report.outcome.retryAt = e.retryAt;
           report.outcome.balloon = e.balloon;

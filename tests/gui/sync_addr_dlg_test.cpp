@@ -195,7 +195,7 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   // The run started from the tray still uses the server of the file.
   const std::u16string storedServerFailed =
       u"打开URL失败：http://127.0.0.1:1/mail/addresssync.asp?accnt=zhang@corp.example"
-      u"&pwd=******&onlydepart=1";
+      u"&pwd=******&onlydepart=1（无法连接到服务器）";
   EXPECT_EQ(CommandShowingBox(dialog, ID_TRAY_MANUAL_SYNC), storedServerFailed);
 
   SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"http://127.0.0.1:70000/mail");
@@ -241,6 +241,15 @@ TEST_F(SyncAddrDlgTest, CancelOnlyHidesAndTheTrayShowsTheDialogAgain) {
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
+
+  // A restarted shell has lost the icon: its announcement brings it back.
+  NOTIFYICONDATAW icon{};
+  icon.cbSize = sizeof(icon);
+  icon.hWnd = dialog;
+  icon.uID = kTrayIconId;
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+  SendMessageW(dialog, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon));
 
   PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));

@@ -113,8 +113,10 @@ TEST_F(HttpSyncEndToEndTest, AnswerCutShortFailsAndWritesNothing) {
                                 "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
                                 "&onlydepart=1";
   EXPECT_EQ(r.exitCode, 1u);
-  EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + "\r\n");
-  EXPECT_TRUE(program_.Log().ends_with(std::string(" :") + kOpenUrlFailedGbk + maskedUrl + "\r\n")) << program_.Log();
+  EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + Utf16ToUtf8(u"（答复不完整）\r\n"));
+  EXPECT_TRUE(program_.Log().ends_with(std::string(" :") + kOpenUrlFailedGbk + maskedUrl +
+                                       "\xA3\xA8\xB4\xF0\xB8\xB4\xB2\xBB\xCD\xEA\xD5\xFB\xA3\xA9\r\n"))
+      << program_.Log();
   EXPECT_EQ(program_.Log().find("p&ss"), std::string::npos);
   // The run stopped before the copy and the writer: no half address book.
   EXPECT_FALSE(FileExists(program_.File(u"address.xml")));
@@ -131,19 +133,24 @@ TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortCorruptOrTooLargeFails) {
   struct Case {
     const char* what;
     ScriptedReply reply;
+    std::u16string why;
   } const cases[] = {
       {"cut short", {ResponseHead("HTTP/1.1 200 OK", kGzipHeaders + length) + half,
-                     ReplyEnd::Close}},
+                     ReplyEnd::Close}, u"（答复不完整）"},
       {"cut short, no length", {ResponseHead("HTTP/1.1 200 OK", kGzipHeaders) + half,
-                                ReplyEnd::Close}},
-      {"wrong check", Answer("HTTP/1.1 200 OK", badCheck, kGzipHeaders, ReplyEnd::Close)},
-      {"bad block", Answer("HTTP/1.1 200 OK", badBlock, kGzipHeaders, ReplyEnd::Close)},
+                                ReplyEnd::Close}, u"（答复不完整）"},
+      {"wrong check", Answer("HTTP/1.1 200 OK", badCheck, kGzipHeaders, ReplyEnd::Close),
+       u"（答复无法解压）"},
+      {"bad block", Answer("HTTP/1.1 200 OK", badBlock, kGzipHeaders, ReplyEnd::Close),
+       u"（答复无法解压）"},
       // A few megabytes that inflate past what a run keeps: malformed bytes
       // are kept as three each.
       {"600 MiB of malformed UTF-8",
-       Answer("HTTP/1.1 200 OK", GzipOfRepeatedByte(0xFF, (600u << 20) / 258), kGzipHeaders)},
+       Answer("HTTP/1.1 200 OK", GzipOfRepeatedByte(0xFF, (600u << 20) / 258), kGzipHeaders),
+       u"（答复超过256MB）"},
       {"1 GiB of blanks",
-       Answer("HTTP/1.1 200 OK", GzipOfRepeatedByte(' ', (1u << 30) / 258), kGzipHeaders)},
+       Answer("HTTP/1.1 200 OK", GzipOfRepeatedByte(' ', (1u << 30) / 258), kGzipHeaders),
+       u"（答复超过256MB）"},
   };
   for (const Case& c : cases) {
     LoopbackHttpServer server({c.reply});
@@ -155,7 +162,7 @@ TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortCorruptOrTooLargeFails) {
                                   "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
                                   "&onlydepart=1";
     EXPECT_EQ(r.exitCode, 1u) << c.what;
-    EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + "\r\n") << c.what;
+    EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + Utf16ToUtf8(c.why) + "\r\n") << c.what;
     EXPECT_FALSE(FileExists(program_.File(u"address.xml"))) << c.what;
   }
 }

@@ -34,7 +34,8 @@ TEST_F(OneShotSyncTest, UnreachableServerFailsWithMaskedUrl) {
   EXPECT_EQ(r.output,
             "\xE6\x89\x93\xE5\xBC\x80URL\xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x9A"
             "http://127.0.0.1:1/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
-            "&onlydepart=0\r\n");
+            "&onlydepart=0\xEF\xBC\x88\xE6\x97\xA0\xE6\xB3\x95\xE8\xBF\x9E\xE6\x8E\xA5\xE5\x88\xB0"
+            "\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x99\xA8\xEF\xBC\x89\r\n");  // "（无法连接到服务器）"
   EXPECT_EQ(program_.Log().find("secret"), std::string::npos);
   EXPECT_FALSE(FileExists(program_.File(u"address.xml")));
 }

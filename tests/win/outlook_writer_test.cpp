@@ -12,6 +12,7 @@
 #include "clients/outlook/outlook_thread_win.h"
 #include "clients/outlook/service_outlook_sync_win.h"
 #include "common/utf_convert.h"
+#include "common/win/test_bound_win.h"
 #include "tests/doubles/fake_outlook_control.h"
 #include "tests/doubles/fake_outlook_server_control.h"
 #include "win_test_support.h"
@@ -417,6 +418,7 @@ TEST(OutlookLocalServerTest, TheWriterReachesTheFakeInItsOwnProcess) {
 
   // A run given up on a call that does not return is stopped: no run starts
   // beside it; once Outlook answers, it makes no call and leaves the record.
+  TestBoundsAllowed() = true;
   ScopedEnvironmentVariable callLimit{u"TW_TEST_OUTLOOK_CALL_MS", u"1000"};
   const std::string recorded = ReadFileBytes(scratch.File(u"outlookcontacts.dat"));
   const AddrContactList more{contacts[0], {u"B2", u"b@corp.example"}, {u"C", u"c@corp.example"}};
