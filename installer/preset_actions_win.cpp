@@ -37,7 +37,8 @@ void ReportError(MSIHANDLE install, const std::u16string& text) {
 extern "C" UINT __stdcall CheckAdminPresets(MSIHANDLE install) {
   const Presets presets{MsiProperty(install, L"WEBMAIL"),   MsiProperty(install, L"CLIENT"),
                         MsiProperty(install, L"SYNCLEVEL"), MsiProperty(install, L"SYNCTYPE"),
-                        MsiProperty(install, L"SYNCTIME"),  MsiProperty(install, L"SPREAD")};
+                        MsiProperty(install, L"SYNCTIME"),  MsiProperty(install, L"SPREAD"),
+                        MsiProperty(install, L"OUTLOOKFOLDER")};
   const PresetCheck check = CheckPresets(presets);
   if (check.refusal) {
     ReportError(install, *check.refusal);
