@@ -72,6 +72,7 @@ TEST(PolicyValuesTest, UsableValuesWinOverTheUsersOwnAndOthersAreIgnored) {
       {u"OutlookFolder", Sz(u" 公司通讯录 "), "http://127.0.0.1:80/mail 500 540 0 1 公司通讯录"},
       {u"OutlookFolder", Sz(u""), "http://127.0.0.1:80/mail 500 540 0 1 "},  // the default folder
       {u"OutlookFolder", Sz(u"a\\b"), nullptr},
+      {u"OutlookFolder", Sz(u" "), "http://127.0.0.1:80/mail 500 540 0 1 "},
       {u"OutlookFolder", Dword(1), nullptr},
   };
   for (const auto& c : cases) {
@@ -91,6 +92,10 @@ TEST(PolicyValuesTest, UsableValuesWinOverTheUsersOwnAndOthersAreIgnored) {
   registry.values[{true, u"SavePassword"}] = Dword(1);
   registry.values[{false, u"SavePassword"}] = Dword(0);
   EXPECT_FALSE(ReadPolicy(registry).ManagesAny());
+  // A machine's unusable name leaves the user policy's.
+  registry.values[{true, u"OutlookFolder"}] = Sz(u"a\\b");
+  registry.values[{false, u"OutlookFolder"}] = Sz(u"Corp");
+  EXPECT_EQ(ReadPolicy(registry).Apply(own).OutlookFolder, u"Corp");
 }
 
 std::u16string Attr(const XmlNode& node, std::u16string_view name) {
