@@ -231,7 +231,7 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   const std::string saved = ReadFileBytes(Ini());
   const std::string head =
       "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
-      "SyncSpread=30\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
+      "SyncSpread=30\r\nOutlookFolder=\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
       "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=\r\n"
       "SavePassword=1\r\nProtectedPassword=";
   const std::string tail = "\r\nServerScheme=https\r\n";
