@@ -39,7 +39,8 @@ SyncRunOutcome AppServices::RunWithPlatform(const SyncSettings& settings,
   // Every thread that runs a sync brings its own COM apartment: the Outlook
   // writers need one, and the scheduler thread has none otherwise.
   ScopedComInit com;
-  WindowsWriterFactory writers(files_.outlookRecord);
+  WindowsWriterFactory writers(files_.outlookRecord,
+                               OutlookFolderChoice{settings.OutlookFolder, files_.outlookFolder});
   SyncLogFile log(files_.log, clock_);
   if (refusal) return RefusedSyncRun(*refusal, log);
   // The day's answer is already here: the server is not asked twice.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "clients/outlook/contact_folder_record.h"
 #include "sync/client_kind.h"
 #include "common/text_classes.h"
 #include "common/utf_convert.h"
@@ -57,6 +58,16 @@ bool IsWritableClient(int32_t kind) {
   return writer != WriterType::None && writer != WriterType::RefusedFoxmail56;
 }
 
+bool IsOutlookClient(int32_t kind) {
+  const WriterType writer = WriterForClientKind(kind);
+  return writer == WriterType::Outlook || writer == WriterType::OutlookChangesOnly;
+}
+
+std::u16string OutlookFolderSetting(const std::u16string& name) {
+  const std::u16string trimmed = TrimBlanks(name);
+  return IsContactFolderName(trimmed) ? trimmed : std::u16string();
+}
+
 bool SettingsComplete(const SyncSettings& s) {
   return !TrimBlanks(s.Account).empty() && s.SavePassword != 0 && !s.Password.empty() &&
          IsWritableClient(s.EmailClient);
@@ -78,6 +89,14 @@ SaveCheck CheckSave(const DialogInput& in, const SyncSettings& current) {
   if (auto refusal = ApplyAddress(in.address, s)) {
     check.refusal = std::move(refusal);
     return check;
+  }
+  if (IsOutlookClient(in.clientChoice)) {
+    const std::u16string folder = TrimBlanks(in.outlookFolder);
+    if (in.ownOutlookFolder && !IsContactFolderName(folder)) {
+      check.refusal = kOutlookFolderInvalidText;
+      return check;
+    }
+    s.OutlookFolder = in.ownOutlookFolder ? folder : std::u16string();
   }
   s.EmailClient = in.clientChoice;
   s.SyncLevel = in.levelIndex;

@@ -28,7 +28,20 @@ struct DialogInput {
   std::u16string account;
   std::u16string password;
   bool savePassword = false;
+  bool ownOutlookFolder = false;  // "写入单独的联系人文件夹"
+  std::u16string outlookFolder;   // the name beside it
 };
+
+// The name the folder box offers when the setting has none.
+inline constexpr char16_t kDefaultOutlookFolder[] = u"公司通讯录";
+inline constexpr char16_t kOutlookFolderInvalidText[] =
+    u"联系人文件夹名称无效：不能为空、不能超过64个字符，也不能含有反斜杠";
+
+// Whether the kind writes through Outlook (and so may use a folder of its own).
+bool IsOutlookClient(int32_t kind);
+// The folder setting as stored and used: trimmed, and empty (the default
+// contacts folder) for a name Outlook's folder cannot have.
+std::u16string OutlookFolderSetting(const std::u16string& name);
 
 inline constexpr char16_t kAccountEmptyText[] = u"邮箱全称不能为空";
 inline constexpr char16_t kPasswordEmptyText[] = u"邮箱密码不能为空";
@@ -55,7 +68,8 @@ struct SaveCheck {
 };
 
 // Checks everything before anything changes; `current` is the record now.
-// Account and password are stored without surrounding white space.
+// Account and password are stored without surrounding white space. The
+// folder setting changes only with an Outlook chosen.
 SaveCheck CheckSave(const DialogInput& input, const SyncSettings& current);
 
 // White space at both ends removed.

@@ -21,7 +21,12 @@ bool Policy::ManagesAny() const {
 bool Policy::Take(const PolicyValueSpec& spec, const PolicyRegistryValue& value) {
   if (value.type != spec.type) return false;
   SyncSettings& v = values_;
-  if (spec.type == kPolicyRegSz) {
+  if (spec.setting == PolicySetting::OutlookFolder) {
+    // Empty keeps the company in the default contacts folder.
+    const std::u16string folder = OutlookFolderSetting(value.text);
+    if (folder.empty() && !TrimBlanks(value.text).empty()) return false;
+    v.OutlookFolder = folder;
+  } else if (spec.type == kPolicyRegSz) {
     // Split as the dialog splits what the user types.
     if (ApplyAddress(value.text, v)) return false;
   } else {
@@ -34,7 +39,8 @@ bool Policy::Take(const PolicyValueSpec& spec, const PolicyRegistryValue& value)
       case PolicySetting::SyncTime: v.SyncTime = number; break;
       case PolicySetting::SyncSpread: v.SyncSpread = number; break;
       case PolicySetting::SavePassword: v.SavePassword = number; break;
-      case PolicySetting::WebmailAddress: return false;
+      case PolicySetting::WebmailAddress:
+      case PolicySetting::OutlookFolder: return false;
     }
   }
   // SavePassword 1 leaves the choice to the user: usable, so it is taken
@@ -61,6 +67,7 @@ void CopySetting(PolicySetting setting, const SyncSettings& from, SyncSettings& 
     case PolicySetting::SyncTime: to.SyncTime = from.SyncTime; break;
     case PolicySetting::SyncSpread: to.SyncSpread = from.SyncSpread; break;
     case PolicySetting::SavePassword: to.SavePassword = from.SavePassword; break;
+    case PolicySetting::OutlookFolder: to.OutlookFolder = from.OutlookFolder; break;
   }
 }
 

@@ -29,6 +29,7 @@ enum class PolicySetting {
   SyncTime,
   SyncSpread,
   SavePassword,  // 0: a password is never stored; 1: the user chooses
+  OutlookFolder,  // the Outlook folder of the company's own; empty: the default one
 };
 
 struct PolicyValueSpec {
@@ -42,7 +43,7 @@ struct PolicyValueSpec {
   PolicySetting setting;
 };
 
-inline constexpr std::array<PolicyValueSpec, 7> kPolicyValues = {{
+inline constexpr std::array<PolicyValueSpec, 8> kPolicyValues = {{
     {u"WebmailAddress", kPolicyRegSz, 0, 0, 0, PolicySetting::WebmailAddress},
     {u"EmailClient", kPolicyRegDword, 0, 6, 1, PolicySetting::EmailClient},
     {u"SyncLevel", kPolicyRegDword, 0, 1, 1, PolicySetting::SyncLevel},
@@ -51,6 +52,7 @@ inline constexpr std::array<PolicyValueSpec, 7> kPolicyValues = {{
     {u"SyncTime", kPolicyRegDword, 0, 1410, 30, PolicySetting::SyncTime},
     {u"SyncSpread", kPolicyRegDword, 0, 120, 1, PolicySetting::SyncSpread},
     {u"SavePassword", kPolicyRegDword, 0, 1, 1, PolicySetting::SavePassword},
+    {u"OutlookFolder", kPolicyRegSz, 0, 0, 0, PolicySetting::OutlookFolder},
 }};
 
 // One value as the registry holds it.

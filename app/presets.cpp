@@ -108,6 +108,12 @@ PresetCheck CheckPresets(const Presets& in) {
     check.settings.push_back(One(kGeneral, number.key, IntText(*value)));
   }
 
+  const std::u16string folder = TrimBlanks(in.outlookFolder);
+  if (!folder.empty()) {
+    if (OutlookFolderSetting(folder).empty()) return refuse(u"OUTLOOKFOLDER", folder, kOutlookFolderInvalidText);
+    check.settings.push_back(One(kGeneral, ini::kOutlookFolder, folder));
+  }
+
   if (address) check.settings.push_back(std::move(*address));
   return check;
 }
@@ -143,7 +149,8 @@ Presets KeepMachinePresets(Presets given, IProfile& defaults) {
       {&given.client, ini::kEmailClient},
       {&given.syncLevel, ini::kSyncLevel},
       {&given.syncType, ini::kSyncType},
-      {&given.spread, ini::kSyncSpread}};
+      {&given.spread, ini::kSyncSpread},
+      {&given.outlookFolder, ini::kOutlookFolder}};
   for (const auto& [field, key] : numbers) {
     if (missing(*field)) *field = defaults.ReadString(kGeneral, key, u"");
   }
@@ -175,7 +182,8 @@ std::u16string EncodePresetData(const std::u16string& iniPath, const Presets& p)
   std::u16string out;
   bool first = true;
   for (const std::u16string* field :
-       {&iniPath, &p.webmail, &p.client, &p.syncLevel, &p.syncType, &p.syncTime, &p.spread}) {
+       {&iniPath, &p.webmail, &p.client, &p.syncLevel, &p.syncType, &p.syncTime, &p.spread,
+        &p.outlookFolder}) {
     if (!first) out += u'\n';
     first = false;
     AppendEscaped(out, *field);
@@ -197,8 +205,8 @@ bool DecodePresetData(const std::u16string& data, std::u16string& iniPath, Prese
       return false;
     }
   }
-  if (fields.size() != 7) return false;
+  if (fields.size() != 8) return false;
   iniPath = fields[0];
-  p = Presets{fields[1], fields[2], fields[3], fields[4], fields[5], fields[6]};
+  p = Presets{fields[1], fields[2], fields[3], fields[4], fields[5], fields[6], fields[7]};
   return true;
 }

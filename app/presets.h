@@ -22,6 +22,7 @@ struct Presets {
   std::u16string syncType{};   // SYNCTYPE: 0 or 1
   std::u16string syncTime{};   // SYNCTIME: "HH:MM" on the hour or half hour
   std::u16string spread{};     // SPREAD: SyncSpread, minutes 0 to 120
+  std::u16string outlookFolder{};  // OUTLOOKFOLDER: the Outlook folder of the company's own
 };
 
 // One setting as the file keeps it: one key, or the four keys of the

@@ -11,6 +11,7 @@ struct ProgramFiles {
   std::u16string log;         // syncaddrs.log
   std::u16string answerCopy;  // address.xml
   std::u16string outlookRecord;  // outlookcontacts.dat: what Outlook 2013+ runs wrote
+  std::u16string outlookFolder;  // outlookfolder.dat: the Outlook folder of the company's own
 };
 
 // What an installation records under HKLM (per machine) or HKCU (per

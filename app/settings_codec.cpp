@@ -1,5 +1,6 @@
 #include "app/settings_codec.h"
 
+#include "app/dialog_form.h"
 #include "app/password_codec.h"
 #include "app/settings_keys.h"
 #include "common/utf_convert.h"
@@ -43,6 +44,7 @@ SyncSettings LoadSettingsFrom(IProfile& p, IAnsiCodePage& codePage,
   s.SyncType = p.ReadInt(kGeneral, ini::kSyncType, d.SyncType);
   s.SyncTime = p.ReadInt(kGeneral, ini::kSyncTime, d.SyncTime);
   s.SyncSpread = ClampSyncSpread(p.ReadInt(kGeneral, ini::kSyncSpread, d.SyncSpread));
+  s.OutlookFolder = OutlookFolderSetting(p.ReadString(kGeneral, ini::kOutlookFolder, u""));
   s.ServerHost = p.ReadString(kServer, ini::kServerHost, d.ServerHost);
   s.ServerPort = p.ReadInt(kServer, ini::kServerPort, d.ServerPort);
   s.ServerVirtual = p.ReadString(kServer, ini::kServerVirtual, d.ServerVirtual);
@@ -66,6 +68,7 @@ bool SaveSettingsTo(const SyncSettings& s, IProfile& p, IPasswordProtection& pro
          p.WriteString(kGeneral, ini::kSyncType, IntText(s.SyncType)) &&
          p.WriteString(kGeneral, ini::kSyncTime, IntText(s.SyncTime)) &&
          p.WriteString(kGeneral, ini::kSyncSpread, IntText(s.SyncSpread)) &&
+         p.WriteString(kGeneral, ini::kOutlookFolder, OutlookFolderSetting(s.OutlookFolder)) &&
          p.WriteString(kServer, ini::kServerHost, s.ServerHost) &&
          p.WriteString(kServer, ini::kServerVirtual, s.ServerVirtual) &&
          p.WriteString(kServer, ini::kServerPort, IntText(s.ServerPort)) &&

@@ -54,6 +54,28 @@ void SettingsForm::Fill(HWND dialog, const SyncSettings& own, const ClientAvaila
   SetWindowTextW(Item(IDC_ACCOUNT), AsWide(own.Account));
   SetWindowTextW(Item(IDC_PASSWORD), AsWide(own.Password));
   Check(Item(IDC_SAVE_PASSWORD), own.SavePassword != 0);
+  ShowOutlookFolder(own.OutlookFolder);
+}
+
+void SettingsForm::ShowOutlookFolder(const std::u16string& folder) {
+  Check(Item(IDC_OUTLOOK_OWN_FOLDER), !folder.empty());
+  SetWindowTextW(Item(IDC_OUTLOOK_FOLDER_NAME),
+                 AsWide(folder.empty() ? std::u16string(kDefaultOutlookFolder) : folder));
+  UpdateOutlookFolder();
+}
+
+void SettingsForm::UpdateOutlookFolder() {
+  int32_t chosen = -1;
+  for (int kind = 0; kind < ClientAvailability::kKinds; ++kind) {
+    if (IsChecked(Item(RadioId(kind)))) chosen = kind;
+  }
+  const int show = IsOutlookClient(chosen) ? SW_SHOW : SW_HIDE;
+  const bool managed = policy_.Manages(PolicySetting::OutlookFolder);
+  ShowWindow(Item(IDC_OUTLOOK_OWN_FOLDER), show);
+  ShowWindow(Item(IDC_OUTLOOK_FOLDER_NAME), show);
+  EnableWindow(Item(IDC_OUTLOOK_OWN_FOLDER), !managed);
+  EnableWindow(Item(IDC_OUTLOOK_FOLDER_NAME),
+               !managed && IsChecked(Item(IDC_OUTLOOK_OWN_FOLDER)));
 }
 
 void SettingsForm::CheckClient(int32_t kind) {
@@ -72,6 +94,8 @@ DialogInput SettingsForm::Read() const {
   input.account = WindowText(Item(IDC_ACCOUNT));
   input.password = WindowText(Item(IDC_PASSWORD));
   input.savePassword = IsChecked(Item(IDC_SAVE_PASSWORD));
+  input.ownOutlookFolder = IsChecked(Item(IDC_OUTLOOK_OWN_FOLDER));
+  input.outlookFolder = WindowText(Item(IDC_OUTLOOK_FOLDER_NAME));
   return input;
 }
 
@@ -107,6 +131,8 @@ void SettingsForm::ShowPolicy(const Policy& policy, const SyncSettings& own) {
     EnableWindow(Item(list.id), !policy_.Manages(list.setting));
   }
   UpdateTimeList();
+  if (touch(PolicySetting::OutlookFolder)) ShowOutlookFolder(shown.OutlookFolder);
+  UpdateOutlookFolder();
   if (policy_.ForbidsSavedPassword() || was.ForbidsSavedPassword()) {
     Check(Item(IDC_SAVE_PASSWORD), !policy_.ForbidsSavedPassword() && own.SavePassword != 0);
     EnableWindow(Item(IDC_SAVE_PASSWORD), !policy_.ForbidsSavedPassword());

@@ -25,6 +25,9 @@ class SettingsForm {
   const Policy& policy() const { return policy_; }
   // The time list is offered for automatic sync that no policy decides.
   void UpdateTimeList();
+  // The folder box is shown while an Outlook is chosen; its name is
+  // offered while the box is checked; neither while a policy decides.
+  void UpdateOutlookFolder();
   void SelectManualSync();
   // "测试连接" while no test is going, greyed while one is.
   void ShowTestGoing(bool going);
@@ -32,6 +35,7 @@ class SettingsForm {
  private:
   HWND Item(int id) const { return GetDlgItem(dialog_, id); }
   void CheckClient(int32_t kind);
+  void ShowOutlookFolder(const std::u16string& folder);
 
   HWND dialog_ = nullptr;
   std::array<bool, ClientAvailability::kKinds> available_{};

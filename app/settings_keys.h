@@ -15,6 +15,7 @@ inline constexpr char16_t kSyncSpread[] = u"SyncSpread";
 inline constexpr char16_t kLastAutoSync[] = u"LastAutoSync";
 inline constexpr char16_t kPendingClientSync[] = u"PendingClientSync";
 inline constexpr char16_t kKeptAnswer[] = u"KeptAnswer";
+inline constexpr char16_t kOutlookFolder[] = u"OutlookFolder";
 
 inline constexpr char16_t kServerHost[] = u"ServerHost";
 inline constexpr char16_t kServerPort[] = u"ServerPort";

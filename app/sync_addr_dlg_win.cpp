@@ -140,6 +140,13 @@ bool CSyncAddrDlg::OnCommand(int id, int) {
       return true;
     case IDC_TEST_CONNECTION: StartConnectionTest(); return true;
     case IDC_SYNC_TYPE: form_.UpdateTimeList(); return true;
+    case IDC_CLIENT_OUTLOOK_EXPRESS:
+    case IDC_CLIENT_OUTLOOK_2003:
+    case IDC_CLIENT_OUTLOOK_2007:
+    case IDC_CLIENT_OUTLOOK_2010:
+    case IDC_CLIENT_FOXMAIL_7:
+    case IDC_CLIENT_OUTLOOK_2013:
+    case IDC_OUTLOOK_OWN_FOLDER: form_.UpdateOutlookFolder(); return true;
     case ID_TRAY_CONFIGURE: ShowDialog(); return true;
     case ID_TRAY_MANUAL_SYNC: StartManualSync(); return true;
     case ID_TRAY_VIEW_LOG: OpenLogFile(hwnd(), services_.files.log); return true;

@@ -9,10 +9,11 @@ std::unique_ptr<IAddrBookSync> WindowsWriterFactory::Create(WriterType type) {
     case WriterType::OutlookExpress:
       return std::make_unique<CServiceOutlookExpressSync>();
     case WriterType::Outlook:
-      return std::make_unique<CServiceOutlookSync>(OutlookWriteMode::ReplaceAll);
+      return std::make_unique<CServiceOutlookSync>(OutlookWriteMode::ReplaceAll, std::u16string(),
+                                                   outlookFolder_);
     case WriterType::OutlookChangesOnly:
       return std::make_unique<CServiceOutlookSync>(OutlookWriteMode::ChangesOnly,
-                                                   outlookRecordPath_);
+                                                   outlookRecordPath_, outlookFolder_);
     case WriterType::Foxmail7:
       return std::make_unique<CServiceFoxmail7Sync>();
     default:

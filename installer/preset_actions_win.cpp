@@ -86,7 +86,8 @@ extern "C" UINT __stdcall KeepMachineScope(MSIHANDLE install) {
 extern "C" UINT __stdcall CheckAdminPresets(MSIHANDLE install) {
   Presets presets{MsiProperty(install, L"WEBMAIL"),   MsiProperty(install, L"CLIENT"),
                   MsiProperty(install, L"SYNCLEVEL"), MsiProperty(install, L"SYNCTYPE"),
-                  MsiProperty(install, L"SYNCTIME"),  MsiProperty(install, L"SPREAD")};
+                  MsiProperty(install, L"SYNCTIME"),  MsiProperty(install, L"SPREAD"),
+                  MsiProperty(install, L"OUTLOOKFOLDER")};
   MachineDefaults machine;
   if (PerMachine(install)) presets = KeepMachinePresets(std::move(presets), machine);
   const PresetCheck check = CheckPresets(presets);

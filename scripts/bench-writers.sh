@@ -3,7 +3,8 @@
 # builds the writer benchmark of the Windows configuration and runs it
 # under Wine against the two fakes (5,000 contacts each), then compares the
 # two Outlook writers against the fake Outlook in its own process (a local
-# server started by COM, as a real Outlook answers). Uses the build's
+# server started by COM, as a real Outlook answers), into the default
+# contacts folder and again into a folder of their own. Uses the build's
 # test prefix, so do not run it while that build's tests run. A first
 # argument replaces the 5,000 contacts, a second the 3 runs of which each
 # out-of-process figure is the median.

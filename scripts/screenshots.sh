@@ -68,6 +68,21 @@ wait_gone() {
 }
 wait_gone
 
+# The folder box, shown while an Outlook is chosen: the INI as UTF-16 for
+# the Chinese folder name, which the profile functions read by its BOM.
+cp "$work/AddrBookSync.ini" "$work/ini.kept"
+{ printf '\xff\xfe'
+  printf '[General]\r\nEmailClient=3\r\nSyncLevel=0\r\nSyncType=0\r\nSyncTime=540\r\nOutlookFolder=公司通讯录\r\nLastAutoSync=%s\r\n[Server]\r\nServerHost=mail.example.com\r\nServerVirtual=mail\r\nServerPort=80\r\nAccount=zhangsan@example.com\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n' "$(date +%F)" |
+    iconv -f utf-8 -t utf-16le; } >"$work/AddrBookSync.ini"
+(cd "$work" && setsid "$TW_WINE" ./Tarnwell地址簿同步.exe </dev/null >/dev/null 2>&1 &)
+wait_for 'v2.0'
+sleep 1
+id=$(xwininfo -root -tree | grep 'v2.0' | head -1 | awk '{print $1}')
+import -window "$id" docs/images/dialog-outlook-folder.png
+"$TW_WINE" "$TW_BUILD_DIR/tests/tray_poke.exe" exit </dev/null >/dev/null 2>&1 || true
+wait_gone
+mv "$work/ini.kept" "$work/AddrBookSync.ini"
+
 # Wine draws the notification area, with tips and balloons, in the taskbar
 # of a virtual desktop named "shell"; the icon sits at its right end.
 desk=("$TW_WINE" explorer /desktop=shell,800x600)
@@ -127,4 +142,4 @@ import -window "$id" docs/images/dialog-150.png
 wait_gone
 
 rm -rf "$work"
-echo "wrote docs/images/dialog.png, dialog-150.png, tray-menu.png, tray-tip.png and tray-balloon.png" >&2
+echo "wrote docs/images/dialog.png, dialog-outlook-folder.png, dialog-150.png, tray-menu.png, tray-tip.png and tray-balloon.png" >&2

@@ -18,6 +18,9 @@ struct SyncSettings {
   int32_t SyncType = 0;    // 0 automatic daily sync, otherwise manual only
   int32_t SyncTime = 540;  // minute of the day
   int32_t SyncSpread = 0;  // minutes after SyncTime over which desktops spread their start
+  // The Outlook contacts folder of the company's own, under the default
+  // one; empty: the default contacts folder itself.
+  std::u16string OutlookFolder{};
 
   bool operator==(const SyncSettings&) const = default;
 };

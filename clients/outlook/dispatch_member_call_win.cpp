@@ -12,6 +12,13 @@ ScopedVariant ToVariant(const DispatchArg& arg) {
     V_VT(v.get()) = VT_BSTR;
     V_BSTR(v.get()) = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text->data()),
                                         static_cast<UINT>(text->size()));
+  } else if (const auto* flag = std::get_if<DispatchBool>(&arg)) {
+    V_VT(v.get()) = VT_BOOL;
+    V_BOOL(v.get()) = flag->value ? VARIANT_TRUE : VARIANT_FALSE;
+  } else if (const auto* object = std::get_if<IDispatch*>(&arg)) {
+    V_VT(v.get()) = VT_DISPATCH;
+    V_DISPATCH(v.get()) = *object;  // the variant's reference, released with it
+    if (*object) (*object)->AddRef();
   } else {
     V_VT(v.get()) = VT_I4;
     V_I4(v.get()) = std::get<int32_t>(arg);

@@ -17,8 +17,14 @@
 
 enum class MemberKind { Method, PropertyGet, PropertyPut };
 
-// Texts travel as BSTR, numbers as VT_I4.
-using DispatchArg = std::variant<std::u16string_view, int32_t>;
+// A Boolean argument (VT_BOOL), kept apart so that no pointer or number
+// becomes one by conversion.
+struct DispatchBool {
+  bool value;
+};
+
+// Texts travel as BSTR, numbers as VT_I4, objects as VT_DISPATCH.
+using DispatchArg = std::variant<std::u16string_view, int32_t, DispatchBool, IDispatch*>;
 
 struct MemberCallResult {
   HRESULT status = S_OK;       // the server's own failure code when it raised an exception

@@ -5,6 +5,7 @@
 
 #include "clients/outlook/known_contact_plan.h"
 #include "clients/outlook/known_contact_record_file_win.h"
+#include "clients/outlook/marked_contact_creation_win.h"
 #include "clients/outlook/marked_item_table_win.h"
 #include "clients/outlook/outlook_failure_text.h"
 
@@ -14,8 +15,9 @@ using namespace outlook;
 
 class KnownContactRun {
  public:
-  KnownContactRun(IDispatch& application, IDispatch& mapi, OutlookCalls& calls)
-      : application_(application), mapi_(mapi), calls_(calls) {}
+  KnownContactRun(IDispatch& application, IDispatch& mapi, IDispatch* folderItems,
+                  OutlookCalls& calls)
+      : application_(application), mapi_(mapi), folderItems_(folderItems), calls_(calls) {}
 
   // What the record says after the run: the items known to hold what it
   // says, whether or not the run got through.
@@ -81,8 +83,7 @@ class KnownContactRun {
 
   bool Create(const AddrContactList& contacts) {
     for (const AddrContact& contact : contacts) {
-      UniqueComRef<IDispatch> item =
-          calls_.Object(application_, kCreateItem, MemberKind::Method, {olContactItem});
+      UniqueComRef<IDispatch> item = NewContactItem(application_, folderItems_, calls_);
       if (!item ||
           !calls_.Call(*item, kFullName, MemberKind::PropertyPut, {contact.Name}) ||
           !calls_.Call(*item, kEmail1Address, MemberKind::PropertyPut, {contact.EMail}) ||
@@ -104,6 +105,7 @@ class KnownContactRun {
 
   IDispatch& application_;
   IDispatch& mapi_;
+  IDispatch* folderItems_;
   OutlookCalls& calls_;
   KnownContactRecord record_;
 };
@@ -112,7 +114,7 @@ class KnownContactRun {
 
 bool SyncKnownContacts(IDispatch& application, IDispatch& mapi, IDispatch& folder,
                        const AddrContactList& contacts, const std::u16string& recordPath,
-                       OutlookCalls& calls) {
+                       OutlookCalls& calls, IDispatch* folderItems, bool recordTrusted) {
   const std::optional<std::vector<MarkedItemRow>> rows = ReadMarkedItemRows(folder, calls);
   if (!rows) return false;
   if (contacts.empty()) {
@@ -123,10 +125,10 @@ bool SyncKnownContacts(IDispatch& application, IDispatch& mapi, IDispatch& folde
     return false;
   }
   const KnownContactRecord before =
-      recordPath.empty() ? KnownContactRecord{}
+      recordPath.empty() || !recordTrusted ? KnownContactRecord{}
                          : LoadKnownContactRecord(recordPath).value_or(KnownContactRecord{});
   KnownContactPlan plan = PlanKnownContacts(contacts, *rows, before);
-  KnownContactRun run(application, mapi, calls);
+  KnownContactRun run(application, mapi, folderItems, calls);
   const bool written = run.Carry(plan);
   if (recordPath.empty()) return written;
   // Work given up writes no record: the run after it may be writing its own.

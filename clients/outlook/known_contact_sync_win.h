@@ -18,7 +18,9 @@
 #include "clients/outlook/outlook_calls_win.h"
 #include "sync/addr_contact.h"
 
-// `mapi` is the namespace, `folder` the default contacts folder. An empty
+// `mapi` is the namespace, `folder` the contacts folder written into, with
+// `folderItems` its items when it is not the default one (new items are
+// added there). An untrusted record is read as none. An empty
 // list while marked items exist changes nothing and fails. The record at
 // `recordPath` is read first and written last, also after a failure, with
 // what was done, but not once the work was given up (no path: no record,
@@ -26,4 +28,5 @@
 // cannot be written; `calls` holds the text.
 [[nodiscard]] bool SyncKnownContacts(IDispatch& application, IDispatch& mapi, IDispatch& folder,
                        const AddrContactList& contacts, const std::u16string& recordPath,
-                       OutlookCalls& calls);
+                       OutlookCalls& calls, IDispatch* folderItems = nullptr,
+                       bool recordTrusted = true);

@@ -20,6 +20,18 @@ UniqueComRef<IDispatch> OutlookCalls::Object(IDispatch& target, DISPID member, M
   return object;
 }
 
+UniqueComRef<IDispatch> OutlookCalls::ObjectOrMissing(IDispatch& target, DISPID member,
+                                                      std::initializer_list<DispatchArg> args) {
+  constexpr HRESULT kMapiNotFound = static_cast<HRESULT>(0x8004010F);
+  constexpr HRESULT kMapiInvalidEntryId = static_cast<HRESULT>(0x80040107);
+  MemberCallResult result = Make(target, member, MemberKind::Method, args);
+  if (result.status == kMapiNotFound || result.status == kMapiInvalidEntryId) return {};
+  if (!Check(result)) return {};
+  UniqueComRef<IDispatch> object = TakeObject(result.value);
+  if (!object) failureText_ = OutlookCallFailureText({}, DISP_E_TYPEMISMATCH);
+  return object;
+}
+
 UniqueComRef<IDispatch> OutlookCalls::Found(IDispatch& target, DISPID member,
                                             std::initializer_list<DispatchArg> args) {
   MemberCallResult result = Make(target, member, MemberKind::Method, args);

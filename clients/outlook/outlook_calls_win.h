@@ -63,6 +63,12 @@ class OutlookCalls {
   UniqueComRef<IDispatch> Object(IDispatch& target, DISPID member, MemberKind kind,
                                  std::initializer_list<DispatchArg> args);
 
+  // A look-up by EntryID of what may no longer exist: null, without
+  // failing, when Outlook says it cannot be found (or the id is not one);
+  // any other failure fails as Object does.
+  UniqueComRef<IDispatch> ObjectOrMissing(IDispatch& target, DISPID member,
+                                          std::initializer_list<DispatchArg> args);
+
   // A search that may find nothing: null then, and failed() tells why.
   UniqueComRef<IDispatch> Found(IDispatch& target, DISPID member,
                                 std::initializer_list<DispatchArg> args);

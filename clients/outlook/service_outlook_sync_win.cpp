@@ -2,8 +2,10 @@
 
 #include <memory>
 
+#include "clients/outlook/contact_folder_win.h"
 #include "clients/outlook/known_contact_sync_win.h"
 #include "clients/outlook/marked_contact_creation_win.h"
+#include "clients/outlook/marked_item_move_win.h"
 #include "clients/outlook/marked_item_search_win.h"
 #include "clients/outlook/outlook_application_win.h"
 #include "clients/outlook/outlook_calls_win.h"
@@ -25,11 +27,24 @@ UniqueComRef<IDispatch> DefaultFolderItems(IDispatch& mapi, int32_t folderKind,
 
 // Outlook 2003-2010. False when a contact could not be written; `erased`
 // says whether the marked items moved into Deleted Items were erased there.
-bool ReplaceMarkedContacts(IDispatch& application, IDispatch& mapi,
-                           const AddrContactList& contacts, OutlookCalls& calls, bool& erased) {
-  UniqueComRef<IDispatch> contactItems = DefaultFolderItems(mapi, olFolderContacts, calls);
-  if (!contactItems || !DeleteMarkedItems(*contactItems, calls) ||
-      !CreateMarkedContacts(application, contacts, calls)) {
+bool ReplaceMarkedContacts(IDispatch& application, IDispatch& mapi, const ContactPlace& place,
+                           const OutlookFolderChoice& folder, const AddrContactList& contacts,
+                           OutlookCalls& calls, bool& erased) {
+  // A place left behind keeps none of the marked contacts.
+  if (place.previous) {
+    UniqueComRef<IDispatch> left = calls.Object(*place.previous, kItems, MemberKind::PropertyGet, {});
+    if (!left || !DeleteMarkedItems(*left, calls) || !SettleContactPlace(folder, place, calls)) {
+      return false;
+    }
+  } else if (!SettleContactPlace(folder, place, calls)) {
+    return false;
+  }
+  UniqueComRef<IDispatch> contactItems =
+      place.targetItems ? UniqueComRef<IDispatch>()
+                        : calls.Object(*place.target, kItems, MemberKind::PropertyGet, {});
+  IDispatch* items = place.targetItems ? place.targetItems.get() : contactItems.get();
+  if (!items || !DeleteMarkedItems(*items, calls) ||
+      !CreateMarkedContacts(application, contacts, calls, place.targetItems.get())) {
     return false;
   }
   // Outlook's Delete only moves an item into Deleted Items, where a whole
@@ -42,11 +57,30 @@ bool ReplaceMarkedContacts(IDispatch& application, IDispatch& mapi,
   return true;
 }
 
+// Outlook 2013+: the items move from a place left behind, with the user's
+// fields, before the changes are written.
+bool SyncKnownContactsIn(IDispatch& application, IDispatch& mapi, const ContactPlace& place,
+                         const OutlookFolderChoice& folder, const AddrContactList& contacts,
+                         const std::u16string& recordPath, OutlookCalls& calls) {
+  if (place.previous) {
+    // As for an empty list in one place: nothing is moved out on its word.
+    if (contacts.empty()) {
+      calls.Fail(kOutlookEmptyListText, RunFailure::EmptyList);
+      return false;
+    }
+    if (!MoveMarkedItems(mapi, *place.previous, *place.target, recordPath, calls)) return false;
+  }
+  return SettleContactPlace(folder, place, calls) &&
+         SyncKnownContacts(application, mapi, *place.target, contacts, recordPath, calls,
+                           place.targetItems.get(), place.recordTrusted);
+}
+
 // The whole session with Outlook, on the Outlook thread; the failure, or
 // nothing.
 std::optional<OutlookFailure> WriteToOutlook(OutlookWriteMode mode,
                                               const AddrContactList& contacts,
                                               const std::u16string& recordPath,
+                                              const OutlookFolderChoice& folder,
                                               std::u16string& note, OutlookCallContext& context) {
   HRESULT startStatus = S_OK;
   // Starting Outlook may wait on a profile prompt too.
@@ -62,14 +96,16 @@ std::optional<OutlookFailure> WriteToOutlook(OutlookWriteMode mode,
   OutlookCalls calls(context);
   UniqueComRef<IDispatch> mapi =
       calls.Object(*application, kGetNamespace, MemberKind::Method, {u"MAPI"});
-  bool written = false;
-  if (mapi && mode == OutlookWriteMode::ChangesOnly) {
-    UniqueComRef<IDispatch> folder =
-        calls.Object(*mapi, kGetDefaultFolder, MemberKind::Method, {olFolderContacts});
-    written = folder && SyncKnownContacts(*application, *mapi, *folder, contacts, recordPath, calls);
-  } else if (mapi) {
+  UniqueComRef<IDispatch> contactsFolder =
+      mapi ? calls.Object(*mapi, kGetDefaultFolder, MemberKind::Method, {olFolderContacts})
+           : UniqueComRef<IDispatch>();
+  ContactPlace place;
+  bool written = contactsFolder && FindContactPlace(*mapi, *contactsFolder, folder, calls, place);
+  if (written && mode == OutlookWriteMode::ChangesOnly) {
+    written = SyncKnownContactsIn(*application, *mapi, place, folder, contacts, recordPath, calls);
+  } else if (written) {
     bool erased = false;
-    written = ReplaceMarkedContacts(*application, *mapi, contacts, calls, erased);
+    written = ReplaceMarkedContacts(*application, *mapi, place, folder, contacts, calls, erased);
     if (written && !erased) note = kOutlookDeletedItemsNote;
   }
   if (!written) return OutlookFailure{calls.failureText(), calls.failure()};
@@ -85,8 +121,9 @@ bool CServiceOutlookSync::SyncContacts(const AddrContactList& contacts) {
   auto note = std::make_shared<std::u16string>();
   std::optional<OutlookFailure> failure = RunOnOutlookThread(
       OutlookWaitLimitsInUse(),
-      [mode = mode_, contacts, recordPath = recordPath_, note](OutlookCallContext& context) {
-        return WriteToOutlook(mode, contacts, recordPath, *note, context);
+      [mode = mode_, contacts, recordPath = recordPath_, folder = folder_,
+       note](OutlookCallContext& context) {
+        return WriteToOutlook(mode, contacts, recordPath, folder, *note, context);
       });
   lastErrorText_ = failure ? failure->text : u"";
   lastFailure_ = failure ? failure->cause : RunFailure::None;

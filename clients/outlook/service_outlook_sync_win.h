@@ -1,12 +1,14 @@
 #pragma once
 // The writer for Outlook: through Outlook's automation object it brings the
-// contacts of the default contacts folder that carry the marker nickname in
-// line with the company list. Contacts without the marker, and other
-// folders, are never touched.
+// contacts of the default contacts folder (or of a folder of their own
+// under it) that carry the marker nickname in line with the company list.
+// Contacts without the marker, and other folders, are never touched; when
+// the folder setting changed, the marked contacts leave the old place.
 
 #include <string>
 #include <utility>
 
+#include "clients/outlook/contact_folder_record.h"
 #include "sync/addr_book_sync.h"
 
 enum class OutlookWriteMode {
@@ -21,10 +23,11 @@ enum class OutlookWriteMode {
 
 class CServiceOutlookSync final : public IAddrBookSync {
  public:
-  // `recordPath`: where Outlook 2013+ keeps the record of what it wrote.
+  // `recordPath`: where Outlook 2013+ keeps the record of what it wrote;
+  // `folder`: the folder of their own, if any (see ContactPlace).
   explicit CServiceOutlookSync(OutlookWriteMode mode = OutlookWriteMode::ReplaceAll,
-                               std::u16string recordPath = {})
-      : mode_(mode), recordPath_(std::move(recordPath)) {}
+                               std::u16string recordPath = {}, OutlookFolderChoice folder = {})
+      : mode_(mode), recordPath_(std::move(recordPath)), folder_(std::move(folder)) {}
 
   // Talks to Outlook from a thread of its own (OutlookWaitLimits). False
   // when Outlook cannot be started ("无法启动Outlook：" and the status) or a
@@ -42,6 +45,7 @@ class CServiceOutlookSync final : public IAddrBookSync {
  private:
   const OutlookWriteMode mode_;
   const std::u16string recordPath_;
+  const OutlookFolderChoice folder_;
   std::u16string lastErrorText_;
   RunFailure lastFailure_ = RunFailure::WriterFailed;
   std::u16string resultNote_;

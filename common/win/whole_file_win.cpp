@@ -19,6 +19,13 @@ std::optional<std::string> ReadWholeFile(HANDLE file, LONGLONG largest) {
   return bytes;
 }
 
+std::optional<std::string> ReadWholeFileAt(const std::u16string& path, LONGLONG largest) {
+  UniqueHandle file(CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  return ReadWholeFile(file.get(), largest);
+}
+
 std::u16string AsideCopyPath(const std::u16string& path) {
   static std::atomic<unsigned> turns{0};
   return path + u"." + AsciiToUtf16(std::to_string(GetCurrentProcessId())) + u"-" +

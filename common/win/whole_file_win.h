@@ -1,5 +1,6 @@
 #pragma once
-// Files read whole, and written whole or not at all.
+// Files read whole (through a handle or by path), and written whole or not
+// at all.
 
 #include <windows.h>
 
@@ -22,3 +23,5 @@ std::u16string AsideCopyPath(const std::u16string& path);
 [[nodiscard]] bool SwapInAside(const std::u16string& aside, const std::u16string& path);
 // `path` holds all of `bytes` afterwards, or what it held before.
 [[nodiscard]] bool ReplaceWholeFile(const std::u16string& path, std::string_view bytes);
+// The same for the file at `path`; nothing when it is missing too.
+std::optional<std::string> ReadWholeFileAt(const std::u16string& path, LONGLONG largest);

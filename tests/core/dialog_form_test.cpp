@@ -142,6 +142,31 @@ TEST(DialogFormTest, RefusalsComeInOrderAndChangeNothing) {
   EXPECT_EQ(*CheckSave(in, {}).refusal, kAddressInvalidText);
   in.address = u"http://h:0/mail";
   EXPECT_EQ(*CheckSave(in, {}).refusal, kPortInvalidText);
+  in.address = u"http://h/mail";
+  in.clientChoice = 6;
+  in.ownOutlookFolder = true;
+  in.outlookFolder = u"  ";
+  EXPECT_EQ(*CheckSave(in, {}).refusal, kOutlookFolderInvalidText);
+}
+
+// The folder box counts only with an Outlook chosen; its name only checked.
+TEST(DialogFormTest, TheOutlookFolderIsStoredForAnOutlookOnly) {
+  SyncSettings current;
+  current.OutlookFolder = u"旧";
+  const struct {
+    int32_t client;
+    bool own;
+    const char16_t* typed;
+    const char16_t* stored;
+  } cases[] = {{1, true, u" 公司通讯录 ", u"公司通讯录"}, {6, false, u"公司通讯录", u""},
+               {3, true, u"x", u"x"}, {5, true, u"公司通讯录", u"旧"}, {-1, false, u"", u"旧"}};
+  for (const auto& c : cases) {
+    DialogInput in = GoodInput();
+    in.clientChoice = c.client;
+    in.ownOutlookFolder = c.own;
+    in.outlookFolder = c.typed;
+    EXPECT_EQ(CheckSave(in, current).settings.OutlookFolder, c.stored) << c.client;
+  }
 }
 
 // The address as the dialog stores it, and the same address as the run then

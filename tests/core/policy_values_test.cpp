@@ -30,7 +30,8 @@ std::string Shown(const SyncSettings& s) {
   std::ostringstream out;
   out << Utf16ToUtf8(s.ServerScheme + u"://" + s.ServerHost) << ':' << s.ServerPort << '/'
       << Utf16ToUtf8(s.ServerVirtual) << ' ' << s.EmailClient << s.SyncLevel << s.SyncType << ' '
-      << s.SyncTime << ' ' << s.SyncSpread << ' ' << s.SavePassword;
+      << s.SyncTime << ' ' << s.SyncSpread << ' ' << s.SavePassword << ' '
+      << Utf16ToUtf8(s.OutlookFolder);
   return out.str();
 }
 
@@ -38,35 +39,41 @@ TEST(PolicyValuesTest, UsableValuesWinOverTheUsersOwnAndOthersAreIgnored) {
   SyncSettings own;
   own.EmailClient = 5;
   own.SavePassword = 1;
-  const std::string ownShown = "http://127.0.0.1:80/mail 500 540 0 1";
+  own.OutlookFolder = u"个人";
+  const std::string ownShown = "http://127.0.0.1:80/mail 500 540 0 1 个人";
   const struct {
     const char16_t* name;
     PolicyRegistryValue value;
     const char* shown;  // nullptr: ignored
   } cases[] = {
-      {u"WebmailAddress", Sz(u" HTTPS://gp.example:8443/corp/ "), "https://gp.example:8443/corp 500 540 0 1"},
+      {u"WebmailAddress", Sz(u" HTTPS://gp.example:8443/corp/ "), "https://gp.example:8443/corp 500 540 0 1 个人"},
       {u"WebmailAddress", Sz(u"mail.example/mail"), nullptr},
       {u"WebmailAddress", Sz(u"http://gp.example/mail?x=1"), nullptr},
       {u"WebmailAddress", Sz(u"http://gp.example:0/mail"), nullptr},
       {u"WebmailAddress", {2, u"http://gp.example/mail", 0}, nullptr},  // REG_EXPAND_SZ
       {u"WebmailAddress", Dword(1), nullptr},
-      {u"EmailClient", Dword(6), "http://127.0.0.1:80/mail 600 540 0 1"},
+      {u"EmailClient", Dword(6), "http://127.0.0.1:80/mail 600 540 0 1 个人"},
       {u"EmailClient", Dword(4), nullptr},  // Foxmail 5.x/6.x cannot be written
       {u"EmailClient", Dword(7), nullptr},
       {u"EmailClient", Sz(u"6"), nullptr},
-      {u"SyncLevel", Dword(1), "http://127.0.0.1:80/mail 510 540 0 1"},
+      {u"SyncLevel", Dword(1), "http://127.0.0.1:80/mail 510 540 0 1 个人"},
       {u"SyncLevel", Dword(2), nullptr},
-      {u"SyncType", Dword(1), "http://127.0.0.1:80/mail 501 540 0 1"},
-      {u"SyncType", Dword(0), "http://127.0.0.1:80/mail 500 540 0 1"},
+      {u"SyncType", Dword(1), "http://127.0.0.1:80/mail 501 540 0 1 个人"},
+      {u"SyncType", Dword(0), "http://127.0.0.1:80/mail 500 540 0 1 个人"},
       {u"SyncType", Dword(0xFFFFFFFF), nullptr},
-      {u"SyncTime", Dword(1410), "http://127.0.0.1:80/mail 500 1410 0 1"},
+      {u"SyncTime", Dword(1410), "http://127.0.0.1:80/mail 500 1410 0 1 个人"},
       {u"SyncTime", Dword(545), nullptr},
       {u"SyncTime", Dword(1440), nullptr},
-      {u"SyncSpread", Dword(120), "http://127.0.0.1:80/mail 500 540 120 1"},
+      {u"SyncSpread", Dword(120), "http://127.0.0.1:80/mail 500 540 120 1 个人"},
       {u"SyncSpread", Dword(121), nullptr},
-      {u"SavePassword", Dword(0), "http://127.0.0.1:80/mail 500 540 0 0"},
+      {u"SavePassword", Dword(0), "http://127.0.0.1:80/mail 500 540 0 0 个人"},
       {u"SavePassword", Dword(1), nullptr},  // the user chooses
       {u"SavePassword", Dword(2), nullptr},
+      {u"OutlookFolder", Sz(u" 公司通讯录 "), "http://127.0.0.1:80/mail 500 540 0 1 公司通讯录"},
+      {u"OutlookFolder", Sz(u""), "http://127.0.0.1:80/mail 500 540 0 1 "},  // the default folder
+      {u"OutlookFolder", Sz(u"a\\b"), nullptr},
+      {u"OutlookFolder", Sz(u" "), "http://127.0.0.1:80/mail 500 540 0 1 "},
+      {u"OutlookFolder", Dword(1), nullptr},
   };
   for (const auto& c : cases) {
     FakeRegistry registry;
@@ -85,6 +92,10 @@ TEST(PolicyValuesTest, UsableValuesWinOverTheUsersOwnAndOthersAreIgnored) {
   registry.values[{true, u"SavePassword"}] = Dword(1);
   registry.values[{false, u"SavePassword"}] = Dword(0);
   EXPECT_FALSE(ReadPolicy(registry).ManagesAny());
+  // A machine's unusable name leaves the user policy's.
+  registry.values[{true, u"OutlookFolder"}] = Sz(u"a\\b");
+  registry.values[{false, u"OutlookFolder"}] = Sz(u"Corp");
+  EXPECT_EQ(ReadPolicy(registry).Apply(own).OutlookFolder, u"Corp");
 }
 
 std::u16string Attr(const XmlNode& node, std::u16string_view name) {

@@ -58,6 +58,7 @@ TEST(PresetsTest, AcceptedValuesBecomeTheFileForm) {
        u"General.EmailClient=6\nGeneral.SyncLevel=0\nGeneral.SyncType=0\nGeneral.SyncTime=1410\n"
        u"General.SyncSpread=120\n"},
       {{.syncTime = u"09:30", .spread = u"015"}, u"General.SyncTime=570\nGeneral.SyncSpread=15\n"},
+      {{.outlookFolder = u" 公司通讯录 "}, u"General.OutlookFolder=公司通讯录\n"},
   };
   for (const auto& c : cases) {
     const PresetCheck check = CheckPresets(c.presets);
@@ -84,6 +85,7 @@ TEST(PresetsTest, BadValuesAreRefusedByNameAndNothingIsWritten) {
       {{.spread = u"121"}, u"预设 SPREAD=121 无效：分散时间应为 0 到 120 之间的分钟数"},
       {{.spread = u"99999999"}, u"预设 SPREAD=99999999 无效："},
       {{.spread = u"0000015"}, u"预设 SPREAD=0000015 无效："},  // six digits at most
+      {{.outlookFolder = u"公司\\通讯录"}, u"预设 OUTLOOKFOLDER=公司\\通讯录 无效：联系人文件夹名称无效"},
       // The first bad one is named, even after good ones.
       {{.client = u"5", .syncLevel = u"0", .syncType = u"0", .syncTime = u"25:00",
         .spread = u"500"},
@@ -120,7 +122,7 @@ TEST(PresetsTest, OnlyMissingValuesAreWrittenAndEachMustReadBack) {
 TEST(PresetsTest, MachineDefaultsWrittenReadBackAsThePresetsThatWroteThem) {
   Profile machine;
   for (const char16_t* time : {u"0:00", u"23:30"}) {
-    const Presets given{u"https://mail.corp:8443/webmail", u"5", u"1", u"0", time, u"20"};
+    const Presets given{u"https://mail.corp:8443/webmail", u"5", u"1", u"0", time, u"20", u"公司通讯录"};
     ASSERT_TRUE(ApplyPresets(CheckPresets(given).settings, machine, PresetTarget::MachineDefaults));
     EXPECT_EQ(Written(CheckPresets(KeepMachinePresets({}, machine))), Written(CheckPresets(given)));
   }
@@ -130,17 +132,17 @@ TEST(PresetsTest, MachineDefaultsWrittenReadBackAsThePresetsThatWroteThem) {
 }
 
 TEST(PresetsTest, DataForTheDeferredStepSurvivesLineBreaksAndBackslashes) {
-  const Presets presets{u"http://a\\b\nc", u"5", u"", u"1", u"09:00", u"\\n"};
+  const Presets presets{u"http://a\\b\nc", u"5", u"", u"1", u"09:00", u"\\n", u"公司通讯录"};
   std::u16string path;
   Presets back;
   ASSERT_TRUE(DecodePresetData(EncodePresetData(u"C:\\u\\AddrBookSync.ini", presets), path, back));
   EXPECT_EQ(path, u"C:\\u\\AddrBookSync.ini");
   EXPECT_EQ(std::tie(back.webmail, back.client, back.syncLevel, back.syncType, back.syncTime,
-                     back.spread),
+                     back.spread, back.outlookFolder),
             std::tie(presets.webmail, presets.client, presets.syncLevel, presets.syncType,
-                     presets.syncTime, presets.spread));
+                     presets.syncTime, presets.spread, presets.outlookFolder));
   EXPECT_FALSE(DecodePresetData(u"only\none", path, back));
-  for (const char16_t* bad : {u"\\x\n\n\n\n\n\n", u"\n\n\n\n\n\n\\"}) EXPECT_FALSE(DecodePresetData(bad, path, back));
+  for (const char16_t* bad : {u"\\x\n\n\n\n\n\n\n", u"\n\n\n\n\n\n\n\\"}) EXPECT_FALSE(DecodePresetData(bad, path, back));
 }
 
 }  // namespace

@@ -100,6 +100,7 @@ TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   s.SyncType = -1;
   s.SyncTime = -30;
   s.SyncSpread = 45;
+  s.OutlookFolder = u"公司通讯录";
   s.ServerScheme = u"https";
   s.ServerHost = u"mail.corp.example";
   s.ServerPort = 8080;
@@ -114,7 +115,8 @@ TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   EXPECT_EQ(profile.writeOrder,
             (std::vector<std::u16string>{u"General.EmailClient", u"General.SyncLevel",
                                          u"General.SyncType", u"General.SyncTime",
-                                         u"General.SyncSpread", u"Server.ServerHost",
+                                         u"General.SyncSpread", u"General.OutlookFolder",
+                                         u"Server.ServerHost",
                                          u"Server.ServerVirtual",
                                          u"Server.ServerPort", u"Server.Account",
                                          u"Server.Password", u"Server.ProtectedPassword",
@@ -144,6 +146,12 @@ TEST(SettingsCodecTest, SchemeIsHttpUnlessTheFileSaysHttps) {
                                        {u"ftp", u"http"}, {u"", u"http"}}) {
     profile.values[{u"Server", u"ServerScheme"}] = stored;
     EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).ServerScheme, loaded);
+  }
+  // A folder name Outlook could not have leaves the default folder.
+  for (const auto& [stored, loaded] : {std::pair{u" 公司 ", u"公司"}, {u"a\\b", u""},
+                                       {u"a\tb", u""}, {u" ", u""}}) {
+    profile.values[{u"General", u"OutlookFolder"}] = stored;
+    EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).OutlookFolder, loaded);
   }
 }
 

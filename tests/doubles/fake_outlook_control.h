@@ -133,6 +133,24 @@ class FakeOutlook {
   std::vector<std::u16string> Contacts(int folder) const {
     return library_.Lines("FakeOutlook_Describe", folder);
   }
+  // Folders as a user makes, renames and deletes them (into Deleted Items)
+  // in Outlook; a folder's number, -1 for none.
+  int AddFolder(int parent, const std::u16string& name) {
+    return library_.Call<int (*)(int, const wchar_t*)>("FakeOutlook_AddFolder", parent, AsWide(name));
+  }
+  int FolderNamed(int parent, const std::u16string& name) const {
+    return library_.Call<int (*)(int, const wchar_t*)>("FakeOutlook_FolderNamed", parent,
+                                                       AsWide(name));
+  }
+  bool RenameFolder(int folder, const std::u16string& name) {
+    return library_.Call<int (*)(int, const wchar_t*)>("FakeOutlook_RenameFolder", folder,
+                                                       AsWide(name)) != 0;
+  }
+  void DeleteFolder(int folder) { library_.Call<void (*)(int)>("FakeOutlook_DeleteFolder", folder); }
+  // "Show this folder as an e-mail address book".
+  bool ShowsAsAddressBook(int folder) const {
+    return library_.Call<int (*)(int)>("FakeOutlook_ShowsAsAddressBook", folder) != 0;
+  }
   // Save and Delete calls since the last reset or history clearing.
   int StoreWrites() { return library_.Call<int (*)()>("FakeOutlook_StoreWrites"); }
   // "Object.Member(arguments)" per call made since the last reset.

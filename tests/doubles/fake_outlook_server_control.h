@@ -55,6 +55,11 @@ class FakeOutlookServer {
   }
   // As FakeOutlook::Contacts.
   std::vector<std::u16string> Contacts(int folder) { return Lines({u"Describe", int32_t{folder}}); }
+  // The number of the folder of that name in `parent`, -1 when none.
+  int FolderNamed(int parent, std::u16string_view name) {
+    ScopedVariant number = Control({u"FolderNamed", int32_t{parent}, name});
+    return V_VT(number.get()) == VT_I4 ? V_I4(number.get()) : -1;
+  }
   // "Object.Member=count" per member called since the history was cleared.
   std::vector<std::u16string> CallCounts() { return Lines({u"CallCounts"}); }
   // The next call of `member` does not return until Unstall, as a call

@@ -147,9 +147,18 @@ TEST_F(SyncAddrDlgTest, Outlook2013AndLaterIsTheSeventhButton) {
   EXPECT_TRUE(IsChecked(dialog, IDC_CLIENT_OUTLOOK_2013));
   EXPECT_EQ(ControlText(dialog, IDC_CLIENT_OUTLOOK_2013), u"Outlook 2013+");
   EXPECT_FALSE(IsEnabled(dialog, IDC_CLIENT_OUTLOOK_2010));
+  // With an Outlook chosen, the folder box; its name once it is checked.
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_OUTLOOK_OWN_FOLDER)));
+  EXPECT_EQ(ControlText(dialog, IDC_OUTLOOK_FOLDER_NAME), u"公司通讯录");
+  EXPECT_FALSE(IsEnabled(dialog, IDC_OUTLOOK_FOLDER_NAME));
+  SendDlgItemMessageW(dialog, IDC_OUTLOOK_OWN_FOLDER, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OUTLOOK_OWN_FOLDER, BN_CLICKED), 0);
+  EXPECT_TRUE(IsEnabled(dialog, IDC_OUTLOOK_FOLDER_NAME));
+  SetControlText(dialog, IDC_OUTLOOK_FOLDER_NAME, u" Corp ");
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   EXPECT_NE(ReadFileBytes(Ini()).find("EmailClient=6\r\n"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(Ini()).find("OutlookFolder=Corp\r\n"), std::string::npos);
   EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }
 
@@ -222,7 +231,7 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   const std::string saved = ReadFileBytes(Ini());
   const std::string head =
       "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
-      "SyncSpread=30\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
+      "SyncSpread=30\r\nOutlookFolder=\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
       "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=\r\n"
       "SavePassword=1\r\nProtectedPassword=";
   const std::string tail = "\r\nServerScheme=https\r\n";
@@ -276,6 +285,7 @@ TEST_F(SyncAddrDlgTest, ManagedSettingsAreGreyedWithThePolicyAndSavesKeepTheUser
   // The machine's 1 (the user chooses) wins over the user policy's 0.
   ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"SavePassword", DWORD{1}));
   ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"SavePassword", DWORD{0}));
+  ASSERT_TRUE(policy.Set(HKEY_CURRENT_USER, L"OutlookFolder", u"Corp"));
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(ControlText(dialog, IDC_PASSWORD), u"secret");
@@ -288,6 +298,10 @@ TEST_F(SyncAddrDlgTest, ManagedSettingsAreGreyedWithThePolicyAndSavesKeepTheUser
   EXPECT_TRUE(IsEnabled(dialog, IDC_SYNC_LEVEL));
   EXPECT_TRUE(IsEnabled(dialog, IDC_SAVE_PASSWORD));
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_POLICY_NOTE)));
+  EXPECT_TRUE(IsChecked(dialog, IDC_OUTLOOK_OWN_FOLDER));
+  EXPECT_FALSE(IsEnabled(dialog, IDC_OUTLOOK_OWN_FOLDER));
+  EXPECT_EQ(ControlText(dialog, IDC_OUTLOOK_FOLDER_NAME), u"Corp");
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_OUTLOOK_OWN_FOLDER)));  // no Outlook chosen
 
   // The user's own choice not to keep the password is stored.
   SendDlgItemMessageW(dialog, IDC_SAVE_PASSWORD, BM_SETCHECK, BST_UNCHECKED, 0);
@@ -295,7 +309,7 @@ TEST_F(SyncAddrDlgTest, ManagedSettingsAreGreyedWithThePolicyAndSavesKeepTheUser
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   const std::string saved = ReadFileBytes(Ini());
   for (const char* line : {"ServerHost=127.0.0.1\r\n", "ServerPort=1\r\n", "SyncType=1\r\n",
-                           "SavePassword=0\r\n", "\nPassword=\r\n"}) {
+                           "SavePassword=0\r\n", "\nPassword=\r\n", "OutlookFolder=\r\n"}) {
     EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
   }
   PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
@@ -552,7 +566,8 @@ TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
 // Wine scales a dialog template with the display whatever the manifest
 // says: the layout is checked by its rectangles, the manifest by its text.
 TEST_F(SyncAddrDlgTest, LayoutKeepsControlsApartAndInsideAndTheManifestAsksForTheScale) {
-  HWND dialog = Launch();
+  ScopedOutlookCurVer outlook(u"Outlook.Application.14");  // with the folder box
+  HWND dialog = LaunchChoosing(3);
   ASSERT_NE(dialog, nullptr);
   // Run again at 150 % by the test of that name.
   if (const char* dpi = std::getenv("TW_TEST_DPI")) {

@@ -49,8 +49,8 @@ class OutlookWriterTest : public testing::TestWithParam<FakeOutlook::Cursor> {
   }
 
   bool Sync(const AddrContactList& contacts,
-            OutlookWriteMode mode = OutlookWriteMode::ReplaceAll) {
-    CServiceOutlookSync writer(mode, record_);
+            OutlookWriteMode mode = OutlookWriteMode::ReplaceAll, const char16_t* folder = u"") {
+    CServiceOutlookSync writer(mode, record_, {folder, folderRecord_});
     const bool ok = writer.SyncContacts(contacts);
     errorText_ = writer.GetLastErrorText();
     resultNote_ = writer.GetResultNote();
@@ -67,6 +67,7 @@ class OutlookWriterTest : public testing::TestWithParam<FakeOutlook::Cursor> {
   FakeOutlook outlook_{HostPath(TW_FAKE_OUTLOOK_DLL)};
   ScratchDir scratch_;
   const std::u16string record_ = scratch_.File(u"outlookcontacts.dat");
+  const std::u16string folderRecord_ = scratch_.File(u"outlookfolder.dat");
   std::u16string errorText_;
   std::u16string resultNote_;
 };
@@ -359,6 +360,84 @@ TEST_P(OutlookWriterTest, ChangesOnlyWithoutATrustedRecordPersonsTakeOverTheirIt
     outlook_.ClearHistory();
     ASSERT_TRUE(Sync(contacts, OutlookWriteMode::ChangesOnly));
     EXPECT_EQ(outlook_.StoreWrites(), 0);
+  }
+}
+
+// A folder of the company's own under the default contacts folder, for
+// every kind: made once, shown in the address book, found again by its
+// identity when the user renames it and made anew when they delete it.
+TEST_P(OutlookWriterTest, EachKindKeepsTheCompanyInAFolderOfItsOwn) {
+  const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
+  const Lines written{u"A|a@corp.example|KESTRANODE_MAIL", u"B|b@corp.example|KESTRANODE_MAIL"};
+  for (const OutlookWriteMode mode : {OutlookWriteMode::ReplaceAll, OutlookWriteMode::ChangesOnly}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    ResetOutlook();
+    outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@corp.example", u"");
+    ASSERT_TRUE(Sync(contacts, mode, u"公司通讯录"));
+    const int folder = outlook_.FolderNamed(FakeOutlook::kContactsFolder, u"公司通讯录");
+    ASSERT_GE(folder, 0);
+    EXPECT_TRUE(outlook_.ShowsAsAddressBook(folder));
+    EXPECT_EQ(outlook_.Contacts(folder), written);
+    EXPECT_EQ(Contacts(), (Lines{u"Own|own@corp.example|"}));
+
+    ASSERT_TRUE(outlook_.RenameFolder(folder, u"我的公司"));
+    outlook_.ClearHistory();
+    ASSERT_TRUE(Sync(contacts, mode, u"公司通讯录"));
+    EXPECT_EQ(outlook_.Contacts(folder), written);
+    EXPECT_EQ(outlook_.FolderNamed(FakeOutlook::kContactsFolder, u"公司通讯录"), -1);
+    const Lines calls = outlook_.Calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), u"Folder.ShowAsOutlookAB(vt11)"), 0);
+    if (mode == OutlookWriteMode::ChangesOnly) {
+      EXPECT_EQ(outlook_.StoreWrites(), 0);
+      EXPECT_LE(calls.size(), 100u);
+    } else {
+      EXPECT_EQ(outlook_.Contacts(FakeOutlook::kDeletedItemsFolder), Lines{});
+    }
+
+    outlook_.DeleteFolder(folder);
+    ASSERT_TRUE(Sync(contacts, mode, u"公司通讯录"));
+    const int again = outlook_.FolderNamed(FakeOutlook::kContactsFolder, u"公司通讯录");
+    ASSERT_GE(again, 0);
+    EXPECT_NE(again, folder);
+    EXPECT_EQ(outlook_.Contacts(again), written);
+    EXPECT_EQ(outlook_.Contacts(folder), written);  // in Deleted Items, as the user left it
+  }
+}
+
+// Switching leaves no company contact behind and none twice; Outlook 2013+
+// moves each item with what the user added. The program's folder goes once
+// nothing of the user's is in it.
+TEST_P(OutlookWriterTest, SwitchingFoldersMovesTheCompanyBothWays) {
+  const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
+  for (const OutlookWriteMode mode : {OutlookWriteMode::ReplaceAll, OutlookWriteMode::ChangesOnly}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    const bool moves = mode == OutlookWriteMode::ChangesOnly;
+    ResetOutlook();
+    DeleteFileW(AsWide(record_));
+    ASSERT_TRUE(Sync(contacts, mode));
+    ASSERT_TRUE(outlook_.SetNote(FakeOutlook::kContactsFolder, u"B", u"手机 138"));
+    const Lines withNote{u"A|a@corp.example|KESTRANODE_MAIL",
+                         moves ? u"B|b@corp.example|KESTRANODE_MAIL|手机 138"
+                               : u"B|b@corp.example|KESTRANODE_MAIL"};
+
+    ASSERT_TRUE(Sync(contacts, mode, u"公司通讯录"));
+    const int folder = outlook_.FolderNamed(FakeOutlook::kContactsFolder, u"公司通讯录");
+    EXPECT_EQ(outlook_.Contacts(folder), withNote);
+    EXPECT_EQ(Contacts(), Lines{});
+    outlook_.ClearHistory();
+    ASSERT_TRUE(Sync(contacts, mode, u"公司通讯录"));
+    if (moves) {
+      EXPECT_EQ(outlook_.StoreWrites(), 0);  // the record followed the moves
+    }
+
+    // The user keeps a contact of their own there under ReplaceAll only.
+    if (!moves) outlook_.AddContact(folder, u"Mine", u"mine@corp.example", u"");
+    ASSERT_TRUE(Sync(contacts, mode));
+    EXPECT_EQ(Contacts(), withNote);
+    EXPECT_EQ(outlook_.FolderNamed(FakeOutlook::kContactsFolder, u"公司通讯录") == folder, !moves);
+    EXPECT_EQ(outlook_.Contacts(folder),
+              moves ? Lines{} : Lines{u"Mine|mine@corp.example|"});
+    EXPECT_EQ(outlook_.Contacts(FakeOutlook::kDeletedItemsFolder), Lines{});
   }
 }
 

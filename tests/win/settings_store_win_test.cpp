@@ -45,7 +45,7 @@ TEST(SettingsStoreWinTest, SaveWritesEveryKeyExactly) {
   const std::string bytes = ReadFileBytes(path);
   const std::string head =
       "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=-1\r\nSyncTime=-30\r\n"
-      "SyncSpread=0\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
+      "SyncSpread=0\r\nOutlookFolder=\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
       "ServerPort=8080\r\nAccount=zhang@corp.example\r\nPassword=\r\nProtectedPassword=";
   const std::string tail = "\r\nSavePassword=1\r\nServerScheme=http\r\n";
   ASSERT_GT(bytes.size(), head.size() + tail.size() + 40) << bytes;

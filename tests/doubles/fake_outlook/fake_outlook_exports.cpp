@@ -65,6 +65,21 @@ void FakeOutlook_IgnoreDeletes(int ignored) { TheState().deletesIgnored = ignore
 void FakeOutlook_SetGuard(int on) { TheState().guardOn = on != 0; }
 int FakeOutlook_GuardPrompts() { return TheState().guardPrompts; }
 
+int FakeOutlook_AddFolder(int parent, const wchar_t* name) {
+  return AddFolder(parent, name ? name : L"");
+}
+int FakeOutlook_FolderNamed(int parent, const wchar_t* name) {
+  return FolderNamed(parent, name ? name : L"");
+}
+int FakeOutlook_RenameFolder(int folder, const wchar_t* name) {
+  return RenameFolder(folder, name ? name : L"") ? 1 : 0;
+}
+void FakeOutlook_DeleteFolder(int folder) { DeleteFolder(folder); }
+int FakeOutlook_ShowsAsAddressBook(int folder) {
+  const auto it = TheState().folders.find(folder);
+  return it != TheState().folders.end() && it->second.showAsAddressBook ? 1 : 0;
+}
+
 int FakeOutlook_Describe(int folder, wchar_t* out, int capacity) {
   return CopyText(DescribeFolder(folder), out, capacity);
 }

@@ -19,6 +19,9 @@ constexpr PublishedMember kMembers[] = {
     {0x3001, L"FullName"},    {0x8083, L"Email1Address"},    {0x3A4F, L"NickName"},
     {0xF01E, L"EntryID"},     {0x2109, L"GetItemFromID"},    {0xFB1D, L"GetTable"},
     {0xFBCF, L"GetArray"},    {0x3008, L"LastModificationTime"},
+    {0x2103, L"Folders"},     {0x5F, L"Add"},                {0x51, L"Item"},
+    {0xFA6F, L"ShowAsOutlookAB"}, {0xF045, L"Delete"},       {0x2108, L"GetFolderFromID"},
+    {0xF034, L"Move"},        {0xF001, L"Parent"},
 };
 constexpr DISPID Id(std::wstring_view name) {
   for (const PublishedMember& m : kMembers) {
@@ -44,6 +47,16 @@ constexpr DISPID kGetTable = Id(L"GetTable");
 constexpr DISPID kGetRowCount = kCount;  // Table's; Items.Count shares it
 constexpr DISPID kGetArray = Id(L"GetArray");
 constexpr DISPID kLastModificationTime = Id(L"LastModificationTime");
+constexpr DISPID kFolders = Id(L"Folders");
+constexpr DISPID kAdd = Id(L"Add");  // Folders.Add and Items.Add
+constexpr DISPID kItem = Id(L"Item");
+constexpr DISPID kName = kFullName;  // MAPIFolder.Name shares it
+constexpr DISPID kShowAsOutlookAB = Id(L"ShowAsOutlookAB");
+constexpr DISPID kFolderDelete = 0xF045;  // MAPIFolder.Delete; an item's is 0xF04A
+constexpr DISPID kGetFolderFromID = Id(L"GetFolderFromID");
+constexpr DISPID kMove = Id(L"Move");
+constexpr DISPID kParent = Id(L"Parent");
+constexpr LONG olFolderContacts = 10;
 constexpr HRESULT kMapiNotFound = static_cast<HRESULT>(0x8004010F);
 // What a member the guard stops returns when the user clicks "Deny".
 constexpr HRESULT kMapiNotSupported = static_cast<HRESULT>(0x80040102);
@@ -214,6 +227,7 @@ HRESULT Control(const Arguments& args, VARIANT* result) {
   State& s = TheState();
   if (verb == L"Clear") {
     s.contacts.clear();
+    s.folders.clear();
     ClearHistory();
   } else if (verb == L"ClearHistory") {
     ClearHistory();
@@ -221,6 +235,8 @@ HRESULT Control(const Arguments& args, VARIANT* result) {
     AddContactTo(args.NumberOr(1), args.TextOr(2), args.TextOr(3), args.TextOr(4));
   } else if (verb == L"SetNote") {
     ReturnNumber(result, SetNote(args.NumberOr(1), args.TextOr(2), args.TextOr(3)) ? 1 : 0);
+  } else if (verb == L"FolderNamed") {
+    ReturnNumber(result, FolderNamed(args.NumberOr(1), args.TextOr(2)));
   } else if (verb == L"Describe") {
     ReturnText(result, DescribeFolder(args.NumberOr(1)));
   } else if (verb == L"CallCounts") {
@@ -299,9 +315,10 @@ class DispatchObject : public IDispatch, public Object {
       return s.rejectionStatus;
     }
     if (!params) return E_INVALIDARG;
-    const std::wstring memberName =
-        member == kGetRowCount && std::wstring(kind_) == L"Table" ? L"GetRowCount"
-                                                                   : MemberName(member);
+    const std::wstring kind(kind_);
+    const std::wstring memberName = member == kGetRowCount && kind == L"Table" ? L"GetRowCount"
+                                    : member == kName && kind == L"Folder"     ? L"Name"
+                                                                               : MemberName(member);
     const std::wstring name = std::wstring(kind_) + L"." + memberName;
     s.calls.push_back(name + L"(" + ArgumentsText(*params) + L")");
     ++s.memberCalls[name];
@@ -342,8 +359,13 @@ std::wstring NickNameOfFilter(const std::wstring& filter) {
   return filter.substr(prefix.size(), filter.size() - prefix.size() - 1);
 }
 
+// A new object for the folder, and the namespace (the top folder's parent).
+IDispatch* MakeFolder(int folder);
+IDispatch* MakeNamespace();
+
 // A contact item: a saved one (found through the item collection) or a
-// new one that joins the default contacts folder when saved. Property puts
+// new one that joins its folder (the default contacts folder, unless it
+// came from a folder's Items.Add) when saved. Property puts
 // wait in the item until Save, as in Outlook.
 class ContactItem final : public DispatchObject {
  public:
@@ -375,7 +397,6 @@ class ContactItem final : public DispatchObject {
       case kSave: {
         if (!(flags & DISPATCH_METHOD) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
         if (contact_.sequence == 0) {
-          contact_.folder = kContactsFolder;
           contact_ = *FindContact(AddContact(contact_));
           ++TheState().storeWrites;
           PersistState();
@@ -406,11 +427,48 @@ class ContactItem final : public DispatchObject {
         PersistState();
         return S_OK;
       }
+      case kParent: {
+        if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
+        ReturnObject(result, MakeFolder(contact_.folder));
+        return S_OK;
+      }
+      case kMove: return Move(flags, args, result, exception);
       default: return DISP_E_MEMBERNOTFOUND;
     }
   }
 
  private:
+  // Move(DestFldr) returns the item in its new folder. Microsoft documents
+  // that an EntryID changes when the item moves into another store and
+  // that solutions should not rely on it otherwise: as in most stores, the
+  // moved item here has a new one. The item keeps its content, the user's
+  // fields and its last-modification time.
+  HRESULT Move(WORD flags, const Arguments& args, VARIANT* result, EXCEPINFO* exception) {
+    if (!(flags & DISPATCH_METHOD) || !args.Are({VT_DISPATCH})) return DISP_E_TYPEMISMATCH;
+    IUnknown* identity = nullptr;
+    IDispatch* destination = V_DISPATCH(&args.At(0));
+    if (destination) {
+      destination->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity));
+    }
+    if (identity) identity->Release();  // only its value is needed
+    const auto known = TheState().folderObjects.find(identity);
+    if (known == TheState().folderObjects.end()) {
+      return RaiseException(exception, E_INVALIDARG, L"The destination is not a folder.");
+    }
+    const Contact* saved = contact_.sequence == 0 ? nullptr : FindContact(contact_.sequence);
+    if (!saved) return RaiseException(exception, E_FAIL, L"The item has been moved or deleted.");
+    Contact moved = *saved;
+    const DATE modified = moved.modified;
+    TheState().contacts.erase(contact_.sequence);
+    moved.folder = known->second;
+    Contact* arrived = FindContact(AddContact(std::move(moved)));
+    arrived->modified = modified;
+    ++TheState().storeWrites;
+    PersistState();
+    ReturnObject(result, Make<ContactItem>(*arrived));
+    return S_OK;
+  }
+
   static HRESULT Property(std::wstring& value, WORD flags, const Arguments& args, VARIANT* result) {
     if (flags & DISPATCH_PROPERTYPUT) {
       if (!args.IsPut() || !args.Are({VT_BSTR})) return DISP_E_TYPEMISMATCH;
@@ -443,6 +501,15 @@ class Items final : public DispatchObject {
       return S_OK;
     }
     if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+    if (member == kAdd) {
+      // Add(Type): a new item that joins this folder when saved.
+      if (!args.Are({VT_I4})) return DISP_E_TYPEMISMATCH;
+      if (V_I4(&args.At(0)) != 2) return RaiseException(exception, E_INVALIDARG, L"Not a contact.");
+      Contact contact;
+      contact.folder = folder_;
+      ReturnObject(result, Make<ContactItem>(contact));
+      return S_OK;
+    }
     if (member == kFind) {
       if (!args.Are({VT_BSTR})) return DISP_E_TYPEMISMATCH;
       nickName_ = NickNameOfFilter(args.Text(0));
@@ -589,9 +656,76 @@ class Table final : public DispatchObject {
   size_t next_ = 0;
 };
 
+// A folder's subfolders.
+class FolderList final : public DispatchObject {
+ public:
+  explicit FolderList(int parent) : DispatchObject(L"Folders"), parent_(parent) {}
+
+ protected:
+  HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
+                 EXCEPINFO* exception) override {
+    if (!args.NoNamed()) return DISP_E_MEMBERNOTFOUND;
+    const std::vector<int> folders = Inside();
+    if (member == kCount) {
+      if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
+      ReturnNumber(result, static_cast<LONG>(folders.size()));
+      return S_OK;
+    }
+    if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+    if (member == kItem) {
+      // Item(Index): a position from 1, or a name.
+      int found = kNoFolder;
+      if (args.Are({VT_I4})) {
+        const LONG index = V_I4(&args.At(0));
+        if (index >= 1 && static_cast<size_t>(index) <= folders.size()) found = folders[index - 1];
+      } else if (args.Are({VT_BSTR})) {
+        found = FolderNamed(parent_, args.Text(0));
+      } else {
+        return DISP_E_TYPEMISMATCH;
+      }
+      if (found == kNoFolder) {
+        return RaiseException(exception, static_cast<HRESULT>(0x8004010F),
+                              L"The attempted operation failed. An object could not be found.");
+      }
+      ReturnObject(result, MakeFolder(found));
+      return S_OK;
+    }
+    if (member == kAdd) {
+      // Add(Name, Type): Type a contacts folder here; no two folders of a
+      // name in one folder.
+      if (!args.Are({VT_BSTR, VT_I4})) return DISP_E_TYPEMISMATCH;
+      if (V_I4(&args.At(1)) != olFolderContacts) {
+        return RaiseException(exception, E_INVALIDARG, L"Not a contacts folder.");
+      }
+      const std::wstring name = args.Text(0);
+      if (name.empty() || name.find(L'\\') != std::wstring::npos ||
+          FolderNamed(parent_, name) != kNoFolder) {
+        return RaiseException(exception, E_FAIL, L"Cannot create the folder.");
+      }
+      ++TheState().storeWrites;
+      ReturnObject(result, MakeFolder(AddFolder(parent_, name)));
+      return S_OK;
+    }
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+ private:
+  std::vector<int> Inside() const {
+    std::vector<int> inside;
+    for (const auto& [number, f] : TheState().folders) {
+      if (f.parent == parent_) inside.push_back(number);
+    }
+    return inside;
+  }
+
+  int parent_;
+};
+
 class Folder final : public DispatchObject {
  public:
-  explicit Folder(int folder) : DispatchObject(L"Folder"), folder_(folder) {}
+  explicit Folder(int folder) : DispatchObject(L"Folder"), folder_(folder) {
+    TheState().folderObjects[static_cast<IDispatch*>(this)] = folder;
+  }
 
  protected:
   HRESULT Member(DISPID member, WORD flags, const Arguments& args, VARIANT* result,
@@ -606,12 +740,56 @@ class Folder final : public DispatchObject {
       ReturnObject(result, Make<Table>(folder_, nickName));
       return S_OK;
     }
-    if (member != kItems) return DISP_E_MEMBERNOTFOUND;
+    if (member == kFolderDelete) {
+      if (!(flags & DISPATCH_METHOD) || !args.Are({})) return DISP_E_BADPARAMCOUNT;
+      if (!TheState().folders.count(folder_)) {
+        return RaiseException(exception, E_FAIL, L"Cannot delete this folder.");
+      }
+      ++TheState().storeWrites;
+      DeleteFolder(folder_);
+      return S_OK;
+    }
+    if (member == kName && (flags & DISPATCH_PROPERTYPUT)) {
+      if (!args.IsPut() || !args.Are({VT_BSTR}) || !RenameFolder(folder_, args.Text(0))) {
+        return DISP_E_TYPEMISMATCH;
+      }
+      return S_OK;
+    }
+    if (member == kShowAsOutlookAB && (flags & DISPATCH_PROPERTYPUT)) {
+      // A Boolean property: VARIANT_TRUE or VARIANT_FALSE.
+      if (!args.IsPut() || !args.Are({VT_BOOL})) return DISP_E_TYPEMISMATCH;
+      const auto made = TheState().folders.find(folder_);
+      if (made != TheState().folders.end()) {
+        made->second.showAsAddressBook = V_BOOL(&args.At(0)) != VARIANT_FALSE;
+        PersistState();
+      }
+      return S_OK;
+    }
     if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({}) || !args.NoNamed()) {
       return DISP_E_BADPARAMCOUNT;
     }
-    ReturnObject(result, Make<Items>(folder_));
-    return S_OK;
+    switch (member) {
+      case kItems: ReturnObject(result, Make<Items>(folder_)); return S_OK;
+      case kFolders: ReturnObject(result, Make<FolderList>(folder_)); return S_OK;
+      case kEntryID: ReturnText(result, FolderEntryId(folder_)); return S_OK;
+      case kName: ReturnText(result, FolderName(folder_)); return S_OK;
+      case kParent: {
+        const int parent = FolderParent(folder_);
+        ReturnObject(result, parent == kNoFolder ? MakeNamespace() : MakeFolder(parent));
+        return S_OK;
+      }
+      case kShowAsOutlookAB: {
+        const auto made = TheState().folders.find(folder_);
+        if (result) {
+          V_VT(result) = VT_BOOL;
+          V_BOOL(result) =
+              made != TheState().folders.end() && made->second.showAsAddressBook ? VARIANT_TRUE
+                                                                                 : VARIANT_FALSE;
+        }
+        return S_OK;
+      }
+      default: return DISP_E_MEMBERNOTFOUND;
+    }
   }
 
  private:
@@ -636,15 +814,29 @@ class Namespace final : public DispatchObject {
       ReturnObject(result, Make<ContactItem>(*found));
       return S_OK;
     }
+    if (member == kGetFolderFromID) {
+      // GetFolderFromID(EntryIDFolder, EntryIDStore): the store is optional.
+      if (!(flags & DISPATCH_METHOD) || !args.Are({VT_BSTR})) return DISP_E_TYPEMISMATCH;
+      const int found = FolderById(args.Text(0));
+      if (found == kNoFolder) {
+        return RaiseException(exception, kMapiNotFound,
+                              L"The operation failed. An object could not be found.");
+      }
+      ReturnObject(result, MakeFolder(found));
+      return S_OK;
+    }
     if (member != kGetDefaultFolder) return DISP_E_MEMBERNOTFOUND;
     if (!(flags & DISPATCH_METHOD) || !args.Are({VT_I4})) return DISP_E_TYPEMISMATCH;
     switch (V_I4(&args.At(0))) {
-      case 10: ReturnObject(result, Make<Folder>(kContactsFolder)); return S_OK;
-      case 3: ReturnObject(result, Make<Folder>(kDeletedItemsFolder)); return S_OK;
+      case 10: ReturnObject(result, MakeFolder(kContactsFolder)); return S_OK;
+      case 3: ReturnObject(result, MakeFolder(kDeletedItemsFolder)); return S_OK;
       default: return RaiseException(exception, E_INVALIDARG, L"No such default folder.");
     }
   }
 };
+
+IDispatch* MakeFolder(int folder) { return Make<Folder>(folder); }
+IDispatch* MakeNamespace() { return Make<Namespace>(); }
 
 class Application final : public DispatchObject {
  public:

@@ -17,9 +17,23 @@
 namespace fakeoutlook {
 
 // Folder 0 is the default contacts folder; folder 1 another one; folder 2
-// the Deleted Items folder.
+// the Deleted Items folder; all three lie in the store's top folder. Folders
+// made through Folders.Add (or by a test, as a user would) are numbered
+// from kFirstMadeFolder.
 constexpr int kContactsFolder = 0;
 constexpr int kDeletedItemsFolder = 2;
+constexpr int kTopFolder = 9;
+constexpr int kFirstMadeFolder = 10;
+constexpr int kNoFolder = -1;
+
+struct MadeFolder {
+  int parent = kContactsFolder;
+  std::wstring name;
+  std::wstring entryId;  // kept when the folder moves within the store
+  // "Show this folder as an e-mail address book": nothing documents what
+  // Folders.Add sets, so it starts off and only a put turns it on.
+  bool showAsAddressBook = false;
+};
 
 // How Items.Find/FindNext keep their place.
 enum class FindCursor {
@@ -92,6 +106,12 @@ struct State : fakecom::Ledger {
   bool hanging = false;
 
   std::wstring stateFile;  // where the contacts persist, if anywhere
+
+  std::map<int, MadeFolder> folders;  // by number
+  int nextFolder = kFirstMadeFolder;
+  // The folder objects handed out, so that one passed back as an argument
+  // (Move's destination) is known.
+  std::map<IUnknown*, int> folderObjects;
 };
 
 // The environment variable that names the fake's state file.
@@ -113,6 +133,20 @@ ULONG AddContact(Contact contact);
 Contact* FindContactById(const std::wstring& entryId);
 // A LastModificationTime later than every one given before.
 DATE NextModificationTime();
+
+// A folder's EntryID, parent (kNoFolder above the top folder) and name.
+std::wstring FolderEntryId(int folder);
+int FolderParent(int folder);
+std::wstring FolderName(int folder);
+// kNoFolder when there is none.
+int FolderById(const std::wstring& entryId);
+int FolderNamed(int parent, const std::wstring& name);
+// A new folder in `parent`; its number.
+int AddFolder(int parent, const std::wstring& name);
+// As Outlook's Delete of a folder: it moves into Deleted Items with its
+// items; one already there is erased with them.
+void DeleteFolder(int folder);
+bool RenameFolder(int folder, const std::wstring& name);
 
 // What tests fill in and read back, through the DLL's exports or, in
 // another process, through the application object's control member.
