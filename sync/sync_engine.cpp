@@ -27,10 +27,9 @@ class RunLockTurn {
 
 // The process's run slot for one run, released on every path: a run that
 // throws must not keep every later one waiting.
-template <typename Slots>
-class RunSlot {
+class CSyncEngine::RunSlot {
  public:
-  explicit RunSlot(Slots& slots) : slots_(slots) {
+  explicit RunSlot(RunSlots& slots) : slots_(slots) {
     std::unique_lock lock(slots_.mutex);
     slots_.freed.wait(lock, [this] { return !slots_.busy || slots_.refusing; });
     held_ = !slots_.refusing;
@@ -52,7 +51,7 @@ class RunSlot {
   bool held() const { return held_; }
 
  private:
-  Slots& slots_;
+  RunSlots& slots_;
   bool held_ = false;
 };
 

@@ -120,8 +120,10 @@ class CSyncEngine {
   std::optional<SyncRunOutcome> RunOnce(RunMode mode) { return Run(mode, AnswerSource::Download); }
 
  private:
+  // Holds the slot below for one run (sync_engine.cpp).
+  class RunSlot;
   // Who may run now in this process: one run at a time, none once queued
-  // runs are refused. Held by a RunSlot (sync_engine.cpp).
+  // runs are refused.
   struct RunSlots {
     std::mutex mutex;
     std::condition_variable freed;

@@ -1,10 +1,11 @@
 // The resident program's decisions over a simulated year of a desktop, seed
 // after seed: log-ons and log-offs, sleeps, daylight saving and a clock set
 // back by hand, the server down, Outlook busy, Foxmail open, every cause of
-// failure, settings and policy changes (server, account, level, client),
-// Foxmail installed and removed, manual runs with automatic ones queued
-// behind, crashes, another process's /sync, the kept answer's content and
-// its mark, Exit during a run. The driver below does what CSyncEngine's thread does; after every event the
+// failure, settings and policy changes, manual runs, Exit during a run. The
+// client, Foxmail's installation, server, account and level change too; the
+// kept answer has content and a mark; crashes, another process's /sync, and
+// automatic runs queued behind manual ones. The
+// driver below does what CSyncEngine's thread does; after every event the
 // promises are checked. TW_SIM_SEED=<n> replays one seed.
 
 #include <gtest/gtest.h>
@@ -52,22 +53,19 @@ struct Year {
   SyncSettings own;
   std::optional<int32_t> managedType, managedTime, managedSpread, managedClient, managedLevel;
   std::optional<std::u16string> managedHost;
-  std::u16string storedDate, storedWait, keptMark;
-  struct Copy { std::u16string asked; int64_t day; bool good; };
-  std::optional<Copy> copy;  // what address.xml holds
+  std::u16string storedDate, storedWait, keptMark, seenSource;
+  struct Copy { std::u16string asked; int64_t day; bool good; }; std::optional<Copy> copy;  // what address.xml holds
   // The program and its driver.
   std::optional<ResidentSchedule> program;
   bool exitAsked = false, watching = false, manualQueued = false;
   std::optional<AutoRun> queued;
-  struct Run { RunMode mode; std::optional<AutoRunKind> kind; int64_t end; bool stopped; SyncSettings settings;
-               int64_t day; std::optional<LocalDateTime> local; std::optional<bool> keptGood; };
+  struct Run { RunMode mode; std::optional<AutoRunKind> kind; int64_t end; bool stopped; SyncSettings settings; int64_t day; std::optional<LocalDateTime> local; std::optional<bool> keptGood; };
   std::optional<Run> current;
   // What the promises remember.
   int64_t startAt = 0, spellStart = 0, lastFeedLocal = -1, lastSeen = 0;
   int changes = 0, noticedChanges = 0;  // saves: in all, told to the program
   int moves = 0, movesAtSpell = 0;     // saves and policy refreshes: in all, when the spell began
   int sourceChanges = 0, manualSuccesses = 0, queuedSources = 0, queuedManuals = 0;
-  std::u16string seenSource;
   std::u16string expectedDate, dateBeforeDaily;
   std::pair<int64_t, int32_t> lastDaily;
   std::map<int64_t, std::set<int32_t>> fired;  // local day -> due minutes fired
@@ -141,8 +139,7 @@ struct Year {
     return true;
   }
   void Changed(bool changed, bool refused = false) {
-    Expect(!changed || refused || program->clientWaitDate().empty(),
-           "a change of server, account, level or client, saved or by policy, ends the wait");
+    Expect(!changed || refused || program->clientWaitDate().empty(), "a change of server, account, level or client, saved or by policy, ends the wait");
   }
 
   void Persist() {
@@ -263,8 +260,7 @@ struct Year {
     Expect(!exitAsked, "no run starts once Exit is asked");
     Log(Ev::Begin, kind ? static_cast<int64_t>(*kind) : -1);
     if (kind == AutoRunKind::AfterClient) ++afterClientRuns;
-    current = Run{mode, kind, Clock() + Between(1, 15) * kMinute, false, effective, Today(),
-                  Civil(LocalSeconds()), std::nullopt};
+    current = Run{mode, kind, Clock() + Between(1, 15) * kMinute, false, effective, Today(), Civil(LocalSeconds()), std::nullopt};
     if (kind == AutoRunKind::AfterClient && KeptAnswerFits(keptMark, current->local, effective)) {
       current->keptGood = copy && copy->good && copy->day == Today() && copy->asked == Asked(effective);
       Expect(*current->keptGood, "the kept answer is reused only when it is today's answer that parsed, for these settings");

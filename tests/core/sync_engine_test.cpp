@@ -38,6 +38,7 @@ struct TestLock : IRunLock {
 struct Everything : ILastAutoSyncStore, IMessageSink, IClientWatch, IRunObserver {
   std::mutex m;
   std::u16string date, waitDate = u"2026-12-06 cause", kept, unsynced;
+  bool throwOnce = false;
   std::function<void()> ended;
   std::vector<AnswerSource> runs;
   std::u16string LoadDate() override { std::lock_guard l(m); return date; }
@@ -52,10 +53,7 @@ struct Everything : ILastAutoSyncStore, IMessageSink, IClientWatch, IRunObserver
   bool Watch(const SyncSettings&, std::function<void()> e) override { std::lock_guard l(m); ended = std::move(e); return true; }
   void Cancel() override {}
   void RunStarted() override {}
-  bool throwOnce = false;
-  void RunEnded(RunMode, const SyncRunOutcome&) override {
-    if (std::exchange(throwOnce, false)) throw std::runtime_error("tray gone");
-  }
+  void RunEnded(RunMode, const SyncRunOutcome&) override { if (std::exchange(throwOnce, false)) throw std::runtime_error("tray gone"); }
   void DayUnsynced(const std::u16string& text) override { std::lock_guard l(m); unsynced = text; }
 };
 
@@ -100,7 +98,6 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   // An exception after a run leaves the run slot to the next run.
   all.throwOnce = true;
   EXPECT_THROW(engine.RunOnce(RunMode::Manual), std::runtime_error);
-
   // Another process holds the run lock: a manual run waits, and Exit ends it unstarted.
   lock.heldElsewhere = true;
   std::optional<SyncRunOutcome> manual = SyncRunOutcome{};
