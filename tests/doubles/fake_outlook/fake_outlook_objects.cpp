@@ -569,8 +569,8 @@ class Table final : public DispatchObject {
       VARIANT* cell = cells + row * kColumns;
       ReturnText(cell++, c.entryId);                           // EntryID
       ReturnText(cell++, composed);                            // Subject
-      ReturnDate(cell++, c.modified);                          // CreationTime (near enough)
-      ReturnDate(cell++, c.modified);                          // LastModificationTime
+      ReturnDate(cell++, WholeSeconds(c.modified));            // CreationTime (near enough)
+      ReturnDate(cell++, WholeSeconds(c.modified));            // LastModificationTime
       ReturnText(cell++, L"IPM.Contact");                      // MessageClass
       ReturnText(cell++, composed.substr(0, split ? split - 1 : 0));  // FirstName
       ReturnText(cell++, composed.substr(split));              // LastName

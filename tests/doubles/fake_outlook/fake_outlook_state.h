@@ -77,7 +77,9 @@ struct State : fakecom::Ledger {
   bool guardOn = false;
   int guardPrompts = 0;
   std::wstring storeId;  // part of every EntryID: another store, other ids
-  DATE clock = 46000.0;  // the last LastModificationTime given
+  // The last LastModificationTime given; a store's times have their
+  // milliseconds, which the item shows and the table does not.
+  DATE clock = 46000.0 + 0.25 / 86400;
 
   // What a run cost: calls per "Object.Member", and the Save and Delete
   // calls that wrote the store.
@@ -113,6 +115,8 @@ ULONG AddContact(Contact contact);
 Contact* FindContactById(const std::wstring& entryId);
 // A LastModificationTime later than every one given before.
 DATE NextModificationTime();
+// A time as the folder's table shows it: to the whole second.
+DATE WholeSeconds(DATE time);
 
 // What tests fill in and read back, through the DLL's exports or, in
 // another process, through the application object's control member.
