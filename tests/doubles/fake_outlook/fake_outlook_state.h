@@ -92,6 +92,10 @@ struct State : fakecom::Ledger {
   // return until the test lets it go (0: none).
   DISPID hangMember = 0;
   bool hanging = false;
+  // As Outlook that stops answering right after a call: the next object
+  // this member is called on does not return from its last Release.
+  DISPID hangReleaseAfter = 0;
+  const void* hangReleaseOf = nullptr;
 
   std::wstring stateFile;  // where the contacts persist, if anywhere
 };
