@@ -52,8 +52,9 @@ class ClientRegistration {
 };
 
 FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeout,
-                      SharedFetch& shared) {
+                      BodyReads reads, SharedFetch& shared) {
   CHttpClient client(timeout);
+  client.SetBodyReads(reads);
   const ClientRegistration registration(shared, client);
   client.SetProgressCallback([&shared] { shared.NoteProgress(); });
   FetchResult result;
@@ -71,10 +72,10 @@ FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeo
 }
 
 void FetchThread(std::shared_ptr<SharedFetch> shared, std::u16string url,
-                 std::chrono::milliseconds timeout) {
+                 std::chrono::milliseconds timeout, BodyReads reads) {
   FetchResult result;
   try {
-    result = FetchOnce(url, timeout, *shared);
+    result = FetchOnce(url, timeout, reads, *shared);
   } catch (...) {
     // Nothing may leave this thread (it would end the program): whatever
     // went wrong, the download failed.
@@ -114,7 +115,7 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
   auto shared = std::make_shared<SharedFetch>();
   std::thread thread;
   try {
-    thread = std::thread(FetchThread, shared, url, timeout_);
+    thread = std::thread(FetchThread, shared, url, timeout_, bodyReads_);
   } catch (...) {
     return {};  // no thread to be had: the download failed
   }
@@ -122,7 +123,10 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
   const auto giveUpAt = Clock::now() + downloadLimit_;
   std::unique_lock lock(shared->mutex);
   while (!shared->done) {
-    if (shared->SinceProgress() > stallLimit_ || Clock::now() >= giveUpAt ||
+    // A read waiting for a whole block shows its bytes only when it
+    // returns; it waits only where bytes flowed just before.
+    const bool waitingForBlock = shared->client && shared->client->waitingForBlock();
+    if ((!waitingForBlock && shared->SinceProgress() > stallLimit_) || Clock::now() >= giveUpAt ||
         (stop_ && stop_->Stopped())) {
       const bool ended = EndGivenUpFetch(*shared, lock, url);
       lock.unlock();
