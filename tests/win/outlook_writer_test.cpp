@@ -426,8 +426,7 @@ TEST(OutlookLocalServerTest, TheWriterReachesTheFakeInItsOwnProcess) {
     ASSERT_TRUE(writer.SyncContacts(contacts));
     const std::string recorded = ReadFileBytes(scratch.File(u"outlookcontacts.dat"));
     ScopedEnvironmentVariable callLimit{u"TW_TEST_OUTLOOK_CALL_MS", u"1000"};
-    if (inRelease) outlook.HangRelease(kSave);  // B2's item
-    else outlook.HangCall(kNickName);           // C's, after B2's save
+    inRelease ? outlook.HangRelease(kSave) : outlook.HangCall(kNickName);  // B2's; C's
     for (int run = 0; run < 2; ++run) {
       outlook.ClearHistory();
       EXPECT_FALSE(writer.SyncContacts(more));
