@@ -10,6 +10,6 @@ void BodyReadSize::Took(size_t got, uint64_t ms) {
   } else if (quick && got == block_) {
     block_ = std::min(block_ * 2, kLargest);
   } else {
-    block_ = 0;
+    block_ = block_ / 2 < kFirstBlock ? 0 : block_ / 2;
   }
 }

@@ -4,9 +4,10 @@
 // sees no bytes; a read of what has arrived never waits for more, but under
 // Wine it takes at most 8 KiB, each read a round trip through its socket
 // layer, which made a large body several times slower. So reads take what
-// has arrived until the bytes flow, then whole blocks, growing while they
-// come back full and quickly; one that does not (the link slowed) sends
-// the reads back to what has arrived.
+// has arrived until the bytes flow, then whole blocks, doubling while they
+// come back full and quickly and halving when one does not (the link
+// slowed, or the server paused), back to what has arrived below the first
+// block.
 
 #include <cstddef>
 #include <cstdint>
