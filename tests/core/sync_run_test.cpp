@@ -247,6 +247,7 @@ TEST_F(SyncRunTest, ServerErrorTextBecomesTheResultOnOneCleanLine) {
       // Direction marks and overrides would make the line read otherwise.
       {u"\u202E1234\u202C \u2066x\u2069\u200E\u200F\u202A\u202B\u202D\u2067\u2068",
        u"1234 x"},
+      {u"\u061C\u0645\u061C 1", u"\u0645 1"},  // the Arabic letter mark
   };
   for (const auto& c : cases) {
     fetcher.result = {FetchStatus::Ok, Answer(std::u16string(u"<?xml version=\"1.0\"?><error>") +
