@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <tuple>
 
@@ -10,6 +11,7 @@
 #include "sync/exchange_format.h"
 #include "sync/request_url.h"
 #include "sync/result_text.h"
+#include "sync/run_failure.h"
 #include "sync/sync_run.h"
 
 namespace {
@@ -128,6 +130,16 @@ TEST_F(SyncRunTest, RefusedRunIsAFailureInTheLog) {
   EXPECT_EQ(log.lines, std::vector<std::u16string>{kRunLockTimedOutText});
 }
 
+// What the user or an administrator must fix is never retried.
+TEST(RunFailureTest, OnlyCausesThatCanPassBySelfAreRetried) {
+  const std::set<RunFailure> passing = {RunFailure::DownloadFailed, RunFailure::ClientUnavailable,
+                                        RunFailure::ClientFilesInUse, RunFailure::ClientRunning,
+                                        RunFailure::RunLockUnavailable};
+  for (int f = 0; f <= static_cast<int>(RunFailure::Stopped); ++f) {
+    EXPECT_EQ(CanPassBySelf(static_cast<RunFailure>(f)), passing.count(static_cast<RunFailure>(f)) == 1) << f;
+  }
+}
+
 TEST_F(SyncRunTest, RequestUrlEscapesQueryValuesAndLevelFlag) {
   settings.Account = u"wang wu@corp.example";
   settings.Password = u"a&b#c+d=e?f%g 中";
@@ -211,7 +223,7 @@ TEST_F(SyncRunTest, ServerErrorTextBecomesTheResultOnOneCleanLine) {
     const char16_t* shown;
   } cases[] = {
       {u"帐号或密码错误", u"帐号或密码错误"},
-      {u"a\nb\tc", u"a b c"},
+      {u"a\nb\tc\u001Fd\u007Fe\u009Ff\u00A0g\u2028h\u2029i", u"a b c d e f\u00A0g h i"},
       // Direction marks and overrides would make the line read otherwise.
       {u"\u202E1234\u202C \u2066x\u2069\u200E\u200F\u202A\u202B\u202D\u2067\u2068",
        u"1234 x"},
@@ -259,14 +271,17 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
 
 TEST_F(SyncRunTest, ConnectionTestCountsAndWarnsOfFoxmail7sLimitWritingNothing) {
   std::u16string many = u"<?xml version=\"1.0\"?><addressbooks>";
-  for (int i = 0; i < 65536; ++i) many += u"<person Name=\"n\" E-Mail=\"e@c\"/>";
+  for (int i = 0; i < 65535; ++i) many += u"<person Name=\"n\" E-Mail=\"e@c\"/>";
+  fetcher.result = {FetchStatus::Ok, Answer(many + u"</addressbooks>")};
+  EXPECT_EQ(TestConnection(settings, fetcher).resultText, u"连接成功：服务器返回65535个联系人");
+  many += u"<person Name=\"n\" E-Mail=\"e@c\"/>";
   fetcher.result = {FetchStatus::Ok, Answer(many + u"</addressbooks>")};
   const auto out = TestConnection(settings, fetcher);
   EXPECT_TRUE(out.success);
   EXPECT_EQ(out.resultText, u"连接成功：服务器返回65536个联系人（Foxmail 7最多保存65535个）");
   settings.EmailClient = ClientOutlook2010;
   EXPECT_EQ(TestConnection(settings, fetcher).resultText, u"连接成功：服务器返回65536个联系人");
-  EXPECT_EQ(fetcher.urls.size(), 2u);
+  EXPECT_EQ(fetcher.urls.size(), 3u);
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
   EXPECT_TRUE(log.lines.empty());
