@@ -13,8 +13,9 @@ the faults that sit at a rule's edge: a comparison moved across its boundary
 for its neighbour, an integer constant +1/-1, a statement that calls
 something deleted, a ! removed.
 
-An accepted line is the file, the rule and the changed line (stripped),
-tab-separated, then the reason: no line number, so it outlives edits above.
+An accepted line is the file, the rule, the line and the changed line
+(both stripped), tab-separated, then the reason: no line number, so it
+outlives edits above.
 """
 import base64
 import os
@@ -305,13 +306,17 @@ def main(argv):
             if files[0] == '--only':
                 only = {line.rstrip('\n') for line in f if line.startswith('survived: ')}
             else:
-                accepted = {tuple(line.split('\t')[:3]) for line in f if line.strip() and not line.startswith('#')}
+                accepted = {tuple(line.split('\t')[:4]) for line in f if line.strip() and not line.startswith('#')}
         files = files[2:]
     scoped, bare = enumerations(
         os.path.join(root, name) for top in ('common', 'xml', 'sync', 'net', 'clients', 'app')
         for root, _, names in os.walk(top) for name in names if name.endswith(('.h', '.cpp')))
-    found = [m for path in sorted(files) for m in mutants(path, edges, scoped, bare)
-             if (m[0], m[2], m[3].strip()) not in accepted]
+    found = []
+    for path in sorted(files):
+        with open(path, encoding='utf-8') as f:
+            original = f.read().split('\n')
+        found += [m for m in mutants(path, edges, scoped, bare)
+                  if (m[0], m[2], original[m[1] - 1].strip(), m[3].strip()) not in accepted]
     random.Random(seed).shuffle(found)
     if only is not None:
         found = [m for m in found if f'survived: {m[0]}:{m[1]} {m[2]}: {m[3].lstrip()}' in only]
