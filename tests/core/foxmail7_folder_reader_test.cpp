@@ -54,7 +54,7 @@ TEST(Foxmail7FolderReader, FindsWhatIsWrong) {
            Damage{kData, second + 7, 1, "AddrData.hea: record 2 has a wrong record prefix"},
            Damage{kData, second + 8, 0, "record 2: record head differs"},
            Damage{kData, second + 8, '\xFF', "record 2: record head differs"},
-           Damage{kData, second + 528, 'x', "record 2: record trailer differs"},
+           Damage{kData, second + 17 + 2, 'x', "record 2: no separator after the name"},
            Damage{kData, second + 17 + 1 + 4 + 1 + 5, 'x', "record 2: bytes after the address"},
            Damage{kData, second + 17, '\xFF', "record 2: text is not UTF-8"},
            Damage{kData, second + 17 + 1 + 4, '\xFF', "record 2: text is not UTF-8"},

@@ -33,6 +33,7 @@ TEST(HttpResponseRulesTest, LeadingDecimalReadsDigitsAndSaturates) {
   EXPECT_EQ(LeadingDecimal(u""), 0u);
   EXPECT_EQ(LeadingDecimal(u"4294967296"), 4294967296u);  // beyond 32 bits is not 0
   EXPECT_EQ(LeadingDecimal(u"99999999999999999999999"), std::numeric_limits<uint64_t>::max());
+  EXPECT_EQ(LeadingDecimal(u"18446744073709551614"), std::numeric_limits<uint64_t>::max() - 1);
 }
 
 TEST(HttpResponseRulesTest, RefusalsComeFirstInTheirOrder) {

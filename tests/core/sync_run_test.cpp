@@ -23,9 +23,11 @@ struct FakeFetcher : IAnswerFetcher {
   FetchResult result{FetchStatus::Ok, AnswerText()};
   std::vector<std::u16string> urls;
   RunStop* stopMeanwhile = nullptr;
+  bool throws = false;
   FetchResult Fetch(const std::u16string& url) override {
     urls.push_back(url);
     if (stopMeanwhile) stopMeanwhile->Stop();
+    if (throws) throw std::runtime_error("socket gone");
     return result;
   }
 };
@@ -281,7 +283,9 @@ TEST_F(SyncRunTest, ConnectionTestCountsAndWarnsOfFoxmail7sLimitWritingNothing) 
   EXPECT_EQ(out.resultText, u"连接成功：服务器返回65536个联系人（Foxmail 7最多保存65535个）");
   settings.EmailClient = ClientOutlook2010;
   EXPECT_EQ(TestConnection(settings, fetcher).resultText, u"连接成功：服务器返回65536个联系人");
-  EXPECT_EQ(fetcher.urls.size(), 3u);
+  fetcher.throws = true;
+  EXPECT_EQ(TestConnection(settings, fetcher).resultText, u"同步时发生错误：socket gone");
+  EXPECT_EQ(fetcher.urls.size(), 4u);
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
   EXPECT_TRUE(log.lines.empty());
