@@ -133,7 +133,7 @@ TEST(Foxmail7FolderReplacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWho
     RunFailure cause = RunFailure::None;  // none: not checked
   };
   std::vector<Case> cases = {
-      {[](FakeDisk& d) { d.location.reset(); }, u"未找到Foxmail7"},
+      {[](FakeDisk& d) { d.location.reset(); }, u"未找到Foxmail7", {}, RunFailure::ClientNotInstalled},
       {[](FakeDisk& d) { d.running.insert(u"Client.exe"); }, u"在同步时，请您关闭Foxmail7", {},
        RunFailure::ClientRunning},
       {[](FakeDisk& d) {

@@ -242,6 +242,8 @@ TEST_F(SyncRunTest, ServerErrorTextBecomesTheResultOnOneCleanLine) {
   const std::u16string kept = std::u16string(499, u'错') + u"\U0001F600";
   fetcher.result = {FetchStatus::Ok, Answer(u"<?xml version=\"1.0\"?><error>" + kept + u"尾</error><addressbooks/>")};
   EXPECT_EQ(Run().resultText, kept + u"…");
+  fetcher.result = {FetchStatus::Ok, Answer(u"<?xml version=\"1.0\"?><error>" + kept + u"</error><addressbooks/>")};
+  EXPECT_EQ(Run().resultText, kept);  // exactly 500: whole
 }
 
 TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {

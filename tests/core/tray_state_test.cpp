@@ -33,7 +33,7 @@ TEST(TrayStateTest, TipAndBalloonsFollowTheRuns) {
   };
   const Case cases[] = {
       {"no log yet", {}, false, kName, {}},
-      {"a log without stamps", {{Event::Log, u"garbage\r\nno stamp here\r\n :no time\r\n"}}, false, kName, {}},
+      {"a log without stamps", {{Event::Log, u"garbage\r\n2026-12-07 09:00:03 -no colon\r\n :no time\r\n"}}, false, kName, {}},
       {"the log's last stamped line",
        {{Event::Log, u"2026-12-06 09:00:01 :a\r\n2026-12-07 09:00:03 :[Foxmail 7.x] 更新了300个联系人\r\n"}},
        false, kLast + u"2026-12-07 09:00 [Foxmail 7.x] 更新了300个联系人", {}},

@@ -11,7 +11,7 @@
 namespace {
 
 TEST(UtfConvertTest, RoundTripsAndMarksMalformedInput) {
-  const std::u16string text = u"张三 <a@b> \U0001F600 é \x7F\x80\x7FF\x800 \U00010000 \uE000";  // and each length's edges
+  const std::u16string text = u"张三 <a@b> \U0001F600 é \x7F\x80\x7FF\x800 \U00010000 \uE000 \U0010FFFF";  // and each length's edges
   bool valid = false;
   EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text, &valid)), text);
   EXPECT_TRUE(valid);
