@@ -85,6 +85,7 @@ TEST(ExchangeFormatTest, UnreadableAnswers) {
   ExpectKind(AnswerKind::ParseFailed, u"服务器内部错误");
   ExpectKind(AnswerKind::ParseFailed, u"<addressbooks><person Name='x'/></addressbooks>");
   ExpectKind(AnswerKind::ParseFailed, u"<r><x><addressbooks/></x></r>");
+  ExpectKind(AnswerKind::ParseFailed, u"<r/><s><addressbooks/></s>");  // only the first element's
   ExpectKind(AnswerKind::ParseFailed, u"<r><addressbooks></r2>");
   ExpectKind(AnswerKind::ParseFailed, u"<r><addressbooks><person Name='&copy;'/></addressbooks></r>");
   ExpectKind(AnswerKind::ParseFailed, u"<r><error>&#20;</error></r>");
