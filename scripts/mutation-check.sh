@@ -45,6 +45,13 @@ if ((${#files[@]} == 0)); then
 fi
 if ((${#files[@]} == 0)); then echo "no portable files to mutate"; exit 0; fi
 
+# Ninja and lld keep a mutant's rebuild to its own object and a fast link;
+# a fresh Debian 12 has neither.
+if ! command -v ninja >/dev/null || ! command -v ld.lld >/dev/null; then
+  $([[ $(id -u) -eq 0 ]] || echo sudo) env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends ninja-build lld >/dev/null
+fi
+
 saved=$(mktemp -d)
 restore() {
   for f in "${files[@]}"; do
