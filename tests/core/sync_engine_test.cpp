@@ -102,7 +102,7 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   lock.heldElsewhere = true;
   std::optional<SyncRunOutcome> manual = SyncRunOutcome{};
   std::thread waiting([&] { manual = engine.RunOnce(RunMode::Manual); });
-  EXPECT_TRUE(WaitFor([&] { return lock.waiting.load() == 4; }));
+  EXPECT_TRUE(WaitFor([&] { return lock.waiting.load() == 5; }));
   engine.Stop();
   waiting.join();
   EXPECT_FALSE(manual.has_value());
