@@ -73,8 +73,13 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   TestLock lock;
   Everything all;
   CSyncEngine engine{SyncEngineServices{
-      settings, clock, lock, all, all,
-      [&](const SyncSettings&, RunMode, const std::optional<std::u16string>&, AnswerSource source) {
+      .settings = settings,
+      .clock = clock,
+      .runLock = lock,
+      .lastAutoSync = all,
+      .notices = all,
+      .runner = [&](const SyncSettings&, RunMode, const std::optional<std::u16string>&,
+                    AnswerSource source) {
         std::lock_guard l(all.m);
         all.runs.push_back(source);
         if (all.runs.size() == 3) throw 1;  // past the runner's own catch
@@ -83,7 +88,10 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
         outcome.answerCopy = AnswerCopyState::Reusable;
         return outcome;
       },
-      DesktopIdentity{u"PC", u"zhang"}, &all, 60, &all}};
+      .desktop = DesktopIdentity{u"PC", u"zhang"},
+      .observer = &all,
+      .retryMinuteSeconds = 60,
+      .clientWatch = &all}};
   engine.Start();
   // The day's run meets the open client and waits for it to end.
   ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate() == u"2026-12-07"; }));
