@@ -11,17 +11,11 @@
 #include <thread>
 
 #include "sync/sync_engine.h"
+#include "tests/doubles/fixed_clock.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-struct FixedClock : IClock {
-  int64_t Now() override { return 9 * 3600; }  // 2026-12-07 09:00 local, the default SyncTime
-  std::optional<LocalDateTime> ToLocal(int64_t t) override {
-    return LocalDateTime{2026, 12, 7, static_cast<int>(t / 3600), static_cast<int>(t / 60 % 60), 0};
-  }
-};
 
 struct TestLock : IRunLock {
   std::atomic<bool> heldElsewhere{false}, stopped{false};
@@ -69,7 +63,8 @@ bool WaitFor(Pred pred) {
 
 TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit) {
   SharedSettings settings;
-  FixedClock clock;
+  // 2026-12-07 09:00 local, the default SyncTime.
+  FixedClock clock(9 * 3600, {.year = 2026, .month = 12, .day = 7});
   TestLock lock;
   Everything all;
   CSyncEngine engine{SyncEngineServices{
