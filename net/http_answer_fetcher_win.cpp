@@ -98,8 +98,9 @@ DownloadProblem ProblemOf(const CHttpClient& client) {
 }
 
 FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeout,
-                      SharedFetch& shared) {
+                      BodyReads reads, SharedFetch& shared) {
   CHttpClient client(timeout);
+  client.SetBodyReads(reads);
   const ClientRegistration registration(shared, client);
   client.SetProgressCallback([&shared] { shared.NoteProgress(); });
   FetchResult result;
@@ -118,10 +119,10 @@ FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeo
 }
 
 void FetchThread(std::shared_ptr<SharedFetch> shared, std::u16string url,
-                 std::chrono::milliseconds timeout) {
+                 std::chrono::milliseconds timeout, BodyReads reads) {
   FetchResult result;
   try {
-    result = FetchOnce(url, timeout, *shared);
+    result = FetchOnce(url, timeout, reads, *shared);
   } catch (...) {
     // Nothing may leave this thread (it would end the program): whatever
     // went wrong, the download failed.
@@ -161,7 +162,7 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
   auto shared = std::make_shared<SharedFetch>();
   std::thread thread;
   try {
-    thread = std::thread(FetchThread, shared, url, timeout_);
+    thread = std::thread(FetchThread, shared, url, timeout_, bodyReads_);
   } catch (...) {
     return {};  // no thread to be had: the download failed
   }
@@ -169,7 +170,10 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
   const auto giveUpAt = Clock::now() + downloadLimit_;
   std::unique_lock lock(shared->mutex);
   while (!shared->done) {
-    const bool stalled = shared->SinceProgress() > stallLimit_;
+    // A read waiting for a whole block shows its bytes only when it
+    // returns; it waits only where bytes flowed just before.
+    const bool waitingForBlock = shared->client && shared->client->waitingForBlock();
+    const bool stalled = !waitingForBlock && shared->SinceProgress() > stallLimit_;
     const bool overlong = Clock::now() >= giveUpAt;
     if (stalled || overlong || (stop_ && stop_->Stopped())) {
       const bool ended = EndGivenUpFetch(*shared, lock, url);

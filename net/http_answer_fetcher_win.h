@@ -29,9 +29,12 @@ class HttpAnswerFetcher final : public IAnswerFetcher {
   FetchResult Fetch(const std::u16string& url) override;
   // Once `stop` is, a fetch going gives up at once, like one past its bound.
   void StopWith(const RunStop& stop) { stop_ = &stop; }
+  // How bodies are read; the benchmark compares the ways.
+  void SetBodyReads(BodyReads reads) { bodyReads_ = reads; }
 
  private:
   const RunStop* stop_ = nullptr;
+  BodyReads bodyReads_ = BodyReads::Adaptive;
   std::chrono::milliseconds timeout_;
   std::chrono::milliseconds stallLimit_;
   std::chrono::milliseconds downloadLimit_;

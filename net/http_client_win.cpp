@@ -1,6 +1,7 @@
 #include "net/http_client_win.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 #include <new>
 #include <vector>
@@ -34,10 +35,6 @@ constexpr wchar_t kAcceptHeader[] = L"Accept: */*\r\n";
 // is a small fraction of the bytes. Asked for only where the platform
 // decodes it, so the body read is the same either way.
 constexpr wchar_t kAcceptEncodingHeader[] = L"Accept-Encoding: gzip, deflate\r\n";
-// Reads of up to this much, of what has arrived: under Wine every
-// InternetReadFile costs a round trip through its socket layer, and
-// 2048-byte reads made a large body many times slower.
-constexpr size_t kReadBlockBytes = 256 * 1024;
 
 // The ways the platform says the server's certificate is not to be trusted
 // for this host. Wine 8 reports an unknown authority as a failed revocation
@@ -197,39 +194,48 @@ void CHttpClient::ReplaceRequest(HINTERNET request) {
   if (!aborted_) request_ = std::move(incoming);
 }
 
-// A read waits until its block is full, which on a slow link would look
-// like a stall to the fetch's watchdog, however many bytes came meanwhile:
-// so each read takes what has arrived, and every byte counts as progress.
-bool CHttpClient::ReadSome(std::vector<char>& block, DWORD& read) {
+bool CHttpClient::ReadSome(std::vector<char>& block, size_t wanted, DWORD& read) {
   read = 0;
-  DWORD available = 0;
-  if (!InternetQueryDataAvailable(Request(), &available, 0, 0)) return false;
-  if (available == 0) return true;
-  const DWORD wanted = std::min(available, static_cast<DWORD>(block.size()));
-  return InternetReadFile(Request(), block.data(), wanted, &read) != FALSE;
+  if (wanted == 0) {
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(Request(), &available, 0, 0)) return false;
+    if (available == 0) return true;
+    wanted = std::min<size_t>(available, block.size());
+  } else {
+    // It waits for the whole block: bytes flowed a moment ago.
+    waitingForBlock_ = true;
+  }
+  return InternetReadFile(Request(), block.data(), static_cast<DWORD>(wanted), &read) != FALSE;
 }
 
 bool CHttpClient::ReadWholeBody(ResponseBodyDecoder& body) {
   if (bodyExpected_.framing == BodyFraming::DeclaredLength) {
     body.Reserve(bodyExpected_.declaredLength);
   }
-  std::vector<char> block(kReadBlockBytes);
+  std::vector<char> block(BodyReadSize::kLargest);
+  BodyReadSize size(bodyReads_);
   bool readFailed = false;
   bool tooLarge = false;
   for (;;) {
     DWORD read = 0;
-    if (!ReadSome(block, read)) {
+    const auto start = std::chrono::steady_clock::now();
+    if (!ReadSome(block, size.Next(), read)) {
       lastError_ = GetLastError();
       readFailed = true;
       break;
     }
+    size.Took(read, static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now() - start)
+                                              .count()));
     if (read == 0) break;
     if (!body.Append(block.data(), read)) {
       tooLarge = true;
       break;
     }
     if (onProgress_) onProgress_();
+    waitingForBlock_ = false;  // only once the progress is noted
   }
+  waitingForBlock_ = false;
   ReplaceRequest(nullptr);
   bodyReceived_ = body.received();
   if (tooLarge) {

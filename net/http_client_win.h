@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <cstdint>
@@ -13,6 +14,7 @@
 
 #include "common/utf_convert.h"
 #include "common/win/scoped_handles.h"
+#include "net/body_read_size.h"
 #include "net/http_last_status.h"
 #include "net/http_response_rules.h"
 
@@ -64,6 +66,11 @@ class CHttpClient {
   DWORD lastError() const { return lastError_; }
   // Called after every read of the body that brought bytes (for a watchdog).
   void SetProgressCallback(std::function<void()> onProgress) { onProgress_ = std::move(onProgress); }
+  // True, from any thread, while a read waits for a whole block (see
+  // BodyReadSize): it brings its bytes all at once, when it returns.
+  bool waitingForBlock() const { return waitingForBlock_; }
+  // How the body is read; the benchmark compares the ways.
+  void SetBodyReads(BodyReads reads) { bodyReads_ = reads; }
   // A body whose text kept (decoded, zero-cut and repaired UTF-8) would be
   // longer than this fails ReadBody with BodyTooLarge.
   void SetBodyLimit(uint64_t bytes) { bodyLimit_ = bytes; }
@@ -75,7 +82,8 @@ class CHttpClient {
   [[nodiscard]] bool SendRequest(const std::u16string& url);
   [[nodiscard]] bool Connect(const std::u16string& host, INTERNET_PORT port, bool secure);
   [[nodiscard]] bool ReadWholeBody(ResponseBodyDecoder& body);
-  [[nodiscard]] bool ReadSome(std::vector<char>& block, DWORD& read);
+  // Reads `wanted` bytes, waiting for them all, or what has arrived when 0.
+  [[nodiscard]] bool ReadSome(std::vector<char>& block, size_t wanted, DWORD& read);
   void CloseAll();
   // The request for a blocking call, which must not hold the guard that
   // Abort takes; null once closed.
@@ -97,6 +105,8 @@ class CHttpClient {
   BodyPlan bodyExpected_;
   uint64_t bodyReceived_ = 0;
   std::function<void()> onProgress_;
+  std::atomic<bool> waitingForBlock_{false};
+  BodyReads bodyReads_ = BodyReads::Adaptive;
   std::u16string connectedHost_;
   int32_t connectedPort_ = 0;
   bool connectedSecure_ = false;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Times the download of one large body from a loopback server: the run's
 # fetcher (HttpAnswerFetcher over CHttpClient) under Wine, which keeps the
-# body in memory, against curl on the host keeping it in a file on tmpfs.
-# The two alternate run by run; medians of each, the ratio, and our peak
-# memory.
+# body in memory, against curl on the host keeping it in a file on tmpfs,
+# and our reads as they are (blocks that grow while the bytes flow) against
+# whole blocks only and what has arrived only. Each round runs all four,
+# in an order that turns round by round; medians of each, the ratios (also
+# the median of each round's own), and our peak memory.
 #
 # Usage: scripts/bench-http.sh [windows-build-dir]
 #   RUNS=5 SIZE_MB=100 to change the defaults.
@@ -49,34 +51,56 @@ url="http://127.0.0.1:$port/mail/addresssync.asp?accnt=bench&pwd=bench&onlydepar
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 
-# One warm-up of each, so that neither pays for cold caches.
+ways=(adaptive blocks arrived)
+# One warm-up of each, so that none pays for cold caches.
 curl -s -o "$kept_dir/body" "$url"
-"$TW_WINE" "$bench_exe" "$url" </dev/null >/dev/null 2>&1 || true
+for way in "${ways[@]}"; do "$TW_WINE" "$bench_exe" "$url" "$way" </dev/null >/dev/null 2>&1 || true; done
 
-: >"$work/curl" ; : >"$work/ours"
-for _ in $(seq 1 "$runs"); do
+: >"$work/curl"
+for way in "${ways[@]}"; do : >"$work/$way"; done
+run_curl() {
   rm -f "$kept_dir/body"
   curl -s -o "$kept_dir/body" -w '%{time_total}\n' "$url" >>"$work/curl"
-  "$TW_WINE" "$bench_exe" "$url" </dev/null 2>/dev/null >>"$work/ours"
+}
+run_ours() { "$TW_WINE" "$bench_exe" "$url" "$1" </dev/null 2>/dev/null >>"$work/$1"; }
+for round in $(seq 1 "$runs"); do
+  order=(curl "${ways[@]}")
+  shift_by=$((round % ${#order[@]}))
+  order=("${order[@]:shift_by}" "${order[@]:0:shift_by}")
+  for what in "${order[@]}"; do
+    if [ "$what" = curl ]; then run_curl; else run_ours "$what"; fi
+  done
 done
 
-if grep -q 'ok=0' "$work/ours"; then
-  echo "a download with our client failed:" >&2
-  cat "$work/ours" >&2
-  exit 1
-fi
+for way in "${ways[@]}"; do
+  if grep -q 'ok=0' "$work/$way"; then
+    echo "a download with our client ($way) failed:" >&2
+    cat "$work/$way" >&2
+    exit 1
+  fi
+  field seconds <"$work/$way" >"$work/$way.s"
+done
 
 body_bytes=$((size_mb * 1000 * 1000))
 curl_s="$(median <"$work/curl")"
-ours_s="$(field seconds <"$work/ours" | median)"
-peak="$(field peak_working_set <"$work/ours" | sort -g | tail -n1)"
-base="$(field base_working_set <"$work/ours" | median)"
+adaptive_s="$(median <"$work/adaptive.s")"
+blocks_s="$(median <"$work/blocks.s")"
+arrived_s="$(median <"$work/arrived.s")"
+round_ratio() { paste "$work/$1.s" "$work/$2.s" | awk '{ print $1 / $2 }' | median; }
+peak="$(field peak_working_set <"$work/adaptive" | sort -g | tail -n1)"
+base="$(field base_working_set <"$work/adaptive" | median)"
 
-awk -v load="$(cut -d' ' -f1-3 /proc/loadavg)" -v c="$curl_s" -v o="$ours_s" -v p="$peak" -v b="$base" -v n="$body_bytes" -v r="$runs" 'BEGIN {
-  printf "body: %.0f MB, %d runs each, alternating (load %s)\n", n / 1e6, r, load
-  printf "curl (host), body kept in a file on tmpfs: median %.3f s\n", c
-  printf "HttpAnswerFetcher (Wine), body kept:       median %.3f s\n", o
-  printf "ratio ours/curl:    %.2f (target <= 1.5)\n", o / c
+awk -v load="$(cut -d' ' -f1-3 /proc/loadavg)" -v c="$curl_s" -v o="$adaptive_s" -v w="$blocks_s" \
+    -v a="$arrived_s" -v ow="$(round_ratio adaptive blocks)" -v aw="$(round_ratio arrived blocks)" \
+    -v p="$peak" -v b="$base" -v n="$body_bytes" -v r="$runs" 'BEGIN {
+  printf "body: %.0f MB, %d rounds, the order turning (load %s)\n", n / 1e6, r, load
+  printf "curl (host), body kept in a file on tmpfs:     median %.3f s\n", c
+  printf "HttpAnswerFetcher (Wine), body kept, as built: median %.3f s\n", o
+  printf "  the same reading whole blocks only:          median %.3f s\n", w
+  printf "  the same reading what has arrived only:      median %.3f s\n", a
+  printf "as built / whole blocks:       %.2f (rounds: %.2f)\n", o / w, ow
+  printf "what has arrived / whole blocks: %.2f (rounds: %.2f)\n", a / w, aw
+  printf "ratio as built / curl:         %.2f (target <= 1.5)\n", o / c
   printf "peak working set:   %.0f MB (%.2fx the body, target <= 1.5; %.0f MB before the fetch, %.2fx above that)\n",
          p / 1e6, p / n, b / 1e6, (p - b) / n
 }'

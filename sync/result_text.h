@@ -15,7 +15,7 @@ inline constexpr size_t kServerTextLimit = 500;
 
 // Line breaks and other control characters become spaces, so no text can
 // start a second log line; the direction marks and overrides
-// (U+200E/F, U+202A-E, U+2066-9) go.
+// (U+061C, U+200E/F, U+202A-E, U+2066-9) go.
 std::u16string OneLineText(std::u16string text);
 
 // A server's text of more than kServerTextLimit characters is cut after that

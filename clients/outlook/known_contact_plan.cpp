@@ -1,6 +1,8 @@
 #include "clients/outlook/known_contact_plan.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <deque>
 #include <string_view>
 #include <map>
@@ -51,6 +53,24 @@ std::u16string NameWords(std::u16string_view name) {
   return key;
 }
 
+// A DATE's milliseconds; none for bits that are no time of these years.
+std::optional<int64_t> Milliseconds(uint64_t bits) {
+  double days = 0;
+  std::memcpy(&days, &bits, sizeof days);
+  if (!(std::fabs(days) < 3e6)) return std::nullopt;
+  return std::llround(days * 86400000.0);
+}
+
+// The table and the item read one time each their own way (whole seconds
+// truncated or rounded, or milliseconds): readings a second apart or less
+// are that one time.
+bool SameTime(uint64_t a, uint64_t b) {
+  if (a == b) return true;
+  const std::optional<int64_t> ma = Milliseconds(a);
+  const std::optional<int64_t> mb = Milliseconds(b);
+  return ma && mb && std::llabs(*ma - *mb) <= 1000;
+}
+
 }  // namespace
 
 KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
@@ -77,7 +97,7 @@ KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
   // Saved since it was recorded: by the user, who may have changed a
   // company field too. A time not recorded (0) is learnt, not repaired.
   const auto changedInOutlook = [&](size_t i) {
-    return known[i].modified != 0 && known[i].modified != modified[i];
+    return known[i].modified != 0 && !SameTime(known[i].modified, modified[i]);
   };
 
   // An item holding just what a person needs is theirs; otherwise an empty

@@ -52,7 +52,8 @@ struct KnownContactPlan {
 // fields are then written, since the item's address cannot be read.
 // An empty name or address recognises no one in the second step (two
 // people without an address are not one person). An item whose
-// last-modification time is no longer the recorded one was saved by
+// last-modification time is no longer the recorded one (more than a second
+// apart: the table and the item round it differently) was saved by
 // someone else: both its company fields are written again.
 KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
                                    const std::vector<MarkedItemRow>& rows,

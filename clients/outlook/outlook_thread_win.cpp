@@ -58,6 +58,8 @@ std::optional<OutlookFailure> WorkInApartment(OutlookThreadState& state,
 
 void OutlookThread(OutlookThreadState& state, const OutlookWaitLimits& limits,
                    const OutlookWork& work) {
+  // Until `done`: the releases, and the end of COM, may hang as calls do.
+  state.watch.Start();
   std::optional<OutlookFailure> failure;
   // Nothing may leave this thread: it would end the program.
   try {

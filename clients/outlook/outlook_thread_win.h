@@ -1,7 +1,8 @@
 #pragma once
 // The writer's calls into Outlook are made on a thread of their own, a
 // single-threaded apartment, while the run's thread waits for them. A call
-// that has not returned after the call limit is cancelled through the
+// (or a release, a QueryInterface, the end of COM: anything between two
+// calls) that has not returned after the call limit is cancelled through the
 // message filter; where the platform does not honour the cancel (Wine), or
 // where unwinding after it hangs too, the thread is left behind, still
 // waiting, and the writer fails all the same: the run ends and gives up its

@@ -38,11 +38,16 @@ class BusyRetryBudget {
   uint64_t spentMs_ = 0;
 };
 
-// The call into Outlook in progress, as the thread that waits for the
+// The Outlook thread's step in progress, as the thread that waits for the
 // writer sees it, and whether that thread has given the writer up: work
 // given up makes no further call into Outlook and writes nothing.
+// Between two member calls the thread releases what Outlook handed it,
+// asks objects for interfaces and at its end closes COM; each of those may
+// wait on Outlook as a call does, so from Start to its end every moment is
+// watched: a step is a call, or all that lies between two.
 class OutlookCallWatch {
  public:
+  void Start() { started_ = Now(); }
   // False, and no call begins, once the work has been given up.
   [[nodiscard]] bool Begin() {
     std::lock_guard lock(mutex_);
@@ -50,8 +55,8 @@ class OutlookCallWatch {
     started_ = Now();
     return true;
   }
-  void End() { started_ = 0; }
-  // How long the call in progress has been going; 0 when none is.
+  void End() { started_ = Now(); }
+  // How long the step in progress has been going; 0 before Start.
   uint64_t RunningMs() const {
     const uint64_t started = started_;
     return started ? Now() - started : 0;

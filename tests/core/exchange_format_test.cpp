@@ -48,7 +48,7 @@ TEST(ExchangeFormatTest, AnyWrappingElementAndOddPersons) {
   const AddrContactList expected = {
       {u"A", u"a@x"}, {u"A", u"a@x"}, {u"", u""}, {u"", u" c@x "}};
   EXPECT_EQ(expected, Contacts(answer));
-  EXPECT_TRUE(Contacts(u"<r><addressbooks/></r>").empty());
+  EXPECT_TRUE(Contacts(u"<r><addressbooks/><addressbooks><person Name='x'/></addressbooks></r>").empty());
   // Cut off mid-list: what arrived still counts.
   EXPECT_EQ(2u, Contacts(u"<r><addressbooks><person Name='x'/><person Name").size());
 }
@@ -85,6 +85,7 @@ TEST(ExchangeFormatTest, UnreadableAnswers) {
   ExpectKind(AnswerKind::ParseFailed, u"服务器内部错误");
   ExpectKind(AnswerKind::ParseFailed, u"<addressbooks><person Name='x'/></addressbooks>");
   ExpectKind(AnswerKind::ParseFailed, u"<r><x><addressbooks/></x></r>");
+  ExpectKind(AnswerKind::ParseFailed, u"<r/><s><addressbooks/></s>");  // only the first element's
   ExpectKind(AnswerKind::ParseFailed, u"<r><addressbooks></r2>");
   ExpectKind(AnswerKind::ParseFailed, u"<r><addressbooks><person Name='&copy;'/></addressbooks></r>");
   ExpectKind(AnswerKind::ParseFailed, u"<r><error>&#20;</error></r>");

@@ -51,14 +51,18 @@ TEST(Foxmail7FolderReader, FindsWhatIsWrong) {
   };
   for (const Damage& d : {
            Damage{kData, second, 3, "AddrData.hea: record 2 has a wrong record prefix"},
+           Damage{kData, second + 7, 1, "AddrData.hea: record 2 has a wrong record prefix"},
            Damage{kData, second + 8, 0, "record 2: record head differs"},
            Damage{kData, second + 8, '\xFF', "record 2: record head differs"},
+           Damage{kData, second + 17 + 2, 'x', "record 2: no separator after the name"},
            Damage{kData, second + 17 + 1 + 4 + 1 + 5, 'x', "record 2: bytes after the address"},
            Damage{kData, second + 17, '\xFF', "record 2: text is not UTF-8"},
+           Damage{kData, second + 17 + 1 + 4, '\xFF', "record 2: text is not UTF-8"},
            Damage{kData, 0x08, 5, "record count 5 but 2 records"},
            Damage{kData, 0x0B, 1, "record count 16777218 but 2 records"},
            Damage{kDataRec0, 0x0C, 0, "AddrData.rec0: length field differs"},
            Damage{kMembers, 100, 1, "AddrFolderMember: unexpected bytes before the member entries"},
+           Damage{kMembers, 12319, 2, "AddrFolderMember: 0 member entries for 2 contact records"},
            Damage{kGroup, 0, 'L', "AddrGroup: not a KVLS file"},
            Damage{kGroup, 0, 'J', "AddrGroup: not a KVLS file"},
            Damage{kDataRec0, 0, 'S', "AddrData.rec0: not a RECF file"},

@@ -90,6 +90,9 @@ TEST(Foxmail7FolderReplacement, TheUsersFolderMakesWayForExactlyTheSevenFiles) {
   FakeDisk disk;
   EXPECT_EQ(u"", ReplaceFoxmail7Folder(kContacts, disk).errorText);
   EXPECT_EQ(FolderAfterSuccess(), disk.entries);
+  FakeDisk first;  // no folder yet
+  std::erase_if(first.entries, [](auto& e) { return Within(e.first, kFolder); });
+  EXPECT_TRUE(ReplaceFoxmail7Folder(kContacts, first).success);
   // Again, with the leftovers of an interrupted run beside it.
   disk.entries[kStaging] = disk.entries[kAside] = kDir;
   disk.entries[kStaging + u"\\AddrGroup"] = "partial";
@@ -130,13 +133,13 @@ TEST(Foxmail7FolderReplacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWho
     RunFailure cause = RunFailure::None;  // none: not checked
   };
   std::vector<Case> cases = {
-      {[](FakeDisk& d) { d.location.reset(); }, u"未找到Foxmail7"},
+      {[](FakeDisk& d) { d.location.reset(); }, u"未找到Foxmail7", {}, RunFailure::ClientNotInstalled},
       {[](FakeDisk& d) { d.running.insert(u"Client.exe"); }, u"在同步时，请您关闭Foxmail7", {},
        RunFailure::ClientRunning},
       {[](FakeDisk& d) {
          std::erase_if(d.entries, [](auto& e) { return Within(e.first, kParent); });
        },
-       u"写入Foxmail7地址簿失败"},  // no "2.5": nothing may be created
+       u"写入Foxmail7地址簿失败", {}, RunFailure::WriterFailed},  // no "2.5": nothing may be created
       {[](FakeDisk& d) { d.unmovable.insert(kFolder); }, u"删除目录失败", {},
        RunFailure::ClientFilesInUse},
       {[](FakeDisk& d) { d.unmovable.insert(kFolder), d.clientHolds = true; }, u"删除目录失败", {},
@@ -160,7 +163,8 @@ TEST(Foxmail7FolderReplacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWho
   };
   for (Foxmail7File f : kFoxmail7Files) {
     const std::u16string name(Foxmail7FileName(f));
-    cases.push_back({[=](FakeDisk& d) { d.failingFile = name; }, u"写入Foxmail7地址簿失败"});
+    cases.push_back({[=](FakeDisk& d) { d.failingFile = name; }, u"写入Foxmail7地址簿失败", {},
+                     RunFailure::WriterFailed});
   }
   for (size_t i = 0; i < cases.size(); ++i) {
     FakeDisk disk, expected;

@@ -33,6 +33,7 @@ TEST(HttpResponseRulesTest, LeadingDecimalReadsDigitsAndSaturates) {
   EXPECT_EQ(LeadingDecimal(u""), 0u);
   EXPECT_EQ(LeadingDecimal(u"4294967296"), 4294967296u);  // beyond 32 bits is not 0
   EXPECT_EQ(LeadingDecimal(u"99999999999999999999999"), std::numeric_limits<uint64_t>::max());
+  EXPECT_EQ(LeadingDecimal(u"18446744073709551614"), std::numeric_limits<uint64_t>::max() - 1);
 }
 
 TEST(HttpResponseRulesTest, RefusalsComeFirstInTheirOrder) {
@@ -47,6 +48,12 @@ TEST(HttpResponseRulesTest, RefusalsComeFirstInTheirOrder) {
   EXPECT_EQ(JudgeResponse(unreadable).status, HttpLastStatus::RequestFailed);
   unreadable.statusNumber = 404;  // the numeric refusals are judged before the block
   EXPECT_EQ(JudgeResponse(unreadable).status, HttpLastStatus::NotFound);
+
+  ResponseFacts versioned = Facts(200, u"200");
+  versioned.version = u"HTTP/1.1";
+  EXPECT_EQ(JudgeResponse(versioned).status, HttpLastStatus::Success);
+  versioned.version = u"HTTP/0.9";  // an old-style answer is no answer
+  EXPECT_EQ(JudgeResponse(versioned).status, HttpLastStatus::RequestFailed);
 
   // No status line at all: nothing was answered.
   EXPECT_EQ(JudgeResponse(Facts(0, std::nullopt)).status, HttpLastStatus::RequestFailed);
@@ -64,6 +71,7 @@ TEST(HttpResponseRulesTest, StatusLengthAndChunkingDecideTheBody) {
       {Facts(200, std::nullopt), BodyFraming::UntilClose, 0},  // the number alone will do
       {Facts(500, u"500"), BodyFraming::None, 0},
       {Facts(302, u"302"), BodyFraming::None, 0},
+      {Facts(999, u"999"), BodyFraming::None, 0},
       {Facts(500, u"500", u"12"), BodyFraming::DeclaredLength, 12},
       {Facts(200, u"200", u"0"), BodyFraming::None, 0},
       {Facts(200, u"200", u"junk"), BodyFraming::None, 0},
@@ -92,8 +100,12 @@ TEST(HttpResponseRulesTest, OnlyABodyOfTheAnnouncedLengthConfirmsIt) {
   EXPECT_TRUE(BodyLengthConfirmed({}, 0));  // nothing to read
   // The platform decompressed it: the length counted the compressed bytes.
   EXPECT_FALSE(BodyLengthConfirmed(declared, 171));
-  EXPECT_FALSE(BodyLengthConfirmed({BodyFraming::Chunked, 0}, 171));
+  EXPECT_FALSE(BodyLengthConfirmed({BodyFraming::Chunked, 0}, 0));
   EXPECT_FALSE(BodyLengthConfirmed({BodyFraming::UntilClose, 0}, 171));
+  // Less than announced is a cut connection; a failed read is never whole.
+  EXPECT_TRUE(BodyArrivedWhole(declared, 144, false));
+  EXPECT_FALSE(BodyArrivedWhole(declared, 143, false));
+  EXPECT_FALSE(BodyArrivedWhole({BodyFraming::UntilClose, 0}, 9, true));
 }
 
 }  // namespace

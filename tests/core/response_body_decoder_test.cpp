@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
 
 #include "common/utf_convert.h"
 
@@ -27,7 +28,8 @@ TEST(ResponseBodyDecoderTest, ZeroByteEndsOnlyItsSliceButAllBytesCount) {
 
 TEST(ResponseBodyDecoderTest, KeepsByteOrderMarkAndReplacesMalformedBytes) {
   ResponseBodyDecoder body;
-  body.Append("\xEF\xBB\xBF<a>\xFF</a>\xE4\xB8", 13);  // ends in half a character
+  const std::string bytes = "\xEF\xBB\xBF<a>\xFF</a>\xE4\xB8";  // ends in half a character
+  body.Append(std::vector<char>(bytes.begin(), bytes.end()).data(), bytes.size());
   EXPECT_EQ(Utf8ToUtf16(body.TakeUtf8().Take()), u"\uFEFF<a>\uFFFD</a>\uFFFD");
 }
 

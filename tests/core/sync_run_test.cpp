@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <tuple>
 
@@ -10,6 +11,7 @@
 #include "sync/exchange_format.h"
 #include "sync/request_url.h"
 #include "sync/result_text.h"
+#include "sync/run_failure.h"
 #include "sync/sync_run.h"
 
 namespace {
@@ -21,9 +23,11 @@ struct FakeFetcher : IAnswerFetcher {
   FetchResult result{FetchStatus::Ok, AnswerText()};
   std::vector<std::u16string> urls;
   RunStop* stopMeanwhile = nullptr;
+  bool throws = false;
   FetchResult Fetch(const std::u16string& url) override {
     urls.push_back(url);
     if (stopMeanwhile) stopMeanwhile->Stop();
+    if (throws) throw std::runtime_error("socket gone");
     return result;
   }
 };
@@ -127,6 +131,16 @@ TEST_F(SyncRunTest, NoPasswordTouchesNothing) {
 TEST_F(SyncRunTest, RefusedRunIsAFailureInTheLog) {
   EXPECT_EQ(RefusedSyncRun(kRunLockTimedOutText, log).failure, RunFailure::RunLockUnavailable);
   EXPECT_EQ(log.lines, std::vector<std::u16string>{kRunLockTimedOutText});
+}
+
+// What the user or an administrator must fix is never retried.
+TEST(RunFailureTest, OnlyCausesThatCanPassBySelfAreRetried) {
+  const std::set<RunFailure> passing = {RunFailure::DownloadFailed, RunFailure::ClientUnavailable,
+                                        RunFailure::ClientFilesInUse, RunFailure::ClientRunning,
+                                        RunFailure::RunLockUnavailable};
+  for (int f = 0; f <= static_cast<int>(RunFailure::Stopped); ++f) {
+    EXPECT_EQ(CanPassBySelf(static_cast<RunFailure>(f)), passing.count(static_cast<RunFailure>(f)) == 1) << f;
+  }
 }
 
 TEST_F(SyncRunTest, RequestUrlEscapesQueryValuesAndLevelFlag) {
@@ -245,10 +259,11 @@ TEST_F(SyncRunTest, ServerErrorTextBecomesTheResultOnOneCleanLine) {
     const char16_t* shown;
   } cases[] = {
       {u"帐号或密码错误", u"帐号或密码错误"},
-      {u"a\nb\tc", u"a b c"},
+      {u"a\nb\tc\u001Fd\u007Fe\u009Ff\u00A0g\u2028h\u2029i", u"a b c d e f\u00A0g h i"},
       // Direction marks and overrides would make the line read otherwise.
       {u"\u202E1234\u202C \u2066x\u2069\u200E\u200F\u202A\u202B\u202D\u2067\u2068",
        u"1234 x"},
+      {u"\u061C\u0645\u061C 1", u"\u0645 1"},  // the Arabic letter mark
   };
   for (const auto& c : cases) {
     fetcher.result = {FetchStatus::Ok, Answer(std::u16string(u"<?xml version=\"1.0\"?><error>") +
@@ -262,6 +277,8 @@ TEST_F(SyncRunTest, ServerErrorTextBecomesTheResultOnOneCleanLine) {
   const std::u16string kept = std::u16string(499, u'错') + u"\U0001F600";
   fetcher.result = {FetchStatus::Ok, Answer(u"<?xml version=\"1.0\"?><error>" + kept + u"尾</error><addressbooks/>")};
   EXPECT_EQ(Run().resultText, kept + u"…");
+  fetcher.result = {FetchStatus::Ok, Answer(u"<?xml version=\"1.0\"?><error>" + kept + u"</error><addressbooks/>")};
+  EXPECT_EQ(Run().resultText, kept);  // exactly 500: whole
 }
 
 TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
@@ -299,18 +316,21 @@ TEST_F(SyncRunTest, WriterSuccessCountsTheListInOrder) {
 
 TEST_F(SyncRunTest, ConnectionTestCountsAndWarnsOfFoxmail7sLimitWritingNothing) {
   std::u16string many = u"<?xml version=\"1.0\"?><addressbooks>";
-  for (int i = 0; i < 65536; ++i) many += u"<person Name=\"n\" E-Mail=\"e@c\"/>";
+  for (int i = 0; i < 65535; ++i) many += u"<person Name=\"n\" E-Mail=\"e@c\"/>";
+  fetcher.result = {FetchStatus::Ok, Answer(many + u"</addressbooks>")};
+  EXPECT_EQ(TestConnection(settings, fetcher).resultText, u"连接成功：服务器返回65535个联系人");
+  many += u"<person Name=\"n\" E-Mail=\"e@c\"/>";
   fetcher.result = {FetchStatus::Ok, Answer(many + u"</addressbooks>")};
   const auto out = TestConnection(settings, fetcher);
   EXPECT_TRUE(out.success());
   EXPECT_EQ(out.resultText, u"连接成功：服务器返回65536个联系人（Foxmail 7最多保存65535个）");
   settings.EmailClient = ClientOutlook2010;
   EXPECT_EQ(TestConnection(settings, fetcher).resultText, u"连接成功：服务器返回65536个联系人");
-  EXPECT_EQ(fetcher.urls.size(), 2u);
-  struct : IAnswerFetcher {
-    FetchResult Fetch(const std::u16string&) override { throw 1; }
-  } throwing;
-  EXPECT_EQ(TestConnection(settings, throwing).failure, RunFailure::RunError);
+  fetcher.throws = true;
+  const auto thrown = TestConnection(settings, fetcher);
+  EXPECT_EQ(thrown.resultText, u"同步时发生错误：socket gone");
+  EXPECT_EQ(thrown.failure, RunFailure::RunError);
+  EXPECT_EQ(fetcher.urls.size(), 4u);
   EXPECT_TRUE(copy.saved.empty());
   EXPECT_TRUE(writers.created.empty());
   EXPECT_TRUE(log.lines.empty());

@@ -33,7 +33,7 @@ TEST(TrayStateTest, TipAndBalloonsFollowTheRuns) {
   };
   const Case cases[] = {
       {"no log yet", {}, false, kName, {}},
-      {"a log without stamps", {{Event::Log, u"garbage\r\nno stamp here\r\n :no time\r\n"}}, false, kName, {}},
+      {"a log without stamps", {{Event::Log, u"garbage\r\n2026-12-07 09:00:03 -no colon\r\n :no time\r\n"}}, false, kName, {}},
       {"the log's last stamped line",
        {{Event::Log, u"2026-12-06 09:00:01 :a\r\n2026-12-07 09:00:03 :[Foxmail 7.x] 更新了300个联系人\r\n"}},
        false, kLast + u"2026-12-07 09:00 [Foxmail 7.x] 更新了300个联系人", {}},
@@ -41,7 +41,7 @@ TEST(TrayStateTest, TipAndBalloonsFollowTheRuns) {
        {{Event::Log, u"2026-12-07 09:00:03 :ok\r\n2026-12-08 09:00:01 :cut"}}, false,
        kLast + u"2026-12-08 09:00 cut", {}},
       {"a result text over lines",
-       {{Event::Log, u"2026-12-07 09:00:03 :第一行\r\n第二行\r\n\r\n"}}, false,
+       {{Event::Log, u"2026-12-07 09:00:03 :第一行\r\n第二行\r\n\n"}}, false,
        kLast + u"2026-12-07 09:00 第一行\n第二行", {}},
       {"an empty result text", {{Event::Log, u"2026-12-07 09:00:03 :\r\n"}}, false,
        kLast + u"2026-12-07 09:00 ", {}},
@@ -121,6 +121,7 @@ TEST(TrayStateTest, ACutNeverSplitsASurrogatePair) {
   const std::u16string emoji = u"\U0001F600";
   EXPECT_EQ(FitToCapacity(std::u16string(126, u'x') + emoji, 128), std::u16string(126, u'x'));
   EXPECT_EQ(FitToCapacity(std::u16string(125, u'x') + emoji, 128), std::u16string(125, u'x') + emoji);
+  EXPECT_EQ(FitToCapacity(std::u16string(20, u'x'), 1), u"");
 }
 
 }  // namespace

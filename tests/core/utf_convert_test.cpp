@@ -11,7 +11,7 @@
 namespace {
 
 TEST(UtfConvertTest, RoundTripsAndMarksMalformedInput) {
-  const std::u16string text = u"张三 <a@b> \U0001F600 é \x7F\x80\x7FF\x800";  // and each length's edges
+  const std::u16string text = u"张三 <a@b> \U0001F600 é \x7F\x80\x7FF\x800 \U00010000 \uE000 \U0010FFFF";  // and each length's edges
   bool valid = false;
   EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text, &valid)), text);
   EXPECT_TRUE(valid);
@@ -24,6 +24,7 @@ TEST(UtfConvertTest, RoundTripsAndMarksMalformedInput) {
   EXPECT_EQ(Utf8ToUtf16("\xFFx"), u"\uFFFDx");
   EXPECT_EQ(Utf16ToUtf8(u"\xD800x", &valid), "\xEF\xBF\xBDx");  // lone surrogate
   EXPECT_EQ(Utf16ToUtf8(u"\xDFFF\xDBFF"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(Utf16ToUtf8(u"\xD800\xE000"), "\xEF\xBF\xBD\xEE\x80\x80");
   EXPECT_FALSE(valid);
 }
 
@@ -61,6 +62,11 @@ TEST(UtfConvertTest, RepairReplacesWhatDecodingReplaces) {
     }
     ASSERT_EQ(arriving.Take(), expected) << "round " << round;
   }
+  // A text of exactly the limit is kept whole; a byte more is refused.
+  Utf8Repairer capped(5);
+  EXPECT_TRUE(capped.Append("abcde"));
+  EXPECT_FALSE(capped.Append("f"));
+  EXPECT_EQ(capped.Take(), "abcde");
 }
 
 }  // namespace

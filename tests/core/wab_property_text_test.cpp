@@ -13,20 +13,23 @@ TEST(WabPropertyTextTest, ShortNumbersReadLikeAtoiAndKeepTheirLow16Bits) {
   EXPECT_EQ(ParseShortNumber(u"  -7 apples"), -7);
   EXPECT_EQ(ParseShortNumber(u"+12"), 12);
   EXPECT_EQ(ParseShortNumber(u"x12"), 0);
+  EXPECT_EQ(ParseShortNumber(std::u16string_view(u"1234", 2)), 12);
   EXPECT_EQ(ParseShortNumber(u""), 0);
   EXPECT_EQ(ParseShortNumber(u"32768"), -32768);
   EXPECT_EQ(ParseShortNumber(u"-40000"), 25536);
-  // Beyond 32 bits the value saturates first, as atoi does.
+  // Past 31 bits the value saturates first, as atoi does.
   EXPECT_EQ(ParseShortNumber(u"99999999999999999999"), -1);  // 0x7FFFFFFF
+  EXPECT_EQ(ParseShortNumber(u"3000000000"), -1);
   EXPECT_EQ(ParseShortNumber(u"-99999999999999999999"), 0);  // 0x80000000
   EXPECT_EQ(FormatShortNumber(-32768), u"-32768");
   EXPECT_EQ(FormatShortNumber(0), u"0");
 }
 
 TEST(WabPropertyTextTest, DatesReadFieldByFieldUntilOneDoesNotFit) {
-  EXPECT_EQ(ParseCalendarFields(u"2024-02-29 13:05:09"), (CalendarFields{2024, 2, 29, 13, 5, 9}));
+  EXPECT_EQ(ParseCalendarFields(u"2024-02-29 13:05:0912"), (CalendarFields{2024, 2, 29, 13, 5, 9}));
   EXPECT_EQ(ParseCalendarFields(u"2024-+2-3"), (CalendarFields{2024, 2, 3, 0, 0, 0}));
   EXPECT_EQ(ParseCalendarFields(u"2024-02-29T13:05"), (CalendarFields{2024, 2, 29, 0, 0, 0}));
+  EXPECT_EQ(ParseCalendarFields(u"2024-02-29 13:059:09"), (CalendarFields{2024, 2, 29, 13, 5, 0}));
   EXPECT_EQ(ParseCalendarFields(u"20240229"), (CalendarFields{2024, 0, 0, 0, 0, 0}));
   EXPECT_EQ(ParseCalendarFields(u"2024/02/29"), (CalendarFields{2024, 0, 0, 0, 0, 0}));
   EXPECT_EQ(ParseCalendarFields(u"soon"), CalendarFields{});
@@ -39,6 +42,7 @@ TEST(WabPropertyTextTest, LongTextsAreCutWithoutSplittingACharacter) {
   EXPECT_EQ(LimitTextLength(text, 4), u"ab\U0001F600");
   EXPECT_EQ(LimitTextLength(text, 3), u"ab");
   EXPECT_EQ(LimitTextLength(text, 0), u"");
+  EXPECT_EQ(LimitTextLength(u"\U0001F600", 1), u"");
 }
 
 TEST(WabContactTextTest, BlankNamesShowTheAddress) {

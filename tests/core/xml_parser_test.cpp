@@ -219,6 +219,7 @@ TEST(XmlHandles, EmptyHandleAndLookups) {
   EXPECT_EQ(4u, position);
   EXPECT_EQ(u"1", *r.FindNthChild(u"p", 1).GetAttribute(u"i"));
   EXPECT_TRUE(r.FindNthChild(u"p", 3).IsEmpty());
+  EXPECT_TRUE(Parse(u"<r><a/><b/><c/></r>").ChildAt(0).FindChild(u"d").IsEmpty());  // room for a fourth
 }
 
 }  // namespace

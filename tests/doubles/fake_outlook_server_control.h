@@ -65,6 +65,9 @@ class FakeOutlookServer {
   // The next call of `member` does not return until Unstall, as a call
   // behind an Outlook prompt.
   void HangCall(DISPID member) { Control({u"HangCall", int32_t{member}}); }
+  // The next object `member` is called on does not return from its last
+  // Release until Unstall.
+  void HangRelease(DISPID member) { Control({u"HangRelease", int32_t{member}}); }
   // The next `count` calls are turned away with `status`, as by a busy Outlook.
   void RejectCalls(int32_t count, HRESULT status) {
     Control({u"RejectCalls", count, int32_t{status}});

@@ -495,25 +495,32 @@ TEST(OutlookLocalServerTest, TheWriterReachesTheFakeInItsOwnProcess) {
   const Lines counts = outlook.CallCounts();
   EXPECT_NE(std::find(counts.begin(), counts.end(), u"Table.GetArray=1"), counts.end());
 
-  // A run given up on a call that does not return is stopped: no run starts
-  // beside it; once Outlook answers, it makes no call and leaves the record.
+  // A run given up on a call that does not return, or on the release of
+  // the item it saved, is stopped: no run starts beside it; once Outlook
+  // answers, it makes no call and leaves the record.
   TestBoundsAllowed() = true;
-  ScopedEnvironmentVariable callLimit{u"TW_TEST_OUTLOOK_CALL_MS", u"1000"};
-  const std::string recorded = ReadFileBytes(scratch.File(u"outlookcontacts.dat"));
   const AddrContactList more{contacts[0], {u"B2", u"b@corp.example"}, {u"C", u"c@corp.example"}};
-  outlook.HangCall(kNickName);  // C's, after B2's save
-  for (int run = 0; run < 2; ++run) {
-    outlook.ClearHistory();
-    EXPECT_FALSE(writer.SyncContacts(more));
-    EXPECT_EQ(writer.GetLastErrorText(), u"Outlook调用失败：Outlook在1秒内没有响应");
-    EXPECT_EQ(writer.GetLastFailure(), RunFailure::ClientUnavailable);
+  for (const bool inRelease : {false, true}) {
+    SCOPED_TRACE(inRelease ? "release" : "call");
+    outlook.Clear();
+    DeleteFileW(AsWide(scratch.File(u"outlookcontacts.dat")));
+    ASSERT_TRUE(writer.SyncContacts(contacts));
+    const std::string recorded = ReadFileBytes(scratch.File(u"outlookcontacts.dat"));
+    ScopedEnvironmentVariable callLimit{u"TW_TEST_OUTLOOK_CALL_MS", u"1000"};
+    inRelease ? outlook.HangRelease(kSave) : outlook.HangCall(kNickName);  // B2's; C's
+    for (int run = 0; run < 2; ++run) {
+      outlook.ClearHistory();
+      EXPECT_FALSE(writer.SyncContacts(more));
+      EXPECT_EQ(writer.GetLastErrorText(), u"Outlook调用失败：Outlook在1秒内没有响应");
+      EXPECT_EQ(writer.GetLastFailure(), RunFailure::ClientUnavailable);
+    }
+    outlook.Unstall();
+    ASSERT_TRUE(OutlookWorkLeftBehindEnded(10000));
+    EXPECT_TRUE(outlook.CallCounts().empty());
+    EXPECT_EQ(ReadFileBytes(scratch.File(u"outlookcontacts.dat")), recorded);
+    ASSERT_TRUE(writer.SyncContacts(more));
+    EXPECT_EQ(outlook.Contacts(FakeOutlook::kContactsFolder).size(), 3u);  // B2 and C once
   }
-  outlook.Unstall();
-  ASSERT_TRUE(OutlookWorkLeftBehindEnded(10000));
-  EXPECT_TRUE(outlook.CallCounts().empty());
-  EXPECT_EQ(ReadFileBytes(scratch.File(u"outlookcontacts.dat")), recorded);
-  ASSERT_TRUE(writer.SyncContacts(more));
-  EXPECT_EQ(outlook.Contacts(FakeOutlook::kContactsFolder).size(), 3u);  // B2 and C once
 }
 
 }  // namespace

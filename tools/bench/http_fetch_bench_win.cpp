@@ -1,7 +1,8 @@
 // Fetches one URL as a run does (HttpAnswerFetcher, which keeps the body)
 // and prints how long the fetch took and how much memory the process
 // needed at its peak, for scripts/bench-http.sh.
-// Usage: http_fetch_bench <url>
+// Usage: http_fetch_bench <url> [adaptive|blocks|arrived]: how the body is
+// read (BodyReads), adaptive by default.
 
 #include <windows.h>
 // After windows.h, which it needs.
@@ -26,15 +27,21 @@ PROCESS_MEMORY_COUNTERS MemoryCounters() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: http_fetch_bench <url>\n");
+  const std::wstring mode = argc == 3 ? argv[2] : L"adaptive";
+  if ((argc != 2 && argc != 3) ||
+      (mode != L"adaptive" && mode != L"blocks" && mode != L"arrived")) {
+    std::fprintf(stderr, "usage: http_fetch_bench <url> [adaptive|blocks|arrived]\n");
     return 2;
   }
   const std::u16string url = FromWide(argv[1]);
+  HttpAnswerFetcher fetcher;
+  fetcher.SetBodyReads(mode == L"blocks"    ? BodyReads::WholeBlocks
+                       : mode == L"arrived" ? BodyReads::WhatHasArrived
+                                            : BodyReads::Adaptive);
   const PROCESS_MEMORY_COUNTERS before = MemoryCounters();
 
   const auto start = std::chrono::steady_clock::now();
-  const FetchResult fetched = HttpAnswerFetcher().Fetch(url);
+  const FetchResult fetched = fetcher.Fetch(url);
   const bool ok = fetched.status == FetchStatus::Ok;
   const auto elapsed = std::chrono::steady_clock::now() - start;
 

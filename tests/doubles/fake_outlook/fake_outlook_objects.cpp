@@ -251,6 +251,8 @@ HRESULT Control(const Arguments& args, VARIANT* result) {
     s.quitRequested = true;
   } else if (verb == L"HangCall") {
     s.hangMember = args.NumberOr(1);
+  } else if (verb == L"HangRelease") {
+    s.hangReleaseAfter = args.NumberOr(1);
   } else if (verb == L"RejectCalls") {
     s.rejectionsLeft = args.NumberOr(1);
     s.rejectionStatus = args.NumberOr(2);
@@ -284,7 +286,14 @@ class DispatchObject : public IDispatch, public Object {
     return S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
-  ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = ReleaseReference();
+    if (left == 0 && TheState().hangReleaseOf == this) {
+      TheState().hangReleaseOf = nullptr;
+      HangUntilLetGo();
+    }
+    return left;
+  }
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count) *count = 0;
@@ -325,6 +334,10 @@ class DispatchObject : public IDispatch, public Object {
     if (member == s.hangMember) {
       s.hangMember = 0;
       HangUntilLetGo();
+    }
+    if (member == s.hangReleaseAfter) {
+      s.hangReleaseAfter = 0;
+      s.hangReleaseOf = this;
     }
     if (s.guardOn && Guarded(kind_, memberName, flags)) {
       ++s.guardPrompts;
@@ -636,8 +649,8 @@ class Table final : public DispatchObject {
       VARIANT* cell = cells + row * kColumns;
       ReturnText(cell++, c.entryId);                           // EntryID
       ReturnText(cell++, composed);                            // Subject
-      ReturnDate(cell++, c.modified);                          // CreationTime (near enough)
-      ReturnDate(cell++, c.modified);                          // LastModificationTime
+      ReturnDate(cell++, WholeSeconds(c.modified));            // CreationTime (near enough)
+      ReturnDate(cell++, WholeSeconds(c.modified));            // LastModificationTime
       ReturnText(cell++, L"IPM.Contact");                      // MessageClass
       ReturnText(cell++, composed.substr(0, split ? split - 1 : 0));  // FirstName
       ReturnText(cell++, composed.substr(split));              // LastName

@@ -1,6 +1,7 @@
 #include "fake_outlook/fake_outlook_state.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cwchar>
 #include <sstream>
 
@@ -8,6 +9,9 @@
 
 namespace fakeoutlook {
 namespace {
+
+// A minute between saves: a user's edit is never within a second of a run's.
+constexpr DATE kTick = 60.0 / 86400;
 
 // A store's ids share its identity, as a real store's do.
 std::wstring NewEntryId(const State& s, ULONG sequence) {
@@ -39,7 +43,7 @@ void ReloadStateInto(State& s) {
     const ULONG sequence = s.nextSequence++;
     const int folder = static_cast<int>(std::wcstol(row[0].c_str(), nullptr, 10));
     s.contacts[sequence] = {sequence, folder, row[1], row[2], row[3], row[4], row[5],
-                            s.clock += 1.0 / 86400};
+                            s.clock += kTick};
   }
 }
 
@@ -100,7 +104,9 @@ Contact* FindContactById(const std::wstring& entryId) {
   return nullptr;
 }
 
-DATE NextModificationTime() { return TheState().clock += 1.0 / 86400; }
+DATE NextModificationTime() { return TheState().clock += kTick; }
+
+DATE WholeSeconds(DATE time) { return std::floor(time * 86400 + 1e-6) / 86400; }
 
 std::wstring ComposedFullName(const std::wstring& written) {
   const size_t comma = written.find(L',');

@@ -91,7 +91,9 @@ struct State : fakecom::Ledger {
   bool guardOn = false;
   int guardPrompts = 0;
   std::wstring storeId;  // part of every EntryID: another store, other ids
-  DATE clock = 46000.0;  // the last LastModificationTime given
+  // The last LastModificationTime given; a store's times have their
+  // milliseconds, which the item shows and the table does not.
+  DATE clock = 46000.0 + 0.25 / 86400;
 
   // What a run cost: calls per "Object.Member", and the Save and Delete
   // calls that wrote the store.
@@ -104,6 +106,10 @@ struct State : fakecom::Ledger {
   // return until the test lets it go (0: none).
   DISPID hangMember = 0;
   bool hanging = false;
+  // As Outlook that stops answering right after a call: the next object
+  // this member is called on does not return from its last Release.
+  DISPID hangReleaseAfter = 0;
+  const void* hangReleaseOf = nullptr;
 
   std::wstring stateFile;  // where the contacts persist, if anywhere
 
@@ -133,6 +139,8 @@ ULONG AddContact(Contact contact);
 Contact* FindContactById(const std::wstring& entryId);
 // A LastModificationTime later than every one given before.
 DATE NextModificationTime();
+// A time as the folder's table shows it: to the whole second.
+DATE WholeSeconds(DATE time);
 
 // A folder's EntryID, parent (kNoFolder above the top folder) and name.
 std::wstring FolderEntryId(int folder);
