@@ -13,12 +13,21 @@
 AppServices::AppServices(const ProgramFiles& files, TrayState* tray)
     : files_(files), tray_(tray), lastAutoSync_(files.settings) {
   engine_ = std::make_unique<CSyncEngine>(SyncEngineServices{
-      settings_, clock_, runLock_, lastAutoSync_, messages_,
-      [this](const SyncSettings& s, RunMode, const std::optional<std::u16string>& refusal,
-             AnswerSource source) { return RunWithPlatform(s, refusal, source); },
-      CurrentDesktopIdentity(), tray_ ? this : nullptr,
-      ShortenedForTest(L"TW_TEST_RETRY_MINUTE_MS", 60000, 1000) / 1000, &clientWatch_,
-      ShortenedForTest(L"TW_TEST_CATCH_UP_MS", ResidentSchedule::kCatchUpDelaySeconds * 1000) / 1000});
+      .settings = settings_,
+      .clock = clock_,
+      .runLock = runLock_,
+      .lastAutoSync = lastAutoSync_,
+      .notices = messages_,
+      .runner = [this](const SyncSettings& s, RunMode,
+                       const std::optional<std::u16string>& refusal,
+                       AnswerSource source) { return RunWithPlatform(s, refusal, source); },
+      .desktop = CurrentDesktopIdentity(),
+      .observer = tray_ ? this : nullptr,
+      .retryMinuteSeconds = ShortenedForTest(L"TW_TEST_RETRY_MINUTE_MS", 60000, 1000) / 1000,
+      .clientWatch = &clientWatch_,
+      .catchUpSeconds =
+          ShortenedForTest(L"TW_TEST_CATCH_UP_MS", ResidentSchedule::kCatchUpDelaySeconds * 1000) /
+          1000});
 }
 
 void AppServices::RunStarted() { tray_->RunStarted(); }

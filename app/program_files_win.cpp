@@ -33,13 +33,15 @@ std::u16string RecordedFolder(HKEY root) {
 ThisProgram LocateThisProgram() {
   const std::u16string executable = LongPath(ModuleFilePath());
   const std::u16string machineFolder = RecordedFolder(HKEY_LOCAL_MACHINE);
-  if (!IsMachineProgram(executable, machineFolder)) return {ProgramFilesBeside(executable), false};
+  if (!IsMachineProgram(executable, machineFolder)) {
+    return {.files = ProgramFilesBeside(executable), .perMachine = false};
+  }
   wchar_t appData[MAX_PATH] = {};
   SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
                    appData);
   const std::u16string userFolder = FromWide(appData) + u"\\" + kAppName;
   CreateDirectoryW(AsWide(userFolder), nullptr);
-  return {ProgramFilesFor(executable, machineFolder, userFolder), true};
+  return {.files = ProgramFilesFor(executable, machineFolder, userFolder), .perMachine = true};
 }
 
 std::optional<std::u16string> UsersOwnInstallation() {

@@ -92,7 +92,9 @@ std::vector<TrayBalloon> TrayState::TakeEndedRuns() {
     if (outcome.balloon) announced.push_back(outcome.resultText);
   }
   if (exiting_) return balloons;
-  for (std::u16string& text : announced) balloons.push_back({kFailureTitle, std::move(text), true});
+  for (std::u16string& text : announced) {
+    balloons.push_back({.title = kFailureTitle, .text = std::move(text), .warning = true});
+  }
   return balloons;
 }
 
@@ -136,5 +138,5 @@ std::optional<TrayBalloon> TrayState::BeginExit(bool manualRunning) {
 }
 
 TrayBalloon TrayState::ExitNotice() const {
-  return {product_, u"正在同步，同步完成后程序将退出。", false};
+  return {.title = product_, .text = u"正在同步，同步完成后程序将退出。", .warning = false};
 }

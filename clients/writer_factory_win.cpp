@@ -16,7 +16,9 @@ std::unique_ptr<IAddrBookSync> WindowsWriterFactory::Create(WriterType type) {
                                                    outlookRecordPath_, outlookFolder_);
     case WriterType::Foxmail7:
       return std::make_unique<CServiceFoxmail7Sync>();
-    default:
+    case WriterType::None:
+    case WriterType::RefusedFoxmail56:
       return nullptr;
   }
+  return nullptr;
 }

@@ -1,7 +1,9 @@
 # Shared compile settings. Portable libraries carry no Windows headers and
 # build in both configurations; *_win libraries exist only for Windows.
 
-set(TW_WARNINGS -Wall -Wextra -Wno-unused-parameter)
+# A switch over one of our enumerations names every value, without a
+# default, so that a new value is a compile error until each place decides.
+set(TW_WARNINGS -Wall -Wextra -Wno-unused-parameter -Wswitch-enum)
 option(TW_WERROR "Treat warnings as errors (CI)" OFF)
 if(TW_WERROR)
   # GCC 12 at -O2 reports std::string concatenations as overlapping copies

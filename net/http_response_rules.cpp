@@ -40,11 +40,11 @@ ResponseVerdict JudgeResponse(const ResponseFacts& facts) {
   if (body.framing == BodyFraming::DeclaredLength && facts.contentEncoding) {
     const std::u16string_view coding = TrimmedBlanks(*facts.contentEncoding);
     if (!coding.empty() && !EqualsIgnoringAsciiCase(coding, u"identity")) {
-      body = {BodyFraming::UntilClose, 0};
+      body = {.framing = BodyFraming::UntilClose, .declaredLength = 0};
     }
   }
   if (facts.transferEncoding && EqualsIgnoringAsciiCase(*facts.transferEncoding, u"chunked")) {
-    body = {BodyFraming::Chunked, 0};
+    body = {.framing = BodyFraming::Chunked, .declaredLength = 0};
   }
   return {HttpLastStatus::Success, body};
 }

@@ -11,7 +11,17 @@ bool CanPassBySelf(RunFailure failure) {
     case RunFailure::ClientRunning:
     case RunFailure::RunLockUnavailable:
       return true;
-    default:
+    case RunFailure::None:
+    case RunFailure::NoPassword:
+    case RunFailure::CertificateInvalid:
+    case RunFailure::ParseFailed:
+    case RunFailure::ServerError:
+    case RunFailure::ClientNotInstalled:
+    case RunFailure::EmptyList:
+    case RunFailure::WriterFailed:
+    case RunFailure::RunError:
+    case RunFailure::Stopped:
       return false;
   }
+  return false;
 }

@@ -63,11 +63,14 @@ bool WriteFoxmail7File(Foxmail7File file, const AddrContactList& contacts, IStor
       return WriteContactStorage(contacts, count, sink);
     case Foxmail7File::AddrFolderMember:
       return WriteMemberList(count, sink);
-    default: {
-      const auto bytes = Foxmail7Template(Foxmail7FileTemplateId(file));
-      return !bytes.empty() && sink.Write(bytes);
-    }
+    case Foxmail7File::AddrFolderTreeStgtre:
+    case Foxmail7File::AddrFolderTreeStgRec0:
+    case Foxmail7File::AddrFolderTreeStgHtb:
+    case Foxmail7File::AddrDataRec0:
+      break;
   }
+  const auto bytes = Foxmail7Template(Foxmail7FileTemplateId(file));
+  return !bytes.empty() && sink.Write(bytes);
 }
 
 std::string BuildFoxmail7File(Foxmail7File file, const AddrContactList& contacts) {

@@ -116,7 +116,8 @@ KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
     if (const auto item = byPair.Claim({contact.Name, contact.EMail}, claimed)) {
       claimed[*item] = true;
       if (changedInOutlook(*item)) {
-        plan.updates.push_back({known[*item], contact, false, true});
+        plan.updates.push_back({.before = known[*item], .after = contact, .takenOver = false,
+                                .changedInOutlook = true});
       } else {
         plan.kept.push_back(known[*item]);
         plan.kept.back().modified = modified[*item];
@@ -136,7 +137,8 @@ KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
         continue;
       }
       claimed[*item] = true;
-      plan.updates.push_back({known[*item], contact, false, changedInOutlook(*item)});
+      plan.updates.push_back({.before = known[*item], .after = contact, .takenOver = false,
+                              .changedInOutlook = changedInOutlook(*item)});
     }
     unmatched.swap(stillUnmatched);
   }

@@ -35,11 +35,11 @@ TEST(KnownContactRecordTest, ComesBackAsWrittenAndDamageRefusesTheWhole) {
 }
 
 TEST(ContactFolderRecordTest, ComesBackAsWrittenAndDamageIsNoRecord) {
-  const ContactFolderRecord record{u"00000000ABF12", u"公司 通讯录", true};
+  const ContactFolderRecord record{.entryId = u"00000000ABF12", .name = u"公司 通讯录", .created = true};
   const std::string text = FormatContactFolderRecord(record);
   EXPECT_EQ(ParseContactFolderRecord(text), record);
-  EXPECT_EQ(ParseContactFolderRecord(FormatContactFolderRecord({u"F1", u"x", false})),
-            (ContactFolderRecord{u"F1", u"x", false}));
+  const ContactFolderRecord kept{.entryId = u"F1", .name = u"x", .created = false};
+  EXPECT_EQ(ParseContactFolderRecord(FormatContactFolderRecord(kept)), kept);
   const std::string header = "KESTRANODE_MAIL Outlook folder 1\n";
   for (const std::string& damaged : std::initializer_list<std::string>{
            text.substr(0, text.size() - 1), header, header + "2\tF1\tx\n", header + "1 F1\tx\n",

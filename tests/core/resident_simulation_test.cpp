@@ -260,7 +260,8 @@ struct Year {
     Expect(!exitAsked, "no run starts once Exit is asked");
     Log(Ev::Begin, kind ? static_cast<int64_t>(*kind) : -1);
     if (kind == AutoRunKind::AfterClient) ++afterClientRuns;
-    current = Run{mode, kind, Clock() + Between(1, 15) * kMinute, false, effective, Today(), Civil(LocalSeconds()), std::nullopt};
+    current = Run{.mode = mode, .kind = kind, .end = Clock() + Between(1, 15) * kMinute, .stopped = false,
+                  .settings = effective, .day = Today(), .local = Civil(LocalSeconds()), .keptGood = std::nullopt};
     if (kind == AutoRunKind::AfterClient && KeptAnswerFits(keptMark, current->local, effective)) {
       current->keptGood = copy && copy->good && copy->day == Today() && copy->asked == Asked(effective);
       Expect(*current->keptGood, "the kept answer is reused only when it is today's answer that parsed, for these settings");
@@ -330,7 +331,7 @@ struct Year {
     }
     if (run.mode == RunMode::Automatic) {
       if (o.failure == RunFailure::Stopped && run.kind == AutoRunKind::Daily) NotHappened();
-      if (d.retryAt) lastFailure = Failure{Clock(), run.day, o.failure, Watched(), false, false};
+      if (d.retryAt) lastFailure = Failure{.at = Clock(), .day = run.day, .cause = o.failure, .watched = Watched(), .forgotten = false, .interrupted = false};
       Expect(!d.retryAt || (*d.retryAt >= Civil(LocalSeconds()).ClockText() && *d.retryAt < u"24:00"),
              "a retry planned before midnight");
     }

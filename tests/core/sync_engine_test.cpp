@@ -11,17 +11,11 @@
 #include <thread>
 
 #include "sync/sync_engine.h"
+#include "tests/doubles/fixed_clock.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-struct FixedClock : IClock {
-  int64_t Now() override { return 9 * 3600; }  // 2026-12-07 09:00 local, the default SyncTime
-  std::optional<LocalDateTime> ToLocal(int64_t t) override {
-    return LocalDateTime{2026, 12, 7, static_cast<int>(t / 3600), static_cast<int>(t / 60 % 60), 0};
-  }
-};
 
 struct TestLock : IRunLock {
   std::atomic<bool> heldElsewhere{false}, stopped{false};
@@ -69,12 +63,18 @@ bool WaitFor(Pred pred) {
 
 TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit) {
   SharedSettings settings;
-  FixedClock clock;
+  // 2026-12-07 09:00 local, the default SyncTime.
+  FixedClock clock(9 * 3600, {.year = 2026, .month = 12, .day = 7});
   TestLock lock;
   Everything all;
   CSyncEngine engine{SyncEngineServices{
-      settings, clock, lock, all, all,
-      [&](const SyncSettings&, RunMode, const std::optional<std::u16string>&, AnswerSource source) {
+      .settings = settings,
+      .clock = clock,
+      .runLock = lock,
+      .lastAutoSync = all,
+      .notices = all,
+      .runner = [&](const SyncSettings&, RunMode, const std::optional<std::u16string>&,
+                    AnswerSource source) {
         std::lock_guard l(all.m);
         all.runs.push_back(source);
         if (all.runs.size() == 3) throw 1;  // past the runner's own catch
@@ -83,7 +83,10 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
         outcome.answerCopy = AnswerCopyState::Reusable;
         return outcome;
       },
-      DesktopIdentity{u"PC", u"zhang"}, &all, 60, &all}};
+      .desktop = DesktopIdentity{u"PC", u"zhang"},
+      .observer = &all,
+      .retryMinuteSeconds = 60,
+      .clientWatch = &all}};
   engine.Start();
   // The day's run meets the open client and waits for it to end.
   ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate() == u"2026-12-07"; }));

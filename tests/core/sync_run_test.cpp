@@ -202,7 +202,8 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
   // More persons than a list may hold: as if the body had passed its limit.
   std::string many = "<?xml version=\"1.0\"?><addressbooks>";
   for (size_t i = 0; i <= kMaxAnswerPersons; ++i) many += "<person/>";
-  fetcher.result = {FetchStatus::Ok, AnswerText(many + "</addressbooks>"), true};
+  fetcher.result = {.status = FetchStatus::Ok, .body = AnswerText(many + "</addressbooks>"),
+                    .lengthAnnounced = true};
   const auto tooMany = Run();
   EXPECT_EQ(std::tie(tooMany.resultText, tooMany.failure),
             std::make_tuple(out.resultText + u"（答复超过1000000个联系人）", out.failure));
@@ -213,7 +214,8 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
 TEST_F(SyncRunTest, StopDuringTheDownloadWritesNothingAndSaysSo) {
   RunStop stop;
   deps.stop = fetcher.stopMeanwhile = &stop;
-  fetcher.result = {FetchStatus::Failed, Answer(kTwoPeople), true};  // the fetch given up
+  // The fetch given up.
+  fetcher.result = {.status = FetchStatus::Failed, .body = Answer(kTwoPeople), .lengthAnnounced = true};
   const auto out = Run();
   EXPECT_EQ(out.failure, RunFailure::Stopped);
   EXPECT_EQ(log.lines, std::vector<std::u16string>{u"程序退出，本次同步已取消"});
@@ -338,7 +340,7 @@ TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
   const std::u16string cut =
       u"<?xml version=\"1.0\"?><addressbooks><person Name=\"张三\" E-Mail=\"z@c\"/>"
       u"<person Name=\"李";
-  fetcher.result = {FetchStatus::Ok, Answer(cut), /*lengthAnnounced=*/false};
+  fetcher.result = {.status = FetchStatus::Ok, .body = Answer(cut), .lengthAnnounced = false};
   auto out = Run();
   EXPECT_FALSE(out.success());
   EXPECT_EQ(out.resultText,
@@ -349,13 +351,13 @@ TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
 
   // With an announced length the client already checked the body: the
   // forgiving reading of an unclosed document stays.
-  fetcher.result = {FetchStatus::Ok, Answer(cut), /*lengthAnnounced=*/true};
+  fetcher.result = {.status = FetchStatus::Ok, .body = Answer(cut), .lengthAnnounced = true};
   out = Run();
   EXPECT_TRUE(out.success());
   EXPECT_EQ(out.resultText, u"[Foxmail 7.x] 更新了2个联系人");
 
   // A whole answer without a length is fine.
-  fetcher.result = {FetchStatus::Ok, Answer(kTwoPeople), /*lengthAnnounced=*/false};
+  fetcher.result = {.status = FetchStatus::Ok, .body = Answer(kTwoPeople), .lengthAnnounced = false};
   EXPECT_TRUE(Run().success());
 }
 

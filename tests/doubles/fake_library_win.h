@@ -9,29 +9,7 @@
 
 #include "common/win/scoped_handles.h"
 #include "common/win/wide_text_win.h"
-
-// Keeps tests of other processes that change the same registry keys out
-// while it is held: ctest runs test processes side by side.
-class RegistryTestLock {
- public:
-  RegistryTestLock() : mutex_(CreateMutexW(nullptr, FALSE, L"Local\\TarnwellWriterFakesRegistry")) {
-    if (!mutex_) return;
-    const DWORD waited = WaitForSingleObject(mutex_.get(), 120000);
-    // An abandoned lock is ours: the test that held it ended.
-    owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-  }
-  ~RegistryTestLock() {
-    if (owned_) ReleaseMutex(mutex_.get());
-  }
-  RegistryTestLock(const RegistryTestLock&) = delete;
-  RegistryTestLock& operator=(const RegistryTestLock&) = delete;
-
-  bool owned() const { return owned_; }
-
- private:
-  UniqueHandle mutex_;
-  bool owned_ = false;
-};
+#include "tests/support/test_turn_win.h"
 
 // Sets an environment variable of this process (which programs it starts
 // inherit) for the object's lifetime.

@@ -160,7 +160,7 @@ class FakeOutlook {
   int Rejected() { return library_.Call<int (*)()>("FakeOutlook_Rejected"); }
 
  private:
-  RegistryTestLock lock_;
+  TestTurn lock_{kWriterFakesTurn};
   std::u16string path_;
   FakeLibrary library_;
 };

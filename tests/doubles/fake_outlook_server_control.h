@@ -109,7 +109,7 @@ class FakeOutlookServer {
     return lines;
   }
 
-  RegistryTestLock lock_;
+  TestTurn lock_{kWriterFakesTurn};
   UniqueComRef<IDispatch> application_;
   UniqueHandle process_;
 };

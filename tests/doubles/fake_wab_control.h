@@ -86,7 +86,7 @@ class FakeWab {
     return reinterpret_cast<const wchar_t*>(text);
   }
 
-  RegistryTestLock lock_;
+  TestTurn lock_{kWriterFakesTurn};
   FakeLibrary library_;
   RegistryValueOverride registration_;
 };

@@ -76,7 +76,7 @@ TEST_F(SchedulerInProgramTest, FailedRunRaisesOneBalloonWhoseClickOpensTheDialog
 
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
-  PostMessageW(dialog, WM_USER + 110, 10, NIN_BALLOONUSERCLICK);
+  PostMessageW(dialog, kTrayCallbackMessage, kTrayIconId, NIN_BALLOONUSERCLICK);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
   EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 1u);
   EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));

@@ -13,11 +13,10 @@
 #include "loopback_http_server_win.h"
 #include "program_driver_win.h"
 #include "resources/resource.h"
+#include "tests/support/test_turn_win.h"
 #include "win_test_support.h"
 
 namespace {
-
-constexpr UINT kTrayCallback = WM_USER + 110;
 
 const char kStoredSettings[] =
     "[General]\r\nEmailClient=0\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
@@ -41,21 +40,6 @@ class ScopedOutlookCurVer {
 
 class SyncAddrDlgTest : public testing::Test {
  protected:
-  SyncAddrDlgTest() {
-    // The Foxmail 7 program tests register Foxmail for a moment; what the
-    // dialog offers must not depend on their timing.
-    // Likewise the writer tests register their fakes of Outlook and the
-    // address book, whose keys this test changes.
-    for (auto [guard, name] : {std::pair{&foxmailKeyGuard_, L"Local\\TarnwellTestsFoxmailCommandKey"},
-                               {&writerFakesGuard_, L"Local\\TarnwellWriterFakesRegistry"}}) {
-      guard->reset(CreateMutexW(nullptr, FALSE, name));
-      if (*guard) WaitForSingleObject(guard->get(), 60000);
-    }
-  }
-  ~SyncAddrDlgTest() override {
-    if (writerFakesGuard_) ReleaseMutex(writerFakesGuard_.get());
-    if (foxmailKeyGuard_) ReleaseMutex(foxmailKeyGuard_.get());
-  }
   std::u16string Ini() const { return dir_.File(u"AddrBookSync.ini"); }
   void WriteIni(const std::string& text) { WriteFileBytes(Ini(), text); }
   HWND Launch() {
@@ -84,8 +68,12 @@ class SyncAddrDlgTest : public testing::Test {
     return text;
   }
 
-  UniqueHandle foxmailKeyGuard_;
-  UniqueHandle writerFakesGuard_;
+  // The Foxmail 7 program tests register Foxmail for a moment; what the
+  // dialog offers must not depend on their timing. Likewise the writer
+  // tests register their fakes of Outlook and the address book, whose keys
+  // this test changes.
+  TestTurn foxmailKeyTurn_{kFoxmailCommandKeyTurn};
+  TestTurn writerFakesTurn_{kWriterFakesTurn};
   ProgramFolder dir_;
   const std::u16string exe_ = dir_.exe();
   ProgramDriver program_;
@@ -260,7 +248,7 @@ TEST_F(SyncAddrDlgTest, CancelOnlyHidesAndTheTrayShowsTheDialogAgain) {
   SendMessageW(dialog, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
   EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon));
 
-  PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
+  PostMessageW(dialog, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDOWN);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
   EXPECT_EQ(ControlText(dialog, IDC_ACCOUNT), u"typed@corp.example");
 
@@ -312,7 +300,7 @@ TEST_F(SyncAddrDlgTest, ManagedSettingsAreGreyedWithThePolicyAndSavesKeepTheUser
                            "SavePassword=0\r\n", "\nPassword=\r\n", "OutlookFolder=\r\n"}) {
     EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
   }
-  PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
+  PostMessageW(dialog, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDOWN);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
   SendDlgItemMessageW(dialog, IDC_SAVE_PASSWORD, BM_SETCHECK, BST_CHECKED, 0);
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
@@ -323,7 +311,7 @@ TEST_F(SyncAddrDlgTest, ManagedSettingsAreGreyedWithThePolicyAndSavesKeepTheUser
   ASSERT_TRUE(policy.Set(HKEY_LOCAL_MACHINE, L"SavePassword", DWORD{0}));
   CommandShowingBox(dialog, ID_TRAY_MANUAL_SYNC);
   EXPECT_EQ(ReadFileBytes(Ini()).find("ProtectedPassword=A"), std::string::npos);
-  PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
+  PostMessageW(dialog, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDOWN);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
   EXPECT_FALSE(IsChecked(dialog, IDC_SAVE_PASSWORD));
   EXPECT_FALSE(IsEnabled(dialog, IDC_SAVE_PASSWORD));
@@ -349,7 +337,7 @@ TEST_F(SyncAddrDlgTest, CancelAutoSyncWritesManualTypeAndTheMenuFollows) {
   EXPECT_NE(ini.find(foreignPassword), std::string::npos) << ini;
 
   // The tray menu opens and closes again.
-  PostMessageW(dialog, kTrayCallback, 10, WM_RBUTTONDOWN);
+  PostMessageW(dialog, kTrayCallbackMessage, kTrayIconId, WM_RBUTTONDOWN);
   HWND menu = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr; }));
   PostMessageW(dialog, WM_CANCELMODE, 0, 0);
@@ -552,7 +540,7 @@ TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
   EXPECT_EQ(ControlText(dialog, IDC_TEST_CONNECTION), u"测试连接");
   EXPECT_EQ(server.MostConnectionsAtOnce(), 1u);
   // The abandoned test's success never shows: the next box is the next test's.
-  PostMessageW(dialog, kTrayCallback, 10, WM_LBUTTONDOWN);
+  PostMessageW(dialog, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDOWN);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }));
   SetControlText(dialog, IDC_PASSWORD, u"wrong");
   EXPECT_EQ(CommandShowingBox(dialog, IDC_TEST_CONNECTION), u"密码错误");

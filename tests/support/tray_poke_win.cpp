@@ -6,14 +6,17 @@
 
 #include <cwchar>
 
+#include "app/tray_icon_win.h"
+#include "resources/resource.h"
+
 int wmain(int argc, wchar_t** argv) {
   HWND dialog = FindWindowW(L"Tarnwell地址簿同步", nullptr);
   if (!dialog) return 1;
   if (argc > 1 && wcscmp(argv[1], L"exit") == 0) {
-    PostMessageW(dialog, WM_COMMAND, 32781, 0);
+    PostMessageW(dialog, WM_COMMAND, ID_TRAY_EXIT, 0);
     return 0;
   }
   const bool right = argc > 1 && wcscmp(argv[1], L"right") == 0;
-  PostMessageW(dialog, WM_USER + 110, 10, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN);
+  PostMessageW(dialog, kTrayCallbackMessage, kTrayIconId, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN);
   return 0;
 }

@@ -18,7 +18,8 @@ constexpr DWORD kCancel = static_cast<DWORD>(-1);
 
 TEST(BusyMessageFilterTest, RetriesWithinTheRunsBusyBudgetAndCancelsACallThatDoesNotReturn) {
   UniqueComRef<IMessageFilter> filter =
-      MakeBusyMessageFilter(OutlookCallContext{OutlookWaitLimits{60000, 250, 100}});
+      MakeBusyMessageFilter(OutlookCallContext{
+          OutlookWaitLimits{.callMs = 60000, .busyMs = 250, .pauseMs = 100}});
   EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), 100u);
   // Another call: the budget is the run's, not the call's.
   EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), 100u);
@@ -72,7 +73,7 @@ class DispatchCallTest : public testing::Test {
 
 TEST_F(DispatchCallTest, ACallTurnedAwayForTooLongFailsWithTheBusyStatus) {
   outlook_.RejectCalls(1000000, RPC_E_CALL_REJECTED);
-  OutlookCallContext context{OutlookWaitLimits{60000, 50, 5}};
+  OutlookCallContext context{OutlookWaitLimits{.callMs = 60000, .busyMs = 50, .pauseMs = 5}};
   MemberCallResult result =
       CallMember(*application_, 0x110, MemberKind::Method, {u"MAPI"}, context);
   EXPECT_EQ(result.status, RPC_E_CALL_REJECTED);

@@ -6,21 +6,15 @@
 #include "app/sync_log_view_win.h"
 #include "sync/answer_copy_file_win.h"
 #include "sync/sync_log_file_win.h"
+#include "tests/doubles/fixed_clock.h"
 #include "win_test_support.h"
 
 namespace {
 
-struct NineOClock : IClock {
-  int64_t Now() override { return 0; }
-  std::optional<LocalDateTime> ToLocal(int64_t) override {
-    return LocalDateTime{2026, 12, 6, 9, 0, 3};
-  }
-};
-
 TEST(SyncLogFileTest, AppendsLinesInTheAnsiCodePage) {
   ASSERT_EQ(GetACP(), 936u) << "the tests run under a Chinese locale";
   ScratchDir dir;
-  NineOClock clock;
+  FixedClock clock(9 * 3600 + 3, {.year = 2026, .month = 12, .day = 6});
   SyncLogFile log(dir.File(u"syncaddrs.log"), clock);
   log.Append(u"没有设置密码");
   log.Append(u"");
@@ -38,7 +32,7 @@ TEST(SyncLogFileTest, AppendsLinesInTheAnsiCodePage) {
 TEST(SyncLogFileTest, WritesInTheUsersCodePageOnAnEnglishSystem) {
   ASSERT_NE(GetACP(), 936u) << "this case needs a system locale other than the user's";
   ScratchDir dir;
-  NineOClock clock;
+  FixedClock clock(9 * 3600 + 3, {.year = 2026, .month = 12, .day = 6});
   SyncLogFile log(dir.File(u"syncaddrs.log"), clock);
   log.Append(u"没有设置密码");
   EXPECT_EQ(ReadFileBytes(dir.File(u"syncaddrs.log")),
@@ -48,7 +42,7 @@ TEST(SyncLogFileTest, WritesInTheUsersCodePageOnAnEnglishSystem) {
 
 TEST(SyncLogFileTest, UnwritableLogIsIgnored) {
   ScratchDir dir;
-  NineOClock clock;
+  FixedClock clock(9 * 3600 + 3, {.year = 2026, .month = 12, .day = 6});
   SyncLogFile log(dir.File(u"missing-folder\\syncaddrs.log"), clock);
   log.Append(u"text");
   EXPECT_FALSE(FileExists(dir.File(u"missing-folder\\syncaddrs.log")));

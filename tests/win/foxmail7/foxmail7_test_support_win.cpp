@@ -32,9 +32,7 @@ FoxmailCommandKey::FoxmailCommandKey(Scope scope) {
     }
     return;
   }
-  turn_.reset(CreateMutexW(nullptr, FALSE, L"Local\\TarnwellTestsFoxmailCommandKey"));
-  // An abandoned turn (a test that crashed) is a turn all the same.
-  if (turn_) WaitForSingleObject(turn_.get(), 120000);
+  turn_.emplace(kFoxmailCommandKeyTurn);
   Remove();
 }
 
@@ -46,7 +44,6 @@ FoxmailCommandKey::~FoxmailCommandKey() {
     RegDeleteTreeW(HKEY_CURRENT_USER, AsWide(scratchPath_));
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\TarnwellTests");  // when no other test uses it
   }
-  if (turn_) ReleaseMutex(turn_.get());
 }
 
 bool FoxmailCommandKey::Set(const std::u16string& command, DWORD type) {

@@ -6,10 +6,12 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "clients/foxmail7/foxmail7_files.h"
 #include "common/win/scoped_handles.h"
+#include "tests/support/test_turn_win.h"
 #include "win_test_support.h"
 
 // A stand-in executable by target name ("fm7_version_7_2_5_140").
@@ -32,7 +34,7 @@ class FoxmailCommandKey {
   void Remove();
 
  private:
-  UniqueHandle turn_;           // Shared
+  std::optional<TestTurn> turn_;  // Shared
   std::u16string scratchPath_;  // Private: below HKEY_CURRENT_USER
   UniqueHKey scratchKey_;
 };
