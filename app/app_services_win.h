@@ -31,8 +31,7 @@ class AppServices : private IRunObserver {
 
  private:
   SyncRunOutcome RunWithPlatform(const SyncSettings& settings,
-                                 const std::optional<std::u16string>& refusal,
-                                 AnswerSource source);
+                                 const std::optional<std::u16string>& refusal, AnswerSource source);
   void RunStarted() override;
   void RunEnded(RunMode mode, const SyncRunOutcome& outcome) override;
   void DayUnsynced(const std::u16string& failureText) override;
@@ -45,6 +44,6 @@ class AppServices : private IRunObserver {
   ProfileLastAutoSync lastAutoSync_;
   MessageBoxSink messages_;
   ClientProcessWatch clientWatch_;  // outlives the engine, which uses it
-  RunStop runStop_;  // before the engine, whose runs look at it
+  RunStop runStop_;                 // before the engine, whose runs look at it
   std::unique_ptr<CSyncEngine> engine_;
 };

@@ -32,7 +32,9 @@ int SyncTimeIndex(int32_t syncTime) {
   return syncTime / 30;
 }
 
-std::u16string TrimBlanks(const std::u16string& text) { return std::u16string(TrimmedBlanks(text)); }
+std::u16string TrimBlanks(const std::u16string& text) {
+  return std::u16string(TrimmedBlanks(text));
+}
 
 std::optional<std::u16string> ApplyAddress(const std::u16string& typed, SyncSettings& s) {
   // Only what the settings can hold is accepted: user information, a

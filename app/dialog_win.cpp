@@ -23,14 +23,19 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   if (!handled) return FALSE;
   // Results of these messages go back directly; others through DWLP_MSGRESULT.
   switch (message) {
-    case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN: case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: case WM_COMPAREITEM: case WM_VKEYTOITEM:
-    case WM_CHARTOITEM: case WM_QUERYDRAGICON: case WM_INITDIALOG:
-      return result;
-    default:
-      SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
-      return TRUE;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_INITDIALOG: return result;
+    default: SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result); return TRUE;
   }
 }
 

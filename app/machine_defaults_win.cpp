@@ -30,8 +30,7 @@ int32_t MachineDefaults::ReadInt(const std::u16string& section, const std::u16st
   return negative ? -value : value;
 }
 
-std::u16string MachineDefaults::ReadString(const std::u16string& section,
-                                           const std::u16string& key,
+std::u16string MachineDefaults::ReadString(const std::u16string& section, const std::u16string& key,
                                            const std::u16string& defaultValue) {
   const auto value = ReadRegistryText(HKEY_LOCAL_MACHINE, AsWide(SectionKey(section)), AsWide(key));
   return value && value->type == REG_SZ ? value->text : defaultValue;

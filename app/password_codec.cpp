@@ -2,8 +2,7 @@
 
 namespace {
 
-constexpr char kAlphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int ValueOf(char16_t c) {
   if (c >= u'A' && c <= u'Z') return c - u'A';

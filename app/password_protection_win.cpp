@@ -28,12 +28,11 @@ std::optional<std::string> Transform(Direction direction, const std::string& inp
   DATA_BLOB entropy = BlobOf(kEntropy, sizeof(kEntropy) - 1);
   DATA_BLOB out{};
   // Never a prompt: runs happen unattended.
-  const BOOL ok =
-      direction == Direction::Protect
-          ? CryptProtectData(&in, L"AddrBookSync", &entropy, nullptr, nullptr,
-                             CRYPTPROTECT_UI_FORBIDDEN, &out)
-          : CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr,
-                               CRYPTPROTECT_UI_FORBIDDEN, &out);
+  const BOOL ok = direction == Direction::Protect
+                      ? CryptProtectData(&in, L"AddrBookSync", &entropy, nullptr, nullptr,
+                                         CRYPTPROTECT_UI_FORBIDDEN, &out)
+                      : CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr,
+                                           CRYPTPROTECT_UI_FORBIDDEN, &out);
   if (!ok) return std::nullopt;
   UniqueLocalMemory owner(out.pbData);
   std::string result(reinterpret_cast<const char*>(out.pbData), out.cbData);

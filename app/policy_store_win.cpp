@@ -6,8 +6,7 @@
 #include "common/win/scoped_handles.h"
 #include "common/win/wide_text_win.h"
 
-std::optional<PolicyRegistryValue> RegistryPolicySource::Read(bool machine,
-                                                              const char16_t* name) {
+std::optional<PolicyRegistryValue> RegistryPolicySource::Read(bool machine, const char16_t* name) {
   UniqueHKey key;
   if (RegOpenKeyExW(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, AsWide(kPolicyKey), 0,
                     KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
@@ -16,8 +15,7 @@ std::optional<PolicyRegistryValue> RegistryPolicySource::Read(bool machine,
   PolicyRegistryValue value;
   DWORD type = REG_NONE;
   DWORD bytes = 0;
-  if (RegQueryValueExW(key.get(), AsWide(name), nullptr, &type, nullptr, &bytes) !=
-      ERROR_SUCCESS) {
+  if (RegQueryValueExW(key.get(), AsWide(name), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   value.type = type;

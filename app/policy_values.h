@@ -28,7 +28,7 @@ enum class PolicySetting {
   SyncType,
   SyncTime,
   SyncSpread,
-  SavePassword,  // 0: a password is never stored; 1: the user chooses
+  SavePassword,   // 0: a password is never stored; 1: the user chooses
   OutlookFolder,  // the Outlook folder of the company's own; empty: the default one
 };
 

@@ -110,7 +110,8 @@ PresetCheck CheckPresets(const Presets& in) {
 
   const std::u16string folder = TrimBlanks(in.outlookFolder);
   if (!folder.empty()) {
-    if (OutlookFolderSetting(folder).empty()) return refuse(u"OUTLOOKFOLDER", folder, kOutlookFolderInvalidText);
+    if (OutlookFolderSetting(folder).empty())
+      return refuse(u"OUTLOOKFOLDER", folder, kOutlookFolderInvalidText);
     check.settings.push_back(One(kGeneral, ini::kOutlookFolder, folder));
   }
 
@@ -128,8 +129,10 @@ bool ApplyPresets(const std::vector<PresetSetting>& settings, IProfile& profile,
       continue;
     }
     // Read back below: a refused write shows there.
-    for (const auto& [key, value] : setting.keys) (void)profile.WriteString(setting.section, key, value);
-    if (profile.ReadString(setting.section, first, u"") != setting.keys.front().second) return false;
+    for (const auto& [key, value] : setting.keys)
+      (void)profile.WriteString(setting.section, key, value);
+    if (profile.ReadString(setting.section, first, u"") != setting.keys.front().second)
+      return false;
   }
   return true;
 }
@@ -181,9 +184,8 @@ void AppendEscaped(std::u16string& out, const std::u16string& field) {
 std::u16string EncodePresetData(const std::u16string& iniPath, const Presets& p) {
   std::u16string out;
   bool first = true;
-  for (const std::u16string* field :
-       {&iniPath, &p.webmail, &p.client, &p.syncLevel, &p.syncType, &p.syncTime, &p.spread,
-        &p.outlookFolder}) {
+  for (const std::u16string* field : {&iniPath, &p.webmail, &p.client, &p.syncLevel, &p.syncType,
+                                      &p.syncTime, &p.spread, &p.outlookFolder}) {
     if (!first) out += u'\n';
     first = false;
     AppendEscaped(out, *field);

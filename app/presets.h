@@ -16,12 +16,12 @@
 // Account and password are deliberately absent: installer logs keep
 // every property.
 struct Presets {
-  std::u16string webmail{};    // WEBMAIL: the address as typed into the dialog
-  std::u16string client{};     // CLIENT: EmailClient
-  std::u16string syncLevel{};  // SYNCLEVEL: 0 or 1
-  std::u16string syncType{};   // SYNCTYPE: 0 or 1
-  std::u16string syncTime{};   // SYNCTIME: "HH:MM" on the hour or half hour
-  std::u16string spread{};     // SPREAD: SyncSpread, minutes 0 to 120
+  std::u16string webmail{};        // WEBMAIL: the address as typed into the dialog
+  std::u16string client{};         // CLIENT: EmailClient
+  std::u16string syncLevel{};      // SYNCLEVEL: 0 or 1
+  std::u16string syncType{};       // SYNCTYPE: 0 or 1
+  std::u16string syncTime{};       // SYNCTIME: "HH:MM" on the hour or half hour
+  std::u16string spread{};         // SPREAD: SyncSpread, minutes 0 to 120
   std::u16string outlookFolder{};  // OUTLOOKFOLDER: the Outlook folder of the company's own
 };
 
@@ -60,4 +60,5 @@ Presets KeepMachinePresets(Presets given, IProfile& defaults);
 // step that writes them later and can read nothing else.
 std::u16string EncodePresetData(const std::u16string& iniPath, const Presets& presets);
 // False for a text that EncodePresetData did not make.
-[[nodiscard]] bool DecodePresetData(const std::u16string& data, std::u16string& iniPath, Presets& presets);
+[[nodiscard]] bool DecodePresetData(const std::u16string& data, std::u16string& iniPath,
+                                    Presets& presets);

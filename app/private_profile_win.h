@@ -17,7 +17,7 @@ class PrivateProfile final : public IProfile {
   std::u16string ReadString(const std::u16string& section, const std::u16string& key,
                             const std::u16string& defaultValue) override;
   [[nodiscard]] bool WriteString(const std::u16string& section, const std::u16string& key,
-                   const std::u16string& value) override;
+                                 const std::u16string& value) override;
 
  private:
   std::u16string path_;

@@ -14,9 +14,8 @@ std::u16string DirectoryOfPath(const std::u16string& path) {
 
 ProgramFiles ProgramFilesIn(std::u16string folder) {
   if (!folder.empty() && folder.back() == u'\\') folder.pop_back();
-  return {folder + u"\\AddrBookSync.ini", folder + u"\\syncaddrs.log",
-          folder + u"\\address.xml", folder + u"\\outlookcontacts.dat",
-          folder + u"\\outlookfolder.dat"};
+  return {folder + u"\\AddrBookSync.ini", folder + u"\\syncaddrs.log", folder + u"\\address.xml",
+          folder + u"\\outlookcontacts.dat", folder + u"\\outlookfolder.dat"};
 }
 
 ProgramFiles ProgramFilesBeside(const std::u16string& executablePath) {

@@ -7,9 +7,9 @@
 #include <string>
 
 struct ProgramFiles {
-  std::u16string settings;    // AddrBookSync.ini
-  std::u16string log;         // syncaddrs.log
-  std::u16string answerCopy;  // address.xml
+  std::u16string settings;       // AddrBookSync.ini
+  std::u16string log;            // syncaddrs.log
+  std::u16string answerCopy;     // address.xml
   std::u16string outlookRecord;  // outlookcontacts.dat: what Outlook 2013+ runs wrote
   std::u16string outlookFolder;  // outlookfolder.dat: the Outlook folder of the company's own
 };
@@ -33,8 +33,7 @@ bool IsMachineProgram(const std::u16string& executablePath, const std::u16string
 // user's roaming application data under the program's name); any other
 // copy keeps them beside itself.
 ProgramFiles ProgramFilesFor(const std::u16string& executablePath,
-                             const std::u16string& machineFolder,
-                             const std::u16string& userFolder);
+                             const std::u16string& machineFolder, const std::u16string& userFolder);
 
 // The directory of a full path, without the file name and without a
 // trailing backslash ("C:\\x.exe" gives "C:").

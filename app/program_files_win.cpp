@@ -14,8 +14,8 @@ namespace {
 std::u16string LongPath(const std::u16string& path) {
   std::u16string longer(MAX_PATH, u'\0');
   for (;;) {
-    const DWORD needed = GetLongPathNameW(AsWide(path), AsWideBuffer(longer),
-                                          static_cast<DWORD>(longer.size()));
+    const DWORD needed =
+        GetLongPathNameW(AsWide(path), AsWideBuffer(longer), static_cast<DWORD>(longer.size()));
     if (needed == 0) return path;
     if (needed < longer.size()) return longer.substr(0, needed);
     longer.assign(needed, u'\0');

@@ -76,9 +76,9 @@ bool SaveSettingsTo(const SyncSettings& s, IProfile& p, IPasswordProtection& pro
          // Older versions find `Password` empty and ask for the password again.
          p.WriteString(kServer, ini::kPassword, u"") &&
          (keepStoredPassword ||
-          p.WriteString(kServer, ini::kProtectedPassword,
-                        s.SavePassword != 0 ? ProtectPassword(s.Password, protection)
-                                            : std::u16string())) &&
+          p.WriteString(
+              kServer, ini::kProtectedPassword,
+              s.SavePassword != 0 ? ProtectPassword(s.Password, protection) : std::u16string())) &&
          p.WriteString(kServer, ini::kSavePassword, IntText(s.SavePassword)) &&
          p.WriteString(kServer, ini::kServerScheme, NormalizeScheme(s.ServerScheme));
 }

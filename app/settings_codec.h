@@ -20,7 +20,7 @@ class IProfile {
                                     const std::u16string& defaultValue) = 0;
   // False when the file did not take the value.
   [[nodiscard]] virtual bool WriteString(const std::u16string& section, const std::u16string& key,
-                           const std::u16string& value) = 0;
+                                         const std::u16string& value) = 0;
 };
 
 // The ANSI code page in which older versions stored the password.
@@ -55,7 +55,7 @@ SyncSettings LoadSettingsFrom(IProfile& profile, IAnsiCodePage& codePage,
 // set; `Password` is always written empty. A saved password that could not
 // be read back (the record's password is empty) stays as the file has it.
 [[nodiscard]] bool SaveSettingsTo(const SyncSettings& settings, IProfile& profile,
-                    IPasswordProtection& protection);
+                                  IPasswordProtection& protection);
 
 // Whether either password key holds a password.
 bool HoldsSavedPassword(IProfile& profile);

@@ -29,7 +29,8 @@ void Check(HWND button, bool checked) {
 
 void FillList(HWND list, const std::vector<std::u16string>& entries, int selected) {
   SendMessageW(list, CB_RESETCONTENT, 0, 0);
-  for (const auto& e : entries) SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(e)));
+  for (const auto& e : entries)
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(e)));
   SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
@@ -74,8 +75,7 @@ void SettingsForm::UpdateOutlookFolder() {
   ShowWindow(Item(IDC_OUTLOOK_OWN_FOLDER), show);
   ShowWindow(Item(IDC_OUTLOOK_FOLDER_NAME), show);
   EnableWindow(Item(IDC_OUTLOOK_OWN_FOLDER), !managed);
-  EnableWindow(Item(IDC_OUTLOOK_FOLDER_NAME),
-               !managed && IsChecked(Item(IDC_OUTLOOK_OWN_FOLDER)));
+  EnableWindow(Item(IDC_OUTLOOK_FOLDER_NAME), !managed && IsChecked(Item(IDC_OUTLOOK_OWN_FOLDER)));
 }
 
 void SettingsForm::CheckClient(int32_t kind) {
@@ -107,7 +107,8 @@ void SettingsForm::ShowPolicy(const Policy& policy, const SyncSettings& own) {
   };
   if (touch(PolicySetting::EmailClient)) {
     const bool managed = policy_.Manages(PolicySetting::EmailClient);
-    const bool ownAvailable = own.EmailClient >= 0 && own.EmailClient < ClientAvailability::kKinds &&
+    const bool ownAvailable = own.EmailClient >= 0 &&
+                              own.EmailClient < ClientAvailability::kKinds &&
                               available_[static_cast<size_t>(own.EmailClient)];
     CheckClient(managed || ownAvailable ? shown.EmailClient : -1);
     for (int kind = 0; kind < ClientAvailability::kKinds; ++kind) {
@@ -141,8 +142,8 @@ void SettingsForm::ShowPolicy(const Policy& policy, const SyncSettings& own) {
 }
 
 void SettingsForm::UpdateTimeList() {
-  EnableWindow(Item(IDC_SYNC_TIME), Selection(Item(IDC_SYNC_TYPE)) == 0 &&
-                                        !policy_.Manages(PolicySetting::SyncTime));
+  EnableWindow(Item(IDC_SYNC_TIME),
+               Selection(Item(IDC_SYNC_TYPE)) == 0 && !policy_.Manages(PolicySetting::SyncTime));
 }
 
 void SettingsForm::SelectManualSync() {

@@ -70,4 +70,6 @@ void ProfileLastAutoSync::SaveClientWaitDate(const std::u16string& wait) {
 
 std::u16string ProfileLastAutoSync::LoadKeptAnswer() { return Load(ini::kKeptAnswer); }
 
-void ProfileLastAutoSync::SaveKeptAnswer(const std::u16string& mark) { Store(ini::kKeptAnswer, mark); }
+void ProfileLastAutoSync::SaveKeptAnswer(const std::u16string& mark) {
+  Store(ini::kKeptAnswer, mark);
+}

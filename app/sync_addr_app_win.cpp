@@ -46,7 +46,8 @@ void StartUsersOwnProgram(std::u16string folder) {
 
 bool ActivateRunningInstance(DWORD waitMs) {
   HWND first = FindWindowW(AsWide(kAppName), nullptr);
-  for (const ULONGLONG deadline = GetTickCount64() + waitMs; !first && GetTickCount64() < deadline;) {
+  for (const ULONGLONG deadline = GetTickCount64() + waitMs;
+       !first && GetTickCount64() < deadline;) {
     Sleep(50);
     first = FindWindowW(AsWide(kAppName), nullptr);
   }
@@ -83,8 +84,8 @@ int CSyncAddrApp::Run() {
     if (!startInTray_) ActivateRunningInstance(10000);
     return 0;
   }
-  const bool running = startInTray_ ? FindWindowW(AsWide(kAppName), nullptr) != nullptr
-                                    : ActivateRunningInstance();
+  const bool running =
+      startInTray_ ? FindWindowW(AsWide(kAppName), nullptr) != nullptr : ActivateRunningInstance();
   if (running) return 0;
 
   std::setlocale(LC_ALL, "");
@@ -106,11 +107,11 @@ int CSyncAddrApp::Run() {
   RegisterDialogClass(instance_);
 
   const bool hidden = startInTray_ && SettingsComplete(services.settings().InEffect());
-  CSyncAddrDlg dialog(instance_, SyncAddrDlgServices{
-                                     services.settings(), services.engine(), services.runStop(),
-                                     [] { return DetectInstalledClients(IsFoxmail7Installed); },
-                                     files, tray},
-                      hidden);
+  CSyncAddrDlg dialog(
+      instance_,
+      SyncAddrDlgServices{services.settings(), services.engine(), services.runStop(),
+                          [] { return DetectInstalledClients(IsFoxmail7Installed); }, files, tray},
+      hidden);
   dialog.DoModal(nullptr);
   // A scheduled run in progress finishes before the process ends.
   services.engine().Stop();

@@ -49,9 +49,9 @@ BOOL CSyncAddrDlg::OnInitDialog() {
   }
   SendMessageW(hwnd(), WM_SETICON, ICON_BIG,
                reinterpret_cast<LPARAM>(LoadIconW(instance(), MAKEINTRESOURCEW(IDR_MAINFRAME))));
-  HANDLE smallIcon = LoadImageW(instance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                LR_SHARED);
+  HANDLE smallIcon =
+      LoadImageW(instance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
   SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 
   const ClientAvailability available(services_.detectClients ? services_.detectClients()
@@ -89,12 +89,8 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
     case kManualSyncDoneMessage: OnManualSyncDone(); return true;
     case kExitReadyMessage: FinishExit(); return true;
     case kConnectionTestDoneMessage: OnConnectionTestDone(); return true;
-    case kTrayReportRequest:
-      tray_->SendReport(reinterpret_cast<HWND>(wParam));
-      return true;
-    case WM_DESTROY:
-      services_.tray.SetWake({});
-      return false;
+    case kTrayReportRequest: tray_->SendReport(reinterpret_cast<HWND>(wParam)); return true;
+    case WM_DESTROY: services_.tray.SetWake({}); return false;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
         case IDM_ABOUTBOX: ShowAbout(); return true;
@@ -111,9 +107,7 @@ bool CSyncAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
         exit_.WaitForRuns();
       }
       return true;
-    case WM_WINDOWPOSCHANGING:
-      HoldBackShowing(*reinterpret_cast<WINDOWPOS*>(lParam));
-      return false;
+    case WM_WINDOWPOSCHANGING: HoldBackShowing(*reinterpret_cast<WINDOWPOS*>(lParam)); return false;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom != IDC_MAKER_LINK ||

@@ -24,7 +24,8 @@ std::u16string ReadLogTail(const std::u16string& path) {
   if (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN)) return {};
   std::string bytes(static_cast<size_t>(size.QuadPart - start.QuadPart), '\0');
   DWORD got = 0;
-  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) return {};
+  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
+    return {};
   bytes.resize(got);
   if (start.QuadPart > 0) {
     // The first line is cut; in the ANSI code pages a line feed byte is
@@ -37,9 +38,8 @@ std::u16string ReadLogTail(const std::u16string& path) {
 }
 
 void OpenLogFile(HWND owner, const std::u16string& path) {
-  UniqueHandle file(CreateFileW(AsWide(path), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(AsWide(path), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   file.reset();
   const auto opened = reinterpret_cast<INT_PTR>(
       ShellExecuteW(owner, L"open", AsWide(path), nullptr, nullptr, SW_SHOWNORMAL));

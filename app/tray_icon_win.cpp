@@ -27,8 +27,8 @@ NOTIFYICONDATAW TrayIcon::Record() const {
   data.uCallbackMessage = kTrayCallbackMessage;
   // The size the notification area asks at this display scale, picked
   // from the icon's images rather than scaled from 16 pixels.
-  data.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                             IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+  data.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
                                              GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   CopyFitted(data.szTip, tip_.empty() ? std::u16string(kAppName) : tip_);
   return data;
@@ -89,7 +89,8 @@ void ShowTrayMenu(HINSTANCE instance, HWND owner, bool cancelAutoOffered, bool m
   HMENU popup = GetSubMenu(menu.get(), 0);
   EnableMenuItem(popup, ID_TRAY_CANCEL_AUTO,
                  MF_BYCOMMAND | (cancelAutoOffered ? MF_ENABLED : MF_GRAYED));
-  EnableMenuItem(popup, ID_TRAY_MANUAL_SYNC, MF_BYCOMMAND | (manualOffered ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(popup, ID_TRAY_MANUAL_SYNC,
+                 MF_BYCOMMAND | (manualOffered ? MF_ENABLED : MF_GRAYED));
   POINT cursor{};
   GetCursorPos(&cursor);
   // Without the foreground the menu would not close on a click elsewhere.

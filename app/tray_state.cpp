@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr size_t kStampLength = 19;  // "YYYY-MM-DD HH:MM:SS"
+constexpr size_t kStampLength = 19;   // "YYYY-MM-DD HH:MM:SS"
 constexpr size_t kStampMinutes = 16;  // without the seconds
 constexpr size_t kCauseLimit = 24;    // "（答复超过1000000个联系人）" and the like
 constexpr char16_t kFailureTitle[] = u"地址簿同步失败";
@@ -117,8 +117,8 @@ std::u16string TrayState::Tip(bool manualRunning) const {
   // A long result text is cut, never what is pending, nor the short cause
   // in brackets that a failed download gives after its long address.
   const std::u16string retry = lastRun_->waitsForClient ? u"，关闭Foxmail后同步"
-                               : lastRun_->retryAt    ? u"，" + *lastRun_->retryAt + u"重试"
-                                                      : u"";
+                               : lastRun_->retryAt      ? u"，" + *lastRun_->retryAt + u"重试"
+                                                        : u"";
   const std::u16string& text = lastRun_->text;
   const size_t open = text.rfind(u'（');
   const std::u16string cause =

@@ -40,7 +40,7 @@ class ClientProcessWatch final : public IClientWatch {
   std::optional<ULONGLONG> locatedAt_;  // GetTickCount64, under locateMutex_
   bool installed_ = false;              // under locateMutex_
   const uint32_t pollMs_;
-  std::mutex mutex_;  // one Watch or Cancel at a time
+  std::mutex mutex_;   // one Watch or Cancel at a time
   UniqueHandle stop_;  // manual reset: set while no wait is wanted
   std::thread waiter_;
 };

@@ -13,7 +13,8 @@ class WindowsWriterFactory final : public IWriterFactory {
   // `outlookFolder`: the Outlook writers' folder of their own, if any.
   explicit WindowsWriterFactory(std::u16string outlookRecordPath,
                                 OutlookFolderChoice outlookFolder = {})
-      : outlookRecordPath_(std::move(outlookRecordPath)), outlookFolder_(std::move(outlookFolder)) {}
+      : outlookRecordPath_(std::move(outlookRecordPath)),
+        outlookFolder_(std::move(outlookFolder)) {}
   std::unique_ptr<IAddrBookSync> Create(WriterType type) override;
 
  private:

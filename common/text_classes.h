@@ -52,8 +52,8 @@ constexpr bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 constexpr bool IsBlank(char16_t c) {
   return (c >= u'\t' && c <= u'\r') || c == u' ' || c == u'\u0085' || c == u'\u00A0' ||
-         c == u'\u1680' || (c >= u'\u2000' && c <= u'\u200A') || c == u'\u2028' ||
-         c == u'\u2029' || c == u'\u202F' || c == u'\u205F' || c == u'\u3000';
+         c == u'\u1680' || (c >= u'\u2000' && c <= u'\u200A') || c == u'\u2028' || c == u'\u2029' ||
+         c == u'\u202F' || c == u'\u205F' || c == u'\u3000';
 }
 
 // `text` without blanks at either end.

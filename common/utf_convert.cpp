@@ -41,11 +41,17 @@ inline const unsigned char* DecodeSequence(const unsigned char* p, const unsigne
   int extra = 0;
   char32_t min = 0;
   if ((lead & 0xE0) == 0xC0) {
-    extra = 1; cp = lead & 0x1F; min = 0x80;
+    extra = 1;
+    cp = lead & 0x1F;
+    min = 0x80;
   } else if ((lead & 0xF0) == 0xE0) {
-    extra = 2; cp = lead & 0x0F; min = 0x800;
+    extra = 2;
+    cp = lead & 0x0F;
+    min = 0x800;
   } else if ((lead & 0xF8) == 0xF0) {
-    extra = 3; cp = lead & 0x07; min = 0x10000;
+    extra = 3;
+    cp = lead & 0x07;
+    min = 0x10000;
   } else {
     cp = kReplacement;
     wellFormed = false;
@@ -94,8 +100,8 @@ const unsigned char* FindMalformed(const unsigned char* p, const unsigned char* 
       continue;
     }
     if ((lead & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 &&
-        (lead != 0xE0 || p[1] >= 0xA0) &&   // not overlong
-        (lead != 0xED || p[1] < 0xA0)) {    // not a surrogate
+        (lead != 0xE0 || p[1] >= 0xA0) &&  // not overlong
+        (lead != 0xED || p[1] < 0xA0)) {   // not a surrogate
       p += 3;
       continue;
     }
@@ -306,8 +312,8 @@ std::string Utf16ToUtf8(std::u16string_view in, bool* valid) {
   bool ok = true;
   for (size_t i = 0; i < in.size(); ++i) {
     char32_t cp = in[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < in.size() &&
-        in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
+        in[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (in[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {

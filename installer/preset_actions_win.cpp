@@ -52,7 +52,8 @@ UINT WritePresets(MSIHANDLE install, PresetTarget target) {
   MachineDefaults machine;
   IProfile& profile = target == PresetTarget::UserFile ? static_cast<IProfile&>(file) : machine;
   if (!ApplyPresets(check.settings, profile, target)) {
-    const char16_t* what = target == PresetTarget::UserFile ? u"无法写入设置文件 " : u"无法写入 HKLM\\";
+    const char16_t* what =
+        target == PresetTarget::UserFile ? u"无法写入设置文件 " : u"无法写入 HKLM\\";
     ReportError(install, what + place);
     return ERROR_INSTALL_FAILURE;
   }
@@ -84,9 +85,9 @@ extern "C" UINT __stdcall KeepMachineScope(MSIHANDLE install) {
 
 // Immediate, before InstallValidate: nothing has changed yet when it fails.
 extern "C" UINT __stdcall CheckAdminPresets(MSIHANDLE install) {
-  Presets presets{MsiProperty(install, L"WEBMAIL"),   MsiProperty(install, L"CLIENT"),
-                  MsiProperty(install, L"SYNCLEVEL"), MsiProperty(install, L"SYNCTYPE"),
-                  MsiProperty(install, L"SYNCTIME"),  MsiProperty(install, L"SPREAD"),
+  Presets presets{MsiProperty(install, L"WEBMAIL"),      MsiProperty(install, L"CLIENT"),
+                  MsiProperty(install, L"SYNCLEVEL"),    MsiProperty(install, L"SYNCTYPE"),
+                  MsiProperty(install, L"SYNCTIME"),     MsiProperty(install, L"SPREAD"),
                   MsiProperty(install, L"OUTLOOKFOLDER")};
   MachineDefaults machine;
   if (PerMachine(install)) presets = KeepMachinePresets(std::move(presets), machine);

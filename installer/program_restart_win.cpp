@@ -42,8 +42,7 @@ void StartInTray(MSIHANDLE install, const std::u16string& path) {
   const std::u16string folder = path.substr(0, path.find_last_of(u'\\'));
   switch (StartForUser(path, u"/tray", folder)) {
     case UserStart::ThroughShell:
-    case UserStart::Directly:
-      return;
+    case UserStart::Directly: return;
     case UserStart::NotStarted:
       MsiLog(install, u"无法以用户的权限重新启动程序，下次登录时启动：" + path);
       return;

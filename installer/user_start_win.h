@@ -6,9 +6,9 @@
 #include <string>
 
 enum class UserStart {
-  ThroughShell,   // asked of the desktop's shell (Explorer): the user's own rights
-  Directly,       // no shell to ask, and the installer runs with ordinary rights
-  NotStarted,     // no shell to ask, and the installer is elevated (or the start failed)
+  ThroughShell,  // asked of the desktop's shell (Explorer): the user's own rights
+  Directly,      // no shell to ask, and the installer runs with ordinary rights
+  NotStarted,    // no shell to ask, and the installer is elevated (or the start failed)
 };
 
 // `program` with `arguments`, in `folder`; not waited for.

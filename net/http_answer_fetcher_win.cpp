@@ -97,8 +97,8 @@ DownloadProblem ProblemOf(const CHttpClient& client) {
   return ProblemOfError(client.lastError());
 }
 
-FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeout,
-                      BodyReads reads, SharedFetch& shared) {
+FetchResult FetchOnce(const std::u16string& url, std::chrono::milliseconds timeout, BodyReads reads,
+                      SharedFetch& shared) {
   CHttpClient client(timeout);
   client.SetBodyReads(reads);
   const ClientRegistration registration(shared, client);
@@ -189,8 +189,10 @@ FetchResult HttpAnswerFetcher::Fetch(const std::u16string& url) {
       FetchResult givenUp;
       if (stalled) givenUp.problem = {DownloadCause::TimedOut};
       if (overlong) {
-        givenUp.problem = {DownloadCause::TooLong, static_cast<uint64_t>(
-            std::chrono::duration_cast<std::chrono::seconds>(downloadLimit_).count())};
+        givenUp.problem = {
+            DownloadCause::TooLong,
+            static_cast<uint64_t>(
+                std::chrono::duration_cast<std::chrono::seconds>(downloadLimit_).count())};
       }
       return givenUp;
     }

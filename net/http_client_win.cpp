@@ -48,10 +48,8 @@ bool IsCertificateRejection(DWORD error) {
     case ERROR_INTERNET_SEC_CERT_ERRORS:
     case ERROR_INTERNET_SEC_CERT_NO_REV:
     case ERROR_INTERNET_SEC_CERT_REV_FAILED:
-    case ERROR_INTERNET_SEC_CERT_REVOKED:
-      return true;
-    default:
-      return false;
+    case ERROR_INTERNET_SEC_CERT_REVOKED: return true;
+    default: return false;
   }
 }
 
@@ -122,7 +120,7 @@ bool CHttpClient::SendRequest(const std::u16string& url) {
 
   const DWORD flags = parts.secure ? kSecureRequestFlags : kPlainRequestFlags;
   ReplaceRequest(HttpOpenRequestW(connection_.get(), L"GET", AsWide(parts.pathAndQuery), nullptr,
-                                 nullptr, nullptr, flags, 0));
+                                  nullptr, nullptr, flags, 0));
   const bool prepared = WithRequest([&](HINTERNET request) {
     SetTimeouts(request, timeout_);
     if (!HttpAddRequestHeadersW(request, kAcceptHeader,

@@ -65,7 +65,9 @@ class CHttpClient {
   // failed (an ERROR_INTERNET_... value), else 0: why, beside lastStatus().
   DWORD lastError() const { return lastError_; }
   // Called after every read of the body that brought bytes (for a watchdog).
-  void SetProgressCallback(std::function<void()> onProgress) { onProgress_ = std::move(onProgress); }
+  void SetProgressCallback(std::function<void()> onProgress) {
+    onProgress_ = std::move(onProgress);
+  }
   // True, from any thread, while a read waits for a whole block (see
   // BodyReadSize): it brings its bytes all at once, when it returns.
   bool waitingForBlock() const { return waitingForBlock_; }

@@ -56,8 +56,8 @@ bool ResponseBodyDecoder::Append(const char* data, size_t size) {
     const size_t length = std::min(sliceLeft, size - at);
     if (!cutting_) {
       const void* zero = std::memchr(data + at, 0, length);
-      const size_t kept = zero ? static_cast<size_t>(static_cast<const char*>(zero) - (data + at))
-                               : length;
+      const size_t kept =
+          zero ? static_cast<size_t>(static_cast<const char*>(zero) - (data + at)) : length;
       if (!text_.Append(std::string_view(data + at, kept))) return false;
       cutting_ = zero != nullptr;
     }

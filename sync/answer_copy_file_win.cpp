@@ -23,8 +23,8 @@ bool AnswerCopyFile::Save(std::string_view bytes) {
 
 std::optional<std::string> ReadAnswerCopyOf(const std::u16string& path, const std::u16string& date,
                                             IClock& clock) {
-  UniqueHandle file(CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   FILETIME written{};
   if (!file || !GetFileTime(file.get(), nullptr, nullptr, &written)) return std::nullopt;
   const int64_t ticks =

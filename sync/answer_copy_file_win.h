@@ -29,8 +29,8 @@ class KeptAnswerFetcher final : public IAnswerFetcher {
   explicit KeptAnswerFetcher(std::string bytes) : bytes_(std::move(bytes)) {}
   FetchResult Fetch(const std::u16string&) override {
     // No announced length: only the answer's own end shows it is whole.
-    return {.status = FetchStatus::Ok, .body = AnswerText(std::move(bytes_)),
-            .lengthAnnounced = false};
+    return {
+        .status = FetchStatus::Ok, .body = AnswerText(std::move(bytes_)), .lengthAnnounced = false};
   }
 
  private:

@@ -18,8 +18,8 @@ enum EmailClientKind : int32_t {
 
 // Which writer serves a client kind.
 enum class WriterType {
-  None,                // no sync task for this kind
-  RefusedFoxmail56,    // known but not supported: the run explains why
+  None,              // no sync task for this kind
+  RefusedFoxmail56,  // known but not supported: the run explains why
   OutlookExpress,
   Outlook,             // Outlook 2003-2010: marked contacts replaced
   OutlookChangesOnly,  // Outlook 2013+: only the difference written

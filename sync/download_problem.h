@@ -8,11 +8,11 @@
 #include <string>
 
 enum class DownloadCause {
-  Unknown,               // nothing more is known: no text
-  HttpNotFound,          // the server answered 404
-  HttpUnauthorized,      // the server answered 401
+  Unknown,           // nothing more is known: no text
+  HttpNotFound,      // the server answered 404
+  HttpUnauthorized,  // the server answered 401
   BadUrl,
-  TimedOut,              // no answer in time, or no progress for too long
+  TimedOut,  // no answer in time, or no progress for too long
   NameNotResolved,
   CannotConnect,         // refused or unreachable
   ConnectionBroken,      // aborted or reset while talking
@@ -22,14 +22,14 @@ enum class DownloadCause {
   CertificateName,       // made out for another name
   CertificateDate,       // expired or not yet valid
   CertificateRevoked,
-  RevocationUnknown,     // its revocation could not be checked
-  CutShort,              // the body ended before the answer did
-  DecodingFailed,        // a compressed body that does not decode
-  TooLarge,              // `number`: the limit in bytes
-  TooManyPersons,        // `number`: the most persons an answer may hold
-  TooLong,               // the whole download past its bound; `number`: seconds
+  RevocationUnknown,  // its revocation could not be checked
+  CutShort,           // the body ended before the answer did
+  DecodingFailed,     // a compressed body that does not decode
+  TooLarge,           // `number`: the limit in bytes
+  TooManyPersons,     // `number`: the most persons an answer may hold
+  TooLong,            // the whole download past its bound; `number`: seconds
   OutOfMemory,
-  PlatformError,         // any other failure of the platform; `number`: its error
+  PlatformError,  // any other failure of the platform; `number`: its error
 };
 
 struct DownloadProblem {

@@ -9,9 +9,9 @@
 #include "sync/answer_text.h"
 
 enum class AnswerKind {
-  Contacts,     // `contacts` holds one entry per person element
-  ServerError,  // `errorText` holds the text of the error element
-  ParseFailed,  // the parser rejected the text or no address book was found
+  Contacts,        // `contacts` holds one entry per person element
+  ServerError,     // `errorText` holds the text of the error element
+  ParseFailed,     // the parser rejected the text or no address book was found
   TooManyPersons,  // past kMaxAnswerPersons: no contacts are kept
 };
 

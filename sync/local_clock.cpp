@@ -17,9 +17,7 @@ std::u16string LocalDateTime::ClockText() const {
   return AsciiToUtf16(buf);
 }
 
-int64_t SystemClock::Now() {
-  return static_cast<int64_t>(std::time(nullptr));
-}
+int64_t SystemClock::Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
 std::optional<LocalDateTime> SystemClock::ToLocal(int64_t time) {
   const std::time_t t = static_cast<std::time_t>(time);
@@ -30,5 +28,5 @@ std::optional<LocalDateTime> SystemClock::ToLocal(int64_t time) {
   if (localtime_r(&t, &tm) == nullptr) return std::nullopt;
 #endif
   return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                       tm.tm_hour, tm.tm_min, tm.tm_sec};
+                       tm.tm_hour,        tm.tm_min,     tm.tm_sec};
 }

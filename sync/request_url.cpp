@@ -7,10 +7,14 @@ namespace {
 
 bool NeedsEscape(char16_t c) {
   switch (c) {
-    case u'%': case u'&': case u'#': case u'+': case u'=': case u'?': case u' ':
-      return true;
-    default:
-      return c < 0x20 || c == 0x7F;
+    case u'%':
+    case u'&':
+    case u'#':
+    case u'+':
+    case u'=':
+    case u'?':
+    case u' ': return true;
+    default: return c < 0x20 || c == 0x7F;
   }
 }
 

@@ -112,8 +112,8 @@ std::optional<AutoRun> ResidentSchedule::TimePassed(const ResidentMoment& m) {
   }
   // The due minute went by while the program looked elsewhere (a run, a
   // coarse step, an hour skipped by daylight saving).
-  const bool crossed = lastDay_ != 0 && minute >= due &&
-                       (lastDay_ == today ? lastMinute_ < due : lastDay_ < today);
+  const bool crossed =
+      lastDay_ != 0 && minute >= due && (lastDay_ == today ? lastMinute_ < due : lastDay_ < today);
   lastDay_ = today;
   lastMinute_ = minute;
   // One daily run a day, wherever SyncTime or SyncSpread move after it.
@@ -218,7 +218,8 @@ RunEndDecision ResidentSchedule::RunEnded(RunMode mode, const SyncRunOutcome& ou
   } else if (clientRefused && mayWait &&
              !(turn && turn->wait && turn->wait->runs >= kMaxClientWaitRuns)) {
     // Not a timed retry: the run follows the client's end.
-    ClientWait wait = turn && turn->wait ? std::move(*turn->wait) : ClientWait{StoredDay::Of(*m.local)};
+    ClientWait wait =
+        turn && turn->wait ? std::move(*turn->wait) : ClientWait{StoredDay::Of(*m.local)};
     if (wait.runs == 0 || !wait.failure.empty()) wait.failure = outcome.resultText;
     wait.ended = false;
     pending_ = std::move(wait);
@@ -254,7 +255,8 @@ void ResidentSchedule::PlanRetry(RunFailure failure, const ResidentMoment& m, in
   const int64_t minutes = int64_t{kFirstRetryMinutes} << retriesDone_;
   if (draw < 0) draw = 0;
   if (draw >= 1) draw = 0.999999;
-  const int64_t delay = static_cast<int64_t>(static_cast<double>(minutes * unit_) * (1.0 + 0.5 * draw));
+  const int64_t delay =
+      static_cast<int64_t>(static_cast<double>(minutes * unit_) * (1.0 + 0.5 * draw));
   // Never past midnight either.
   const int64_t secondOfDay = m.local->hour * 3600 + m.local->minute * 60 + m.local->second;
   if (secondOfDay + delay >= kSecondsPerDay) return;

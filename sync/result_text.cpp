@@ -11,7 +11,8 @@ bool IsControl(char16_t c) {
 // Invisible marks that turn the text around them: a server's text could
 // make a log line or a box read otherwise than it is.
 bool IsBidiControl(char16_t c) {
-  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
 }
 
 }  // namespace

@@ -9,8 +9,7 @@ bool CanPassBySelf(RunFailure failure) {
     case RunFailure::ClientUnavailable:
     case RunFailure::ClientFilesInUse:
     case RunFailure::ClientRunning:
-    case RunFailure::RunLockUnavailable:
-      return true;
+    case RunFailure::RunLockUnavailable: return true;
     case RunFailure::None:
     case RunFailure::NoPassword:
     case RunFailure::CertificateInvalid:
@@ -20,8 +19,7 @@ bool CanPassBySelf(RunFailure failure) {
     case RunFailure::EmptyList:
     case RunFailure::WriterFailed:
     case RunFailure::RunError:
-    case RunFailure::Stopped:
-      return false;
+    case RunFailure::Stopped: return false;
   }
   return false;
 }

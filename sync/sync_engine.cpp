@@ -57,8 +57,8 @@ class CSyncEngine::RunSlot {
 
 CSyncEngine::CSyncEngine(SyncEngineServices services)
     : services_(std::move(services)),
-      schedule_(services_.desktop, services_.retryMinuteSeconds, ResidentSchedule::kResumeGapSeconds,
-                services_.catchUpSeconds),
+      schedule_(services_.desktop, services_.retryMinuteSeconds,
+                ResidentSchedule::kResumeGapSeconds, services_.catchUpSeconds),
       settingsChanges_(services_.settings.Changes()) {}
 
 CSyncEngine::~CSyncEngine() { Stop(); }

@@ -127,8 +127,8 @@ class CSyncEngine {
   struct RunSlots {
     std::mutex mutex;
     std::condition_variable freed;
-    bool busy = false;       // under mutex
-    bool refusing = false;   // under mutex
+    bool busy = false;                      // under mutex
+    bool refusing = false;                  // under mutex
     std::atomic<std::thread::id> holder{};  // the thread whose run holds the slot
   };
 

@@ -12,9 +12,8 @@ void SyncLogFile::Append(const std::u16string& resultText) {
   // Characters outside it become '?' so the line keeps its tail.
   const std::string bytes = WideToCodePage(line, UserDefaultAnsiCodePage());
 
-  UniqueHandle file(CreateFileW(AsWide(path_), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(AsWide(path_), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
   DWORD written = 0;
   WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

@@ -58,7 +58,7 @@ SyncRunOutcome WriteContacts(const SyncSettings& settings, const AddrContactList
     const std::optional<size_t> written = writer->GetWrittenCount();
     return Outcome((written ? SuccessText(settings.EmailClient, *written)
                             : SuccessText(settings.EmailClient, type, contacts.size())) +
-                       writer->GetResultNote());
+                   writer->GetResultNote());
   }
   return Failure(writer->GetLastErrorText(), writer->GetLastFailure());
 }
@@ -70,12 +70,14 @@ SyncRunOutcome StoppedRun() { return Failure(kRunStoppedText, RunFailure::Stoppe
 SyncRunOutcome RunSteps(const SyncSettings& settings, SyncRunDeps& deps) {
   DownloadedContacts downloaded =
       DownloadContacts(settings, deps.fetcher, deps.answerCopy, deps.stop);
-  SyncRunOutcome outcome = downloaded.failure   ? std::move(*downloaded.failure)
-                           : Stopped(deps.stop) ? StoppedRun()
-                                                : WriteContacts(settings, downloaded.contacts, deps);
+  SyncRunOutcome outcome = downloaded.failure ? std::move(*downloaded.failure)
+                           : Stopped(deps.stop)
+                               ? StoppedRun()
+                               : WriteContacts(settings, downloaded.contacts, deps);
   outcome.answerCopy = downloaded.answerCopy;
   // The log says so: the next run after the client downloads again.
-  if (outcome.answerCopy == AnswerCopyState::Unwritten) outcome.resultText += kAnswerCopyUnwrittenNote;
+  if (outcome.answerCopy == AnswerCopyState::Unwritten)
+    outcome.resultText += kAnswerCopyUnwrittenNote;
   return outcome;
 }
 
@@ -99,28 +101,26 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
   if (fetched.status != FetchStatus::Ok) {
     // The shown and logged URL never carries the password.
     const bool certificate = fetched.status == FetchStatus::CertificateInvalid;
-    result.failure = Failure((certificate ? kCertificateInvalidPrefix : kOpenUrlFailedPrefix) +
-                                 BuildRequestUrl(settings, PasswordInUrl::Masked) +
-                                 DownloadProblemText(fetched.problem),
-                             certificate ? RunFailure::CertificateInvalid
-                                         : RunFailure::DownloadFailed);
+    result.failure = Failure(
+        (certificate ? kCertificateInvalidPrefix : kOpenUrlFailedPrefix) +
+            BuildRequestUrl(settings, PasswordInUrl::Masked) + DownloadProblemText(fetched.problem),
+        certificate ? RunFailure::CertificateInvalid : RunFailure::DownloadFailed);
     return result;
   }
 
   AddressBookAnswer answer = ReadAnswerText(fetched.body);
   // A download cut short must not shrink the mail client's address book.
-  const bool cutShort = answer.kind == AnswerKind::Contacts && !fetched.lengthAnnounced &&
-                        !answer.addressBookClosed;
+  const bool cutShort =
+      answer.kind == AnswerKind::Contacts && !fetched.lengthAnnounced && !answer.addressBookClosed;
   if (answer.kind == AnswerKind::TooManyPersons || cutShort) {
     // Like a body past the limit: nothing of it is kept, not even the copy.
-    const DownloadProblem problem = cutShort
-                                        ? DownloadProblem{DownloadCause::CutShort}
-                                        : DownloadProblem{DownloadCause::TooManyPersons,
-                                                          kMaxAnswerPersons};
-    result.failure = Failure(kOpenUrlFailedPrefix +
-                                 BuildRequestUrl(settings, PasswordInUrl::Masked) +
-                                 DownloadProblemText(problem),
-                             RunFailure::DownloadFailed);
+    const DownloadProblem problem =
+        cutShort ? DownloadProblem{DownloadCause::CutShort}
+                 : DownloadProblem{DownloadCause::TooManyPersons, kMaxAnswerPersons};
+    result.failure =
+        Failure(kOpenUrlFailedPrefix + BuildRequestUrl(settings, PasswordInUrl::Masked) +
+                    DownloadProblemText(problem),
+                RunFailure::DownloadFailed);
     return result;
   }
   if (Stopped(stop)) {
@@ -130,7 +130,7 @@ DownloadedContacts DownloadContacts(const SyncSettings& settings, IAnswerFetcher
   // A copy that cannot be written does not stop the run; it is only never
   // reused, and neither is an answer that failed.
   const bool whole = answerCopy.Save(fetched.body.Utf8());
-  result.answerCopy = !whole                             ? AnswerCopyState::Unwritten
+  result.answerCopy = !whole                                ? AnswerCopyState::Unwritten
                       : answer.kind == AnswerKind::Contacts ? AnswerCopyState::Reusable
                                                             : AnswerCopyState::NotReusable;
   // The contact list keeps what it needs: the body goes before the writer runs.

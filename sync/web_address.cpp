@@ -85,7 +85,8 @@ std::optional<WebAddress> SplitWebAddress(std::u16string_view address) {
   std::u16string_view rest = address.substr(schemeEnd + 3);
   const size_t authorityEnd = rest.find_first_of(u"/?#");
   std::u16string_view authority = rest.substr(0, authorityEnd);
-  rest = authorityEnd == std::u16string_view::npos ? std::u16string_view() : rest.substr(authorityEnd);
+  rest =
+      authorityEnd == std::u16string_view::npos ? std::u16string_view() : rest.substr(authorityEnd);
 
   // The last "@" ends the user information: a password may hold one.
   if (const size_t at = authority.rfind(u'@'); at != std::u16string_view::npos) {

@@ -9,14 +9,14 @@
 #include <string_view>
 
 struct WebAddress {
-  bool https = false;  // the scheme, in any letter case, is "https"
+  bool https = false;                      // the scheme, in any letter case, is "https"
   std::optional<std::u16string> userInfo;  // before the "@", undecoded
-  std::u16string host;  // an IPv6 literal keeps its brackets
+  std::u16string host;                     // an IPv6 literal keeps its brackets
   // As written (larger numbers saturate), or the scheme's default when no
   // port is written; `portWritten` tells which.
   int32_t port = 0;
   bool portWritten = false;
-  std::u16string path;  // from the first "/" to "?" or "#"; may be empty
+  std::u16string path;                     // from the first "/" to "?" or "#"; may be empty
   std::optional<std::u16string> query;     // after "?", undecoded
   std::optional<std::u16string> fragment;  // after "#"
 };

@@ -25,9 +25,9 @@ std::vector<DesktopIdentity> MakeDesktops(size_t count) {
   const char* const sites[] = {"BJ", "SH", "GZ", "SZ", "CD", "WH"};
   const char* const departments[] = {"FIN", "HR", "RD", "SALES", "MKT", "IT", "ADM"};
   const char* const surnames[] = {"wang", "li", "zhang", "liu", "chen", "yang", "huang",
-                                  "zhao", "wu", "zhou", "xu", "sun", "ma", "zhu"};
-  const char* const given[] = {"wei", "fang", "na", "min", "jing", "li", "qiang", "lei",
-                               "jun", "yang", "yong", "yan", "jie", "tao", "ming", "chao"};
+                                  "zhao", "wu", "zhou",  "xu",  "sun",  "ma",   "zhu"};
+  const char* const given[] = {"wei", "fang", "na",   "min", "jing", "li",  "qiang", "lei",
+                               "jun", "yang", "yong", "yan", "jie",  "tao", "ming",  "chao"};
   const char kAlphanumeric[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::mt19937 random(20261207);
   auto pick = [&](auto& list) { return std::string(list[random() % std::size(list)]); };
@@ -67,8 +67,9 @@ int main(int argc, char** argv) {
 
   std::printf("%zu desktops, answer %.1f MB, compressed %.2f MB\n\n", desktops.size(),
               answerBytes / 1e6, compressedBytes / 1e6);
-  std::printf("| SyncSpread | busiest minute | runs in it (mean) | peak MB/s plain | "
-              "peak MB/s gzip | peak gzip vs today |\n|---|---|---|---|---|---|\n");
+  std::printf(
+      "| SyncSpread | busiest minute | runs in it (mean) | peak MB/s plain | "
+      "peak MB/s gzip | peak gzip vs today |\n|---|---|---|---|---|---|\n");
   double today = 0;
   for (const int32_t spread : {0, 15, 30, 60}) {
     std::vector<size_t> perMinute(24 * 60, 0);
@@ -82,9 +83,8 @@ int main(int argc, char** argv) {
     if (spread == 0) today = plain;
     const int minute = static_cast<int>(busiest - perMinute.begin());
     std::printf("| %d | %02d:%02d | %zu (%.0f) | %.0f | %.1f | %.0fx less |\n", spread, minute / 60,
-                minute % 60, *busiest,
-                static_cast<double>(desktops.size()) / std::max(spread, 1), plain / 1e6,
-                compressed / 1e6, today / compressed);
+                minute % 60, *busiest, static_cast<double>(desktops.size()) / std::max(spread, 1),
+                plain / 1e6, compressed / 1e6, today / compressed);
   }
   return 0;
 }

@@ -20,8 +20,8 @@ XmlArena::~XmlArena() {
 }
 
 void* XmlArena::AllocateSlow(std::size_t size, std::size_t alignment) {
-  const std::size_t header = (sizeof(Block) + alignof(std::max_align_t) - 1) &
-                             ~(alignof(std::max_align_t) - 1);
+  const std::size_t header =
+      (sizeof(Block) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
   if (size > SIZE_MAX - header - alignment) throw std::bad_alloc();
   const std::size_t needed = header + size + alignment;
   const bool ownBlock = needed > nextBlockSize_;

@@ -79,9 +79,7 @@ std::optional<std::u16string_view> XmlNode::Name() const noexcept {
   return data_->name;
 }
 
-bool XmlNode::IsDeclaration() const noexcept {
-  return data_ != nullptr && data_->isDeclaration;
-}
+bool XmlNode::IsDeclaration() const noexcept { return data_ != nullptr && data_->isDeclaration; }
 
 bool XmlNode::IsClosed() const noexcept { return data_ != nullptr && data_->closed; }
 

@@ -20,7 +20,7 @@ struct XmlNodeData {
   XmlDocumentStore* store = nullptr;
   // Not a reference: destroying a parent detaches its children first.
   XmlNodeData* parent = nullptr;
-  std::u16string_view name;  // empty only for the document node
+  std::u16string_view name;        // empty only for the document node
   XmlList<XmlNodeData*> children;  // each entry holds one reference
   XmlList<std::u16string_view> texts;
   XmlList<XmlRawSection> rawSections;

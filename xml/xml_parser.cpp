@@ -55,8 +55,8 @@ class XmlTreeBuilder {
   void RawText(std::string_view text) { current_->texts.Push(store_->arena, Copy(text)); }
 
   void RawSection(const XmlRawMarkers& markers, std::string_view content) {
-    current_->rawSections.Push(
-        store_->arena, {Copy(markers.open), Copy(markers.close), Copy(content)});
+    current_->rawSections.Push(store_->arena,
+                               {Copy(markers.open), Copy(markers.close), Copy(content)});
   }
 
  private:
@@ -84,7 +84,8 @@ class XmlTreeBuilder {
   // while it stays among the recent ones.
   std::u16string_view Intern(std::string_view name) {
     Name& slot = names_[(name.size() * 7 + static_cast<unsigned char>(name.front()) +
-                         static_cast<unsigned char>(name.back())) & 31];
+                         static_cast<unsigned char>(name.back())) &
+                        31];
     if (slot.utf8 != name) slot = {name, Copy(name)};
     return slot.tree;
   }

@@ -37,8 +37,8 @@ enum class XmlError : int {
   BadEndTag = 5,         // "</" not followed by a name and ">"
   Unbalanced = 7,        // an end tag closes nothing, or a raw section is unterminated
   UnexpectedToken = 8,
-  UnknownEntity = 9,     // "&" not starting one of the five predefined entities
-  TooDeep = 10,          // more than kMaxXmlDepth nested elements
+  UnknownEntity = 9,  // "&" not starting one of the five predefined entities
+  TooDeep = 10,       // more than kMaxXmlDepth nested elements
   OutOfMemory = 11,
 };
 
@@ -74,7 +74,9 @@ class XmlReader {
   static constexpr std::size_t kNoText = static_cast<std::size_t>(-1);
   enum class AttributeState { ExpectName, NameSeen, EqualsSeen };
 
-  static std::size_t LengthBeforeNul(std::string_view text) { return FindEither(text, 0, '\0', '\0'); }
+  static std::size_t LengthBeforeNul(std::string_view text) {
+    return FindEither(text, 0, '\0', '\0');
+  }
 
   static bool IsEndTagDelimiter(char c) {
     return IsXmlSpace(c) || c == '/' || c == '<' || c == '=' || c == '>';
@@ -259,8 +261,7 @@ class XmlReader {
 
         case XmlTokenKind::TagClose:
         case XmlTokenKind::ShortClose:
-        case XmlTokenKind::EndOfInput:
-          return Fail(XmlError::UnexpectedToken);
+        case XmlTokenKind::EndOfInput: return Fail(XmlError::UnexpectedToken);
       }
     }
   }

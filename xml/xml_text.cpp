@@ -13,8 +13,8 @@ std::size_t FindEither(std::string_view text, std::size_t from, char a, char b) 
   const __m128i wantB = _mm_set1_epi8(b);
   for (; i + 16 <= text.size(); i += 16) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
-    const int mask = _mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(block, wantA), _mm_cmpeq_epi8(block, wantB)));
+    const int mask =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, wantA), _mm_cmpeq_epi8(block, wantB)));
     if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
   }
 #endif
@@ -34,7 +34,8 @@ std::size_t FindEither(std::u16string_view text, std::size_t from, char16_t a, c
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
     const int mask = _mm_movemask_epi8(
         _mm_or_si128(_mm_cmpeq_epi16(block, wantA), _mm_cmpeq_epi16(block, wantB)));
-    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+    if (mask != 0)
+      return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
   }
 #endif
   for (; i < text.size(); ++i) {

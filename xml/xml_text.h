@@ -16,7 +16,8 @@
 // TAB, LF, CR and SPACE only.
 template <class Char>
 constexpr bool IsXmlSpace(Char c) {
-  constexpr std::uint64_t kSpaces = (1ull << ' ') | (1ull << '\t') | (1ull << '\n') | (1ull << '\r');
+  constexpr std::uint64_t kSpaces =
+      (1ull << ' ') | (1ull << '\t') | (1ull << '\n') | (1ull << '\r');
   const auto unit = static_cast<std::make_unsigned_t<Char>>(c);
   return unit <= ' ' && ((kSpaces >> unit) & 1) != 0;
 }

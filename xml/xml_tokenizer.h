@@ -18,21 +18,21 @@ struct XmlRawMarkers {
 };
 
 inline constexpr XmlRawMarkers kXmlRawSectionTable[] = {
-    {"<![CDATA[", "]]>"}, {"<PRE>", "</PRE>"},     {"<Script>", "</Script>"},
+    {"<![CDATA[", "]]>"}, {"<PRE>", "</PRE>"}, {"<Script>", "</Script>"},
     {"<!--", "-->"},      {"<!DOCTYPE", ">"},
 };
 
 enum class XmlTokenKind : std::uint8_t {
   EndOfInput,
-  RawSection,   // `rawIndex` names the table entry; the position is past the marker
-  QuotedText,   // both quotes included
+  RawSection,  // `rawIndex` names the table entry; the position is past the marker
+  QuotedText,  // both quotes included
   Text,
-  ShortClose,   // "/>"
-  EndTagOpen,   // "</"
-  DeclOpen,     // "<?"
-  TagOpen,      // "<"
+  ShortClose,  // "/>"
+  EndTagOpen,  // "</"
+  DeclOpen,    // "<?"
+  TagOpen,     // "<"
   Equals,
-  TagClose,     // ">"
+  TagClose,  // ">"
 };
 
 struct XmlToken {
@@ -78,8 +78,7 @@ inline XmlToken XmlTokenizer<Char>::Next() {
 
   const Char c = text_[start];
   switch (c) {
-    case '<':
-      return RawOrTagOpen(start);
+    case '<': return RawOrTagOpen(start);
     case '"':
     case '\'': {
       const std::size_t i = FindEither(text_, start + 1, c, '<');
@@ -96,14 +95,9 @@ inline XmlToken XmlTokenizer<Char>::Next() {
         return {XmlTokenKind::ShortClose, start, 2};
       }
       return OrdinaryText(start);
-    case '=':
-      pos_ += 1;
-      return {XmlTokenKind::Equals, start, 1};
-    case '>':
-      pos_ += 1;
-      return {XmlTokenKind::TagClose, start, 1};
-    default:
-      return OrdinaryText(start);
+    case '=': pos_ += 1; return {XmlTokenKind::Equals, start, 1};
+    case '>': pos_ += 1; return {XmlTokenKind::TagClose, start, 1};
+    default: return OrdinaryText(start);
   }
 }
 

@@ -10,7 +10,8 @@
 
 // A block of N bytes, zero but at the (offset, value) pairs given.
 template <size_t N>
-constexpr std::array<uint8_t, N> SparseBytes(std::initializer_list<std::pair<size_t, uint8_t>> set) {
+constexpr std::array<uint8_t, N> SparseBytes(
+    std::initializer_list<std::pair<size_t, uint8_t>> set) {
   std::array<uint8_t, N> block{};
   for (const auto& [offset, value] : set) block[offset] = value;
   return block;
@@ -32,9 +33,15 @@ inline constexpr std::array<uint8_t, 9> kRecordHead = {
     0x8C, 0x00, 0x00, 0x00, 0x00, 0x80, 0xFF, 0x00, 0x00,
 };
 
-inline constexpr std::array<uint8_t, 95> kRecordTrailer = SparseBytes<95>(
-    {{0x00, 0xED}, {0x01, 0x12}, {0x08, 0x67}, {0x10, 0x5E}, {0x11, 0x40}, {0x13, 0xD1}, {0x14, 0x5E},
-     {0x15, 0x40}, {0x5D, 0x12}});
+inline constexpr std::array<uint8_t, 95> kRecordTrailer = SparseBytes<95>({{0x00, 0xED},
+                                                                           {0x01, 0x12},
+                                                                           {0x08, 0x67},
+                                                                           {0x10, 0x5E},
+                                                                           {0x11, 0x40},
+                                                                           {0x13, 0xD1},
+                                                                           {0x14, 0x5E},
+                                                                           {0x15, 0x40},
+                                                                           {0x5D, 0x12}});
 
 // Contact record: 8-byte prefix, head, then the text area of name, four
 // zero bytes, address and zero fill, then the trailer.
@@ -42,8 +49,8 @@ inline constexpr size_t kRecordPrefixSize = 8;
 inline constexpr size_t kRecordTextOffset = kRecordPrefixSize + kRecordHead.size();  // 17
 inline constexpr size_t kNameSeparatorSize = 4;
 inline constexpr size_t kRecordTextAreaSize = 417;
-inline constexpr size_t kRecordTextLimit = kRecordTextAreaSize - kNameSeparatorSize;  // 413
-inline constexpr size_t kRecordTrailerOffset = kRecordTextOffset + kRecordTextAreaSize;  // 434
+inline constexpr size_t kRecordTextLimit = kRecordTextAreaSize - kNameSeparatorSize;        // 413
+inline constexpr size_t kRecordTrailerOffset = kRecordTextOffset + kRecordTextAreaSize;     // 434
 inline constexpr size_t kContactRecordSize = kRecordTrailerOffset + kRecordTrailer.size();  // 529
 
 inline constexpr std::array<uint8_t, 32> kGroupListHeader = {

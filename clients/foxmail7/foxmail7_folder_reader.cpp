@@ -209,19 +209,11 @@ Foxmail7FolderReport ReadFoxmail7Folder(const Foxmail7FolderBytes& files) {
     }
     const std::string_view bytes = *files[i];
     switch (file) {
-      case Foxmail7File::AddrGroup:
-        CheckKvlsHeader(name, bytes, check);
-        break;
-      case Foxmail7File::AddrFolderTreeStgtre:
-        CheckFxis(name, bytes, check);
-        break;
+      case Foxmail7File::AddrGroup: CheckKvlsHeader(name, bytes, check); break;
+      case Foxmail7File::AddrFolderTreeStgtre: CheckFxis(name, bytes, check); break;
       case Foxmail7File::AddrFolderTreeStgRec0:
-      case Foxmail7File::AddrDataRec0:
-        CheckRecordFile(name, bytes, check);
-        break;
-      case Foxmail7File::AddrFolderTreeStgHtb:
-        CheckIndexFile(name, bytes, check);
-        break;
+      case Foxmail7File::AddrDataRec0: CheckRecordFile(name, bytes, check); break;
+      case Foxmail7File::AddrFolderTreeStgHtb: CheckIndexFile(name, bytes, check); break;
       case Foxmail7File::AddrDataHea:
         records = CheckContactStorage(bytes, check, report.contacts);
         break;

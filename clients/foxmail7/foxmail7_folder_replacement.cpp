@@ -6,7 +6,9 @@
 
 namespace {
 
-Foxmail7ReplaceOutcome Failure(const char16_t* text, RunFailure cause) { return {false, text, cause}; }
+Foxmail7ReplaceOutcome Failure(const char16_t* text, RunFailure cause) {
+  return {false, text, cause};
+}
 
 bool WriteFolderFiles(const std::u16string& folder, const AddrContactList& contacts,
                       IFoxmail7Platform& platform) {
@@ -26,7 +28,7 @@ bool WriteFolderFiles(const std::u16string& folder, const AddrContactList& conta
 // program waits for; held by anything else, only time helps.
 RunFailure InUse(const Foxmail7Location& location, IFoxmail7Platform& platform) {
   return platform.IsClientRunning(location) ? RunFailure::ClientRunning
-                                                             : RunFailure::ClientFilesInUse;
+                                            : RunFailure::ClientFilesInUse;
 }
 
 // A folder left by an interrupted run is ours to remove.
@@ -62,7 +64,8 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
     return Failure(kDeleteFolderFailedText, InUse(*location, platform));
   }
   // Fails without creating anything when "Data\Address\2.5" is missing.
-  if (!platform.MakeDirectory(staging)) return Failure(kWriteFolderFailedText, RunFailure::WriterFailed);
+  if (!platform.MakeDirectory(staging))
+    return Failure(kWriteFolderFailedText, RunFailure::WriterFailed);
   if (!WriteFolderFiles(staging, contacts, platform)) {
     // Tidying only: what is left is cleared before the next run's staging.
     (void)platform.DeleteDirectoryTree(staging);
@@ -77,7 +80,8 @@ Foxmail7ReplaceOutcome ReplaceFoxmail7Folder(const AddrContactList& contacts,
   if (!platform.MoveDirectory(staging, folder)) {
     // The previous folder did not come back, so nothing says it is still
     // whole: the complete new one stays beside it rather than go too.
-    if (!hadFolder || platform.MoveDirectory(aside, folder)) (void)platform.DeleteDirectoryTree(staging);
+    if (!hadFolder || platform.MoveDirectory(aside, folder))
+      (void)platform.DeleteDirectoryTree(staging);
     // Something holds the folder: Foxmail 7 started meanwhile, or a scanner.
     return Failure(kWriteFolderFailedText, InUse(*location, platform));
   }

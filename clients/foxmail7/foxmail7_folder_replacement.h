@@ -32,7 +32,8 @@ class IFoxmail7Platform {
   // True also when there was nothing to remove.
   [[nodiscard]] virtual bool DeleteDirectoryTree(const std::u16string& path) = 0;
   // A rename that is on the disk when it returns true.
-  [[nodiscard]] virtual bool MoveDirectory(const std::u16string& from, const std::u16string& to) = 0;
+  [[nodiscard]] virtual bool MoveDirectory(const std::u16string& from,
+                                           const std::u16string& to) = 0;
   // Creates or truncates a file; null when it cannot be created.
   virtual std::unique_ptr<IStorageFile> CreateStorageFile(const std::u16string& path) = 0;
 };

@@ -14,7 +14,8 @@ constexpr wchar_t kOpenCommandKey[] = L"SOFTWARE\\Classes\\Foxmail\\shell\\open\
 // command line are refused.
 std::optional<std::u16string> ReadOpenCommand() {
   constexpr size_t kLongestCommandBytes = 400 * sizeof(wchar_t);
-  std::optional<RegistryText> value = ReadRegistryText(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr);
+  std::optional<RegistryText> value =
+      ReadRegistryText(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr);
   if (!value || value->storedBytes > kLongestCommandBytes) return std::nullopt;
   return std::move(value->text);
 }

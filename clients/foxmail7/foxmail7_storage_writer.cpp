@@ -16,8 +16,8 @@ bool WriteContactStorage(const AddrContactList& contacts, size_t count, IStorage
   if (!sink.Write(header)) return false;
   // The records take the texts in UTF-8, as the list keeps them.
   for (size_t i = 0; i < count; ++i) {
-    const ContactRecord record =
-        BuildContactRecord(static_cast<uint32_t>(i + 1), contacts.NameUtf8(i), contacts.EMailUtf8(i));
+    const ContactRecord record = BuildContactRecord(static_cast<uint32_t>(i + 1),
+                                                    contacts.NameUtf8(i), contacts.EMailUtf8(i));
     if (!sink.Write(record)) return false;
   }
   return true;
@@ -57,17 +57,13 @@ bool WriteFoxmail7File(Foxmail7File file, const AddrContactList& contacts, IStor
                        size_t firstOnes) {
   const size_t count = std::min(contacts.size(), firstOnes);
   switch (file) {
-    case Foxmail7File::AddrGroup:
-      return sink.Write(kGroupListHeader);
-    case Foxmail7File::AddrDataHea:
-      return WriteContactStorage(contacts, count, sink);
-    case Foxmail7File::AddrFolderMember:
-      return WriteMemberList(count, sink);
+    case Foxmail7File::AddrGroup: return sink.Write(kGroupListHeader);
+    case Foxmail7File::AddrDataHea: return WriteContactStorage(contacts, count, sink);
+    case Foxmail7File::AddrFolderMember: return WriteMemberList(count, sink);
     case Foxmail7File::AddrFolderTreeStgtre:
     case Foxmail7File::AddrFolderTreeStgRec0:
     case Foxmail7File::AddrFolderTreeStgHtb:
-    case Foxmail7File::AddrDataRec0:
-      break;
+    case Foxmail7File::AddrDataRec0: break;
   }
   const auto bytes = Foxmail7Template(Foxmail7FileTemplateId(file));
   return !bytes.empty() && sink.Write(bytes);

@@ -12,8 +12,8 @@
 // `firstOnes` says) into `sink` from its first byte to its last.
 // Templates do not depend on the contacts. False as soon as the sink
 // refuses a write; what was written before stays with the sink.
-[[nodiscard]] bool WriteFoxmail7File(Foxmail7File file, const AddrContactList& contacts, IStorageSink& sink,
-                       size_t firstOnes = SIZE_MAX);
+[[nodiscard]] bool WriteFoxmail7File(Foxmail7File file, const AddrContactList& contacts,
+                                     IStorageSink& sink, size_t firstOnes = SIZE_MAX);
 
 // The same, collected in memory.
 std::string BuildFoxmail7File(Foxmail7File file, const AddrContactList& contacts);

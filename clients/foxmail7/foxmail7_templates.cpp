@@ -45,23 +45,34 @@ constexpr auto kEmptyRecordFile =
     SparseBytes<128>({{0, 'R'}, {1, 'E'}, {2, 'C'}, {3, 'F'}, {0x0C, 0x80}});
 
 // The index of the one folder.
-constexpr auto kFolderTreeIndex = SparseBytes<80>(
-    {{0, 'I'}, {1, 'D'}, {2, 'T'}, {3, 'S'}, {0x04, 0x01}, {0x08, 0x01}, {0x40, 0xEC}, {0x41, 0xA5},
-     {0x42, 0xFF}, {0x43, 0x02}, {0x44, 0x01}, {0x48, 0xFF}, {0x49, 0xFF}, {0x4A, 0xFF}, {0x4B, 0xFF},
-     {0x4C, 0xFF}, {0x4D, 0xFF}, {0x4E, 0xFF}, {0x4F, 0xFF}});
+constexpr auto kFolderTreeIndex = SparseBytes<80>({{0, 'I'},
+                                                   {1, 'D'},
+                                                   {2, 'T'},
+                                                   {3, 'S'},
+                                                   {0x04, 0x01},
+                                                   {0x08, 0x01},
+                                                   {0x40, 0xEC},
+                                                   {0x41, 0xA5},
+                                                   {0x42, 0xFF},
+                                                   {0x43, 0x02},
+                                                   {0x44, 0x01},
+                                                   {0x48, 0xFF},
+                                                   {0x49, 0xFF},
+                                                   {0x4A, 0xFF},
+                                                   {0x4B, 0xFF},
+                                                   {0x4C, 0xFF},
+                                                   {0x4D, 0xFF},
+                                                   {0x4E, 0xFF},
+                                                   {0x4F, 0xFF}});
 
 }  // namespace
 
 std::span<const uint8_t> Foxmail7Template(int id) {
   switch (id) {
-    case kFolderTreeTemplateId:
-      return kFolderTree;
+    case kFolderTreeTemplateId: return kFolderTree;
     case kFolderTreeRecordsTemplateId:
-    case kContactRecordsTemplateId:
-      return kEmptyRecordFile;
-    case kFolderTreeIndexTemplateId:
-      return kFolderTreeIndex;
-    default:
-      return {};
+    case kContactRecordsTemplateId: return kEmptyRecordFile;
+    case kFolderTreeIndexTemplateId: return kFolderTreeIndex;
+    default: return {};
   }
 }

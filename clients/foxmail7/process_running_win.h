@@ -35,8 +35,8 @@ struct ClientProcess {
 // The processes named like `location`'s executable (case ignored) that may
 // be using its folder: all but those seen to run another executable file.
 // Empty when the process list cannot be read.
-std::vector<ClientProcess> FindClientProcesses(const Foxmail7Location& location,
-                                               const ProcessOpener& open = OpenProcessAsSystemAllows);
+std::vector<ClientProcess> FindClientProcesses(
+    const Foxmail7Location& location, const ProcessOpener& open = OpenProcessAsSystemAllows);
 
 bool IsClientRunning(const Foxmail7Location& location);
 

@@ -31,8 +31,7 @@ bool LiesIn(IDispatch& folder, const std::u16string& parentId, OutlookCalls& cal
 }
 
 // The folder of that name among `folders`, or null (also on failure).
-UniqueComRef<IDispatch> Named(IDispatch& folders, const std::u16string& name,
-                              OutlookCalls& calls) {
+UniqueComRef<IDispatch> Named(IDispatch& folders, const std::u16string& name, OutlookCalls& calls) {
   const std::optional<int32_t> count = calls.Number(folders, kCount);
   for (int32_t i = 1; count && i <= *count; ++i) {
     UniqueComRef<IDispatch> folder = calls.Object(folders, kItem, MemberKind::Method, {i});
@@ -142,7 +141,8 @@ bool SettleContactPlace(const OutlookFolderChoice& choice, const ContactPlace& p
   }
   if (choice.recordPath.empty() || place.record == place.loaded) return true;
   const auto keep = [&] {
-    if (place.record) return ReplaceWholeFile(choice.recordPath, FormatContactFolderRecord(*place.record));
+    if (place.record)
+      return ReplaceWholeFile(choice.recordPath, FormatContactFolderRecord(*place.record));
     return DeleteFileW(AsWide(choice.recordPath)) || GetLastError() == ERROR_FILE_NOT_FOUND;
   };
   OutlookCallWatch* watch = calls.context().watch;

@@ -116,7 +116,9 @@ KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
     if (const auto item = byPair.Claim({contact.Name, contact.EMail}, claimed)) {
       claimed[*item] = true;
       if (changedInOutlook(*item)) {
-        plan.updates.push_back({.before = known[*item], .after = contact, .takenOver = false,
+        plan.updates.push_back({.before = known[*item],
+                                .after = contact,
+                                .takenOver = false,
                                 .changedInOutlook = true});
       } else {
         plan.kept.push_back(known[*item]);
@@ -130,14 +132,16 @@ KnownContactPlan PlanKnownContacts(const AddrContactList& contacts,
   for (const bool byAddress : {true, false}) {
     std::vector<AddrContact> stillUnmatched;
     for (const AddrContact& contact : unmatched) {
-      const auto item = byAddress ? byEmail.Claim(contact.EMail, claimed)
-                                  : byName.Claim(contact.Name, claimed);
+      const auto item =
+          byAddress ? byEmail.Claim(contact.EMail, claimed) : byName.Claim(contact.Name, claimed);
       if (!item) {
         stillUnmatched.push_back(contact);
         continue;
       }
       claimed[*item] = true;
-      plan.updates.push_back({.before = known[*item], .after = contact, .takenOver = false,
+      plan.updates.push_back({.before = known[*item],
+                              .after = contact,
+                              .takenOver = false,
                               .changedInOutlook = changedInOutlook(*item)});
     }
     unmatched.swap(stillUnmatched);

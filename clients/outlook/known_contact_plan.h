@@ -36,7 +36,7 @@ struct KnownContactPlan {
   // Items to delete: their person left the list, or an unknown item no
   // person took over.
   std::vector<std::u16string> removals;
-  AddrContactList creations;      // persons without an item, in list order
+  AddrContactList creations;  // persons without an item, in list order
 };
 
 // Pairs the list with the recorded items in the folder: first the equal

@@ -47,9 +47,12 @@ std::optional<uint64_t> Hex64(std::string_view field) {
   uint64_t value = 0;
   for (char c : field) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else
+      return std::nullopt;
     value = value << 4 | static_cast<uint64_t>(digit);
   }
   return value;

@@ -10,4 +10,5 @@
 std::optional<KnownContactRecord> LoadKnownContactRecord(const std::u16string& path);
 // Replaces the file as a whole (written beside it first, then moved over
 // it), so a run that ends half-way never leaves a record cut short.
-[[nodiscard]] bool SaveKnownContactRecord(const std::u16string& path, const KnownContactRecord& record);
+[[nodiscard]] bool SaveKnownContactRecord(const std::u16string& path,
+                                          const KnownContactRecord& record);

@@ -28,8 +28,8 @@ class KnownContactRun {
     // The updates not made stay recorded as they were, so the next run
     // makes them.
     size_t updated = 0;
-    const bool ok = Remove(plan.removals) && Update(plan.updates, updated) &&
-                    Create(plan.creations);
+    const bool ok =
+        Remove(plan.removals) && Update(plan.updates, updated) && Create(plan.creations);
     for (size_t i = updated; i < plan.updates.size(); ++i) {
       if (!plan.updates[i].takenOver) record_.push_back(plan.updates[i].before);
     }
@@ -84,8 +84,7 @@ class KnownContactRun {
   bool Create(const AddrContactList& contacts) {
     for (const AddrContact& contact : contacts) {
       UniqueComRef<IDispatch> item = NewContactItem(application_, folderItems_, calls_);
-      if (!item ||
-          !calls_.Call(*item, kFullName, MemberKind::PropertyPut, {contact.Name}) ||
+      if (!item || !calls_.Call(*item, kFullName, MemberKind::PropertyPut, {contact.Name}) ||
           !calls_.Call(*item, kEmail1Address, MemberKind::PropertyPut, {contact.EMail}) ||
           !calls_.Call(*item, kNickName, MemberKind::PropertyPut, {kCompanyContactMarker}) ||
           !calls_.Call(*item, kSave, MemberKind::Method, {})) {
@@ -125,8 +124,9 @@ bool SyncKnownContacts(IDispatch& application, IDispatch& mapi, IDispatch& folde
     return false;
   }
   const KnownContactRecord before =
-      recordPath.empty() || !recordTrusted ? KnownContactRecord{}
-                         : LoadKnownContactRecord(recordPath).value_or(KnownContactRecord{});
+      recordPath.empty() || !recordTrusted
+          ? KnownContactRecord{}
+          : LoadKnownContactRecord(recordPath).value_or(KnownContactRecord{});
   KnownContactPlan plan = PlanKnownContacts(contacts, *rows, before);
   KnownContactRun run(application, mapi, folderItems, calls);
   const bool written = run.Carry(plan);

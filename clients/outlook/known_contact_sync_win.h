@@ -27,6 +27,6 @@
 // every marked item is unknown). False on a failed call or a record that
 // cannot be written; `calls` holds the text.
 [[nodiscard]] bool SyncKnownContacts(IDispatch& application, IDispatch& mapi, IDispatch& folder,
-                       const AddrContactList& contacts, const std::u16string& recordPath,
-                       OutlookCalls& calls, IDispatch* folderItems = nullptr,
-                       bool recordTrusted = true);
+                                     const AddrContactList& contacts,
+                                     const std::u16string& recordPath, OutlookCalls& calls,
+                                     IDispatch* folderItems = nullptr, bool recordTrusted = true);

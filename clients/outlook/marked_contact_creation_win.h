@@ -12,7 +12,7 @@
 // as given (no trimming, no fallback for an empty name), NickName the
 // marker, and Save. False at the first failed call; what was saved stays.
 [[nodiscard]] bool CreateMarkedContacts(IDispatch& application, const AddrContactList& contacts,
-                          OutlookCalls& calls, IDispatch* folderItems = nullptr);
+                                        OutlookCalls& calls, IDispatch* folderItems = nullptr);
 
 // A new contact item: in the default contacts folder, or among `folderItems`.
 UniqueComRef<IDispatch> NewContactItem(IDispatch& application, IDispatch* folderItems,

@@ -57,7 +57,7 @@ class OutlookCalls {
   OutlookCallContext& context() const { return context_; }
 
   [[nodiscard]] bool Call(IDispatch& target, DISPID member, MemberKind kind,
-            std::initializer_list<DispatchArg> args);
+                          std::initializer_list<DispatchArg> args);
 
   // A call that must give an object; giving none is a failure too.
   UniqueComRef<IDispatch> Object(IDispatch& target, DISPID member, MemberKind kind,
@@ -84,7 +84,7 @@ class OutlookCalls {
 
   // A call whose value the caller takes as it comes, into `value`.
   [[nodiscard]] bool Value(IDispatch& target, DISPID member, MemberKind kind,
-             std::initializer_list<DispatchArg> args, ScopedVariant& value);
+                           std::initializer_list<DispatchArg> args, ScopedVariant& value);
 
   // Ends the calls with a failure of the writer's own finding.
   void Fail(std::u16string text, RunFailure cause = RunFailure::WriterFailed) {

@@ -32,8 +32,7 @@ RunFailure OutlookCallFailure(uint32_t status) {
     case 0x800706BAu:  // RPC_S_SERVER_UNAVAILABLE
     case 0x800706BEu:  // RPC_S_CALL_FAILED
       return RunFailure::ClientUnavailable;
-    default:
-      return RunFailure::WriterFailed;
+    default: return RunFailure::WriterFailed;
   }
 }
 
@@ -42,8 +41,7 @@ RunFailure OutlookStartFailure(uint32_t status) {
     case 0x80040154u:  // REGDB_E_CLASSNOTREG
     case 0x800401F3u:  // CO_E_CLASSSTRING
       return RunFailure::ClientNotInstalled;
-    default:
-      return RunFailure::ClientUnavailable;
+    default: return RunFailure::ClientUnavailable;
   }
 }
 

@@ -12,7 +12,8 @@ inline constexpr char16_t kOutlookCallFailedPrefix[] = u"Outlook调用失败："
 // Outlook 2013+ refuses an empty company list while marked contacts exist.
 inline constexpr char16_t kOutlookEmptyListText[] = u"服务器返回的地址簿为空，未更改Outlook联系人";
 // A store whose search for marked contacts never ends.
-inline constexpr char16_t kOutlookSearchEndlessText[] = u"Outlook调用失败：查找带标记的联系人无法结束";
+inline constexpr char16_t kOutlookSearchEndlessText[] =
+    u"Outlook调用失败：查找带标记的联系人无法结束";
 
 // Outlook 2003-2010: the contacts were all written, but the marked ones
 // deleted earlier could not be erased from Deleted Items. Follows the

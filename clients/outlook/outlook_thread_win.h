@@ -28,7 +28,8 @@ OutlookWaitLimits OutlookWaitLimitsInUse();
 // the call limit for work left behind by an earlier call, then fails as a
 // call that was not answered.
 using OutlookWork = std::function<std::optional<OutlookFailure>(OutlookCallContext&)>;
-[[nodiscard]] std::optional<OutlookFailure> RunOnOutlookThread(const OutlookWaitLimits& limits, OutlookWork work);
+[[nodiscard]] std::optional<OutlookFailure> RunOnOutlookThread(const OutlookWaitLimits& limits,
+                                                               OutlookWork work);
 
 // Waits up to `waitMs` for the work left behind by this process to end;
 // false when some is still waiting for Outlook.

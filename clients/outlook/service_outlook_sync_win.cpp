@@ -32,7 +32,8 @@ bool ReplaceMarkedContacts(IDispatch& application, IDispatch& mapi, const Contac
                            OutlookCalls& calls, bool& erased) {
   // A place left behind keeps none of the marked contacts.
   if (place.previous) {
-    UniqueComRef<IDispatch> left = calls.Object(*place.previous, kItems, MemberKind::PropertyGet, {});
+    UniqueComRef<IDispatch> left =
+        calls.Object(*place.previous, kItems, MemberKind::PropertyGet, {});
     if (!left || !DeleteMarkedItems(*left, calls) || !SettleContactPlace(folder, place, calls)) {
       return false;
     }
@@ -77,15 +78,15 @@ bool SyncKnownContactsIn(IDispatch& application, IDispatch& mapi, const ContactP
 
 // The whole session with Outlook, on the Outlook thread; the failure, or
 // nothing.
-std::optional<OutlookFailure> WriteToOutlook(OutlookWriteMode mode,
-                                              const AddrContactList& contacts,
-                                              const std::u16string& recordPath,
-                                              const OutlookFolderChoice& folder,
-                                              std::u16string& note, OutlookCallContext& context) {
+std::optional<OutlookFailure> WriteToOutlook(OutlookWriteMode mode, const AddrContactList& contacts,
+                                             const std::u16string& recordPath,
+                                             const OutlookFolderChoice& folder,
+                                             std::u16string& note, OutlookCallContext& context) {
   HRESULT startStatus = S_OK;
   // Starting Outlook may wait on a profile prompt too.
   if (context.watch && !context.watch->Begin()) {
-    return OutlookFailure{OutlookNoAnswerText(context.limits.callMs), RunFailure::ClientUnavailable};
+    return OutlookFailure{OutlookNoAnswerText(context.limits.callMs),
+                          RunFailure::ClientUnavailable};
   }
   UniqueComRef<IDispatch> application = CreateOutlookApplication(&startStatus);
   if (context.watch) context.watch->End();
@@ -120,9 +121,8 @@ bool CServiceOutlookSync::SyncContacts(const AddrContactList& contacts) {
   // this run, its list and this writer.
   auto note = std::make_shared<std::u16string>();
   std::optional<OutlookFailure> failure = RunOnOutlookThread(
-      OutlookWaitLimitsInUse(),
-      [mode = mode_, contacts, recordPath = recordPath_, folder = folder_,
-       note](OutlookCallContext& context) {
+      OutlookWaitLimitsInUse(), [mode = mode_, contacts, recordPath = recordPath_, folder = folder_,
+                                 note](OutlookCallContext& context) {
         return WriteToOutlook(mode, contacts, recordPath, folder, *note, context);
       });
   lastErrorText_ = failure ? failure->text : u"";

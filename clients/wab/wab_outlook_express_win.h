@@ -58,7 +58,8 @@ class CWABOutlookExpress {
   // Reads one property of the current entry as text (numbers in decimal,
   // dates as "YYYY-MM-DD hh:mm:ss"); `text` becomes `defaultText` first.
   // False, with `text` untouched, when no entry is current.
-  [[nodiscard]] virtual bool GetPropertyText(ULONG tag, std::u16string& text, std::u16string_view defaultText);
+  [[nodiscard]] virtual bool GetPropertyText(ULONG tag, std::u16string& text,
+                                             std::u16string_view defaultText);
   // Replaces one property of the current entry; empty text leaves it
   // deleted. Nothing is saved.
   [[nodiscard]] virtual bool SetPropertyText(ULONG tag, std::u16string_view text);

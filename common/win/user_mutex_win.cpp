@@ -82,7 +82,8 @@ bool UserMutex::Open() {
   // first, so one that somebody else made is refused, not waited for.
   const std::u16string name = u"Global\\TarnwellAddrBookSync." + name_ + u"." + sid;
   mutex_.reset(CreateMutexW(&attributes, FALSE, AsWide(name)));
-  if (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS && !OwnedByUserOrSystem(mutex_.get(), user)) {
+  if (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS &&
+      !OwnedByUserOrSystem(mutex_.get(), user)) {
     mutex_.reset();
   }
   return static_cast<bool>(mutex_);

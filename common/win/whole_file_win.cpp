@@ -20,8 +20,8 @@ std::optional<std::string> ReadWholeFile(HANDLE file, LONGLONG largest) {
 }
 
 std::optional<std::string> ReadWholeFileAt(const std::u16string& path, LONGLONG largest) {
-  UniqueHandle file(CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(AsWide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   return ReadWholeFile(file.get(), largest);
 }
@@ -49,9 +49,8 @@ bool SwapInAside(const std::u16string& aside, const std::u16string& path) {
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     flushed = file && FlushFileBuffers(file.get());
   }
-  const bool swapped =
-      flushed &&
-      MoveFileExW(AsWide(aside), AsWide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  const bool swapped = flushed && MoveFileExW(AsWide(aside), AsWide(path),
+                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!swapped) DeleteFileW(AsWide(aside));
   return swapped;
 }

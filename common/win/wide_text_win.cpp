@@ -5,8 +5,8 @@
 std::u16string ModuleFilePath() {
   std::u16string buffer(MAX_PATH, u'\0');
   for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, AsWideBuffer(buffer),
-                                       static_cast<DWORD>(buffer.size()));
+    const DWORD n =
+        GetModuleFileNameW(nullptr, AsWideBuffer(buffer), static_cast<DWORD>(buffer.size()));
     if (n == 0) return {};
     if (n < buffer.size()) {
       buffer.resize(n);

@@ -12,9 +12,7 @@ inline const wchar_t* AsWide(const std::u16string& s) {
 }
 // For literals and constants: no temporary string whose buffer could dangle.
 inline const wchar_t* AsWide(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
-inline wchar_t* AsWideBuffer(std::u16string& s) {
-  return reinterpret_cast<wchar_t*>(s.data());
-}
+inline wchar_t* AsWideBuffer(std::u16string& s) { return reinterpret_cast<wchar_t*>(s.data()); }
 inline std::u16string FromWide(const wchar_t* s) {
   return s ? std::u16string(reinterpret_cast<const char16_t*>(s)) : std::u16string();
 }

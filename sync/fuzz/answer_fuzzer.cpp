@@ -47,9 +47,11 @@ struct Seed {
 Seed seeds[] = {
     {0xca798e49b4c31a72u, "decl_addressbooks.xml", XmlError::None, AnswerKind::Contacts, 4, true},
     {0xd8029b29a966a786u, "decl_error.xml", XmlError::None, AnswerKind::ServerError, 0, false},
-    {0xe0aceb0f4232323eu, "html_error_page.xml", XmlError::MismatchedEndTag, AnswerKind::ParseFailed, 0, false},
+    {0xe0aceb0f4232323eu, "html_error_page.xml", XmlError::MismatchedEndTag,
+     AnswerKind::ParseFailed, 0, false},
     {0x16ae365944c416eeu, "lowercase_nested.xml", XmlError::None, AnswerKind::Contacts, 3, true},
-    {0x1ffe6094078d60e7u, "mismatched.xml", XmlError::Unbalanced, AnswerKind::ParseFailed, 0, false},
+    {0x1ffe6094078d60e7u, "mismatched.xml", XmlError::Unbalanced, AnswerKind::ParseFailed, 0,
+     false},
     {0xde8cc2d6c6328573u, "raw_sections.xml", XmlError::None, AnswerKind::Contacts, 0, true},
     {0x1b5ca132e2da70bdu, "wrapped_error.xml", XmlError::None, AnswerKind::ServerError, 0, false},
 };

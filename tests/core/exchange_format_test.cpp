@@ -18,8 +18,7 @@ AddrContactList Contacts(const std::u16string& answer) {
 }
 
 void ExpectKind(AnswerKind kind, const std::u16string& answer) {
-  EXPECT_EQ(kind, Read(answer).kind)
-      << "answer of " << answer.size() << " characters";
+  EXPECT_EQ(kind, Read(answer).kind) << "answer of " << answer.size() << " characters";
 }
 
 TEST(ExchangeFormatTest, DeclarationFollowedByAddressBook) {
@@ -41,14 +40,15 @@ TEST(ExchangeFormatTest, DeclarationFollowedByAddressBook) {
 TEST(ExchangeFormatTest, AnyWrappingElementAndOddPersons) {
   const std::u16string answer =
       u"<Result><info>ok</info><AddressBooks>"
-      u"<person Name=\"A\" E-Mail=\"a@x\"/><person Dept=\"d\" NAME=\"A\" name=\"B\" e-mail=\"a@x\" E-Mail=\"z\"/>"  // the first counts
+      u"<person Name=\"A\" E-Mail=\"a@x\"/><person Dept=\"d\" NAME=\"A\" name=\"B\" e-mail=\"a@x\" "
+      u"E-Mail=\"z\"/>"  // the first counts
       u"<person><Name>B</Name><E-Mail>b@x</E-Mail></person>"
       u"<PERSON Name E-Mail=' c@x '/>"
       u"</AddressBooks></Result>";
-  const AddrContactList expected = {
-      {u"A", u"a@x"}, {u"A", u"a@x"}, {u"", u""}, {u"", u" c@x "}};
+  const AddrContactList expected = {{u"A", u"a@x"}, {u"A", u"a@x"}, {u"", u""}, {u"", u" c@x "}};
   EXPECT_EQ(expected, Contacts(answer));
-  EXPECT_TRUE(Contacts(u"<r><addressbooks/><addressbooks><person Name='x'/></addressbooks></r>").empty());
+  EXPECT_TRUE(
+      Contacts(u"<r><addressbooks/><addressbooks><person Name='x'/></addressbooks></r>").empty());
   // Cut off mid-list: what arrived still counts.
   EXPECT_EQ(2u, Contacts(u"<r><addressbooks><person Name='x'/><person Name").size());
 }
@@ -70,11 +70,11 @@ TEST(ExchangeFormatTest, ServerErrorWinsOverAddressBook) {
 }
 
 TEST(ExchangeFormatTest, AnAddressBookCutShortIsStillReadButMarkedOpen) {
-  const AddressBookAnswer whole = Read(
-      u"<?xml version=\"1.0\"?><addressbooks><person Name=\"a\"/></addressbooks>");
+  const AddressBookAnswer whole =
+      Read(u"<?xml version=\"1.0\"?><addressbooks><person Name=\"a\"/></addressbooks>");
   EXPECT_TRUE(whole.addressBookClosed);
-  const AddressBookAnswer cut = Read(
-      u"<?xml version=\"1.0\"?><addressbooks><person Name=\"a\"/><person Na");
+  const AddressBookAnswer cut =
+      Read(u"<?xml version=\"1.0\"?><addressbooks><person Name=\"a\"/><person Na");
   EXPECT_EQ(AnswerKind::Contacts, cut.kind);
   EXPECT_EQ(2u, cut.contacts.size());  // the cut person counts too
   EXPECT_FALSE(cut.addressBookClosed);
@@ -87,7 +87,8 @@ TEST(ExchangeFormatTest, UnreadableAnswers) {
   ExpectKind(AnswerKind::ParseFailed, u"<r><x><addressbooks/></x></r>");
   ExpectKind(AnswerKind::ParseFailed, u"<r/><s><addressbooks/></s>");  // only the first element's
   ExpectKind(AnswerKind::ParseFailed, u"<r><addressbooks></r2>");
-  ExpectKind(AnswerKind::ParseFailed, u"<r><addressbooks><person Name='&copy;'/></addressbooks></r>");
+  ExpectKind(AnswerKind::ParseFailed,
+             u"<r><addressbooks><person Name='&copy;'/></addressbooks></r>");
   ExpectKind(AnswerKind::ParseFailed, u"<r><error>&#20;</error></r>");
 }
 
@@ -95,17 +96,22 @@ TEST(ExchangeFormatTest, UnreadableAnswers) {
 // decoding would, and each writer takes the texts in its own form, UTF-8
 // as kept or UTF-16.
 TEST(ExchangeFormatTest, BytesOfTheAnswerStayUtf8UntilAWriterWantsUtf16) {
-  const AnswerText answer(std::string(
-      "<?xml version=\"1.0\"?><addressbooks>"
-      "<person Name=\"\xE5\xBC\xA0&amp;\xE4\xBC\x9F\" E-Mail=\"zw@x\"/>"
-      "<person Name=\"a\xFF" "b\" E-Mail=\"\xF0\x9F\x98\x80@x\"/></addressbooks>"));
-  EXPECT_NE(std::string::npos, answer.Utf8().find("a\xEF\xBF\xBD" "b"));
+  const AnswerText answer(
+      std::string("<?xml version=\"1.0\"?><addressbooks>"
+                  "<person Name=\"\xE5\xBC\xA0&amp;\xE4\xBC\x9F\" E-Mail=\"zw@x\"/>"
+                  "<person Name=\"a\xFF"
+                  "b\" E-Mail=\"\xF0\x9F\x98\x80@x\"/></addressbooks>"));
+  EXPECT_NE(std::string::npos, answer.Utf8().find("a\xEF\xBF\xBD"
+                                                  "b"));
   const AddressBookAnswer read = ReadAnswerText(answer);
   ASSERT_EQ(AnswerKind::Contacts, read.kind);
   ASSERT_EQ(2u, read.contacts.size());
   EXPECT_EQ("\xE5\xBC\xA0&\xE4\xBC\x9F", read.contacts.NameUtf8(0));
   EXPECT_EQ("zw@x", read.contacts.EMailUtf8(0));
-  EXPECT_EQ("a\xEF\xBF\xBD" "b", read.contacts.NameUtf8(1));
+  EXPECT_EQ(
+      "a\xEF\xBF\xBD"
+      "b",
+      read.contacts.NameUtf8(1));
   EXPECT_EQ("\xF0\x9F\x98\x80@x", read.contacts.EMailUtf8(1));
   const AddrContactList expected = {{u"张&伟", u"zw@x"}, {u"a\uFFFDb", u"\U0001F600@x"}};
   EXPECT_EQ(expected, read.contacts);

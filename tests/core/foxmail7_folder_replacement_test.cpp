@@ -39,7 +39,9 @@ struct FakeDisk : IFoxmail7Platform {
                                                    {kFolder + u"\\mine\\notes.txt", "notes"}};
 
   std::optional<Foxmail7Location> Locate() override { return location; }
-  bool IsClientRunning(const Foxmail7Location& l) override { return running.count(l.executableName) > 0; }
+  bool IsClientRunning(const Foxmail7Location& l) override {
+    return running.count(l.executableName) > 0;
+  }
   bool PathExists(const std::u16string& path) override { return entries.count(path) > 0; }
   bool MakeDirectory(const std::u16string& path) override {
     return !entries.count(path) && entries.count(ParentOf(path)) &&
@@ -118,7 +120,8 @@ TEST(Foxmail7FolderReplacement, APastSixteenBitListKeepsItsFirstContactsReadably
   ASSERT_TRUE(ReplaceFoxmail7Folder(contacts, disk).success);
   Foxmail7FolderBytes files;
   for (size_t i = 0; i < kFoxmail7Files.size(); ++i) {
-    files[i] = disk.entries.at(kFolder + u"\\" + std::u16string(Foxmail7FileName(kFoxmail7Files[i])));
+    files[i] =
+        disk.entries.at(kFolder + u"\\" + std::u16string(Foxmail7FileName(kFoxmail7Files[i])));
   }
   const Foxmail7FolderReport report = ReadFoxmail7Folder(files);
   EXPECT_TRUE(report.wellFormed()) << report.problems.front();
@@ -130,19 +133,30 @@ TEST(Foxmail7FolderReplacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWho
     std::function<void(FakeDisk&)> setUp;
     std::u16string text;
     std::function<void(FakeDisk&)> changeExpected = {};  // none: the disk as it was
-    RunFailure cause = RunFailure::None;  // none: not checked
+    RunFailure cause = RunFailure::None;                 // none: not checked
   };
   std::vector<Case> cases = {
-      {[](FakeDisk& d) { d.location.reset(); }, u"未找到Foxmail7", {}, RunFailure::ClientNotInstalled},
-      {[](FakeDisk& d) { d.running.insert(u"Client.exe"); }, u"在同步时，请您关闭Foxmail7", {},
+      {[](FakeDisk& d) { d.location.reset(); },
+       u"未找到Foxmail7",
+       {},
+       RunFailure::ClientNotInstalled},
+      {[](FakeDisk& d) { d.running.insert(u"Client.exe"); },
+       u"在同步时，请您关闭Foxmail7",
+       {},
        RunFailure::ClientRunning},
       {[](FakeDisk& d) {
          std::erase_if(d.entries, [](auto& e) { return Within(e.first, kParent); });
        },
-       u"写入Foxmail7地址簿失败", {}, RunFailure::WriterFailed},  // no "2.5": nothing may be created
-      {[](FakeDisk& d) { d.unmovable.insert(kFolder); }, u"删除目录失败", {},
+       u"写入Foxmail7地址簿失败",
+       {},
+       RunFailure::WriterFailed},  // no "2.5": nothing may be created
+      {[](FakeDisk& d) { d.unmovable.insert(kFolder); },
+       u"删除目录失败",
+       {},
        RunFailure::ClientFilesInUse},
-      {[](FakeDisk& d) { d.unmovable.insert(kFolder), d.clientHolds = true; }, u"删除目录失败", {},
+      {[](FakeDisk& d) { d.unmovable.insert(kFolder), d.clientHolds = true; },
+       u"删除目录失败",
+       {},
        RunFailure::ClientRunning},
       {[](FakeDisk& d) { d.unmovable.insert(kStaging); }, u"写入Foxmail7地址簿失败"},
       {[](FakeDisk& d) { d.entries[kStaging] = kDir, d.undeletable.insert(kStaging); },
@@ -150,7 +164,10 @@ TEST(Foxmail7FolderReplacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWho
       {[](FakeDisk& d) { d.entries[kAside] = kDir, d.undeletable.insert(kAside); },
        u"删除目录失败"},
       // Neither folder goes back in, in this run or the next: the new one stays.
-      {[](FakeDisk& d) { d.unmovable = {kStaging, kAside}; }, u"写入Foxmail7地址簿失败",
+      {[](FakeDisk& d) {
+         d.unmovable = {kStaging, kAside};
+       },
+       u"写入Foxmail7地址簿失败",
        [](FakeDisk& d) {
          d.MoveDirectory(kFolder, kAside);
          for (auto& [p, bytes] : FolderAfterSuccess())
@@ -163,7 +180,9 @@ TEST(Foxmail7FolderReplacement, EveryFailureLeavesTheDiskAsItWasOrBothFoldersWho
   };
   for (Foxmail7File f : kFoxmail7Files) {
     const std::u16string name(Foxmail7FileName(f));
-    cases.push_back({[=](FakeDisk& d) { d.failingFile = name; }, u"写入Foxmail7地址簿失败", {},
+    cases.push_back({[=](FakeDisk& d) { d.failingFile = name; },
+                     u"写入Foxmail7地址簿失败",
+                     {},
                      RunFailure::WriterFailed});
   }
   for (size_t i = 0; i < cases.size(); ++i) {

@@ -10,13 +10,16 @@ namespace {
 
 // A LastModificationTime `seconds` into a day, as DATE bits, and back.
 uint64_t At(double seconds) { return std::bit_cast<uint64_t>(46000 + seconds / 86400); }
-int SecondsOf(uint64_t bits) { return static_cast<int>((std::bit_cast<double>(bits) - 46000) * 86400 + 0.5); }
+int SecondsOf(uint64_t bits) {
+  return static_cast<int>((std::bit_cast<double>(bits) - 46000) * 86400 + 0.5);
+}
 
 // "=id" and its time kept, "id>name|email" updated ("!" when both fields
 // are put for a save in Outlook), "-id" deleted, "+name|email" created.
 std::u16string Described(const KnownContactPlan& plan) {
   std::u16string text;
-  for (const KnownContact& k : plan.kept) text += u"=" + k.entryId + char16_t(u'0' + SecondsOf(k.modified));
+  for (const KnownContact& k : plan.kept)
+    text += u"=" + k.entryId + char16_t(u'0' + SecondsOf(k.modified));
   for (const auto& u : plan.updates) {
     text += u" " + u.before.entryId + u">" + u.after.Name + u"|" + u.after.EMail +
             (u.changedInOutlook ? u"!" : u"");
@@ -33,7 +36,7 @@ TEST(KnownContactPlan, PairsAPersonWithTheirOwnItemOnlyAndRepairsOneSavedSince) 
     AddrContact person;
     std::u16string expected;
   } cases[] = {
-      {{u"a", At(1), u"A", u""}, At(1), {u"B", u""}, u" -a +B|"},  // no address is no one's
+      {{u"a", At(1), u"A", u""}, At(1), {u"B", u""}, u" -a +B|"},        // no address is no one's
       {{u"a", At(1), u"", u"a@x"}, At(1), {u"", u"b@x"}, u" -a +|b@x"},  // nor is no name
       {{u"a", At(1), u"A", u"a@x"}, At(2.001), {u"A", u"a@x"}, u" a>A|a@x!"},
       {{u"a", At(1), u"A", u"a@x"}, At(9), {u"B", u"a@x"}, u" a>B|a@x!"},

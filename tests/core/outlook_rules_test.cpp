@@ -35,7 +35,8 @@ TEST(KnownContactRecordTest, ComesBackAsWrittenAndDamageRefusesTheWhole) {
 }
 
 TEST(ContactFolderRecordTest, ComesBackAsWrittenAndDamageIsNoRecord) {
-  const ContactFolderRecord record{.entryId = u"00000000ABF12", .name = u"公司 通讯录", .created = true};
+  const ContactFolderRecord record{
+      .entryId = u"00000000ABF12", .name = u"公司 通讯录", .created = true};
   const std::string text = FormatContactFolderRecord(record);
   EXPECT_EQ(ParseContactFolderRecord(text), record);
   const ContactFolderRecord kept{.entryId = u"F1", .name = u"x", .created = false};
@@ -43,13 +44,15 @@ TEST(ContactFolderRecordTest, ComesBackAsWrittenAndDamageIsNoRecord) {
   const std::string header = "KESTRANODE_MAIL Outlook folder 1\n";
   for (const std::string& damaged : std::initializer_list<std::string>{
            text.substr(0, text.size() - 1), header, header + "2\tF1\tx\n", header + "1 F1\tx\n",
-           header + "1\t\tx\n", header + "1\tF1\n", header + "1\tF1\ta\\b\n",
-           header + "1\tF1\t\n", header + "1\tF\t1\tx\n", header + "1\tF\n1\tx\n", header + "1\tF1\t\xE5\xBC\n"}) {
+           header + "1\t\tx\n", header + "1\tF1\n", header + "1\tF1\ta\\b\n", header + "1\tF1\t\n",
+           header + "1\tF\t1\tx\n", header + "1\tF\n1\tx\n", header + "1\tF1\t\xE5\xBC\n"}) {
     EXPECT_FALSE(ParseContactFolderRecord(damaged)) << damaged;
   }
   EXPECT_TRUE(IsContactFolderName(std::u16string(64, u'x')));
   EXPECT_FALSE(IsContactFolderName(std::u16string(65, u'x')));
-  EXPECT_FALSE(IsContactFolderName(u"a\x7F" u"b"));
+  EXPECT_FALSE(
+      IsContactFolderName(u"a\x7F"
+                          u"b"));
 }
 
 // However many calls Outlook turns away, their pauses together stay within

@@ -46,7 +46,8 @@ TEST(PolicyValuesTest, UsableValuesWinOverTheUsersOwnAndOthersAreIgnored) {
     PolicyRegistryValue value;
     const char* shown;  // nullptr: ignored
   } cases[] = {
-      {u"WebmailAddress", Sz(u" HTTPS://gp.example:8443/corp/ "), "https://gp.example:8443/corp 500 540 0 1 个人"},
+      {u"WebmailAddress", Sz(u" HTTPS://gp.example:8443/corp/ "),
+       "https://gp.example:8443/corp 500 540 0 1 个人"},
       {u"WebmailAddress", Sz(u"mail.example/mail"), nullptr},
       {u"WebmailAddress", Sz(u"http://gp.example/mail?x=1"), nullptr},
       {u"WebmailAddress", Sz(u"http://gp.example:0/mail"), nullptr},
@@ -140,12 +141,14 @@ TEST(PolicyValuesTest, TemplatesWriteExactlyWhatTheProgramReads) {
     EXPECT_EQ(kind == u"text" ? kPolicyRegSz : kPolicyRegDword, spec.type) << name;
     std::set<uint32_t> written;
     if (kind == u"decimal") {
-      for (auto n = Number(Attr(element, u"minValue")); n <= Number(Attr(element, u"maxValue")); ++n) {
+      for (auto n = Number(Attr(element, u"minValue")); n <= Number(Attr(element, u"maxValue"));
+           ++n) {
         written.insert(n);
       }
     } else if (kind == u"enum") {
       for (size_t i = 0; i < element.ChildCount(); ++i) {
-        written.insert(Number(Attr(element.ChildAt(i).FindChild(u"value").FindChild(u"decimal"), u"value")));
+        written.insert(
+            Number(Attr(element.ChildAt(i).FindChild(u"value").FindChild(u"decimal"), u"value")));
       }
     } else if (kind == u"policy") {
       for (const char16_t* state : {u"enabledValue", u"disabledValue"}) {

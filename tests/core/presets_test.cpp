@@ -49,11 +49,13 @@ TEST(PresetsTest, AcceptedValuesBecomeTheFileForm) {
     const char16_t* written;
   } cases[] = {
       {{}, u""},
-      {{.client = u"0", .syncLevel = u"1", .syncType = u"1", .syncTime = u"0:00",
-        .spread = u"0"},
+      {{.client = u"0", .syncLevel = u"1", .syncType = u"1", .syncTime = u"0:00", .spread = u"0"},
        u"General.EmailClient=0\nGeneral.SyncLevel=1\nGeneral.SyncType=1\nGeneral.SyncTime=0\n"
        u"General.SyncSpread=0\n"},
-      {{.client = u" 6 ", .syncLevel = u"0", .syncType = u"0", .syncTime = u"23:30",
+      {{.client = u" 6 ",
+        .syncLevel = u"0",
+        .syncType = u"0",
+        .syncTime = u"23:30",
         .spread = u"120"},
        u"General.EmailClient=6\nGeneral.SyncLevel=0\nGeneral.SyncType=0\nGeneral.SyncTime=1410\n"
        u"General.SyncSpread=120\n"},
@@ -85,9 +87,13 @@ TEST(PresetsTest, BadValuesAreRefusedByNameAndNothingIsWritten) {
       {{.spread = u"121"}, u"预设 SPREAD=121 无效：分散时间应为 0 到 120 之间的分钟数"},
       {{.spread = u"99999999"}, u"预设 SPREAD=99999999 无效："},
       {{.spread = u"0000015"}, u"预设 SPREAD=0000015 无效："},  // six digits at most
-      {{.outlookFolder = u"公司\\通讯录"}, u"预设 OUTLOOKFOLDER=公司\\通讯录 无效：联系人文件夹名称无效"},
+      {{.outlookFolder = u"公司\\通讯录"},
+       u"预设 OUTLOOKFOLDER=公司\\通讯录 无效：联系人文件夹名称无效"},
       // The first bad one is named, even after good ones.
-      {{.client = u"5", .syncLevel = u"0", .syncType = u"0", .syncTime = u"25:00",
+      {{.client = u"5",
+        .syncLevel = u"0",
+        .syncType = u"0",
+        .syncTime = u"25:00",
         .spread = u"500"},
        u"预设 SYNCTIME=25:00 无效："},
   };
@@ -107,8 +113,8 @@ TEST(PresetsTest, OnlyMissingValuesAreWrittenAndEachMustReadBack) {
   file.values[u"General.SyncTime"] = u"600";
   const PresetCheck check = CheckPresets({.client = u"6", .syncTime = u"09:00"});
   ASSERT_TRUE(ApplyPresets(check.settings, file));
-  EXPECT_EQ(file.values, (std::map<std::u16string, std::u16string>{
-                             {u"General.EmailClient", u"6"}, {u"General.SyncTime", u"600"}}));
+  EXPECT_EQ(file.values, (std::map<std::u16string, std::u16string>{{u"General.EmailClient", u"6"},
+                                                                   {u"General.SyncTime", u"600"}}));
   // The machine's defaults take what the administrator gives again.
   ASSERT_TRUE(ApplyPresets(check.settings, file, PresetTarget::MachineDefaults));
   EXPECT_EQ(file.values[u"General.SyncTime"], u"540");
@@ -122,7 +128,8 @@ TEST(PresetsTest, OnlyMissingValuesAreWrittenAndEachMustReadBack) {
 TEST(PresetsTest, MachineDefaultsWrittenReadBackAsThePresetsThatWroteThem) {
   Profile machine;
   for (const char16_t* time : {u"0:00", u"23:30"}) {
-    const Presets given{u"https://mail.corp:8443/webmail", u"5", u"1", u"0", time, u"20", u"公司通讯录"};
+    const Presets given{
+        u"https://mail.corp:8443/webmail", u"5", u"1", u"0", time, u"20", u"公司通讯录"};
     ASSERT_TRUE(ApplyPresets(CheckPresets(given).settings, machine, PresetTarget::MachineDefaults));
     EXPECT_EQ(Written(CheckPresets(KeepMachinePresets({}, machine))), Written(CheckPresets(given)));
   }
@@ -142,7 +149,8 @@ TEST(PresetsTest, DataForTheDeferredStepSurvivesLineBreaksAndBackslashes) {
             std::tie(presets.webmail, presets.client, presets.syncLevel, presets.syncType,
                      presets.syncTime, presets.spread, presets.outlookFolder));
   EXPECT_FALSE(DecodePresetData(u"only\none", path, back));
-  for (const char16_t* bad : {u"\\x\n\n\n\n\n\n\n", u"\n\n\n\n\n\n\n\\"}) EXPECT_FALSE(DecodePresetData(bad, path, back));
+  for (const char16_t* bad : {u"\\x\n\n\n\n\n\n\n", u"\n\n\n\n\n\n\n\\"})
+    EXPECT_FALSE(DecodePresetData(bad, path, back));
 }
 
 }  // namespace

@@ -47,24 +47,54 @@ TEST(ResidentScheduleTest, ScriptsOfADay) {
   };
   const Case cases[] = {
       {"one run a day, at SyncTime", "08:00", {{Step::Until, "23:59"}}, {}, "09:00 daily ok"},
-      {"a start after SyncTime, Foxmail closed, catches up at once", "10:00", {{Step::Until, "12:00"}}, {}, "10:00 daily ok"},
-      {"a failure at 09:00 gives a retry at 09:05 at the earliest", "08:00", {{Step::Until, "12:00"}}, {kDown},
+      {"a start after SyncTime, Foxmail closed, catches up at once",
+       "10:00",
+       {{Step::Until, "12:00"}},
+       {},
+       "10:00 daily ok"},
+      {"a failure at 09:00 gives a retry at 09:05 at the earliest",
+       "08:00",
+       {{Step::Until, "12:00"}},
+       {kDown},
        "09:00 daily failed, retry 09:05; 09:05 retry ok"},
-      {"... and at 09:07 at the latest", "08:00", {{Step::Until, "12:00"}}, {kDown},
-       "09:00 daily failed, retry 09:07; 09:07 retry ok", 0.999},
-      {"retries wait twice as long each time, four at most", "08:00", {{Step::Until, "23:59"}},
+      {"... and at 09:07 at the latest",
+       "08:00",
+       {{Step::Until, "12:00"}},
+       {kDown},
+       "09:00 daily failed, retry 09:07; 09:07 retry ok",
+       0.999},
+      {"retries wait twice as long each time, four at most",
+       "08:00",
+       {{Step::Until, "23:59"}},
        {kDown, kDown, kDown, kDown, kDown},
-       "09:00 daily failed, retry 09:05; 09:05 retry failed, retry 09:15; 09:15 retry failed, retry 09:35; "
+       "09:00 daily failed, retry 09:05; 09:05 retry failed, retry 09:15; 09:15 retry failed, "
+       "retry 09:35; "
        "09:35 retry failed, retry 10:15; 10:15 retry failed"},
-      {"a refused password is not retried", "08:00", {{Step::Until, "23:59"}}, {RunFailure::ServerError},
+      {"a refused password is not retried",
+       "08:00",
+       {{Step::Until, "23:59"}},
+       {RunFailure::ServerError},
        "09:00 daily failed"},
-      {"Foxmail open at the run waits for its end", "08:00", {{Step::ClientEnds, "10:30"}, {Step::Until, "12:00"}},
-       {RunFailure::ClientRunning}, "09:00 daily failed, waits; 10:30 after-client ok"},
-      {"a manual success ends a pending retry", "08:00", {{Step::Manual, "09:02"}, {Step::Until, "12:00"}}, {kDown},
+      {"Foxmail open at the run waits for its end",
+       "08:00",
+       {{Step::ClientEnds, "10:30"}, {Step::Until, "12:00"}},
+       {RunFailure::ClientRunning},
+       "09:00 daily failed, waits; 10:30 after-client ok"},
+      {"a manual success ends a pending retry",
+       "08:00",
+       {{Step::Manual, "09:02"}, {Step::Until, "12:00"}},
+       {kDown},
        "09:00 daily failed, retry 09:05; 09:02 manual ok"},
-      {"saved settings end a pending retry", "08:00", {{Step::Saved, "09:02"}, {Step::Until, "12:00"}}, {kDown},
+      {"saved settings end a pending retry",
+       "08:00",
+       {{Step::Saved, "09:02"}, {Step::Until, "12:00"}},
+       {kDown},
        "09:00 daily failed, retry 09:05"},
-      {"nothing starts once Exit is asked", "08:00", {{Step::Exit, "08:30"}, {Step::Until, "12:00"}}, {}, ""},
+      {"nothing starts once Exit is asked",
+       "08:00",
+       {{Step::Exit, "08:30"}, {Step::Until, "12:00"}},
+       {},
+       ""},
   };
   const char* const kKinds[] = {"daily", "retry", "after-client"};
   for (const Case& c : cases) {
@@ -73,8 +103,10 @@ TEST(ResidentScheduleTest, ScriptsOfADay) {
     ResidentSchedule schedule(DesktopIdentity{u"PC", u"zhang"});
     auto moment = [&](int64_t t) {
       const int hhmm = static_cast<int>(t - kDayStart) / 60;
-      return ResidentMoment{.now = t, .local = LocalDateTime{2026, 12, 7, hhmm / 60, hhmm % 60, 0},
-                            .settings = settings, .clientWatched = true};
+      return ResidentMoment{.now = t,
+                            .local = LocalDateTime{2026, 12, 7, hhmm / 60, hhmm % 60, 0},
+                            .settings = settings,
+                            .clientWatched = true};
     };
     std::string log;
     auto ended = [&](RunMode mode, const char* name, RunFailure failure, int64_t t) {

@@ -32,17 +32,49 @@ constexpr int64_t kYearStart = 1767225600;  // 2026-01-01 00:00 UTC
 LocalDateTime Civil(int64_t t) {
   const int64_t days = (t >= 0 ? t : t - kDay + 1) / kDay, rest = t - days * kDay;
   const std::chrono::year_month_day d{std::chrono::sys_days{std::chrono::days{days}}};
-  return {static_cast<int>(d.year()), static_cast<int>(static_cast<unsigned>(d.month())),
-          static_cast<int>(static_cast<unsigned>(d.day())), static_cast<int>(rest / kHour),
-          static_cast<int>(rest / kMinute % 60), static_cast<int>(rest % 60)};
+  return {static_cast<int>(d.year()),
+          static_cast<int>(static_cast<unsigned>(d.month())),
+          static_cast<int>(static_cast<unsigned>(d.day())),
+          static_cast<int>(rest / kHour),
+          static_cast<int>(rest / kMinute % 60),
+          static_cast<int>(rest % 60)};
 }
 
-enum class Ev { Begin, Start, Feed, Daily, Retry, AfterClient, End, Sleep, Exit, ClockBack, Dst, Saved, Policy, ClientOpen, ClientClosed, Install, Crash, OtherRun };
-const char* const kEvNames[] = {"run-begins", "start", "feed", "daily", "retry", "after-client", "end", "sleep", "exit", "clock-back", "dst", "saved", "policy", "client-open", "client-closed", "foxmail-installed", "crash", "other-process-run"};
+enum class Ev {
+  Begin,
+  Start,
+  Feed,
+  Daily,
+  Retry,
+  AfterClient,
+  End,
+  Sleep,
+  Exit,
+  ClockBack,
+  Dst,
+  Saved,
+  Policy,
+  ClientOpen,
+  ClientClosed,
+  Install,
+  Crash,
+  OtherRun
+};
+const char* const kEvNames[] = {"run-begins",    "start",
+                                "feed",          "daily",
+                                "retry",         "after-client",
+                                "end",           "sleep",
+                                "exit",          "clock-back",
+                                "dst",           "saved",
+                                "policy",        "client-open",
+                                "client-closed", "foxmail-installed",
+                                "crash",         "other-process-run"};
 constexpr int32_t kFoxmail7 = 5, kOutlook = 2;
 
 struct Year {
-  explicit Year(uint64_t seed) : seed(seed), rng(seed), foxmail(seed % 4 != 0) { own.EmailClient = seed % 3 ? kFoxmail7 : kOutlook, Overlay(); }
+  explicit Year(uint64_t seed) : seed(seed), rng(seed), foxmail(seed % 4 != 0) {
+    own.EmailClient = seed % 3 ? kFoxmail7 : kOutlook, Overlay();
+  }
 
   uint64_t seed;
   std::mt19937_64 rng;
@@ -54,17 +86,31 @@ struct Year {
   std::optional<int32_t> managedType, managedTime, managedSpread, managedClient, managedLevel;
   std::optional<std::u16string> managedHost;
   std::u16string storedDate, storedWait, keptMark, seenSource;
-  struct Copy { std::u16string asked; int64_t day; bool good; }; std::optional<Copy> copy;  // what address.xml holds
+  struct Copy {
+    std::u16string asked;
+    int64_t day;
+    bool good;
+  };
+  std::optional<Copy> copy;  // what address.xml holds
   // The program and its driver.
   std::optional<ResidentSchedule> program;
   bool exitAsked = false, watching = false, manualQueued = false;
   std::optional<AutoRun> queued;
-  struct Run { RunMode mode; std::optional<AutoRunKind> kind; int64_t end; bool stopped; SyncSettings settings; int64_t day; std::optional<LocalDateTime> local; std::optional<bool> keptGood; };
+  struct Run {
+    RunMode mode;
+    std::optional<AutoRunKind> kind;
+    int64_t end;
+    bool stopped;
+    SyncSettings settings;
+    int64_t day;
+    std::optional<LocalDateTime> local;
+    std::optional<bool> keptGood;
+  };
   std::optional<Run> current;
   // What the promises remember.
   int64_t startAt = 0, spellStart = 0, lastFeedLocal = -1, lastSeen = 0;
   int changes = 0, noticedChanges = 0;  // saves: in all, told to the program
-  int moves = 0, movesAtSpell = 0;     // saves and policy refreshes: in all, when the spell began
+  int moves = 0, movesAtSpell = 0;      // saves and policy refreshes: in all, when the spell began
   int sourceChanges = 0, manualSuccesses = 0, queuedSources = 0, queuedManuals = 0;
   std::u16string expectedDate, dateBeforeDaily;
   std::pair<int64_t, int32_t> lastDaily;
@@ -72,9 +118,17 @@ struct Year {
   std::map<int64_t, int> retries;
   std::set<std::pair<int64_t, std::u16string>> ballooned;
   std::set<int64_t> unsyncedDays;
-  struct Failure { int64_t at; int64_t day; RunFailure cause; bool watched; bool forgotten; bool interrupted; };
+  struct Failure {
+    int64_t at;
+    int64_t day;
+    RunFailure cause;
+    bool watched;
+    bool forgotten;
+    bool interrupted;
+  };
   std::optional<Failure> lastFailure;
-  bool clientEndedPending = false, firstFeed = false, noticeOwed = false;  // owed: a wait unsynced so far
+  bool clientEndedPending = false, firstFeed = false,
+       noticeOwed = false;  // owed: a wait unsynced so far
   int afterClientRuns = 0;  // of the wait going
   std::array<std::array<int64_t, 3>, 24> recent{};
   size_t recentCount = 0;
@@ -110,7 +164,9 @@ struct Year {
   }
   int32_t Minute() const { return static_cast<int32_t>(LocalSeconds() % kDay / kMinute); }
   bool Chance(int in) { return std::uniform_int_distribution<int>(1, in)(rng) == 1; }
-  int64_t Between(int64_t a, int64_t b) { return std::uniform_int_distribution<int64_t>(a, b)(rng); }
+  int64_t Between(int64_t a, int64_t b) {
+    return std::uniform_int_distribution<int64_t>(a, b)(rng);
+  }
 
   void Log(Ev e, int64_t a = 0) {
     recent[recentCount++ % recent.size()] = {LocalSeconds(), static_cast<int64_t>(e), a};
@@ -118,7 +174,8 @@ struct Year {
   void Expect(bool ok, const char* promise) {
     if (ok || !broken.empty()) return;
     broken = "seed " + std::to_string(seed) + ": " + promise + "\n";
-    for (size_t i = recentCount > recent.size() ? recentCount - recent.size() : 0; i < recentCount; ++i) {
+    for (size_t i = recentCount > recent.size() ? recentCount - recent.size() : 0; i < recentCount;
+         ++i) {
       const auto& [at, e, a] = recent[i % recent.size()];
       const LocalDateTime l = Civil(at);
       char line[96];
@@ -139,14 +196,17 @@ struct Year {
     return true;
   }
   void Changed(bool changed, bool refused = false) {
-    Expect(!changed || refused || program->clientWaitDate().empty(), "a change of server, account, level or client, saved or by policy, ends the wait");
+    Expect(!changed || refused || program->clientWaitDate().empty(),
+           "a change of server, account, level or client, saved or by policy, ends the wait");
   }
 
   void Persist() {
     storedDate = program->lastAutoSync();
     storedWait = program->clientWaitDate();
     Expect(storedDate == expectedDate, "LastAutoSync names the last day with an automatic attempt");
-    const auto afterClient = [](const auto& run) { return run && run->kind == AutoRunKind::AfterClient; };
+    const auto afterClient = [](const auto& run) {
+      return run && run->kind == AutoRunKind::AfterClient;
+    };
     Expect(!program->watchClient() || !(afterClient(queued) || afterClient(current)),
            "one run for one end of the client");
     Expect(effective.SyncType == 0 || storedWait.empty() || afterClient(current),
@@ -173,7 +233,8 @@ struct Year {
     noticedChanges = changes, movesAtSpell = moves, seenSource = source;
     lastFeedLocal = -1;
     Log(Ev::Start, clientOpen);
-    const bool due = DailyOn() && Minute() > Due() && storedDate != Civil(LocalSeconds()).DateText();
+    const bool due =
+        DailyOn() && Minute() > Due() && storedDate != Civil(LocalSeconds()).DateText();
     const bool waits = !storedWait.empty() && effective.SyncType == 0;
     const bool now = Watched() ? !clientOpen : waits;
     firstFeed = now && (due || waits);
@@ -186,7 +247,8 @@ struct Year {
     if (!program || queued || (current && current->kind)) return;
     Log(Ev::Feed, Due());
     // A sleep or a clock set: the program looks again, as after a start.
-    if (std::abs(Clock() - lastSeen) > kGap) spellStart = Clock(), lastFeedLocal = -1, movesAtSpell = moves;
+    if (std::abs(Clock() - lastSeen) > kGap)
+      spellStart = Clock(), lastFeedLocal = -1, movesAtSpell = moves;
     lastSeen = Clock();
     const std::u16string waitBefore = program->clientWaitDate();
     const bool changed = !exitAsked && Note();
@@ -194,9 +256,13 @@ struct Year {
     if (exitAsked) return Expect(!run, "no run starts once Exit is asked");
     Changed(changed);
     const bool noticed = program->TakeUnsyncedNotice().has_value();
-    if (noticed) Expect(unsyncedDays.insert(Today()).second, "one balloon a day for a day without a sync");
-    if (run && run->kind == AutoRunKind::Daily && noticeOwed && waitBefore.substr(0, 10) < Civil(LocalSeconds()).DateText()) {
-      Expect(noticed, "a day that waited for the client in vain is told at the next day's run, also after a restart");
+    if (noticed)
+      Expect(unsyncedDays.insert(Today()).second, "one balloon a day for a day without a sync");
+    if (run && run->kind == AutoRunKind::Daily && noticeOwed &&
+        waitBefore.substr(0, 10) < Civil(LocalSeconds()).DateText()) {
+      Expect(noticed,
+             "a day that waited for the client in vain is told at the next day's run, also after a "
+             "restart");
       noticeOwed = false;
     }
     const int64_t today = Today();
@@ -205,17 +271,21 @@ struct Year {
     firstFeed = false;
     if (!run) {
       const bool owed = DailyOn() && moves == movesAtSpell && Clock() >= spellStart + 150 &&
-                        minute > due && fired[today].empty() && storedDate != Civil(LocalSeconds()).DateText();
+                        minute > due && fired[today].empty() &&
+                        storedDate != Civil(LocalSeconds()).DateText();
       Expect(!owed, "a day up past its due minute gets its run");
-      Expect(!clientEndedPending || (current && !current->kind), "a run right after the client ends");
+      Expect(!clientEndedPending || (current && !current->kind),
+             "a run right after the client ends");
     } else if (run->kind == AutoRunKind::Daily) {
       Log(Ev::Daily, due);
-      Expect(DailyOn() && minute >= due, "no daily run before its due minute, by the settings in effect");
+      Expect(DailyOn() && minute >= due,
+             "no daily run before its due minute, by the settings in effect");
       Expect(fired[today].empty(), "one daily run a day, wherever SyncTime and SyncSpread move");
       fired[today].insert(due);
       const bool crossed = lastFeedLocal >= 0 && minute >= due &&
                            (lastFeedLocal / kDay < today || lastFeedLocal % kDay / kMinute < due);
-      Expect(minute == due || crossed || Clock() >= spellStart + ResidentSchedule::kCatchUpDelaySeconds ||
+      Expect(minute == due || crossed ||
+                 Clock() >= spellStart + ResidentSchedule::kCatchUpDelaySeconds ||
                  Clock() == startAt,
              "a catch-up waits its delay");
       dateBeforeDaily = expectedDate;
@@ -224,23 +294,27 @@ struct Year {
       clientEndedPending = false;
     } else if (run->kind == AutoRunKind::Retry) {
       Log(Ev::Retry);
-      Expect(lastFailure && !lastFailure->forgotten, "no retry after a manual success or a settings change");
+      Expect(lastFailure && !lastFailure->forgotten,
+             "no retry after a manual success or a settings change");
       if (lastFailure) {
         const int k = retries[today]++;
-        const int64_t base = int64_t{ResidentSchedule::kFirstRetryMinutes << std::min(k, 8)} * kMinute;
+        const int64_t base =
+            int64_t{ResidentSchedule::kFirstRetryMinutes << std::min(k, 8)} * kMinute;
         const int64_t waited = Clock() - lastFailure->at;
         Expect(k < ResidentSchedule::kMaxRetries, "at most 4 retries a day");
         Expect(lastFailure->day == today, "a retry on its own day");
         Expect(waited >= base && (lastFailure->interrupted || waited <= base * 3 / 2 + 1),
                "a retry 5, 10, 20 or 40 minutes, lengthened by at most half, after its failure");
-        Expect(CanPassBySelf(lastFailure->cause) && !(lastFailure->watched && lastFailure->cause == RunFailure::ClientRunning),
+        Expect(CanPassBySelf(lastFailure->cause) &&
+                   !(lastFailure->watched && lastFailure->cause == RunFailure::ClientRunning),
                "a retry only for a cause that can pass, never for an open client");
       }
       lastFailure.reset();
     } else {
       Log(Ev::AfterClient);
       Expect(clientEndedPending, "a run after the client only once it ended");
-      Expect(run->source == AnswerSource::KeptCopyOfToday, "the run after the client uses today's answer");
+      Expect(run->source == AnswerSource::KeptCopyOfToday,
+             "the run after the client uses today's answer");
       clientEndedPending = false;
     }
     if (run) queued = run, queuedSources = sourceChanges, queuedManuals = manualSuccesses;
@@ -252,19 +326,30 @@ struct Year {
     const bool changed = Note();
     const bool may = program->MayStart(mode, Moment());
     Changed(changed);
-    Expect(!may || !kind || kind == AutoRunKind::Daily || (sourceChanges == queuedSources && manualSuccesses == queuedManuals &&
-           (kind == AutoRunKind::Retry || effective.SyncType == 0)), "a queued retry or run after the client is checked again at its turn");
+    Expect(!may || !kind || kind == AutoRunKind::Daily ||
+               (sourceChanges == queuedSources && manualSuccesses == queuedManuals &&
+                (kind == AutoRunKind::Retry || effective.SyncType == 0)),
+           "a queued retry or run after the client is checked again at its turn");
     if (!may && kind) Refused();
     if (kind) queued.reset();
     if (!may) return;
     Expect(!exitAsked, "no run starts once Exit is asked");
     Log(Ev::Begin, kind ? static_cast<int64_t>(*kind) : -1);
     if (kind == AutoRunKind::AfterClient) ++afterClientRuns;
-    current = Run{.mode = mode, .kind = kind, .end = Clock() + Between(1, 15) * kMinute, .stopped = false,
-                  .settings = effective, .day = Today(), .local = Civil(LocalSeconds()), .keptGood = std::nullopt};
+    current = Run{.mode = mode,
+                  .kind = kind,
+                  .end = Clock() + Between(1, 15) * kMinute,
+                  .stopped = false,
+                  .settings = effective,
+                  .day = Today(),
+                  .local = Civil(LocalSeconds()),
+                  .keptGood = std::nullopt};
     if (kind == AutoRunKind::AfterClient && KeptAnswerFits(keptMark, current->local, effective)) {
-      current->keptGood = copy && copy->good && copy->day == Today() && copy->asked == Asked(effective);
-      Expect(*current->keptGood, "the kept answer is reused only when it is today's answer that parsed, for these settings");
+      current->keptGood =
+          copy && copy->good && copy->day == Today() && copy->asked == Asked(effective);
+      Expect(*current->keptGood,
+             "the kept answer is reused only when it is today's answer that parsed, for these "
+             "settings");
     }
   }
   void Refused() {
@@ -279,7 +364,8 @@ struct Year {
   }
 
   // A download begun on `day`, maybe an error page, its copy maybe not whole.
-  AnswerCopyState Download(const SyncSettings& s, int64_t day, const std::optional<LocalDateTime>& local, bool& good) {
+  AnswerCopyState Download(const SyncSettings& s, int64_t day,
+                           const std::optional<LocalDateTime>& local, bool& good) {
     good = !Chance(12);
     copy = Copy{Asked(s), day, good && !Chance(15)};
     const auto state = copy->good ? AnswerCopyState::Reusable : AnswerCopyState::Unwritten;
@@ -290,16 +376,25 @@ struct Year {
   SyncRunOutcome Outcome(const Run& run) {
     SyncRunOutcome o;
     bool good = run.keptGood.value_or(true);
-    if (!run.stopped && !run.keptGood && !serverDown) o.answerCopy = Download(run.settings, run.day, run.local, good);
+    if (!run.stopped && !run.keptGood && !serverDown)
+      o.answerCopy = Download(run.settings, run.day, run.local, good);
     const bool fox = run.settings.EmailClient == kFoxmail7;
-    if (run.stopped) o.failure = RunFailure::Stopped;
-    else if (!run.keptGood && serverDown) o.failure = RunFailure::DownloadFailed;
-    else if (!good) o.failure = Chance(2) ? RunFailure::ParseFailed : RunFailure::ServerError;
-    else if (Chance(40)) o.failure = static_cast<RunFailure>(Between(1, static_cast<int>(RunFailure::RunError)));
-    else if (fox && foxmail && clientOpen) o.failure = RunFailure::ClientRunning;
-    else if (fox && !foxmail) o.failure = RunFailure::ClientNotInstalled;
-    else if (!fox && outlookBusy) o.failure = RunFailure::ClientUnavailable;
-    o.resultText = u"cause " + std::u16string(1, static_cast<char16_t>(u'A' + static_cast<int>(o.failure)));
+    if (run.stopped)
+      o.failure = RunFailure::Stopped;
+    else if (!run.keptGood && serverDown)
+      o.failure = RunFailure::DownloadFailed;
+    else if (!good)
+      o.failure = Chance(2) ? RunFailure::ParseFailed : RunFailure::ServerError;
+    else if (Chance(40))
+      o.failure = static_cast<RunFailure>(Between(1, static_cast<int>(RunFailure::RunError)));
+    else if (fox && foxmail && clientOpen)
+      o.failure = RunFailure::ClientRunning;
+    else if (fox && !foxmail)
+      o.failure = RunFailure::ClientNotInstalled;
+    else if (!fox && outlookBusy)
+      o.failure = RunFailure::ClientUnavailable;
+    o.resultText =
+        u"cause " + std::u16string(1, static_cast<char16_t>(u'A' + static_cast<int>(o.failure)));
     return o;
   }
 
@@ -311,7 +406,8 @@ struct Year {
     Log(Ev::End, static_cast<int64_t>(o.failure));
     const bool waited = !program->clientWaitDate().empty();
     const bool changed = Note();
-    const RunEndDecision d = program->RunEnded(run.mode, o, Moment(), std::uniform_real_distribution<double>(0, 1)(rng));
+    const RunEndDecision d =
+        program->RunEnded(run.mode, o, Moment(), std::uniform_real_distribution<double>(0, 1)(rng));
     const bool refused = run.mode == RunMode::Automatic && o.failure == RunFailure::ClientRunning;
     Changed(changed, refused);
     Expect(run.mode == RunMode::Automatic || waited || !d.waitsForClient,
@@ -324,26 +420,36 @@ struct Year {
       Expect(program->clientWaitDate().empty(), "a manual success ends the wait for the client");
     }
     if (refused && Watched() && effective.SyncType == 0) {
-      Expect(d.waitsForClient || (run.kind == AutoRunKind::AfterClient &&
-                                  (!waited || afterClientRuns >= ResidentSchedule::kMaxClientWaitRuns)),
+      Expect(d.waitsForClient ||
+                 (run.kind == AutoRunKind::AfterClient &&
+                  (!waited || afterClientRuns >= ResidentSchedule::kMaxClientWaitRuns)),
              "an open client that is watched now is waited for, a few times at most");
       if (!waited && d.waitsForClient) noticeOwed = !exitAsked, afterClientRuns = 0;
     }
     if (run.mode == RunMode::Automatic) {
       if (o.failure == RunFailure::Stopped && run.kind == AutoRunKind::Daily) NotHappened();
-      if (d.retryAt) lastFailure = Failure{.at = Clock(), .day = run.day, .cause = o.failure, .watched = Watched(), .forgotten = false, .interrupted = false};
-      Expect(!d.retryAt || (*d.retryAt >= Civil(LocalSeconds()).ClockText() && *d.retryAt < u"24:00"),
-             "a retry planned before midnight");
+      if (d.retryAt)
+        lastFailure = Failure{.at = Clock(),
+                              .day = run.day,
+                              .cause = o.failure,
+                              .watched = Watched(),
+                              .forgotten = false,
+                              .interrupted = false};
+      Expect(
+          !d.retryAt || (*d.retryAt >= Civil(LocalSeconds()).ClockText() && *d.retryAt < u"24:00"),
+          "a retry planned before midnight");
     }
     if (d.balloon) {
-      Expect(run.mode == RunMode::Automatic && !o.success() && o.failure != RunFailure::Stopped && !exitAsked,
+      Expect(run.mode == RunMode::Automatic && !o.success() && o.failure != RunFailure::Stopped &&
+                 !exitAsked,
              "a balloon only for an automatic failure, never at Exit");
       Expect(!d.retryAt && !d.waitsForClient && program->clientWaitDate().empty(),
              "no balloon while a retry or the client's end is awaited");
       Expect(ballooned.insert({Today(), o.resultText}).second, "a failure's balloon once a day");
     } else {
-      Expect(run.mode != RunMode::Automatic || o.success() || o.failure == RunFailure::Stopped || exitAsked ||
-                 d.waitsForClient || d.retryAt || ballooned.count({Today(), o.resultText}),
+      Expect(run.mode != RunMode::Automatic || o.success() || o.failure == RunFailure::Stopped ||
+                 exitAsked || d.waitsForClient || d.retryAt ||
+                 ballooned.count({Today(), o.resultText}),
              "an automatic failure with nothing pending is told once a day");
     }
     Persist();
@@ -356,7 +462,8 @@ struct Year {
     const bool changed = Note();
     program->ExitAsked(Moment());
     Changed(changed);
-    if (current && Chance(2)) current->stopped = true, current->end = Clock();  // the download gives up
+    if (current && Chance(2))
+      current->stopped = true, current->end = Clock();  // the download gives up
     Persist();
   }
 
@@ -367,8 +474,10 @@ struct Year {
       managedType = Chance(3) ? std::optional<int32_t>(Chance(4)) : std::nullopt;
       managedTime = Chance(2) ? std::optional<int32_t>(Between(6, 12) * 60) : std::nullopt;
       managedSpread = Chance(2) ? std::optional<int32_t>(Between(0, 120)) : std::nullopt;
-      managedClient = Chance(3) ? std::optional<int32_t>(Chance(2) ? kFoxmail7 : kOutlook) : std::nullopt;
-      managedLevel = Chance(4) ? std::optional<int32_t>(1) : std::nullopt, managedHost = Chance(4) ? std::optional<std::u16string>(u"mail2") : std::nullopt;
+      managedClient =
+          Chance(3) ? std::optional<int32_t>(Chance(2) ? kFoxmail7 : kOutlook) : std::nullopt;
+      managedLevel = Chance(4) ? std::optional<int32_t>(1) : std::nullopt,
+      managedHost = Chance(4) ? std::optional<std::u16string>(u"mail2") : std::nullopt;
       return Overlay();
     }
     Log(Ev::Saved);
@@ -395,7 +504,8 @@ struct Year {
       int64_t next = real + Between(5, 40) * kMinute;
       if (current) next = std::min(next, current->end - skew);
       if (program && !exitAsked) {
-        if (const auto at = program->nextDecision()) next = std::min(next, std::max(real, *at - skew));
+        if (const auto at = program->nextDecision())
+          next = std::min(next, std::max(real, *at - skew));
       }
       if (lastFailure && (current || manualQueued)) lastFailure->interrupted = true;
       real = next;
@@ -432,7 +542,8 @@ struct Year {
           Log(Ev::Crash), program.reset();  // killed: what was stored stays
           continue;
         } else if (!current && Chance(150)) {
-          const int64_t nap = static_cast<int64_t>(std::exp(std::uniform_real_distribution<double>(4.5, 12.5)(rng)));
+          const int64_t nap = static_cast<int64_t>(
+              std::exp(std::uniform_real_distribution<double>(4.5, 12.5)(rng)));
           Log(Ev::Sleep, nap / kMinute);
           real += nap;
           if (lastFailure) lastFailure->interrupted = true;
@@ -446,12 +557,16 @@ struct Year {
         }
       }
       // Another process of the user's (/sync) runs between the program's runs.
-      if (bool good; !current && !serverDown && Chance(300)) Log(Ev::OtherRun), Download(effective, Today(), Civil(LocalSeconds()), good);
+      if (bool good; !current && !serverDown && Chance(300))
+        Log(Ev::OtherRun), Download(effective, Today(), Civil(LocalSeconds()), good);
       // A manual run goes first: what the scheduler decides meanwhile queues behind it.
       if (program && !current) {
-        if (manualQueued && Chance(2)) manualQueued = false, StartRun(RunMode::Manual, std::nullopt);
-        else if (queued) StartRun(RunMode::Automatic, queued->kind);
-        else if (manualQueued) manualQueued = false, StartRun(RunMode::Manual, std::nullopt);
+        if (manualQueued && Chance(2))
+          manualQueued = false, StartRun(RunMode::Manual, std::nullopt);
+        else if (queued)
+          StartRun(RunMode::Automatic, queued->kind);
+        else if (manualQueued)
+          manualQueued = false, StartRun(RunMode::Manual, std::nullopt);
       }
       Feed();
       if (program && exitAsked && !current) program.reset();

@@ -22,7 +22,10 @@ TEST(ResponseBodyDecoderTest, ZeroByteEndsOnlyItsSliceButAllBytesCount) {
   read[ResponseBodyDecoder::kSliceBytes] = '\0';
   body.Append(read.data(), read.size());
   EXPECT_EQ(body.received(), 7u + read.size());
-  EXPECT_EQ(body.TakeUtf8().Take(), "ab" "y" + std::string(6 + 7, 'x'));
+  EXPECT_EQ(body.TakeUtf8().Take(),
+            "ab"
+            "y" +
+                std::string(6 + 7, 'x'));
   EXPECT_EQ(body.TakeUtf8().Take(), "");
 }
 

@@ -74,8 +74,8 @@ TEST(PasswordCodecTest, Base64RoundTripsAllLengths) {
 TEST(PasswordCodecTest, LenientDecoderSkipsStrayCharactersAndShortTails) {
   EXPECT_EQ(Base64DecodeLenient(u" Zm9v\r\nYm Fy "), "foobar");
   EXPECT_EQ(Base64DecodeLenient(u"Zm9v!*Ym中Fy=="), "foobar");
-  EXPECT_EQ(Base64DecodeLenient(u"Zm8"), "fo");   // three left over: two bytes
-  EXPECT_EQ(Base64DecodeLenient(u"Zg"), "f");     // two left over: one byte
+  EXPECT_EQ(Base64DecodeLenient(u"Zm8"), "fo");     // three left over: two bytes
+  EXPECT_EQ(Base64DecodeLenient(u"Zg"), "f");       // two left over: one byte
   EXPECT_EQ(Base64DecodeLenient(u"Zm9vY"), "foo");  // one left over: nothing
   EXPECT_EQ(Base64DecodeLenient(u"===="), "");
 }
@@ -112,15 +112,13 @@ TEST(SettingsCodecTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   Latin1CodePage cp;
   FakeProtection protection;
   ASSERT_TRUE(SaveSettingsTo(s, profile, protection));
-  EXPECT_EQ(profile.writeOrder,
-            (std::vector<std::u16string>{u"General.EmailClient", u"General.SyncLevel",
-                                         u"General.SyncType", u"General.SyncTime",
-                                         u"General.SyncSpread", u"General.OutlookFolder",
-                                         u"Server.ServerHost",
-                                         u"Server.ServerVirtual",
-                                         u"Server.ServerPort", u"Server.Account",
-                                         u"Server.Password", u"Server.ProtectedPassword",
-                                         u"Server.SavePassword", u"Server.ServerScheme"}));
+  EXPECT_EQ(
+      profile.writeOrder,
+      (std::vector<std::u16string>{
+          u"General.EmailClient", u"General.SyncLevel", u"General.SyncType", u"General.SyncTime",
+          u"General.SyncSpread", u"General.OutlookFolder", u"Server.ServerHost",
+          u"Server.ServerVirtual", u"Server.ServerPort", u"Server.Account", u"Server.Password",
+          u"Server.ProtectedPassword", u"Server.SavePassword", u"Server.ServerScheme"}));
   EXPECT_EQ((profile.values[{u"General", u"SyncTime"}]), u"-30");
   EXPECT_EQ((profile.values[{u"Server", u"Password"}]), u"");
   EXPECT_EQ(LoadSettingsFrom(profile, cp, protection), s);
@@ -130,8 +128,8 @@ TEST(SettingsCodecTest, SyncSpreadIsBroughtIntoItsWindow) {
   FakeProfile profile;
   Latin1CodePage cp;
   FakeProtection protection;
-  for (const auto& [stored, loaded] : {std::pair{u"30", 30}, {u"120", 120}, {u"121", 120},
-                                       {u"-5", 0}, {u"abc", 0}}) {
+  for (const auto& [stored, loaded] :
+       {std::pair{u"30", 30}, {u"120", 120}, {u"121", 120}, {u"-5", 0}, {u"abc", 0}}) {
     profile.values[{u"General", u"SyncSpread"}] = stored;
     EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).SyncSpread, loaded);
   }
@@ -142,14 +140,14 @@ TEST(SettingsCodecTest, SchemeIsHttpUnlessTheFileSaysHttps) {
   Latin1CodePage cp;
   FakeProtection protection;
   EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).ServerScheme, u"http");  // older files
-  for (const auto& [stored, loaded] : {std::pair{u"HTTPS", u"https"}, {u"https", u"https"},
-                                       {u"ftp", u"http"}, {u"", u"http"}}) {
+  for (const auto& [stored, loaded] :
+       {std::pair{u"HTTPS", u"https"}, {u"https", u"https"}, {u"ftp", u"http"}, {u"", u"http"}}) {
     profile.values[{u"Server", u"ServerScheme"}] = stored;
     EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).ServerScheme, loaded);
   }
   // A folder name Outlook could not have leaves the default folder.
-  for (const auto& [stored, loaded] : {std::pair{u" 公司 ", u"公司"}, {u"a\\b", u""},
-                                       {u"a\tb", u""}, {u" ", u""}}) {
+  for (const auto& [stored, loaded] :
+       {std::pair{u" 公司 ", u"公司"}, {u"a\\b", u""}, {u"a\tb", u""}, {u" ", u""}}) {
     profile.values[{u"General", u"OutlookFolder"}] = stored;
     EXPECT_EQ(LoadSettingsFrom(profile, cp, protection).OutlookFolder, loaded);
   }
@@ -192,7 +190,8 @@ TEST(SettingsCodecTest, TheSchedulersDatesSurviveADialogSave) {
 
 TEST(SettingsCodecTest, MachineDefaultsStandBelowTheUsersOwnValues) {
   FakeProfile own, machine;
-  machine.values = {{{u"Server", u"ServerHost"}, u"mail.corp"}, {{u"General", u"EmailClient"}, u"5"}};
+  machine.values = {{{u"Server", u"ServerHost"}, u"mail.corp"},
+                    {{u"General", u"EmailClient"}, u"5"}};
   own.values[{u"General", u"EmailClient"}] = u"6";
   ProfileOverDefaults profile(own, machine);
   Latin1CodePage codePage;

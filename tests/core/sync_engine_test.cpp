@@ -35,20 +35,47 @@ struct Everything : ILastAutoSyncStore, IMessageSink, IClientWatch, IRunObserver
   bool throwOnce = false;
   std::function<void()> ended;
   std::vector<AnswerSource> runs;
-  std::u16string LoadDate() override { std::lock_guard l(m); return date; }
-  void SaveDate(const std::u16string& d) override { std::lock_guard l(m); date = d; }
-  std::u16string LoadClientWaitDate() override { std::lock_guard l(m); return waitDate; }
-  void SaveClientWaitDate(const std::u16string& d) override { std::lock_guard l(m); waitDate = d; }
-  std::u16string LoadKeptAnswer() override { std::lock_guard l(m); return kept; }
-  void SaveKeptAnswer(const std::u16string& k) override { std::lock_guard l(m); kept = k; }
+  std::u16string LoadDate() override {
+    std::lock_guard l(m);
+    return date;
+  }
+  void SaveDate(const std::u16string& d) override {
+    std::lock_guard l(m);
+    date = d;
+  }
+  std::u16string LoadClientWaitDate() override {
+    std::lock_guard l(m);
+    return waitDate;
+  }
+  void SaveClientWaitDate(const std::u16string& d) override {
+    std::lock_guard l(m);
+    waitDate = d;
+  }
+  std::u16string LoadKeptAnswer() override {
+    std::lock_guard l(m);
+    return kept;
+  }
+  void SaveKeptAnswer(const std::u16string& k) override {
+    std::lock_guard l(m);
+    kept = k;
+  }
   void Show(const std::u16string&, MessageIcon) override {}
   bool Watched(const SyncSettings&) override { return true; }
   std::optional<bool> ClientRunning(const SyncSettings&) override { return true; }
-  bool Watch(const SyncSettings&, std::function<void()> e) override { std::lock_guard l(m); ended = std::move(e); return true; }
+  bool Watch(const SyncSettings&, std::function<void()> e) override {
+    std::lock_guard l(m);
+    ended = std::move(e);
+    return true;
+  }
   void Cancel() override {}
   void RunStarted() override {}
-  void RunEnded(RunMode, const SyncRunOutcome&) override { if (std::exchange(throwOnce, false)) throw std::runtime_error("tray gone"); }
-  void DayUnsynced(const std::u16string& text) override { std::lock_guard l(m); unsynced = text; }
+  void RunEnded(RunMode, const SyncRunOutcome&) override {
+    if (std::exchange(throwOnce, false)) throw std::runtime_error("tray gone");
+  }
+  void DayUnsynced(const std::u16string& text) override {
+    std::lock_guard l(m);
+    unsynced = text;
+  }
 };
 
 template <typename Pred>
@@ -67,35 +94,46 @@ TEST(SyncEngineTest, TheThreadRunsWhatTheScheduleDecidesAndAQueuedRunEndsAtExit)
   FixedClock clock(9 * 3600, {.year = 2026, .month = 12, .day = 7});
   TestLock lock;
   Everything all;
-  CSyncEngine engine{SyncEngineServices{
-      .settings = settings,
-      .clock = clock,
-      .runLock = lock,
-      .lastAutoSync = all,
-      .notices = all,
-      .runner = [&](const SyncSettings&, RunMode, const std::optional<std::u16string>&,
-                    AnswerSource source) {
-        std::lock_guard l(all.m);
-        all.runs.push_back(source);
-        if (all.runs.size() == 3) throw 1;  // past the runner's own catch
-        SyncRunOutcome outcome;
-        if (all.runs.size() <= 1) outcome.failure = RunFailure::ClientRunning;
-        outcome.answerCopy = AnswerCopyState::Reusable;
-        return outcome;
-      },
-      .desktop = DesktopIdentity{u"PC", u"zhang"},
-      .observer = &all,
-      .retryMinuteSeconds = 60,
-      .clientWatch = &all}};
+  CSyncEngine engine{
+      SyncEngineServices{.settings = settings,
+                         .clock = clock,
+                         .runLock = lock,
+                         .lastAutoSync = all,
+                         .notices = all,
+                         .runner =
+                             [&](const SyncSettings&, RunMode, const std::optional<std::u16string>&,
+                                 AnswerSource source) {
+                               std::lock_guard l(all.m);
+                               all.runs.push_back(source);
+                               if (all.runs.size() == 3) throw 1;  // past the runner's own catch
+                               SyncRunOutcome outcome;
+                               if (all.runs.size() <= 1)
+                                 outcome.failure = RunFailure::ClientRunning;
+                               outcome.answerCopy = AnswerCopyState::Reusable;
+                               return outcome;
+                             },
+                         .desktop = DesktopIdentity{u"PC", u"zhang"},
+                         .observer = &all,
+                         .retryMinuteSeconds = 60,
+                         .clientWatch = &all}};
   engine.Start();
   // The day's run meets the open client and waits for it to end.
   ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate() == u"2026-12-07"; }));
   EXPECT_EQ(all.LoadDate(), u"2026-12-07");
-  EXPECT_EQ([&] { std::lock_guard l(all.m); return all.unsynced; }(), u"cause");  // yesterday's wait, stored
-  const std::function<void()> ended = [&] { std::lock_guard l(all.m); return all.ended; }();
+  EXPECT_EQ(
+      [&] {
+        std::lock_guard l(all.m);
+        return all.unsynced;
+      }(),
+      u"cause");  // yesterday's wait, stored
+  const std::function<void()> ended = [&] {
+    std::lock_guard l(all.m);
+    return all.ended;
+  }();
   ended();
   ASSERT_TRUE(WaitFor([&] { return all.LoadClientWaitDate().empty(); }));
-  EXPECT_EQ(all.runs, (std::vector<AnswerSource>{AnswerSource::Download, AnswerSource::KeptCopyOfToday}));
+  EXPECT_EQ(all.runs,
+            (std::vector<AnswerSource>{AnswerSource::Download, AnswerSource::KeptCopyOfToday}));
   EXPECT_EQ(engine.RunOnce(RunMode::Manual)->failure, RunFailure::RunError);
 
   // An exception after a run leaves the run slot to the next run.

@@ -88,7 +88,9 @@ struct FakeLog : ISyncLog {
 
 struct FakeMessages : IMessageSink {
   std::vector<std::pair<std::u16string, MessageIcon>> shown;
-  void Show(const std::u16string& text, MessageIcon icon) override { shown.emplace_back(text, icon); }
+  void Show(const std::u16string& text, MessageIcon icon) override {
+    shown.emplace_back(text, icon);
+  }
 };
 
 // The answer reader is real: these answers only need its plainest shapes.
@@ -139,7 +141,9 @@ TEST(RunFailureTest, OnlyCausesThatCanPassBySelfAreRetried) {
                                         RunFailure::ClientFilesInUse, RunFailure::ClientRunning,
                                         RunFailure::RunLockUnavailable};
   for (int f = 0; f <= static_cast<int>(RunFailure::Stopped); ++f) {
-    EXPECT_EQ(CanPassBySelf(static_cast<RunFailure>(f)), passing.count(static_cast<RunFailure>(f)) == 1) << f;
+    EXPECT_EQ(CanPassBySelf(static_cast<RunFailure>(f)),
+              passing.count(static_cast<RunFailure>(f)) == 1)
+        << f;
   }
 }
 
@@ -202,7 +206,8 @@ TEST_F(SyncRunTest, FailedFetchReportsMaskedUrlAndWritesNothing) {
   // More persons than a list may hold: as if the body had passed its limit.
   std::string many = "<?xml version=\"1.0\"?><addressbooks>";
   for (size_t i = 0; i <= kMaxAnswerPersons; ++i) many += "<person/>";
-  fetcher.result = {.status = FetchStatus::Ok, .body = AnswerText(many + "</addressbooks>"),
+  fetcher.result = {.status = FetchStatus::Ok,
+                    .body = AnswerText(many + "</addressbooks>"),
                     .lengthAnnounced = true};
   const auto tooMany = Run();
   EXPECT_EQ(std::tie(tooMany.resultText, tooMany.failure),
@@ -215,7 +220,8 @@ TEST_F(SyncRunTest, StopDuringTheDownloadWritesNothingAndSaysSo) {
   RunStop stop;
   deps.stop = fetcher.stopMeanwhile = &stop;
   // The fetch given up.
-  fetcher.result = {.status = FetchStatus::Failed, .body = Answer(kTwoPeople), .lengthAnnounced = true};
+  fetcher.result = {
+      .status = FetchStatus::Failed, .body = Answer(kTwoPeople), .lengthAnnounced = true};
   const auto out = Run();
   EXPECT_EQ(out.failure, RunFailure::Stopped);
   EXPECT_EQ(log.lines, std::vector<std::u16string>{u"程序退出，本次同步已取消"});
@@ -261,8 +267,7 @@ TEST_F(SyncRunTest, ServerErrorTextBecomesTheResultOnOneCleanLine) {
       {u"帐号或密码错误", u"帐号或密码错误"},
       {u"a\nb\tc\u001Fd\u007Fe\u009Ff\u00A0g\u2028h\u2029i", u"a b c d e f\u00A0g h i"},
       // Direction marks and overrides would make the line read otherwise.
-      {u"\u202E1234\u202C \u2066x\u2069\u200E\u200F\u202A\u202B\u202D\u2067\u2068",
-       u"1234 x"},
+      {u"\u202E1234\u202C \u2066x\u2069\u200E\u200F\u202A\u202B\u202D\u2067\u2068", u"1234 x"},
       {u"\u061C\u0645\u061C 1", u"\u0645 1"},  // the Arabic letter mark
   };
   for (const auto& c : cases) {
@@ -275,9 +280,11 @@ TEST_F(SyncRunTest, ServerErrorTextBecomesTheResultOnOneCleanLine) {
   EXPECT_TRUE(writers.created.empty());
   // A long text is cut after 500 characters, a surrogate pair being one.
   const std::u16string kept = std::u16string(499, u'错') + u"\U0001F600";
-  fetcher.result = {FetchStatus::Ok, Answer(u"<?xml version=\"1.0\"?><error>" + kept + u"尾</error><addressbooks/>")};
+  fetcher.result = {FetchStatus::Ok, Answer(u"<?xml version=\"1.0\"?><error>" + kept +
+                                            u"尾</error><addressbooks/>")};
   EXPECT_EQ(Run().resultText, kept + u"…");
-  fetcher.result = {FetchStatus::Ok, Answer(u"<?xml version=\"1.0\"?><error>" + kept + u"</error><addressbooks/>")};
+  fetcher.result = {FetchStatus::Ok,
+                    Answer(u"<?xml version=\"1.0\"?><error>" + kept + u"</error><addressbooks/>")};
   EXPECT_EQ(Run().resultText, kept);  // exactly 500: whole
 }
 
@@ -357,7 +364,8 @@ TEST_F(SyncRunTest, AnswerCutShortWithoutAnnouncedLengthIsAFailedDownload) {
   EXPECT_EQ(out.resultText, u"[Foxmail 7.x] 更新了2个联系人");
 
   // A whole answer without a length is fine.
-  fetcher.result = {.status = FetchStatus::Ok, .body = Answer(kTwoPeople), .lengthAnnounced = false};
+  fetcher.result = {
+      .status = FetchStatus::Ok, .body = Answer(kTwoPeople), .lengthAnnounced = false};
   EXPECT_TRUE(Run().success());
 }
 
@@ -415,8 +423,8 @@ TEST_F(SyncRunTest, KindsMapToTheirWriters) {
   }
   EXPECT_EQ(writers.created,
             (std::vector<WriterType>{WriterType::OutlookExpress, WriterType::Outlook,
-                                     WriterType::Outlook, WriterType::Outlook,
-                                     WriterType::Foxmail7, WriterType::OutlookChangesOnly}));
+                                     WriterType::Outlook, WriterType::Outlook, WriterType::Foxmail7,
+                                     WriterType::OutlookChangesOnly}));
 }
 
 TEST_F(SyncRunTest, ResultIconFollowsSuccess) {

@@ -55,8 +55,8 @@ TEST(SyncSpreadTest, ShiftedMinuteWrapsPastMidnightAndBadTimesStayBad) {
   struct Case {
     int32_t syncTime, offset, due;
   } const cases[] = {
-      {540, 0, 540}, {540, 29, 569}, {1410, 29, 1439}, {1410, 45, 15}, {1439, 1, 0},
-      {0, 119, 119}, {-30, 45, -30}, {1440, 5, 1440},
+      {540, 0, 540}, {540, 29, 569}, {1410, 29, 1439}, {1410, 45, 15},
+      {1439, 1, 0},  {0, 119, 119},  {-30, 45, -30},   {1440, 5, 1440},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SpreadSyncTime(c.syncTime, c.offset), c.due) << c.syncTime << "+" << c.offset;

@@ -11,16 +11,18 @@
 namespace {
 
 TEST(UtfConvertTest, RoundTripsAndMarksMalformedInput) {
-  const std::u16string text = u"张三 <a@b> \U0001F600 é \x7F\x80\x7FF\x800 \U00010000 \uE000 \U0010FFFF";  // and each length's edges
+  const std::u16string text =
+      u"张三 <a@b> \U0001F600 é \x7F\x80\x7FF\x800 \U00010000 \uE000 \U0010FFFF";  // and each
+                                                                                   // length's edges
   bool valid = false;
   EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text, &valid)), text);
   EXPECT_TRUE(valid);
 
-  EXPECT_EQ(Utf8ToUtf16("\xEF\xBB\xBFok"), u"\uFEFFok");  // a BOM is kept
+  EXPECT_EQ(Utf8ToUtf16("\xEF\xBB\xBFok"), u"\uFEFFok");    // a BOM is kept
   EXPECT_EQ(Utf8ToUtf16("a\xE5\xBC", &valid), u"a\uFFFD");  // cut in mid-character
   EXPECT_FALSE(valid);
-  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");            // overlong
-  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");        // encoded surrogate
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");      // overlong
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");  // encoded surrogate
   EXPECT_EQ(Utf8ToUtf16("\xFFx"), u"\uFFFDx");
   EXPECT_EQ(Utf16ToUtf8(u"\xD800x", &valid), "\xEF\xBF\xBDx");  // lone surrogate
   EXPECT_EQ(Utf16ToUtf8(u"\xDFFF\xDBFF"), "\xEF\xBF\xBD\xEF\xBF\xBD");
@@ -32,10 +34,10 @@ TEST(UtfConvertTest, RoundTripsAndMarksMalformedInput) {
 // repair must put U+FFFD exactly where decoding does, whatever the mix and
 // however the bytes arrive.
 TEST(UtfConvertTest, RepairReplacesWhatDecodingReplaces) {
-  const std::string pieces[] = {"a",        "<p n='x'/>",   "\xC3\xA9",       "\xE4\xB8\xAD",
-                                "\xF0\x9F\x98\x80", "\xEF\xBF\xBD", "\xE4\xB8",     "\xF0\x9F",
-                                "\x80",     "\xBF\xBF",     "\xC0\xAF",       "\xED\xA0\x80",
-                                "\xFF",     "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "12345678",
+  const std::string pieces[] = {"a", "<p n='x'/>", "\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80",
+                                "\xEF\xBF\xBD", "\xE4\xB8", "\xF0\x9F", "\x80", "\xBF\xBF",
+                                "\xC0\xAF", "\xED\xA0\x80", "\xFF", "\xF4\x90\x80\x80",
+                                "\xF8\x88\x80\x80\x80", "12345678",
                                 // Either side of the overlong and the surrogate edges.
                                 "\xE0\x9F\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xED\xBF\xBF"};
   std::mt19937 random(20261208);
@@ -56,7 +58,8 @@ TEST(UtfConvertTest, RepairReplacesWhatDecodingReplaces) {
     // The same bytes arriving in pieces cut anywhere, characters included.
     Utf8Repairer arriving;
     for (size_t at = 0; at < bytes.size();) {
-      const size_t n = std::min(std::uniform_int_distribution<size_t>(1, 6)(random), bytes.size() - at);
+      const size_t n =
+          std::min(std::uniform_int_distribution<size_t>(1, 6)(random), bytes.size() - at);
       arriving.Append(std::string_view(bytes).substr(at, n));
       at += n;
     }

@@ -25,10 +25,10 @@ TEST(XmlTokens, KindsAndSpans) {
   XmlTokenizer tokenizer(text);
   using K = XmlTokenKind;
   const std::vector<std::pair<K, std::u16string_view>> expected = {
-      {K::TagOpen, u"<"},  {K::Text, u"a"},       {K::Text, u"b"},         {K::Equals, u"="},
-      {K::QuotedText, u"'c>d'"}, {K::Text, u"e"}, {K::Equals, u"="},       {K::Text, u"f"},
-      {K::ShortClose, u"/>"}, {K::Text, u"\"g"},  {K::DeclOpen, u"<?"},    {K::Text, u"x"},
-      {K::EndTagOpen, u"</"}, {K::Text, u"/"},    {K::RawSection, u"<!--"}, {K::EndOfInput, u""}};
+      {K::TagOpen, u"<"},        {K::Text, u"a"},   {K::Text, u"b"},          {K::Equals, u"="},
+      {K::QuotedText, u"'c>d'"}, {K::Text, u"e"},   {K::Equals, u"="},        {K::Text, u"f"},
+      {K::ShortClose, u"/>"},    {K::Text, u"\"g"}, {K::DeclOpen, u"<?"},     {K::Text, u"x"},
+      {K::EndTagOpen, u"</"},    {K::Text, u"/"},   {K::RawSection, u"<!--"}, {K::EndOfInput, u""}};
   for (const auto& [kind, span] : expected) {
     const XmlToken token = tokenizer.Next();
     EXPECT_EQ(kind, token.kind) << "at " << token.start;
@@ -96,7 +96,8 @@ TEST(XmlErrors, NestingDepthIsBounded) {
 }
 
 TEST(XmlAttributes, ValuesNamesAndDuplicates) {
-  const XmlNode a = Parse(u"<a Name='x' name=\"y\" flag E-Mail=a&amp;b&LT; q = \"&quot;\"/>").ChildAt(0);
+  const XmlNode a =
+      Parse(u"<a Name='x' name=\"y\" flag E-Mail=a&amp;b&LT; q = \"&quot;\"/>").ChildAt(0);
   ASSERT_EQ(5u, a.Attributes().size());
   EXPECT_EQ(u"x", *a.GetAttribute(u"NAME"));
   EXPECT_EQ(u"y", *a.Attributes()[1].value);
@@ -124,8 +125,9 @@ TEST(XmlTexts, DecodedOnlyBeforeAnEndTag) {
 
 TEST(XmlRawSections, TableMarkersAndContent) {
   const XmlNode a = Parse(
-      u"<a>t &x; <!----><![cdata[<b>&]]><pre> </PRE><SCRIPT>if(a<b)</Script>"
-      u"<!DOCTYPE html></a>").ChildAt(0);
+                        u"<a>t &x; <!----><![cdata[<b>&]]><pre> </PRE><SCRIPT>if(a<b)</Script>"
+                        u"<!DOCTYPE html></a>")
+                        .ChildAt(0);
   ASSERT_EQ(5u, a.RawSections().size());
   EXPECT_EQ(u"t &x;", *a.TextAt(0));
   EXPECT_EQ(u"", a.RawSections()[0].content);
@@ -219,7 +221,8 @@ TEST(XmlHandles, EmptyHandleAndLookups) {
   EXPECT_EQ(4u, position);
   EXPECT_EQ(u"1", *r.FindNthChild(u"p", 1).GetAttribute(u"i"));
   EXPECT_TRUE(r.FindNthChild(u"p", 3).IsEmpty());
-  EXPECT_TRUE(Parse(u"<r><a/><b/><c/></r>").ChildAt(0).FindChild(u"d").IsEmpty());  // room for a fourth
+  EXPECT_TRUE(
+      Parse(u"<r><a/><b/><c/></r>").ChildAt(0).FindChild(u"d").IsEmpty());  // room for a fourth
 }
 
 }  // namespace

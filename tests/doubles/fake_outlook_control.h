@@ -136,7 +136,8 @@ class FakeOutlook {
   // Folders as a user makes, renames and deletes them (into Deleted Items)
   // in Outlook; a folder's number, -1 for none.
   int AddFolder(int parent, const std::u16string& name) {
-    return library_.Call<int (*)(int, const wchar_t*)>("FakeOutlook_AddFolder", parent, AsWide(name));
+    return library_.Call<int (*)(int, const wchar_t*)>("FakeOutlook_AddFolder", parent,
+                                                       AsWide(name));
   }
   int FolderNamed(int parent, const std::u16string& name) const {
     return library_.Call<int (*)(int, const wchar_t*)>("FakeOutlook_FolderNamed", parent,
@@ -146,7 +147,9 @@ class FakeOutlook {
     return library_.Call<int (*)(int, const wchar_t*)>("FakeOutlook_RenameFolder", folder,
                                                        AsWide(name)) != 0;
   }
-  void DeleteFolder(int folder) { library_.Call<void (*)(int)>("FakeOutlook_DeleteFolder", folder); }
+  void DeleteFolder(int folder) {
+    library_.Call<void (*)(int)>("FakeOutlook_DeleteFolder", folder);
+  }
   // "Show this folder as an e-mail address book".
   bool ShowsAsAddressBook(int folder) const {
     return library_.Call<int (*)(int)>("FakeOutlook_ShowsAsAddressBook", folder) != 0;

@@ -15,8 +15,12 @@ class FixedClock final : public IClock {
   int64_t Now() override { return now_; }
   std::optional<LocalDateTime> ToLocal(int64_t time) override {
     if (!date_) return std::nullopt;
-    return LocalDateTime{date_->year, date_->month, date_->day, static_cast<int>(time / 3600),
-                         static_cast<int>(time / 60 % 60), static_cast<int>(time % 60)};
+    return LocalDateTime{date_->year,
+                         date_->month,
+                         date_->day,
+                         static_cast<int>(time / 3600),
+                         static_cast<int>(time / 60 % 60),
+                         static_cast<int>(time % 60)};
   }
 
  private:

@@ -125,9 +125,8 @@ class OutOfProcessBench {
     const long promptsBefore = outlook_.GuardPrompts();
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
-    const bool ok =
-        CServiceOutlookSync(mode, recordPath_, {folder_, recordPath_ + u".folder"})
-            .SyncContacts(contacts);
+    const bool ok = CServiceOutlookSync(mode, recordPath_, {folder_, recordPath_ + u".folder"})
+                        .SyncContacts(contacts);
     QueryPerformanceCounter(&end);
     cost.seconds = Seconds(start, end);
     cost.calls = 0;
@@ -176,8 +175,8 @@ class OutOfProcessBench {
 // One table of the two writers' medians for (a), (b) and (c).
 void PrintComparison(const char* where, const RunCost (&replace)[3], const RunCost (&update)[3]) {
   std::printf("%s\n", where);
-  std::printf("%-28s %9s %9s %9s | %9s %9s %9s %7s | %7s %7s\n", "", "kind 3 s", "calls",
-              "writes", "kind 6 s", "calls", "writes", "prompts", "time x", "calls x");
+  std::printf("%-28s %9s %9s %9s | %9s %9s %9s %7s | %7s %7s\n", "", "kind 3 s", "calls", "writes",
+              "kind 6 s", "calls", "writes", "prompts", "time x", "calls x");
   const char* names[3] = {"(a) first run, empty folder", "(b) unchanged second run",
                           "(c) 1 % changed"};
   for (int i = 0; i < 3; ++i) {
@@ -275,9 +274,9 @@ bool BenchOutOfProcessOutlook(const std::u16string& exe, const AddrContactList& 
       replace[k] = MedianOf(runs[w][k][0]);
       update[k] = MedianOf(runs[w][k][1]);
     }
-    PrintComparison(w == 0 ? "into the default contacts folder:"
-                           : "into a folder of their own under it:",
-                    replace, update);
+    PrintComparison(
+        w == 0 ? "into the default contacts folder:" : "into a folder of their own under it:",
+        replace, update);
   }
   std::printf("(d) a user's field survives that person's rename: kind 3 %s, kind 6 %s\n",
               replaceKeepsEdit ? "yes" : "no", updateKeepsEdit ? "yes" : "no");

@@ -102,7 +102,8 @@ std::optional<TrayReport> ProgramDriver::QueryTray(HWND dialog) {
     };
     return RegisterClassW(&wc);
   }();
-  HWND reader = CreateWindowW(MAKEINTATOM(kind), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  HWND reader =
+      CreateWindowW(MAKEINTATOM(kind), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   received.reset();
   DWORD_PTR ignored = 0;
   SendMessageTimeoutW(dialog, kTrayReportRequest, reinterpret_cast<WPARAM>(reader), 0,

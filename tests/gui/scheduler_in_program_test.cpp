@@ -55,8 +55,9 @@ TEST_F(SchedulerInProgramTest, AnUnansweredNoticeHoldsNoRunLock) {
 
   const ProcessResult oneShot = folder_.Sync();
   EXPECT_EQ(oneShot.exitCode, 0u);
-  EXPECT_EQ(oneShot.output, "\xE6\x9C\xAA\xE5\x8F\x91\xE7\x8E\xB0\xE5\x90\x8C\xE6\xAD\xA5"
-                            "\xE4\xBB\xBB\xE5\x8A\xA1\r\n");  // "未发现同步任务"
+  EXPECT_EQ(oneShot.output,
+            "\xE6\x9C\xAA\xE5\x8F\x91\xE7\x8E\xB0\xE5\x90\x8C\xE6\xAD\xA5"
+            "\xE4\xBB\xBB\xE5\x8A\xA1\r\n");  // "未发现同步任务"
   EXPECT_EQ(server.Requests().size(), 2u);
 
   EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
@@ -64,12 +65,15 @@ TEST_F(SchedulerInProgramTest, AnUnansweredNoticeHoldsNoRunLock) {
 
 TEST_F(SchedulerInProgramTest, FailedRunRaisesOneBalloonWhoseClickOpensTheDialog) {
   // The server's own error text (a wrong password) is not tried again.
-  LoopbackHttpServer server(
-      [](const RecordedRequest&) { return Ok("<?xml version=\"1.0\"?><error>\xE5\xAF\x86\xE7\xA0\x81\xE9\x94\x99\xE8\xAF\xAF</error>"); });
+  LoopbackHttpServer server([](const RecordedRequest&) {
+    return Ok(
+        "<?xml version=\"1.0\"?><error>\xE5\xAF\x86\xE7\xA0\x81\xE9\x94\x99\xE8\xAF\xAF</error>");
+  });
   HWND dialog = StartScheduled(-1, server.port());
   ASSERT_NE(dialog, nullptr);
   std::optional<TrayReport> report;
-  ASSERT_TRUE(WaitUntil([&] { return (report = ProgramDriver::QueryTray(dialog)) && report->balloons > 0; }, 30000));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (report = ProgramDriver::QueryTray(dialog)) && report->balloons > 0; }, 30000));
   EXPECT_EQ(FromWide(report->balloon.szInfoTitle), u"地址簿同步失败");
   EXPECT_EQ(FromWide(report->balloon.szInfo), u"密码错误");
   EXPECT_EQ(report->balloon.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
@@ -89,12 +93,16 @@ TEST_F(SchedulerInProgramTest, DownloadThatFailsIsRetriedWithoutABalloon) {
   HWND dialog = StartScheduled(-1, server.port(), L"1000");
   ASSERT_NE(dialog, nullptr);
   std::optional<TrayReport> report;
-  ASSERT_TRUE(WaitUntil([&] {
-    return (report = ProgramDriver::QueryTray(dialog)) &&
-           FromWide(report->tip.szTip).find(u"重试") != std::u16string::npos;
-  }, 30000));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return (report = ProgramDriver::QueryTray(dialog)) &&
+               FromWide(report->tip.szTip).find(u"重试") != std::u16string::npos;
+      },
+      30000));
   // The retry reached the server.
-  EXPECT_TRUE(WaitUntil([&] { return folder_.Log().find(kNoTaskLine) != std::string::npos; }, 30000)) << folder_.Log();
+  EXPECT_TRUE(
+      WaitUntil([&] { return folder_.Log().find(kNoTaskLine) != std::string::npos; }, 30000))
+      << folder_.Log();
   EXPECT_EQ(server.Requests().size(), 2u);
   EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 0u);
 
@@ -111,10 +119,12 @@ TEST_F(SchedulerInProgramTest, FoxmailOpenAtTheRunIsSyncedWhenItEndsWithoutABall
   LoopbackHttpServer server([](const RecordedRequest&) { return Ok(kThreeColleagues); });
   HWND dialog = StartScheduled(5, server.port());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return ProgramDriver::TrayTip(dialog).ends_with(u"关闭Foxmail后同步"); }, 30000))
+  ASSERT_TRUE(WaitUntil(
+      [&] { return ProgramDriver::TrayTip(dialog).ends_with(u"关闭Foxmail后同步"); }, 30000))
       << folder_.Log();
   foxmail.Stop();
-  EXPECT_TRUE(WaitUntil([&] { return ListDirectory(fox.folder) == kSevenFilesListing; }, 5000)) << folder_.Log();
+  EXPECT_TRUE(WaitUntil([&] { return ListDirectory(fox.folder) == kSevenFilesListing; }, 5000))
+      << folder_.Log();
   EXPECT_EQ(server.Requests().size(), 1u);  // the day's answer, not downloaded again
   EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 0u);
   EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
@@ -137,10 +147,12 @@ TEST_F(SchedulerInProgramTest, FoxmailChosenAfterTheStartIsWaitedFor) {
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
   otherRun.Unlock();
-  ASSERT_TRUE(WaitUntil([&] { return ProgramDriver::TrayTip(dialog).ends_with(u"关闭Foxmail后同步"); }, 30000))
+  ASSERT_TRUE(WaitUntil(
+      [&] { return ProgramDriver::TrayTip(dialog).ends_with(u"关闭Foxmail后同步"); }, 30000))
       << folder_.Log();
   foxmail.Stop();
-  EXPECT_TRUE(WaitUntil([&] { return ListDirectory(fox.folder) == kSevenFilesListing; }, 5000)) << folder_.Log();
+  EXPECT_TRUE(WaitUntil([&] { return ListDirectory(fox.folder) == kSevenFilesListing; }, 5000))
+      << folder_.Log();
   EXPECT_EQ(ProgramDriver::QueryTray(dialog)->balloons, 0u);
   EXPECT_EQ(program_.Exit(dialog), std::optional<DWORD>(0));
 }

@@ -91,7 +91,8 @@ bool TextFits(HWND control) {
   wchar_t buffer[256] = {};
   const int length = GetWindowTextW(control, buffer, ARRAYSIZE(buffer));
   HDC dc = GetDC(control);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
   SIZE extent{};
   GetTextExtentPoint32W(dc, buffer, length, &extent);
   SelectObject(dc, old);
@@ -151,8 +152,9 @@ TEST_F(SyncAddrDlgTest, Outlook2013AndLaterIsTheSeventhButton) {
 }
 
 TEST_F(SyncAddrDlgTest, HttpsAddressRoundTrip) {
-  WriteIni("[Server]\r\nServerHost=mail.corp.example\r\nServerPort=443\r\nServerScheme=https\r\n"
-           "Account=a@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
+  WriteIni(
+      "[Server]\r\nServerHost=mail.corp.example\r\nServerPort=443\r\nServerScheme=https\r\n"
+      "Account=a@corp.example\r\nPassword=c2VjcmV0\r\nSavePassword=1\r\n");
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(ControlText(dialog, IDC_WEBMAIL_ADDRESS), u"https://mail.corp.example/mail");
@@ -198,7 +200,8 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"http://127.0.0.1:70000/mail");
   SetControlText(dialog, IDC_PASSWORD, u"pw");
   const std::u16string refusal = CommandShowingBox(dialog, IDOK);
-  EXPECT_NE(refusal.find(u"Webmail地址"), std::u16string::npos) << std::string(refusal.begin(), refusal.end());
+  EXPECT_NE(refusal.find(u"Webmail地址"), std::u16string::npos)
+      << std::string(refusal.begin(), refusal.end());
   EXPECT_EQ(ReadFileBytes(Ini()), kStoredSettings);
 
   SetControlText(dialog, IDC_WEBMAIL_ADDRESS, u"https://mail.corp.example/webmail/");
@@ -219,7 +222,8 @@ TEST_F(SyncAddrDlgTest, RefusedSaveChangesNothingAndAcceptedSaveStoresAll) {
   const std::string saved = ReadFileBytes(Ini());
   const std::string head =
       "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=1\r\nSyncTime=570\r\n"
-      "SyncSpread=30\r\nOutlookFolder=\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
+      "SyncSpread=30\r\nOutlookFolder=\r\n[Server]\r\nServerHost=mail.corp."
+      "example\r\nServerVirtual=webmail\r\n"
       "ServerPort=443\r\nAccount=wang@corp.example\r\nPassword=\r\n"
       "SavePassword=1\r\nProtectedPassword=";
   const std::string tail = "\r\nServerScheme=https\r\n";
@@ -324,7 +328,8 @@ TEST_F(SyncAddrDlgTest, CancelAutoSyncWritesManualTypeAndTheMenuFollows) {
   const std::string foreignPassword = "ProtectedPassword=AQAAANCMnd8BFdERjHoAwE/Cl+sBAAAA\r\n";
   WriteIni(
       "[General]\r\nEmailClient=0\r\nSyncType=0\r\nSyncTime=540\r\n[Server]\r\n"
-      "ServerHost=127.0.0.1\r\nSavePassword=1\r\n" + foreignPassword);
+      "ServerHost=127.0.0.1\r\nSavePassword=1\r\n" +
+      foreignPassword);
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(IsEnabled(dialog, IDC_SYNC_TIME));
@@ -350,10 +355,13 @@ TEST_F(SyncAddrDlgTest, ManualSyncRunsInTheBackgroundAndQuitStopsItsDownload) {
   UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   LoopbackHttpServer server([&](const RecordedRequest&) {
     WaitForSingleObject(release.get(), 60000);
-    return Ok("<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>");
+    return Ok(
+        "<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/></addressbooks>");
   });
-  WriteIni("[General]\r\nEmailClient=-1\r\nSyncType=1\r\n[Server]\r\nServerHost=127.0.0.1\r\nServerPort=" +
-           std::to_string(server.port()) + "\r\nAccount=a@corp.example\r\nPassword=c2VjcmV0\r\n");
+  WriteIni(
+      "[General]\r\nEmailClient=-1\r\nSyncType=1\r\n[Server]\r\nServerHost=127.0.0."
+      "1\r\nServerPort=" +
+      std::to_string(server.port()) + "\r\nAccount=a@corp.example\r\nPassword=c2VjcmV0\r\n");
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(ProgramDriver::TrayTip(dialog), u"Tarnwell地址簿同步");  // no log yet
@@ -389,9 +397,10 @@ TEST_F(SyncAddrDlgTest, ManualSyncRunsInTheBackgroundAndQuitStopsItsDownload) {
   ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() == 2; }));
   EXPECT_EQ(RunProgram(exe_, u"/quit").exitCode, 0u);
   EXPECT_EQ(again.WaitForExit(0), std::optional<DWORD>(0));
-  EXPECT_TRUE(ReadFileBytes(dir_.File(u"syncaddrs.log"))
-                  .ends_with(" :\xB3\xCC\xD0\xF2\xCD\xCB\xB3\xF6\xA3\xAC\xB1\xBE\xB4\xCE\xCD"
-                             "\xAC\xB2\xBD\xD2\xD1\xC8\xA1\xCF\xFB\r\n"));  // 程序退出，本次同步已取消
+  EXPECT_TRUE(
+      ReadFileBytes(dir_.File(u"syncaddrs.log"))
+          .ends_with(" :\xB3\xCC\xD0\xF2\xCD\xCB\xB3\xF6\xA3\xAC\xB1\xBE\xB4\xCE\xCD"
+                     "\xAC\xB2\xBD\xD2\xD1\xC8\xA1\xCF\xFB\r\n"));  // 程序退出，本次同步已取消
   SetEvent(release.get());
 }
 
@@ -400,7 +409,8 @@ TEST_F(SyncAddrDlgTest, ViewLogOpensTheLogCreatingItFirst) {
   const std::u16string marker = dir_.File(u"opened.txt");
   const std::u16string command = u"cmd.exe /c copy \"%1\" \"" + marker + u"\"";
   RegSetValueW(HKEY_CLASSES_ROOT, L".log", REG_SZ, L"TarnwellTestLog", 0);
-  RegSetValueW(HKEY_CLASSES_ROOT, L"TarnwellTestLog\\shell\\open\\command", REG_SZ, AsWide(command), 0);
+  RegSetValueW(HKEY_CLASSES_ROOT, L"TarnwellTestLog\\shell\\open\\command", REG_SZ, AsWide(command),
+               0);
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
   EXPECT_FALSE(FileExists(dir_.File(u"syncaddrs.log")));
@@ -451,9 +461,8 @@ TEST_F(SyncAddrDlgTest, ASecondStartAfterTheLogOnStartHandsOverQuietlyOrByHand) 
   WriteIni(kStoredSettings);
   ASSERT_TRUE(program_.Start(exe_, u"/tray"));
   HWND dialog = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    return (dialog = FindWindowW(L"Tarnwell地址簿同步", nullptr)) != nullptr;
-  }));
+  ASSERT_TRUE(
+      WaitUntil([&] { return (dialog = FindWindowW(L"Tarnwell地址簿同步", nullptr)) != nullptr; }));
 
   // Another log-on start leaves it as it is; a start by hand shows it.
   ProgramDriver quiet;
@@ -484,9 +493,8 @@ TEST_F(SyncAddrDlgTest, WindowsCloseRequestsEndTheProgramAndTheCloseButtonOnlyHi
   dialog = second.StartShowingDialog(exe_);
   ASSERT_NE(dialog, nullptr);
   PostMessageW(dialog, WM_COMMAND, ID_TRAY_ABOUT, 0);
-  ASSERT_TRUE(WaitUntil([&] {
-    return second.FindOwnWindow(L"#32770", u"关于 Tarnwell地址簿同步") != nullptr;
-  }));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return second.FindOwnWindow(L"#32770", u"关于 Tarnwell地址簿同步") != nullptr; }));
   EXPECT_EQ(RunProgram(exe_, u"/quit").exitCode, 0u);
   EXPECT_EQ(second.WaitForExit(0), std::optional<DWORD>(0));
   EXPECT_EQ(RunProgram(exe_, u"/quit").exitCode, 0u);  // nothing left to end
@@ -500,14 +508,15 @@ TEST_F(SyncAddrDlgTest, TestConnectionTriesTheTypedSettingsWritingNothing) {
     if (request.Target().find("pwd=wrong") != std::string::npos) {
       return Ok("<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>密码错误</error>");
     }
-    return Ok("<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/>"
-              "<person Name=\"b\" E-Mail=\"b@b\"/></addressbooks>");
+    return Ok(
+        "<?xml version=\"1.0\"?><addressbooks><person Name=\"a\" E-Mail=\"a@b\"/>"
+        "<person Name=\"b\" E-Mail=\"b@b\"/></addressbooks>");
   });
   WriteIni(kStoredSettings);
   HWND dialog = Launch();
   ASSERT_NE(dialog, nullptr);
-  const std::u16string address = u"http://127.0.0.1:" +
-                                 AsciiToUtf16(std::to_string(server.port())) + u"/mail";
+  const std::u16string address =
+      u"http://127.0.0.1:" + AsciiToUtf16(std::to_string(server.port())) + u"/mail";
   SetControlText(dialog, IDC_WEBMAIL_ADDRESS, address);
   SetControlText(dialog, IDC_PASSWORD, u" ");
   EXPECT_EQ(CommandShowingBox(dialog, IDC_TEST_CONNECTION), u"邮箱密码不能为空");

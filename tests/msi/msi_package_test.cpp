@@ -39,7 +39,9 @@ std::u16string InstallDir() {
 }
 std::u16string InDir(const char16_t* name) { return InstallDir() + u"\\" + name; }
 std::u16string ProgramPath() { return InDir(u"Tarnwell地址簿同步.exe"); }
-std::u16string ShortcutPath(int csidl = CSIDL_PROGRAMS) { return Folder(csidl) + u"\\Tarnwell地址簿同步.lnk"; }
+std::u16string ShortcutPath(int csidl = CSIDL_PROGRAMS) {
+  return Folder(csidl) + u"\\Tarnwell地址簿同步.lnk";
+}
 std::u16string MachineDir() { return Folder(CSIDL_PROGRAM_FILES) + u"\\Tarnwell地址簿同步"; }
 std::u16string UserFile(const char16_t* name) {
   return Folder(CSIDL_APPDATA) + u"\\Tarnwell地址簿同步\\" + name;
@@ -364,9 +366,10 @@ TEST_F(MsiPackageTest, PerMachineServesEachUserFromHisOwnFolderUpgradesInPlaceAn
   ASSERT_TRUE(WaitUntil([] { return RunningProgramVersions().size() == 1; }));
   EXPECT_EQ(RunningProgramVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
   EXPECT_EQ(InstalledVersions(), std::vector<std::u16string>{TW_MSI_HIGHER_VERSION});
-  EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE,
-                         L"Software\\Tarnwell\\Tarnwell地址簿同步\\Defaults\\Server", L"ServerHost"),
-            u"127.0.0.1");
+  EXPECT_EQ(
+      RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Tarnwell\\Tarnwell地址簿同步\\Defaults\\Server",
+                   L"ServerHost"),
+      u"127.0.0.1");
 
   // Removed as from the control panel, without ALLUSERS: nothing is left
   // but the user's own files.

@@ -31,9 +31,9 @@ TEST_F(ClientDetectionTest, OutlookVersionFromCurVer) {
   const std::wstring curVer = Key(L"CurVer");
   EXPECT_EQ(DetectOutlookVersionAt(HKEY_CURRENT_USER, curVer.c_str()), 0);  // missing
   const std::pair<const char16_t*, int> cases[] = {
-      {u"Outlook.Application.11", 5}, {u"Outlook.Application.12", 6},
-      {u"Outlook.Application.14", 7}, {u"Outlook.Application.15", 8},
-      {u"Outlook.Application.16", 9}, {u"Outlook.Application.160", 0},
+      {u"Outlook.Application.11", 5},  {u"Outlook.Application.12", 6},
+      {u"Outlook.Application.14", 7},  {u"Outlook.Application.15", 8},
+      {u"Outlook.Application.16", 9},  {u"Outlook.Application.160", 0},
       {u"Outlook.Application.16 ", 0}, {u"12", 6}};
   for (const auto& [value, code] : cases) {
     Set(L"CurVer", nullptr, value);

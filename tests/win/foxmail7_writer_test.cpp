@@ -112,7 +112,8 @@ TEST_F(Foxmail7Writer, AFoxmailThatCannotBeOpenedIsWatchedUntilItEnds) {
   ClientProcessWatch refused(refuse, 50);
   ASSERT_TRUE(WaitUntil([&] { return refused.ClientRunning(foxmail7) == true; }));
   EXPECT_EQ(ClientProcessWatch().ClientRunning(foxmail7), false);  // seen to be another's
-  const std::vector<ClientProcess> found = FindClientProcesses({fox_.installDir, fox_.exeName}, refuse);
+  const std::vector<ClientProcess> found =
+      FindClientProcesses({fox_.installDir, fox_.exeName}, refuse);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_FALSE(StillRunning({found[0].identity.id, found[0].identity.started + 1}));
 

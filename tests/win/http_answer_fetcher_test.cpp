@@ -37,7 +37,9 @@ TEST(HttpAnswerFetcherTest, TellsWhetherTheLengthWasAnnounced) {
 // A peer that accepts and never speaks TLS: Wine's handshake ignores the
 // client's time-outs, so only the watchdog ends the fetch.
 TEST(HttpAnswerFetcherTest, AStalledTlsHandshakeIsGivenUp) {
-  LoopbackHttpServer silent([](const RecordedRequest&) { return ScriptedReply{"", ReplyEnd::Stall}; });
+  LoopbackHttpServer silent([](const RecordedRequest&) {
+    return ScriptedReply{"", ReplyEnd::Stall};
+  });
   HttpAnswerFetcher fetcher(500ms, 2s);
   std::u16string url = silent.Url(u"/mail/addresssync.asp");
   url.replace(0, 4, u"https");
@@ -59,8 +61,8 @@ TEST(HttpAnswerFetcherTest, ASlowLinkIsReadAndATrickleEndsInTime) {
     size_t kept;
   } const cases[] = {
       {"slow but steady",
-       {ResponseHead("HTTP/1.1 200 OK", "Content-Length: 1200\r\n"), ReplyEnd::KeepAlive, body,
-        100, 150ms},
+       {ResponseHead("HTTP/1.1 200 OK", "Content-Length: 1200\r\n"), ReplyEnd::KeepAlive, body, 100,
+        150ms},
        body.size()},
       {"slow after a fast start",
        {ResponseHead("HTTP/1.1 200 OK",
@@ -155,8 +157,8 @@ TEST(HttpAnswerFetcherTest, SocketCancelLeavesOtherPortsAlone) {
   ASSERT_EQ(WaitForSingleObject(cancelled.event.get(), 10'000), WAIT_OBJECT_0);
   DWORD transferred = 0;
   DWORD flags = 0;
-  EXPECT_FALSE(WSAGetOverlappedResult(cancelled.socket.get(), &cancelled.overlapped,
-                                      &transferred, FALSE, &flags));
+  EXPECT_FALSE(WSAGetOverlappedResult(cancelled.socket.get(), &cancelled.overlapped, &transferred,
+                                      FALSE, &flags));
   EXPECT_EQ(WSAGetLastError(), WSA_OPERATION_ABORTED);
   EXPECT_EQ(WaitForSingleObject(leftAlone.event.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }

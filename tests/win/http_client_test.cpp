@@ -70,8 +70,7 @@ TEST(HttpClientTest, BodyIsDecodedFromUtf8KeepingItsByteOrderMark) {
   for (size_t pace : {size_t{700}, size_t{1500}}) {
     LoopbackHttpServer paced({{ResponseHead("HTTP/1.1 200 OK", "Content-Length: 5000\r\n"),
                                ReplyEnd::KeepAlive, zeros, pace, 30ms}});
-    EXPECT_EQ(Fetch(paced).text, std::u16string(100 + (3000 - 2048) + (5000 - 4096), u'x'))
-        << pace;
+    EXPECT_EQ(Fetch(paced).text, std::u16string(100 + (3000 - 2048) + (5000 - 4096), u'x')) << pace;
   }
 }
 

@@ -86,7 +86,8 @@ TEST_F(HttpSyncEndToEndTest, WholeAnswerIsFetchedKeptAndParsedCompressedOrNot) {
 
     EXPECT_EQ(r.exitCode, 0u) << r.output;
     EXPECT_EQ(r.output, std::string(kNoSyncTaskUtf8) + "\r\n");
-    EXPECT_TRUE(program_.Log().ends_with(std::string(" :") + kNoSyncTaskGbk + "\r\n")) << program_.Log();
+    EXPECT_TRUE(program_.Log().ends_with(std::string(" :") + kNoSyncTaskGbk + "\r\n"))
+        << program_.Log();
     EXPECT_EQ(ReadFileBytes(program_.File(u"address.xml")), kAnswer);
 
     const auto requests = server.Requests();
@@ -114,8 +115,9 @@ TEST_F(HttpSyncEndToEndTest, AnswerCutShortFailsAndWritesNothing) {
                                 "&onlydepart=1";
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(r.output, kOpenUrlFailedUtf8 + maskedUrl + Utf16ToUtf8(u"（答复不完整）\r\n"));
-  EXPECT_TRUE(program_.Log().ends_with(std::string(" :") + kOpenUrlFailedGbk + maskedUrl +
-                                       "\xA3\xA8\xB4\xF0\xB8\xB4\xB2\xBB\xCD\xEA\xD5\xFB\xA3\xA9\r\n"))
+  EXPECT_TRUE(
+      program_.Log().ends_with(std::string(" :") + kOpenUrlFailedGbk + maskedUrl +
+                               "\xA3\xA8\xB4\xF0\xB8\xB4\xB2\xBB\xCD\xEA\xD5\xFB\xA3\xA9\r\n"))
       << program_.Log();
   EXPECT_EQ(program_.Log().find("p&ss"), std::string::npos);
   // The run stopped before the copy and the writer: no half address book.
@@ -135,10 +137,12 @@ TEST_F(HttpSyncEndToEndTest, CompressedAnswerCutShortCorruptOrTooLargeFails) {
     ScriptedReply reply;
     std::u16string why;
   } const cases[] = {
-      {"cut short", {ResponseHead("HTTP/1.1 200 OK", kGzipHeaders + length) + half,
-                     ReplyEnd::Close}, u"（答复不完整）"},
-      {"cut short, no length", {ResponseHead("HTTP/1.1 200 OK", kGzipHeaders) + half,
-                                ReplyEnd::Close}, u"（答复不完整）"},
+      {"cut short",
+       {ResponseHead("HTTP/1.1 200 OK", kGzipHeaders + length) + half, ReplyEnd::Close},
+       u"（答复不完整）"},
+      {"cut short, no length",
+       {ResponseHead("HTTP/1.1 200 OK", kGzipHeaders) + half, ReplyEnd::Close},
+       u"（答复不完整）"},
       {"wrong check", Answer("HTTP/1.1 200 OK", badCheck, kGzipHeaders, ReplyEnd::Close),
        u"（答复无法解压）"},
       {"bad block", Answer("HTTP/1.1 200 OK", badBlock, kGzipHeaders, ReplyEnd::Close),
@@ -209,8 +213,11 @@ TEST_F(HttpSyncEndToEndTest, ProtectedPasswordIsSentAndAnUnreadableOneMeansNone)
 TEST_F(HttpSyncEndToEndTest, PolicyAddressMachineOverUserOverOwnAndNothingStored) {
   LoopbackHttpServer server({Ok(kAnswer)});
   const auto ini = program_.File(u"AddrBookSync.ini");
-  SyncSettings own{.EmailClient = -1, .ServerPort = server.port(), .Account = u"zhang@corp.example",
-                   .Password = u"pw", .SavePassword = 1};
+  SyncSettings own{.EmailClient = -1,
+                   .ServerPort = server.port(),
+                   .Account = u"zhang@corp.example",
+                   .Password = u"pw",
+                   .SavePassword = 1};
   ASSERT_TRUE(SaveSettings(ini, own));
   const std::string before = ReadFileBytes(ini);
   const auto at = [&](const char16_t* path) { return server.Url(path); };
@@ -228,9 +235,12 @@ TEST_F(HttpSyncEndToEndTest, PolicyAddressMachineOverUserOverOwnAndNothingStored
   ASSERT_EQ(program_.Sync().exitCode, 0u);
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 3u);
-  EXPECT_EQ(requests[0].Target(), "/machine/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
-  EXPECT_EQ(requests[1].Target(), "/user/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
-  EXPECT_EQ(requests[2].Target(), "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
+  EXPECT_EQ(requests[0].Target(),
+            "/machine/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
+  EXPECT_EQ(requests[1].Target(),
+            "/user/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
+  EXPECT_EQ(requests[2].Target(),
+            "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=pw&onlydepart=1");
   // Only the mark of the answer kept is written, no value of the policy.
   std::string after = ReadFileBytes(ini);
   const size_t mark = after.find("KeptAnswer=");

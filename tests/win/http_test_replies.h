@@ -67,7 +67,10 @@ inline std::string GzipOfRepeatedByte(unsigned char byte, size_t runs) {
     return r;
   };
   put(0b011, 3);  // the last block, fixed codes
-  if (byte < 144) put(reversed(0x30u + byte, 8), 8); else put(reversed(0x190u + byte - 144, 9), 9);
+  if (byte < 144)
+    put(reversed(0x30u + byte, 8), 8);
+  else
+    put(reversed(0x190u + byte - 144, 9), 9);
   const uint32_t lengthThenDistance = reversed(0xC5, 8);  // length 258, then distance 1 (0, 5 bits)
   for (size_t i = 0; i < runs; ++i) put(lengthThenDistance, 13);
   put(0, 7);  // the end of the block

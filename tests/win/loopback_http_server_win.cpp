@@ -210,7 +210,11 @@ void LoopbackHttpServer::Serve(UniqueSocket connection, int number) {
   struct Closed {  // counted once the socket is
     LoopbackHttpServer& server;
     UniqueSocket& socket;
-    ~Closed() { socket.reset(); std::lock_guard<std::mutex> lock(server.mutex_); --server.open_; }
+    ~Closed() {
+      socket.reset();
+      std::lock_guard<std::mutex> lock(server.mutex_);
+      --server.open_;
+    }
   } const closed{*this, connection};
   std::string pending;
   bool reused = false;
@@ -234,20 +238,15 @@ void LoopbackHttpServer::Serve(UniqueSocket connection, int number) {
     }
     if (!SendAll(connection.get(), reply.bytes) || !SendTrickle(connection.get(), reply)) return;
     switch (reply.end) {
-      case ReplyEnd::KeepAlive:
-        continue;
-      case ReplyEnd::Close:
-        shutdown(connection.get(), SD_SEND);
-        return;
+      case ReplyEnd::KeepAlive: continue;
+      case ReplyEnd::Close: shutdown(connection.get(), SD_SEND); return;
       case ReplyEnd::Reset: {
         linger abort{1, 0};
         setsockopt(connection.get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
                    sizeof(abort));
         return;
       }
-      case ReplyEnd::Stall:
-        HoldOpen(connection.get());
-        return;
+      case ReplyEnd::Stall: HoldOpen(connection.get()); return;
     }
   }
 }

@@ -15,7 +15,8 @@ TEST_F(OneShotSyncTest, WithoutPasswordFailsAndTouchesNothingButTheLog) {
   ASSERT_TRUE(FileExists(program_.exe()));
   const ProcessResult r = program_.Sync();
   EXPECT_EQ(r.exitCode, 1u);
-  EXPECT_EQ(r.output, "\xE6\xB2\xA1\xE6\x9C\x89\xE8\xAE\xBE\xE7\xBD\xAE\xE5\xAF\x86\xE7\xA0\x81\r\n");
+  EXPECT_EQ(r.output,
+            "\xE6\xB2\xA1\xE6\x9C\x89\xE8\xAE\xBE\xE7\xBD\xAE\xE5\xAF\x86\xE7\xA0\x81\r\n");
   const std::string log = program_.Log();
   EXPECT_TRUE(log.ends_with(" :\xC3\xBB\xD3\xD0\xC9\xE8\xD6\xC3\xC3\xDC\xC2\xEB\r\n")) << log;
   EXPECT_FALSE(FileExists(program_.File(u"address.xml")));

@@ -17,9 +17,8 @@ namespace {
 constexpr DWORD kCancel = static_cast<DWORD>(-1);
 
 TEST(BusyMessageFilterTest, RetriesWithinTheRunsBusyBudgetAndCancelsACallThatDoesNotReturn) {
-  UniqueComRef<IMessageFilter> filter =
-      MakeBusyMessageFilter(OutlookCallContext{
-          OutlookWaitLimits{.callMs = 60000, .busyMs = 250, .pauseMs = 100}});
+  UniqueComRef<IMessageFilter> filter = MakeBusyMessageFilter(
+      OutlookCallContext{OutlookWaitLimits{.callMs = 60000, .busyMs = 250, .pauseMs = 100}});
   EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), 100u);
   // Another call: the budget is the run's, not the call's.
   EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), 100u);

@@ -48,8 +48,8 @@ class OutlookWriterTest : public testing::TestWithParam<FakeOutlook::Cursor> {
     EXPECT_EQ(outlook_.GuardPrompts(), 0);
   }
 
-  bool Sync(const AddrContactList& contacts,
-            OutlookWriteMode mode = OutlookWriteMode::ReplaceAll, const char16_t* folder = u"") {
+  bool Sync(const AddrContactList& contacts, OutlookWriteMode mode = OutlookWriteMode::ReplaceAll,
+            const char16_t* folder = u"") {
     CServiceOutlookSync writer(mode, record_, {folder, folderRecord_});
     const bool ok = writer.SyncContacts(contacts);
     errorText_ = writer.GetLastErrorText();
@@ -94,15 +94,27 @@ TEST_P(OutlookWriterTest, ReplacesTheMarkedContactsOfTheContactsFolderOnly) {
 TEST_P(OutlookWriterTest, MakesTheCallsOutlookExpectsInOrder) {
   outlook_.AddContact(FakeOutlook::kContactsFolder, u"Old", u"old@corp.example", kMarker);
   ASSERT_TRUE(Sync({{u"New", u"new@corp.example"}}));
-  EXPECT_EQ(outlook_.Calls(),
-            (Lines{u"CreateInstance", u"Application.GetNamespace('MAPI')",
-                   u"Namespace.GetDefaultFolder(10)", u"Folder.Items()", u"Items.Count()",
-                   kFindCall, u"ContactItem.Delete()", u"Items.FindNext()", kFindCall,
-                   u"Application.CreateItem(2)", u"ContactItem.FullName('New')",
-                   u"ContactItem.Email1Address('new@corp.example')",
-                   u"ContactItem.NickName('KESTRANODE_MAIL')", u"ContactItem.Save()",
-                   u"Namespace.GetDefaultFolder(3)", u"Folder.Items()", u"Items.Count()",
-                   kFindCall, u"ContactItem.Delete()", u"Items.FindNext()", kFindCall}));
+  EXPECT_EQ(outlook_.Calls(), (Lines{u"CreateInstance",
+                                     u"Application.GetNamespace('MAPI')",
+                                     u"Namespace.GetDefaultFolder(10)",
+                                     u"Folder.Items()",
+                                     u"Items.Count()",
+                                     kFindCall,
+                                     u"ContactItem.Delete()",
+                                     u"Items.FindNext()",
+                                     kFindCall,
+                                     u"Application.CreateItem(2)",
+                                     u"ContactItem.FullName('New')",
+                                     u"ContactItem.Email1Address('new@corp.example')",
+                                     u"ContactItem.NickName('KESTRANODE_MAIL')",
+                                     u"ContactItem.Save()",
+                                     u"Namespace.GetDefaultFolder(3)",
+                                     u"Folder.Items()",
+                                     u"Items.Count()",
+                                     kFindCall,
+                                     u"ContactItem.Delete()",
+                                     u"Items.FindNext()",
+                                     kFindCall}));
 }
 
 TEST_P(OutlookWriterTest, NamesAndAddressesAreWrittenUnchanged) {
@@ -341,16 +353,14 @@ TEST_P(OutlookWriterTest, ChangesOnlyWithoutATrustedRecordPersonsTakeOverTheirIt
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ResetOutlook();
-    ASSERT_TRUE(Sync({{u"A", u"a@corp.example"},
-                      {u"Zhang, Wei", u"zw@corp.example"},
-                      {u"C", u"c@corp.example"}},
-                     OutlookWriteMode::ChangesOnly));
+    ASSERT_TRUE(Sync(
+        {{u"A", u"a@corp.example"}, {u"Zhang, Wei", u"zw@corp.example"}, {u"C", u"c@corp.example"}},
+        OutlookWriteMode::ChangesOnly));
     c.spoil(outlook_, record_);
     ASSERT_TRUE(outlook_.SetNote(FakeOutlook::kContactsFolder, u"Zhang, Wei", u"手机 138"));
     // C left meanwhile, D joined; Zhang's name comes back composed anew.
-    const AddrContactList contacts{{u"A", u"a@corp.example"},
-                                   {u"Wei Zhang", u"zw@corp.example"},
-                                   {u"D", u"d@corp.example"}};
+    const AddrContactList contacts{
+        {u"A", u"a@corp.example"}, {u"Wei Zhang", u"zw@corp.example"}, {u"D", u"d@corp.example"}};
     ASSERT_TRUE(Sync(contacts, OutlookWriteMode::ChangesOnly));
     EXPECT_EQ(Contacts(), (Lines{u"A|a@corp.example|KESTRANODE_MAIL",
                                  u"Wei Zhang|zw@corp.example|KESTRANODE_MAIL|手机 138",
@@ -369,7 +379,8 @@ TEST_P(OutlookWriterTest, ChangesOnlyWithoutATrustedRecordPersonsTakeOverTheirIt
 TEST_P(OutlookWriterTest, EachKindKeepsTheCompanyInAFolderOfItsOwn) {
   const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
   const Lines written{u"A|a@corp.example|KESTRANODE_MAIL", u"B|b@corp.example|KESTRANODE_MAIL"};
-  for (const OutlookWriteMode mode : {OutlookWriteMode::ReplaceAll, OutlookWriteMode::ChangesOnly}) {
+  for (const OutlookWriteMode mode :
+       {OutlookWriteMode::ReplaceAll, OutlookWriteMode::ChangesOnly}) {
     SCOPED_TRACE(static_cast<int>(mode));
     ResetOutlook();
     outlook_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@corp.example", u"");
@@ -409,16 +420,17 @@ TEST_P(OutlookWriterTest, EachKindKeepsTheCompanyInAFolderOfItsOwn) {
 // nothing of the user's is in it.
 TEST_P(OutlookWriterTest, SwitchingFoldersMovesTheCompanyBothWays) {
   const AddrContactList contacts{{u"A", u"a@corp.example"}, {u"B", u"b@corp.example"}};
-  for (const OutlookWriteMode mode : {OutlookWriteMode::ReplaceAll, OutlookWriteMode::ChangesOnly}) {
+  for (const OutlookWriteMode mode :
+       {OutlookWriteMode::ReplaceAll, OutlookWriteMode::ChangesOnly}) {
     SCOPED_TRACE(static_cast<int>(mode));
     const bool moves = mode == OutlookWriteMode::ChangesOnly;
     ResetOutlook();
     DeleteFileW(AsWide(record_));
     ASSERT_TRUE(Sync(contacts, mode));
     ASSERT_TRUE(outlook_.SetNote(FakeOutlook::kContactsFolder, u"B", u"手机 138"));
-    const Lines withNote{u"A|a@corp.example|KESTRANODE_MAIL",
-                         moves ? u"B|b@corp.example|KESTRANODE_MAIL|手机 138"
-                               : u"B|b@corp.example|KESTRANODE_MAIL"};
+    const Lines withNote{
+        u"A|a@corp.example|KESTRANODE_MAIL",
+        moves ? u"B|b@corp.example|KESTRANODE_MAIL|手机 138" : u"B|b@corp.example|KESTRANODE_MAIL"};
 
     ASSERT_TRUE(Sync(contacts, mode, u"公司通讯录"));
     const int folder = outlook_.FolderNamed(FakeOutlook::kContactsFolder, u"公司通讯录");
@@ -435,8 +447,7 @@ TEST_P(OutlookWriterTest, SwitchingFoldersMovesTheCompanyBothWays) {
     ASSERT_TRUE(Sync(contacts, mode));
     EXPECT_EQ(Contacts(), withNote);
     EXPECT_EQ(outlook_.FolderNamed(FakeOutlook::kContactsFolder, u"公司通讯录") == folder, !moves);
-    EXPECT_EQ(outlook_.Contacts(folder),
-              moves ? Lines{} : Lines{u"Mine|mine@corp.example|"});
+    EXPECT_EQ(outlook_.Contacts(folder), moves ? Lines{} : Lines{u"Mine|mine@corp.example|"});
     EXPECT_EQ(outlook_.Contacts(FakeOutlook::kDeletedItemsFolder), Lines{});
   }
 }

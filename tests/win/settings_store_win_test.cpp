@@ -45,7 +45,8 @@ TEST(SettingsStoreWinTest, SaveWritesEveryKeyExactly) {
   const std::string bytes = ReadFileBytes(path);
   const std::string head =
       "[General]\r\nEmailClient=-1\r\nSyncLevel=1\r\nSyncType=-1\r\nSyncTime=-30\r\n"
-      "SyncSpread=0\r\nOutlookFolder=\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual=webmail\r\n"
+      "SyncSpread=0\r\nOutlookFolder=\r\n[Server]\r\nServerHost=mail.corp.example\r\nServerVirtual="
+      "webmail\r\n"
       "ServerPort=8080\r\nAccount=zhang@corp.example\r\nPassword=\r\nProtectedPassword=";
   const std::string tail = "\r\nSavePassword=1\r\nServerScheme=http\r\n";
   ASSERT_GT(bytes.size(), head.size() + tail.size() + 40) << bytes;
@@ -63,7 +64,8 @@ TEST(SettingsStoreWinTest, LongAndChinesePasswordsSurvive) {
   SyncSettings s;
   s.SavePassword = 1;
   for (const std::u16string& pw :
-       {std::u16string(u"密码Pa55&#="), std::u16string(400, u'k') + u"长密码" + std::u16string(300, u'z')}) {
+       {std::u16string(u"密码Pa55&#="),
+        std::u16string(400, u'k') + u"长密码" + std::u16string(300, u'z')}) {
     s.Password = pw;
     ASSERT_TRUE(SaveSettings(path, s));
     EXPECT_EQ(LoadSettings(path).Password, pw);
@@ -120,14 +122,17 @@ TEST(SettingsStoreWinTest, AStoredValueBesideASaveFromTwoProcessesBothLand) {
   ScratchDir dir;
   const auto path = dir.File(u"AddrBookSync.ini");
   SetEnvironmentVariableW(L"TW_TEST_STORE_INTO", AsWide(path));
-  const UniqueHandle child = StartProcess(ModuleFilePath(), u"--gtest_filter=" + AsciiToUtf16(
-      testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) + u".*BothLand");
+  const UniqueHandle child = StartProcess(
+      ModuleFilePath(),
+      u"--gtest_filter=" +
+          AsciiToUtf16(testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) +
+          u".*BothLand");
   SetEnvironmentVariableW(L"TW_TEST_STORE_INTO", nullptr);
   ASSERT_TRUE(child);
   SyncSettings s;
   std::string seen;
-  for (s.SyncTime = 0; s.SyncTime < 40 || (WaitForSingleObject(child.get(), 0) == WAIT_TIMEOUT &&
-                                             s.SyncTime < 5000);
+  for (s.SyncTime = 0; s.SyncTime < 40 ||
+                       (WaitForSingleObject(child.get(), 0) == WAIT_TIMEOUT && s.SyncTime < 5000);
        ++s.SyncTime) {
     ASSERT_TRUE(SaveSettings(path, s)) << s.SyncTime;
     ASSERT_EQ(StoredValue(path, "SyncTime"), std::to_string(s.SyncTime));

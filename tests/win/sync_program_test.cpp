@@ -88,8 +88,9 @@ TEST_F(Foxmail7SyncProgram, KeepsTheFirst65535OfALargerBookAndSaysSo) {
   }
   reply_ = Ok(book + "</addressbooks>");
   const ProcessResult sync = Sync(5);
-  EXPECT_EQ(Utf16ToUtf8(u"[Foxmail 7.x] 更新了65535个联系人（Foxmail 7最多保存65535个，共70000个）\r\n"),
-            sync.output);
+  EXPECT_EQ(
+      Utf16ToUtf8(u"[Foxmail 7.x] 更新了65535个联系人（Foxmail 7最多保存65535个，共70000个）\r\n"),
+      sync.output);
   EXPECT_EQ(0u, sync.exitCode);
 
   const ProcessResult listing = ListFolder();
@@ -165,14 +166,14 @@ TEST_F(OutlookSyncProgram, ReplacesTheMarkedContactsWithTheCompanyContacts) {
   ASSERT_TRUE(fake_.loaded());
   fake_.AddContact(FakeOutlook::kContactsFolder, u"Own", u"own@tarnwell.example", u"");
   fake_.AddContact(FakeOutlook::kContactsFolder, u"Old", u"old@tarnwell.example",
-                      u"KESTRANODE_MAIL");
+                   u"KESTRANODE_MAIL");
   // Outlook 2003-2010 create every marked contact anew, also one that is
   // already there: what a user added to it goes.
   fake_.AddContact(FakeOutlook::kContactsFolder, u"张伟", u"zhangwei@tarnwell.example",
-                      u"KESTRANODE_MAIL");
+                   u"KESTRANODE_MAIL");
   fake_.SetNote(FakeOutlook::kContactsFolder, u"张伟", u"分机 8021");
   fake_.AddContact(FakeOutlook::kOtherFolder, u"Kept", u"kept@tarnwell.example",
-                      u"KESTRANODE_MAIL");
+                   u"KESTRANODE_MAIL");
 
   const ProcessResult sync = Sync(2);
   EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook 2007] 更新了3个联系人\r\n"));
@@ -189,7 +190,7 @@ TEST_F(OutlookSyncProgram, ReplacesTheMarkedContactsWithTheCompanyContacts) {
 TEST_F(OutlookSyncProgram, Outlook2013AndLaterLeavesContactsThatAreAlreadyThere) {
   ASSERT_TRUE(fake_.loaded());
   fake_.AddContact(FakeOutlook::kContactsFolder, u"张伟", u"zhangwei@tarnwell.example",
-                      u"KESTRANODE_MAIL");
+                   u"KESTRANODE_MAIL");
   fake_.SetNote(FakeOutlook::kContactsFolder, u"张伟", u"分机 8021");
   const ProcessResult sync = Sync(6);
   EXPECT_EQ(sync.output, Utf16ToUtf8(u"[Outlook 2013+] 更新了3个联系人\r\n"));
@@ -290,7 +291,8 @@ TEST_F(SyncProgram, WrongPasswordEndsWithTheServersText) {
 // A server's error text is the server's to choose, but the log line, the
 // output and every box stay one line, and of a sensible length.
 TEST(ServerErrorTextTest, NeitherForgesLogLinesNorFloodsThem) {
-  const std::string forged = "bad\r\n2026-01-01 00:00:00 :" + Utf16ToUtf8(u"[Foxmail 7.x] 更新了1个联系人") + "\r\x01.";
+  const std::string forged =
+      "bad\r\n2026-01-01 00:00:00 :" + Utf16ToUtf8(u"[Foxmail 7.x] 更新了1个联系人") + "\r\x01.";
   std::string flood;
   for (int i = 0; i < 499; ++i) flood += Utf16ToUtf8(u"错");
   while (flood.size() < 200 * 1024) flood += Utf16ToUtf8(u"\U0001F600");
@@ -302,7 +304,8 @@ TEST(ServerErrorTextTest, NeitherForgesLogLinesNorFloodsThem) {
 
   const ProcessResult first = program.Sync();
   EXPECT_EQ(first.exitCode, 1u);
-  EXPECT_EQ(first.output, "bad  2026-01-01 00:00:00 :" + Utf16ToUtf8(u"[Foxmail 7.x] 更新了1个联系人") + "  .\r\n");
+  EXPECT_EQ(first.output, "bad  2026-01-01 00:00:00 :" +
+                              Utf16ToUtf8(u"[Foxmail 7.x] 更新了1个联系人") + "  .\r\n");
   // 500 characters, the last a pair of UTF-16 units, then the mark.
   const ProcessResult second = program.Sync();
   EXPECT_EQ(second.exitCode, 1u);
@@ -327,8 +330,8 @@ TEST(NoAnswerTest, AConnectionClosedWithoutAStatusLineIsAFailedDownload) {
     program.WriteSettings(5, server.port());
     const ProcessResult r = program.Sync();
     EXPECT_EQ(r.exitCode, 1u) << pause;
-    EXPECT_EQ(r.output, Utf16ToUtf8(u"打开URL失败：") + "http://127.0.0.1:" +
-                            std::to_string(server.port()) +
+    EXPECT_EQ(r.output, Utf16ToUtf8(u"打开URL失败：") +
+                            "http://127.0.0.1:" + std::to_string(server.port()) +
                             "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
                             "&onlydepart=0\r\n")
         << pause;
@@ -353,8 +356,8 @@ TEST_F(SyncProgram, ADownloadCutShortNeverReachesTheWriter) {
   const ProcessResult r = Sync(5);  // Foxmail 7, not installed: the writer would say so
   EXPECT_EQ(r.exitCode, 1u);
   // The run's own check, or the platform's failed read.
-  const std::string failed = Utf16ToUtf8(u"打开URL失败：") + "http://127.0.0.1:" +
-                             std::to_string(server_.port()) +
+  const std::string failed = Utf16ToUtf8(u"打开URL失败：") +
+                             "http://127.0.0.1:" + std::to_string(server_.port()) +
                              "/mail/addresssync.asp?accnt=zhang@corp.example&pwd=******"
                              "&onlydepart=0";
   EXPECT_TRUE(r.output == failed + Utf16ToUtf8(u"（答复不完整）\r\n") ||

@@ -47,8 +47,8 @@ void WriteFileBytes(const std::u16string& path, const std::string& bytes) {
   if (file) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
 }
 
-UniqueHandle StartProcess(const std::u16string& exe, const std::u16string& arguments,
-                          HANDLE output, DWORD* pid) {
+UniqueHandle StartProcess(const std::u16string& exe, const std::u16string& arguments, HANDLE output,
+                          DWORD* pid) {
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   if (output) {

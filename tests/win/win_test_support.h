@@ -84,6 +84,7 @@ struct PolicyKeys {
     return Set(root, name, REG_DWORD, &number, sizeof(number));
   }
   static void Clear() {
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteTreeW(root, AsWide(kPolicyKey));
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+      RegDeleteTreeW(root, AsWide(kPolicyKey));
   }
 };

@@ -60,8 +60,8 @@ void Run(const std::u16string& text) {
   XmlError error = XmlError::OutOfMemory;
   XmlNode document = ParseXmlDocument(text, &error);
   const int code = static_cast<int>(error);
-  Check(code == 0 || code == 1 || code == 4 || code == 5 || code == 7 || code == 8 ||
-        code == 9 || code == 10);
+  Check(code == 0 || code == 1 || code == 4 || code == 5 || code == 7 || code == 8 || code == 9 ||
+        code == 10);
   Check(XmlAccepted(error) == !document.IsEmpty());
 
   // The NUL-terminated entry point must agree.

@@ -29,7 +29,8 @@ class ContactItem final : public DispatchObject {
       }
       case kNickName: return Property(contact_.nickName, flags, args, result);
       case kLastModificationTime: {
-        if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({}) || !result) return DISP_E_BADPARAMCOUNT;
+        if (!(flags & DISPATCH_PROPERTYGET) || !args.Are({}) || !result)
+          return DISP_E_BADPARAMCOUNT;
         V_VT(result) = VT_DATE;
         V_DATE(result) = contact_.modified;
         return S_OK;

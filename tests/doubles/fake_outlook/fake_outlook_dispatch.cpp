@@ -22,11 +22,12 @@ struct GuardedMembers {
   std::initializer_list<const wchar_t*> methods;
 };
 const GuardedMembers kGuarded[] = {
-    {L"ContactItem", {L"Body", L"Email1Address", L"Email1AddressType", L"Email1DisplayName",
-      L"Email1EntryID", L"Email2Address", L"Email2AddressType", L"Email2DisplayName",
-      L"Email2EntryID", L"Email3Address", L"Email3AddressType", L"Email3DisplayName",
-      L"Email3EntryID", L"IMAddress", L"NetMeetingAlias", L"PropertyAccessor", L"ReferredBy",
-      L"RTFBody"}, {L"SaveAs"}},
+    {L"ContactItem",
+     {L"Body", L"Email1Address", L"Email1AddressType", L"Email1DisplayName", L"Email1EntryID",
+      L"Email2Address", L"Email2AddressType", L"Email2DisplayName", L"Email2EntryID",
+      L"Email3Address", L"Email3AddressType", L"Email3DisplayName", L"Email3EntryID", L"IMAddress",
+      L"NetMeetingAlias", L"PropertyAccessor", L"ReferredBy", L"RTFBody"},
+     {L"SaveAs"}},
     {L"Columns", {}, {L"Add"}},
     {L"Namespace", {L"CurrentUser"}, {L"GetRecipientFromID"}},
 };

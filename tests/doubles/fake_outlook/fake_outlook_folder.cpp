@@ -18,7 +18,8 @@ class Folder final : public DispatchObject {
         return DISP_E_TYPEMISMATCH;
       }
       const std::wstring nickName = NickNameOfFilter(args.Text(0));
-      if (nickName.empty()) return RaiseException(exception, E_INVALIDARG, L"Cannot parse condition.");
+      if (nickName.empty())
+        return RaiseException(exception, E_INVALIDARG, L"Cannot parse condition.");
       ReturnObject(result, MakeTable(folder_, nickName));
       return S_OK;
     }
@@ -64,9 +65,9 @@ class Folder final : public DispatchObject {
         const auto made = TheState().folders.find(folder_);
         if (result) {
           V_VT(result) = VT_BOOL;
-          V_BOOL(result) =
-              made != TheState().folders.end() && made->second.showAsAddressBook ? VARIANT_TRUE
-                                                                                 : VARIANT_FALSE;
+          V_BOOL(result) = made != TheState().folders.end() && made->second.showAsAddressBook
+                               ? VARIANT_TRUE
+                               : VARIANT_FALSE;
         }
         return S_OK;
       }

@@ -67,8 +67,8 @@ class Items final : public DispatchObject {
 
   // The next matching item of the folder after the cursor.
   HRESULT ReturnNext(VARIANT* result) {
-    const Contact* found = TheState().cursor == FindCursor::Position ? NextByPosition()
-                                                                     : NextAfterLastFound();
+    const Contact* found =
+        TheState().cursor == FindCursor::Position ? NextByPosition() : NextAfterLastFound();
     lastItem_ = found ? MakeContactItem(*found) : nullptr;
     ReturnObject(result, lastItem_);  // null is Outlook's Nothing
     return S_OK;
@@ -100,8 +100,8 @@ class Items final : public DispatchObject {
   int folder_;
   std::wstring nickName_;
   bool searching_ = false;
-  ULONG lastFound_ = 0;   // the cursor behind the last item found
-  long position_ = -1;    // the cursor as a position in the folder
+  ULONG lastFound_ = 0;  // the cursor behind the last item found
+  long position_ = -1;   // the cursor as a position in the folder
   IDispatch* lastItem_ = nullptr;
 };
 

@@ -42,8 +42,8 @@ void ReloadStateInto(State& s) {
     if (row.size() != 6) continue;
     const ULONG sequence = s.nextSequence++;
     const int folder = static_cast<int>(std::wcstol(row[0].c_str(), nullptr, 10));
-    s.contacts[sequence] = {sequence, folder, row[1], row[2], row[3], row[4], row[5],
-                            s.clock += kTick};
+    s.contacts[sequence] = {sequence, folder, row[1], row[2],
+                            row[3],   row[4], row[5], s.clock += kTick};
   }
 }
 
@@ -76,8 +76,7 @@ void PersistState() {
                     f.entryId, f.showAsAddressBook ? L"1" : L"0"});
   }
   for (const auto& [sequence, c] : s.contacts) {
-    rows.push_back(
-        {std::to_wstring(c.folder), c.fullName, c.email, c.nickName, c.note, c.entryId});
+    rows.push_back({std::to_wstring(c.folder), c.fullName, c.email, c.nickName, c.note, c.entryId});
   }
   fakestate::Write(s.stateFile, rows);
 }

@@ -52,7 +52,7 @@ struct Contact {
   std::wstring fullName;  // as last written; Outlook gives back the parts composed
   std::wstring email;
   std::wstring nickName;
-  std::wstring note;  // what a user added (a mobile number, a category, a note)
+  std::wstring note;     // what a user added (a mobile number, a category, a note)
   std::wstring entryId;  // given at the first save; a move to another folder gives a new one
   DATE modified = 0;     // LastModificationTime: every save changes it, the user's too
 };

@@ -57,14 +57,14 @@ class Table final : public DispatchObject {
       const std::wstring composed = ComposedFullName(c.fullName);
       const size_t split = composed.rfind(L' ') + 1;  // 0 when there is no blank
       VARIANT* cell = cells + row * kColumns;
-      ReturnText(cell++, c.entryId);                           // EntryID
-      ReturnText(cell++, composed);                            // Subject
-      ReturnDate(cell++, WholeSeconds(c.modified));            // CreationTime (near enough)
-      ReturnDate(cell++, WholeSeconds(c.modified));            // LastModificationTime
-      ReturnText(cell++, L"IPM.Contact");                      // MessageClass
+      ReturnText(cell++, c.entryId);                                  // EntryID
+      ReturnText(cell++, composed);                                   // Subject
+      ReturnDate(cell++, WholeSeconds(c.modified));                   // CreationTime (near enough)
+      ReturnDate(cell++, WholeSeconds(c.modified));                   // LastModificationTime
+      ReturnText(cell++, L"IPM.Contact");                             // MessageClass
       ReturnText(cell++, composed.substr(0, split ? split - 1 : 0));  // FirstName
-      ReturnText(cell++, composed.substr(split));              // LastName
-      ReturnText(cell++, L"");                                 // CompanyName
+      ReturnText(cell++, composed.substr(split));                     // LastName
+      ReturnText(cell++, L"");                                        // CompanyName
     }
     SafeArrayUnaccessData(array);
     V_VT(result) = VT_ARRAY | VT_VARIANT;

@@ -210,19 +210,13 @@ HRESULT CopyOut(const std::vector<std::pair<ULONG, const Property*>>& values, UL
           CopyInto(root, bytes.c_str(), bytes.size() + 1, reinterpret_cast<void**>(&v.Value.lpszA));
         }
         break;
-      case PT_I2:
-        v.Value.i = static_cast<short>(p->number);
-        break;
-      case PT_LONG:
-        v.Value.l = p->number;
-        break;
+      case PT_I2: v.Value.i = static_cast<short>(p->number); break;
+      case PT_LONG: v.Value.l = p->number; break;
       case PT_ERROR:
         v.Value.err = p->number;
         errors = true;
         break;
-      case PT_SYSTIME:
-        v.Value.ft = p->time;
-        break;
+      case PT_SYSTIME: v.Value.ft = p->time; break;
       case PT_BINARY:
         v.Value.bin.cb = static_cast<ULONG>(p->bytes.size());
         CopyInto(root, p->bytes.data(), p->bytes.size(),
@@ -239,30 +233,20 @@ bool StoreValue(const SPropValue& value, Property& stored) {
   stored = Property{};
   stored.type = PROP_TYPE(value.ulPropTag);
   switch (stored.type) {
-    case PT_UNICODE:
-      stored.text = value.Value.lpszW ? value.Value.lpszW : L"";
-      return true;
+    case PT_UNICODE: stored.text = value.Value.lpszW ? value.Value.lpszW : L""; return true;
     case PT_STRING8:
       stored.type = PT_UNICODE;
       stored.text = FromAnsi(value.Value.lpszA);
       return true;
-    case PT_I2:
-      stored.number = value.Value.i;
-      return true;
-    case PT_LONG:
-      stored.number = value.Value.l;
-      return true;
-    case PT_SYSTIME:
-      stored.time = value.Value.ft;
-      return true;
+    case PT_I2: stored.number = value.Value.i; return true;
+    case PT_LONG: stored.number = value.Value.l; return true;
+    case PT_SYSTIME: stored.time = value.Value.ft; return true;
     case PT_BINARY:
       if (value.Value.bin.cb && value.Value.bin.lpb) {
         stored.bytes.assign(value.Value.bin.lpb, value.Value.bin.lpb + value.Value.bin.cb);
       }
       return true;
-    default:
-      stored = Property{};
-      return false;
+    default: stored = Property{}; return false;
   }
 }
 

@@ -35,7 +35,7 @@ class FoxmailCommandKey {
 
  private:
   std::optional<TestTurn> turn_;  // Shared
-  std::u16string scratchPath_;  // Private: below HKEY_CURRENT_USER
+  std::u16string scratchPath_;    // Private: below HKEY_CURRENT_USER
   UniqueHKey scratchKey_;
 };
 
