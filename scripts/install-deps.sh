@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xauth locales
   fonts-wqy-microhei
-  python3 openssl osslsigncode
+  python3 openssl osslsigncode clang-format
   wixl msitools
   libbenchmark-dev libpugixml-dev
 )

@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+bash scripts/check-format.sh
 
 # CI builds with warnings as errors; a local run only shows them.
 werror=OFF
