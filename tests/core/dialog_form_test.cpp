@@ -127,7 +127,9 @@ TEST(DialogFormTest, NothingChosenIsStoredAsMinusOneAndMinusThirty) {
   EXPECT_EQ(c.settings.ServerVirtual, u"");
 
   in.address = u"https://mail.corp.example";
+  in.savePassword = false;
   EXPECT_EQ(CheckSave(in, SyncSettings{}).settings.ServerScheme, u"https");
+  EXPECT_EQ(CheckSave(in, SyncSettings{}).settings.SavePassword, 0);
 }
 
 TEST(DialogFormTest, RefusalsComeInOrderAndChangeNothing) {

@@ -49,6 +49,11 @@ TEST(KnownContactPlan, PairsAPersonWithTheirOwnItemOnlyAndRepairsOneSavedSince) 
     const std::vector<MarkedItemRow> rows{{c.recorded.entryId, c.now, c.recorded.name}};
     EXPECT_EQ(Described(PlanKnownContacts({c.person}, rows, {c.recorded})), c.expected);
   }
+  // An item the record does not know is taken over by its name's words,
+  // whatever blanks or commas stood between them.
+  const std::vector<MarkedItemRow> unknown{{u"u", At(1), u"Zhang\uFF0CSan"}};
+  EXPECT_EQ(Described(PlanKnownContacts({{u"San\tZhang", u"s@x"}}, unknown, {})),
+            u" u>San\tZhang|s@x");
 }
 
 }  // namespace
