@@ -79,6 +79,18 @@ def closing_paren(text, start):
     return -1
 
 
+def integer_steps(code, spliced):
+    """Each integer constant one up and one down, never below zero; not in an
+    array's size or a case label, where a change rarely builds."""
+    if re.search(r'\[\s*\d+\s*\]\s*[=;{]|\bcase\b', code):
+        return
+    for m in INT_RE.finditer(code):
+        for step in (1, -1):
+            new = str(int(m.group(1)) + step)
+            if int(new) >= 0:
+                yield f'{m.group(1)} -> {new}', spliced(m, new)
+
+
 def line_mutants(line, code, in_void):
     """(rule, changed line) for every fault this line can carry."""
     def spliced(m, new):
@@ -93,12 +105,7 @@ def line_mutants(line, code, in_void):
     for m in BOOL_RE.finditer(code):
         new = 'false' if m.group(1) == 'true' else 'true'
         yield f'{m.group(1)} -> {new}', spliced(m, new)
-    if not re.search(r'\[\s*\d+\s*\]\s*[=;{]|\bcase\b', code):
-        for m in INT_RE.finditer(code):
-            for step in (1, -1):
-                new = str(int(m.group(1)) + step)
-                if int(new) >= 0:
-                    yield f'{m.group(1)} -> {new}', spliced(m, new)
+    yield from integer_steps(code, spliced)
     for m in CONDITION_RE.finditer(code):
         open_at = m.end() - 1
         close_at = closing_paren(code, open_at)
@@ -224,12 +231,7 @@ def edge_mutants(line, code, previous, next_line, scoped, bare):
         yield f'{m.group(1)} -> {ACROSS[m.group(1)]}', spliced(m, ACROSS[m.group(1)])
     yield from logical_drops(line, code, previous, next_line)
     yield from enum_mutants(line, code, scoped, bare)
-    if not re.search(r'\[\s*\d+\s*\]\s*[=;{]|\bcase\b', code):
-        for m in INT_RE.finditer(code):
-            for step in (1, -1):
-                new = str(int(m.group(1)) + step)
-                if int(new) >= 0:
-                    yield f'{m.group(1)} -> {new}', spliced(m, new)
+    yield from integer_steps(code, spliced)
     for m in NOT_RE.finditer(code):
         yield '! removed', spliced(m, '')
 
